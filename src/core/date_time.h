@@ -1,0 +1,54 @@
+// DateTimeValue: a date as a day number and a time of day in milliseconds.
+//
+// The day number counts every month as 31 days:
+//   day = year * 372 + (month - 1) * 31 + (day_of_month - 1)
+// so day numbers sort like dates but are not contiguous (31 Dec 2023 is
+// 752927, 1 Jan 2024 is 752928). The time of day is 0..86399999 ms, UTC.
+// Both fields kNotSet means "unknown". Stored in session files as is.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/not_set.h"
+
+namespace kv {
+
+struct CalendarParts {
+  int32_t year = 0, month = 0, day = 0;
+  int32_t hours = 0, minutes = 0, seconds = 0, milliseconds = 0;
+};
+
+struct DateTimeValue {
+  int32_t day = kNotSet;   // day number as above
+  int32_t time = kNotSet;  // milliseconds of day
+
+  bool IsKnown() const { return IsSet(day) && IsSet(time); }
+  void SetUnknown() { *this = DateTimeValue{}; }
+
+  static constexpr int32_t MakeDay(int32_t year, int32_t month, int32_t day_of_month) {
+    return ((year * 12 + month) * 31 + day_of_month) - 32;
+  }
+  static constexpr int32_t MakeTime(int32_t hours, int32_t minutes, int32_t seconds,
+                                    int32_t milliseconds) {
+    return hours * 3600000 + minutes * 60000 + seconds * 1000 + milliseconds;
+  }
+
+  // Splits both fields; the result is meaningful only for set fields.
+  CalendarParts Decompose() const;
+
+  // Seconds since 1970-01-01 00:00:00 UTC (proleptic Gregorian), ignoring the
+  // milliseconds. Day numbers whose day does not exist in its month (31 April)
+  // roll over into the next month, as a calendar library would.
+  int64_t ToUnixSeconds() const;
+  static DateTimeValue FromUnixMs(int64_t unix_ms);
+};
+
+// Reads an NMEA time of day "hhmmss[.f..]" into milliseconds of day.
+// Fields of 8, 9 or 10 characters carry 1, 2 or 3 fraction digits from the
+// eighth character on; other lengths carry none. Returns false (and leaves
+// *ms alone) when the field is shorter than 6, a value is out of range or a
+// fraction digit is not a digit.
+bool ParseNmeaTime(std::string_view field, int32_t* ms);
+
+}  // namespace kv

@@ -1,0 +1,16 @@
+#include "util/errors.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kv {
+
+void ThrowCode(int32_t code) { throw CodeException{code}; }
+
+void ReportProgrammingError(int32_t code) {
+  std::fprintf(stderr, "KvCore %d\n", static_cast<int>(code));
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace kv
