@@ -1,0 +1,247 @@
+#include "acquisition/nmea_sentences.h"
+
+#include <cstdint>
+
+#include "core/date_time.h"
+
+namespace kv::nmea {
+
+namespace {
+
+// ZDA carries a four-digit year "used as sent"; beyond this the day number
+// would not fit its 32 bits.
+constexpr int32_t kMaxZdaYear = 5000000;
+
+// Talker letters packed as they appear, first letter in the high byte.
+constexpr uint16_t Pack(char a, char b) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b));
+}
+
+int TalkerSlot(char a, char b) {
+  switch (Pack(a, b)) {
+    case Pack('G', 'P'): return 0;
+    case Pack('G', 'L'): return 1;
+    case Pack('G', 'A'): return 2;
+    case Pack('G', 'B'): return 3;
+    case Pack('B', 'D'): return 4;
+    case Pack('G', 'Q'): return 5;
+    case Pack('Q', 'Z'): return 6;
+    case Pack('G', 'N'): return 7;
+    default: return -1;
+  }
+}
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+// $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A
+//        1      2 3        4 5         6 7     8     9      10    11
+// Time 1, speed in knots 7, course 8, date 9. The status (2) is not checked
+// and RMC never sets the position (3 to 6).
+void DecodeRmc(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  const uint32_t ok = Scan(in, Time{&fix.time}, Skip{5}, Knots{&fix.speed},
+                           Real{&fix.course}, RmcDate{&fix.date});
+  fix.valid.time = Flag(ok, 0);
+  fix.valid.speed = Flag(ok, 2);
+  fix.valid.course = Flag(ok, 3);
+  fix.valid.date = Flag(ok, 4);
+}
+
+// $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47
+//        1      2        3 4         5 6 7  8   9     10 11 12 13 14
+// Time 1, latitude 2-3, longitude 4-5, fix quality 6, satellites used 7,
+// HDOP 8, altitude 9, geoid separation 11.
+void DecodeGga(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  const uint32_t ok = Scan(in, Time{&fix.time}, Latitude{&fix.latitude}, Longitude{&fix.longitude},
+                           Int{&fix.fix_quality}, Int{&fix.satellites}, Real{&fix.hdop},
+                           Real{&fix.altitude}, Skip{1}, Real{&fix.geoid});
+  fix.valid.time = Flag(ok, 0);
+  fix.valid.latitude = Flag(ok, 1);
+  fix.valid.longitude = Flag(ok, 2);
+  fix.valid.fix_quality = Flag(ok, 3);
+  fix.valid.satellites = Flag(ok, 4);
+  fix.valid.hdop = Flag(ok, 5);
+  fix.valid.altitude = Flag(ok, 6);
+  fix.valid.geoid = Flag(ok, 8);
+}
+
+// $GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39
+//        1 2 3  4  5 6  7 8 9 10 11-14 15 16 17
+// Fix type 2 (required), used PRNs 3-14 (empty ones skipped), PDOP 15,
+// HDOP 16, VDOP 17.
+void DecodeGsa(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  fix.valid.pdop = fix.valid.hdop = fix.valid.vdop = 0;
+  fix.prn_count = 0;
+  if (!ScanAll(in, Skip{1}, Int{&fix.fix_type})) return;
+  for (int i = 0; i < FixRecord::kMaxSatellites; ++i) {
+    int32_t prn;
+    if (Int{&prn}.Read(in)) fix.prns[fix.prn_count++] = prn;
+  }
+  if (!Real{&fix.pdop}.Read(in)) return;
+  fix.valid.pdop = 1;
+  if (!Real{&fix.hdop}.Read(in)) return;
+  fix.valid.hdop = 1;
+  if (!Real{&fix.vdop}.Read(in)) return;
+  fix.valid.vdop = 1;
+}
+
+// $GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74
+//        1 2 3  4  5  6   7  8  9  10  11 12 13 14  15 16 17 18  19
+// Number of messages 1, message number 2, satellites in view 3, then up to
+// four satellites of PRN, elevation, azimuth and SNR. The talker's group
+// collects them; the record shows a group once it is complete.
+void DecodeGsv(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  GsvGroup& group = *c.group;
+  int32_t size, number;
+  if (!ScanAll(in, Int{&size}, Int{&number})) return;
+  if (number == 1) {
+    group.count = 0;
+    group.complete = 0;
+  } else if (int64_t{number} != int64_t{group.last_message} + 1 || size != group.size ||
+             number > size) {
+    fix.gsv_group_size = group.size;  // out of sequence: ignored
+    fix.gsv_last_message = group.last_message;
+    return;
+  }
+  group.size = fix.gsv_group_size = size;
+  group.last_message = fix.gsv_last_message = number;
+  const bool completes = number == size;
+  if (completes) group.complete = 1;
+
+  if (Int{&group.in_view}.Read(in)) {
+    for (int i = 0; i < 4 && group.count < FixRecord::kMaxSatellites; ++i) {
+      SatelliteInfo sat;
+      if (!ScanAll(in, Int{&sat.prn}, Int{&sat.elevation}, Int{&sat.azimuth})) break;
+      if (!Int{&sat.snr}.Read(in)) sat.snr = -1;
+      group.sky[group.count++] = sat;
+    }
+  }
+  if (completes) {
+    fix.in_view = group.in_view;
+    fix.sky_count = group.count;
+    fix.sky = group.sky;
+    fix.sky_complete = 1;
+  }
+}
+
+// $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48
+//        1     2 3     4 5     6 7     8
+// Course (true) 1, speed in knots 5.
+void DecodeVtg(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  const uint32_t ok = Scan(in, Real{&fix.course}, Skip{3}, Knots{&fix.speed});
+  fix.valid.course = Flag(ok, 0);
+  fix.valid.speed = Flag(ok, 2);
+}
+
+// $GPZDA,201530.00,04,07,2002,00,00*60
+//        1         2  3  4    5  6
+// Time 1, day 2, month 3, four-digit year 4; the local zone (5, 6) is not
+// used.
+void DecodeZda(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  fix.valid.time = Time{&fix.time}.Read(in) ? 1 : 0;
+  fix.valid.date = 0;
+  int32_t day, month, year;
+  if (!ScanAll(in, Int{&day}, Int{&month}, Int{&year})) return;
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year < -kMaxZdaYear || year > kMaxZdaYear)
+    return;
+  fix.date = DateTimeValue::MakeDay(year, month, day);
+  fix.valid.date = 1;
+}
+
+// $KVOBD,123519.000,0C,41 0C 1A F8*hh
+//        1          2  3
+// Time 1 (empty before the GPS has a fix), PID 2 in hexadecimal, the OBD-II
+// adapter's reply 3: hexadecimal bytes separated by single spaces, or
+// "NO DATA" / "UNABLE TO CONNECT", which leave the sample not valid.
+void DecodeObd(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  ObdSample& obd = fix.obd;
+  fix.valid.time = Time{&fix.time}.Read(in) ? 1 : 0;
+  obd.valid = 0;
+  obd.pid = 0;
+  obd.byte_count = 0;
+  std::string_view reply;
+  if (!Hex{&obd.pid}.Read(in) || !in.Take(&reply)) return;
+  if (EqualsIgnoringCase(reply, "NO DATA") || EqualsIgnoringCase(reply, "UNABLE TO CONNECT")) return;
+  std::array<uint8_t, ObdSample::kMaxBytes> bytes{};
+  int32_t count = 0;
+  // Pieces are taken like fields: a trailing space ends the reply, two
+  // spaces in a row make an empty piece, which fails.
+  while (!reply.empty() && count < ObdSample::kMaxBytes) {
+    const size_t space = reply.find(' ');
+    const std::string_view piece = reply.substr(0, space);
+    reply = space == std::string_view::npos ? std::string_view() : reply.substr(space + 1);
+    uint32_t byte;
+    if (!ParseHex(piece, &byte) || byte > 0xFF) return;
+    bytes[count++] = static_cast<uint8_t>(byte);
+  }
+  obd.bytes = bytes;
+  obd.byte_count = count;
+  obd.valid = 1;
+}
+
+// $KVACC,123519.000,12,-40,1003*hh
+//        1          2  3   4
+// Time 1, the three accelerometer values 2-4 as the sensor gave them.
+void DecodeAcc(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  fix.valid.time = Time{&fix.time}.Read(in) ? 1 : 0;
+  fix.acc_valid = 0;
+  std::array<int32_t, 3> acc;
+  if (!ScanAll(in, Int{&acc[0]}, Int{&acc[1]}, Int{&acc[2]})) return;
+  fix.acc = acc;
+  fix.acc_valid = 1;
+}
+
+struct NamedEntry {
+  char name[4];  // the three letters after the talker
+  SentenceEntry entry;
+};
+
+constexpr NamedEntry kGnssSentences[] = {
+    {"RMC", {kSentenceRmc, DecodeRmc}}, {"GGA", {kSentenceGga, DecodeGga}},
+    {"GSV", {kSentenceGsv, DecodeGsv}}, {"GSA", {kSentenceGsa, DecodeGsa}},
+    {"VTG", {kSentenceVtg, DecodeVtg}}, {"ZDA", {kSentenceZda, DecodeZda}},
+};
+
+constexpr NamedEntry kOwnSentences[] = {
+    {"OBD", {kSentenceObd, DecodeObd}},
+    {"ACC", {kSentenceAcc, DecodeAcc}},
+};
+
+template <size_t N>
+const SentenceEntry* FindIn(const NamedEntry (&table)[N], const char* name) {
+  for (const NamedEntry& e : table) {
+    if (e.name[0] == name[0] && e.name[1] == name[1] && e.name[2] == name[2]) return &e.entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const SentenceEntry* FindSentence(std::string_view identifier, int* talker_slot) {
+  if (identifier.size() != 6 || identifier[0] != '$') return nullptr;
+  const char* name = identifier.data() + 3;
+  if (identifier[1] == 'K' && identifier[2] == 'V') {
+    *talker_slot = -1;
+    return FindIn(kOwnSentences, name);
+  }
+  const int slot = TalkerSlot(identifier[1], identifier[2]);
+  if (slot < 0) return nullptr;
+  *talker_slot = slot;
+  return FindIn(kGnssSentences, name);
+}
+
+}  // namespace kv::nmea
