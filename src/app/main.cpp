@@ -1,1 +1,18 @@
-int main() { return 0; }
+// korvatinel: the command line of the lap timer.
+#include <CLI/CLI.hpp>
+
+#include "app/command_list.h"
+
+int main(int argc, char** argv) {
+  CLI::App cli{"Korvatinel: GPS lap timer and data logger for track days"};
+  cli.require_subcommand(1);
+  kv::app::GlobalOptions globals;
+  kv::app::CommandList commands;
+  cli.add_option("--data", globals.data_dir,
+                 "Keep everything under DIR/Korvatinel/ (the only storage medium and settings folder)");
+
+  kv::app::AddNmeaCommand(cli, globals, commands);
+
+  CLI11_PARSE(cli, argc, argv);
+  return commands.RunParsed();
+}

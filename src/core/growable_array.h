@@ -4,6 +4,7 @@
 // the list is a programming error ("KvCore" 3).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <vector>

@@ -1,0 +1,204 @@
+#include "app/nmea_command.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string_view>
+
+#include "acquisition/nmea_parser.h"
+#include "app/command_list.h"
+
+namespace kv::app {
+
+namespace {
+
+constexpr std::array<const char*, 9> kTypeNames = {nullptr, "RMC", "GGA", "GSA", "GSV",
+                                                   "VTG", "ZDA", "OBD", "ACC"};
+
+// The sentence identifier of a raw line without its talker ("GGA" of
+// "$GPGGA,..."), or empty when the line has none.
+std::string_view SentenceName(std::string_view line) {
+  if (line.size() < 6 || line[0] != '$') return {};
+  const size_t end = line.find_first_of(",*\r\n");
+  if (end != 6) return {};
+  return line.substr(3, 3);
+}
+
+std::string_view Talker(std::string_view line) {
+  if (line.size() < 3 || line[0] != '$') return {};
+  return line.substr(1, 2);
+}
+
+// Fields are reported only when this sentence is one that sets them, so a
+// value left over from an earlier sentence never shows up against this line.
+nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecord& fix) {
+  nlohmann::json line;
+  line["line"] = number;
+  const std::string_view talker = Talker(raw);
+  line["talker"] = talker.empty() ? nlohmann::json() : nlohmann::json(std::string(talker));
+  if (fix.type == kSentenceNone) {
+    line["type"] = nullptr;
+    return line;
+  }
+  line["type"] = kTypeNames[static_cast<size_t>(fix.type)];
+  const FixValidity& v = fix.valid;
+  const auto time = [&] { if (v.time) line["time_ms"] = fix.time; };
+  switch (fix.type) {
+    case kSentenceRmc:
+      time();
+      if (v.date) line["date"] = fix.date;
+      if (v.speed) line["speed_kn"] = fix.speed;
+      if (v.course) line["course_deg"] = fix.course;
+      break;
+    case kSentenceGga:
+      time();
+      if (v.latitude) line["lat"] = fix.latitude;
+      if (v.longitude) line["lon"] = fix.longitude;
+      if (v.fix_quality) line["quality"] = fix.fix_quality;
+      if (v.satellites) line["satellites"] = fix.satellites;
+      if (v.hdop) line["hdop"] = fix.hdop;
+      if (v.altitude) line["altitude_m"] = fix.altitude;
+      if (v.geoid) line["geoid_m"] = fix.geoid;
+      break;
+    case kSentenceGsa: {
+      line["fix_type"] = fix.fix_type;
+      nlohmann::json prns = nlohmann::json::array();
+      for (int32_t i = 0; i < fix.prn_count; ++i) prns.push_back(fix.prns[static_cast<size_t>(i)]);
+      line["prns"] = prns;
+      if (v.pdop) line["pdop"] = fix.pdop;
+      if (v.hdop) line["hdop"] = fix.hdop;
+      if (v.vdop) line["vdop"] = fix.vdop;
+      break;
+    }
+    case kSentenceGsv:
+      line["in_view"] = fix.in_view;
+      if (fix.sky_complete) {
+        nlohmann::json sky = nlohmann::json::array();
+        for (int32_t i = 0; i < fix.sky_count; ++i) {
+          const SatelliteInfo& s = fix.sky[static_cast<size_t>(i)];
+          sky.push_back({s.prn, s.elevation, s.azimuth, s.snr});
+        }
+        line["sky"] = sky;
+      }
+      break;
+    case kSentenceVtg:
+      if (v.speed) line["speed_kn"] = fix.speed;
+      if (v.course) line["course_deg"] = fix.course;
+      break;
+    case kSentenceZda:
+      time();
+      if (v.date) line["date"] = fix.date;
+      break;
+    case kSentenceObd:
+      time();
+      if (fix.obd.valid) {
+        nlohmann::json bytes = nlohmann::json::array();
+        for (int32_t i = 0; i < fix.obd.byte_count; ++i)
+          bytes.push_back(fix.obd.bytes[static_cast<size_t>(i)]);
+        line["obd"] = {{"pid", fix.obd.pid}, {"bytes", bytes}};
+      }
+      break;
+    case kSentenceAcc:
+      time();
+      if (fix.acc_valid) line["acc"] = fix.acc;
+      break;
+    case kSentenceNone:
+      break;
+  }
+  return line;
+}
+
+struct TypeCounts {
+  int64_t accepted = 0;
+  int64_t rejected = 0;
+};
+
+}  // namespace
+
+int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::ostream& err) {
+  std::ifstream in(options.file, std::ios::binary);
+  if (!in) {
+    err << "Cannot open " << options.file << ".\n";
+    return 1;
+  }
+  NmeaParser parser(false);
+  std::array<TypeCounts, kTypeNames.size()> counts{};
+  TypeCounts other;
+  int64_t lines = 0;
+  // Small blocks, as a receiver delivers them: the parser drops its buffer
+  // when a block would take it past its bound.
+  std::array<char, 4096> block;
+  char last_byte = '\n';
+  const auto drain = [&] {
+    while (parser.NextSentence()) {
+      ++lines;
+      const FixRecord& fix = parser.Fix();
+      const std::string_view raw = parser.RawLine();
+      if (options.json) {
+        out << DescribeLine(lines, raw, fix).dump() << '\n';
+        continue;
+      }
+      if (fix.type != kSentenceNone) {
+        ++counts[static_cast<size_t>(fix.type)].accepted;
+        continue;
+      }
+      const std::string_view name = SentenceName(raw);
+      size_t type = 0;
+      for (size_t t = 1; t < kTypeNames.size(); ++t)
+        if (name == kTypeNames[t]) type = t;
+      if (type != 0) {
+        ++counts[type].rejected;
+      } else {
+        ++other.rejected;
+      }
+    }
+  };
+  while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+    const size_t got = static_cast<size_t>(in.gcount());
+    parser.Append(std::string_view(block.data(), got));
+    last_byte = block[got - 1];
+    drain();
+  }
+  // A last line without its line end is still a line of the file.
+  if (last_byte != '\n') {
+    parser.Append("\r\n");
+    drain();
+  }
+  if (in.bad()) {
+    err << "Cannot read " << options.file << ".\n";
+    return 1;
+  }
+  if (options.json) return 0;
+
+  int64_t accepted = 0;
+  for (const TypeCounts& c : counts) accepted += c.accepted;
+  out << options.file << ": " << lines << " lines, " << accepted << " sentences taken, "
+      << lines - accepted << " rejected or not understood\n";
+  char row[80];
+  std::snprintf(row, sizeof row, "%-10s %10s %10s\n", "sentence", "accepted", "rejected");
+  out << row;
+  for (size_t t = 1; t < kTypeNames.size(); ++t) {
+    std::snprintf(row, sizeof row, "%-10s %10lld %10lld\n", kTypeNames[t],
+                  static_cast<long long>(counts[t].accepted), static_cast<long long>(counts[t].rejected));
+    out << row;
+  }
+  std::snprintf(row, sizeof row, "%-10s %10s %10lld\n", "other", "-", static_cast<long long>(other.rejected));
+  out << row;
+  return 0;
+}
+
+void AddNmeaCommand(CLI::App& cli, const GlobalOptions& /*globals*/, CommandList& commands) {
+  auto options = std::make_shared<NmeaCommandOptions>();
+  CLI::App* command =
+      cli.add_subcommand("nmea", "Check an NMEA recording: accepted and rejected sentences per type");
+  command->add_option("FILE", options->file, "NMEA text file")->required();
+  command->add_flag("--json", options->json, "One JSON object per line with the decoded fields");
+  commands.Add(command, [options] { return RunNmeaCommand(*options, std::cout, std::cerr); });
+}
+
+}  // namespace kv::app

@@ -1,0 +1,59 @@
+#include "core/data_flow.h"
+
+#include <utility>
+
+namespace kv {
+
+DataFlow::DataFlow(std::array<SentenceReader*, kSourceCount> readers, SampleFeed& samples,
+                   ViewManager& views, std::function<void()> reset_obd_decoder)
+    : readers_(readers),
+      samples_(samples),
+      views_(views),
+      reset_obd_decoder_(std::move(reset_obd_decoder)) {}
+
+void DataFlow::OnData(std::string_view text, int32_t source_id) {
+  if (source_id < 0 || source_id >= kSourceCount || !readers_[source_id]) return;
+  SentenceReader& reader = *readers_[source_id];
+  reader.Append(text);
+  Process(reader);
+}
+
+void DataFlow::Process(SentenceReader& reader) {
+  if (!session_) return;
+  bool sample_handled = false, obd_handled = false, gga_handled = false;
+  while (reader.NextSentence()) {
+    const FixRecord& fix = reader.Fix();
+    session_->LogNmea(reader.RawLine());
+    samples_.Feed(fix);
+    if (samples_.NewSample()) {
+      full_refresh_ = session_->RecordSample() || full_refresh_;
+      session_->ClearPendingMessage();
+      sample_handled = true;
+    }
+    // Or-ed, not replaced: a full refresh asked for by an earlier sample of
+    // the batch must not be lost to an OBD-II record after it.
+    if (samples_.ObdRecord()) full_refresh_ = session_->RecordObd() || full_refresh_;
+    if (fix.type == kSentenceGga) gga_handled = true;
+    if (fix.type == kSentenceObd) {
+      session_->TakeObdValues(fix);
+      obd_handled = true;
+    }
+  }
+  // A GGA without a fix still redraws, so the status shows the lost fix.
+  if (sample_handled || obd_handled || (gga_handled && samples_.FixQuality() == 0))
+    redraw_pending_ = true;
+  if (redraw_pending_) {
+    views_.RefreshLive(full_refresh_);
+    redraw_pending_ = false;
+    full_refresh_ = false;
+  }
+}
+
+void DataFlow::OnStateChange(int32_t source_id, int32_t /*state*/) {
+  if (source_id >= 0 && source_id < kSourceCount && readers_[source_id])
+    readers_[source_id]->Clear();
+  if (source_id == kSourceObd && reset_obd_decoder_) reset_obd_decoder_();
+  views_.RefreshStatus();
+}
+
+}  // namespace kv

@@ -1,0 +1,76 @@
+// DataFlow: the main thread's road from received text to the session.
+//
+//   OnData(text, source) -> that source's parser -> for each sentence:
+//     NMEA log, sample builder, the session's sample and OBD-II records,
+//   then one redraw request for the whole batch.
+//
+// Without a session the text just stays in the parser (whose buffer bounds
+// itself), and nothing is timed. Main thread only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "core/data_source_listener.h"
+#include "core/fix_record.h"
+#include "core/sentence_reader.h"
+#include "core/view_manager.h"
+
+namespace kv {
+
+// What the flow needs of the sample builder.
+class SampleFeed {
+ public:
+  virtual ~SampleFeed() = default;
+  // Consumes the record of the sentence just parsed; raises the flags below.
+  virtual void Feed(const FixRecord& fix) = 0;
+  virtual bool NewSample() const = 0;
+  virtual bool ObdRecord() const = 0;
+  // Fix quality of the last complete epoch (0 = no fix).
+  virtual int32_t FixQuality() const = 0;
+};
+
+// What the flow needs of the running session.
+class LiveSession {
+ public:
+  virtual ~LiveSession() = default;
+  // Raw sentence with its line end, for the NMEA log (if the session keeps one).
+  virtual void LogNmea(std::string_view raw_line) = 0;
+  // Records the builder's new sample and runs the live step; true when the
+  // screens need a full refresh.
+  virtual bool RecordSample() = 0;
+  // Drops the message text the session was showing, if any.
+  virtual void ClearPendingMessage() = 0;
+  // Records the builder's latest OBD-II value; true for a full refresh.
+  virtual bool RecordObd() = 0;
+  // An OBD-II sentence was handled: take the values for the live figures.
+  virtual void TakeObdValues(const FixRecord& fix) = 0;
+};
+
+class DataFlow final : public DataSourceListener {
+ public:
+  // The readers are indexed by SourceId; all references must outlive the flow.
+  DataFlow(std::array<SentenceReader*, kSourceCount> readers, SampleFeed& samples,
+           ViewManager& views, std::function<void()> reset_obd_decoder);
+
+  // The session being recorded, or nullptr. Not owned.
+  void SetSession(LiveSession* session) { session_ = session; }
+
+  void OnData(std::string_view text, int32_t source_id) override;
+  void OnStateChange(int32_t source_id, int32_t state) override;
+
+ private:
+  void Process(SentenceReader& reader);
+
+  std::array<SentenceReader*, kSourceCount> readers_;
+  SampleFeed& samples_;
+  ViewManager& views_;
+  std::function<void()> reset_obd_decoder_;
+  LiveSession* session_ = nullptr;
+  bool redraw_pending_ = false;
+  bool full_refresh_ = false;
+};
+
+}  // namespace kv

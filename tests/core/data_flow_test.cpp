@@ -1,0 +1,147 @@
+#include "core/data_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace kv {
+namespace {
+
+// Splits at LF and takes the sentence type from a "T<n>" line.
+class ScriptedReader final : public SentenceReader {
+ public:
+  void Append(std::string_view text) override { buffer_ += text; }
+  bool NextSentence() override {
+    const size_t end = buffer_.find('\n');
+    if (end == std::string::npos) return false;
+    raw_ = buffer_.substr(0, end + 1);
+    buffer_.erase(0, end + 1);
+    fix_.type = static_cast<SentenceType>(raw_[1] - '0');
+    return true;
+  }
+  std::string_view RawLine() const override { return raw_; }
+  const FixRecord& Fix() const override { return fix_; }
+  void Clear() override {
+    buffer_.clear();
+    ++clears;
+  }
+  std::string buffer_, raw_;
+  FixRecord fix_;
+  int clears = 0;
+};
+
+// Raises the new-sample flag at every GGA, the OBD flag at every OBD line.
+class FakeBuilder final : public SampleFeed {
+ public:
+  void Feed(const FixRecord& fix) override {
+    new_sample_ = fix.type == kSentenceGga && quality > 0;
+    obd_ = fix.type == kSentenceObd;
+  }
+  bool NewSample() const override { return new_sample_; }
+  bool ObdRecord() const override { return obd_; }
+  int32_t FixQuality() const override { return quality; }
+  int32_t quality = 1;
+
+ private:
+  bool new_sample_ = false, obd_ = false;
+};
+
+class RecordingSession final : public LiveSession {
+ public:
+  void LogNmea(std::string_view line) override { log.emplace_back(line); }
+  bool RecordSample() override {
+    ++samples;
+    return full_on_sample;
+  }
+  void ClearPendingMessage() override { ++message_clears; }
+  bool RecordObd() override {
+    ++obd_records;
+    return false;
+  }
+  void TakeObdValues(const FixRecord&) override { ++obd_takes; }
+  std::vector<std::string> log;
+  int samples = 0, message_clears = 0, obd_records = 0, obd_takes = 0;
+  bool full_on_sample = false;
+};
+
+class CountingViews final : public ViewManager {
+ public:
+  void ShowMessage(std::u16string_view) override {}
+  void RefreshLive(bool full) override { refreshes.push_back(full); }
+  void RefreshStatus() override { ++status; }
+  void BringToFront() override {}
+  std::vector<bool> refreshes;
+  int status = 0;
+};
+
+class DataFlowTest : public ::testing::Test {
+ protected:
+  ScriptedReader gps_, obd_;
+  FakeBuilder builder_;
+  CountingViews views_;
+  RecordingSession session_;
+  int obd_resets_ = 0;
+  DataFlow flow_{{&gps_, &obd_, nullptr}, builder_, views_, [this] { ++obd_resets_; }};
+};
+
+TEST_F(DataFlowTest, WithoutASessionTextStaysInTheParserAndNothingIsTimed) {
+  flow_.OnData("$2GGA\n$1RMC\n", kSourceGps);
+  EXPECT_EQ(gps_.buffer_, "$2GGA\n$1RMC\n");
+  EXPECT_TRUE(views_.refreshes.empty());
+  flow_.SetSession(&session_);
+  flow_.OnData("", kSourceGps);
+  EXPECT_EQ(session_.log.size(), 2u);
+  EXPECT_EQ(session_.samples, 1);
+}
+
+TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
+  flow_.SetSession(&session_);
+  flow_.OnData("$1RMC\n$2GGA\n$5VTG\n$1RMC\n$2GGA\n$5VTG\n$3GSA\n", kSourceGps);
+  EXPECT_EQ(session_.log, (std::vector<std::string>{"$1RMC\n", "$2GGA\n", "$5VTG\n", "$1RMC\n",
+                                                    "$2GGA\n", "$5VTG\n", "$3GSA\n"}));
+  EXPECT_EQ(session_.samples, 2);
+  EXPECT_EQ(session_.message_clears, 2);
+  EXPECT_EQ(views_.refreshes, std::vector<bool>{false});
+}
+
+TEST_F(DataFlowTest, RedrawsForALostFixButNotForSentencesWithoutNews) {
+  flow_.SetSession(&session_);
+  flow_.OnData("$3GSA\n$4GSV\n", kSourceGps);
+  EXPECT_TRUE(views_.refreshes.empty());
+  builder_.quality = 0;
+  flow_.OnData("$2GGA\n", kSourceGps);
+  EXPECT_EQ(session_.samples, 0);
+  EXPECT_EQ(views_.refreshes.size(), 1u);
+}
+
+TEST_F(DataFlowTest, ObdSentencesAreRecordedAndKeepAFullRefreshAskedForEarlier) {
+  flow_.SetSession(&session_);
+  session_.full_on_sample = true;
+  obd_.Append("");
+  flow_.OnData("$2GGA\n", kSourceGps);
+  EXPECT_EQ(views_.refreshes, std::vector<bool>{true});
+  flow_.OnData("$7OBD\n", kSourceObd);
+  EXPECT_EQ(session_.obd_records, 1);
+  EXPECT_EQ(session_.obd_takes, 1);
+  EXPECT_EQ(views_.refreshes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(DataFlowTest, StateChangeClearsThatSourcesParserOnly) {
+  gps_.Append("$2GG");
+  obd_.Append("$7OB");
+  flow_.OnStateChange(kSourceObd, 0);
+  EXPECT_EQ(obd_.clears, 1);
+  EXPECT_EQ(gps_.clears, 0);
+  EXPECT_EQ(obd_resets_, 1);
+  flow_.OnStateChange(kSourceGps, 0);
+  EXPECT_EQ(gps_.clears, 1);
+  EXPECT_EQ(obd_resets_, 1);
+  EXPECT_EQ(views_.status, 2);
+  flow_.OnData("ignored", kSourceThird);  // the empty slot takes nothing
+  flow_.OnStateChange(kSourceThird, 0);
+}
+
+}  // namespace
+}  // namespace kv

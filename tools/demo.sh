@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# First run on a fresh machine: install what is missing, build, and run the
+# main job on the bundled demo recording.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/bootstrap.sh
+tools/build.sh
+build/bin/korvatinel nmea data/demo/demo.nmea
