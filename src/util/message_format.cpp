@@ -15,12 +15,14 @@ void ReplaceNumber(WideString& message, std::u16string_view placeholder, int32_t
 
 }  // namespace
 
-void ReplacePlaceholder(WideString& message, std::u16string_view placeholder, std::u16string_view value) {
+void ReplacePlaceholder(WideString& message, std::u16string_view placeholder,
+                        std::u16string_view value) {
   const int32_t at = Find(message, placeholder);
   if (at < 0) ReportProgrammingError(kMissingPlaceholder);
   const std::u16string_view text = message;
   WideString result;
-  result.ReserveAppend(static_cast<int64_t>(text.size()) - static_cast<int64_t>(placeholder.size()) +
+  result.ReserveAppend(static_cast<int64_t>(text.size()) -
+                       static_cast<int64_t>(placeholder.size()) +
                        static_cast<int64_t>(value.size()));
   result.Append(text.substr(0, static_cast<size_t>(at)));
   result.Append(value);
@@ -47,15 +49,16 @@ WideString FormatU(std::u16string_view message, std::u16string_view text) {
   return out;
 }
 
-WideString FormatUU(std::u16string_view message, std::u16string_view first, std::u16string_view second) {
+WideString FormatUU(std::u16string_view message, std::u16string_view first,
+                    std::u16string_view second) {
   WideString out(message);
   ReplacePlaceholder(out, u"%0U", first);
   ReplacePlaceholder(out, u"%1U", second);
   return out;
 }
 
-WideString FormatUUU(std::u16string_view message, std::u16string_view first, std::u16string_view second,
-                     std::u16string_view third) {
+WideString FormatUUU(std::u16string_view message, std::u16string_view first,
+                     std::u16string_view second, std::u16string_view third) {
   WideString out(message);
   ReplacePlaceholder(out, u"%0U", first);
   ReplacePlaceholder(out, u"%1U", second);

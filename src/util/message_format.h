@@ -23,14 +23,16 @@ WideString FormatNN(std::u16string_view message, int32_t first, int32_t second);
 // "%U" <- text
 WideString FormatU(std::u16string_view message, std::u16string_view text);
 // "%0U" <- first, then "%1U" <- second
-WideString FormatUU(std::u16string_view message, std::u16string_view first, std::u16string_view second);
+WideString FormatUU(std::u16string_view message, std::u16string_view first,
+                    std::u16string_view second);
 // "%0U", "%1U", "%2U" in that order
-WideString FormatUUU(std::u16string_view message, std::u16string_view first, std::u16string_view second,
-                     std::u16string_view third);
+WideString FormatUUU(std::u16string_view message, std::u16string_view first,
+                     std::u16string_view second, std::u16string_view third);
 // "%U" <- text, then "%N" <- n
 WideString FormatUN(std::u16string_view message, std::u16string_view text, int32_t n);
 
 // One step: replaces the first `placeholder` in `message` by `value`.
-void ReplacePlaceholder(WideString& message, std::u16string_view placeholder, std::u16string_view value);
+void ReplacePlaceholder(WideString& message, std::u16string_view placeholder,
+                        std::u16string_view value);
 
 }  // namespace kv

@@ -61,10 +61,12 @@ RealText FormatReal(double value, int32_t decimals, bool sign) {
   char shortest[400];
   const std::to_chars_result written =
       std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::fixed);
-  const std::string_view text(shortest, written.ec == std::errc() ? static_cast<size_t>(written.ptr - shortest) : 0);
+  const std::string_view text(
+      shortest, written.ec == std::errc() ? static_cast<size_t>(written.ptr - shortest) : 0);
   const size_t dot = text.find('.');
   const std::string_view integer_part = dot == std::string_view::npos ? text : text.substr(0, dot);
-  const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+  const std::string_view fraction =
+      dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
 
   // The kept digits: integer part, then `decimals` fraction digits (zeros
   // where the text has no more), with one spare place in front for a carry.
@@ -74,7 +76,8 @@ RealText FormatReal(double value, int32_t decimals, bool sign) {
   for (char c : integer_part) digits[count++] = c;
   if (integer_part.empty()) digits[count++] = '0';
   for (int32_t i = 0; i < decimals; ++i) {
-    digits[count++] = static_cast<size_t>(i) < fraction.size() ? fraction[static_cast<size_t>(i)] : '0';
+    digits[count++] =
+        static_cast<size_t>(i) < fraction.size() ? fraction[static_cast<size_t>(i)] : '0';
   }
   // Adding 5 in the first dropped place carries into the kept digits
   // exactly when that place holds 5 or more; the rest is truncated.

@@ -29,7 +29,8 @@ WideString FormatU(int32_t id, std::u16string_view text);
 // "%0U" <- first, then "%1U" <- second
 WideString FormatUU(int32_t id, std::u16string_view first, std::u16string_view second);
 // "%0U", "%1U", "%2U" in that order
-WideString FormatUUU(int32_t id, std::u16string_view first, std::u16string_view second, std::u16string_view third);
+WideString FormatUUU(int32_t id, std::u16string_view first, std::u16string_view second,
+                     std::u16string_view third);
 // "%U" <- text, then "%N" <- n
 WideString FormatUN(int32_t id, std::u16string_view text, int32_t n);
 

@@ -107,9 +107,12 @@ constexpr StringEntry kEntries[] = {
     {kStrPerfFinishSpeed, u"Finish speed (%U)"},
     {kStrPerfTypeSpeed, u"Speed"},
     {kStrPerfTypeDistance, u"Distance"},
-    {kStrPerfInvalidValues, u"Invalid values! Please verify that the test has a name, non-zero distance and lower start speed from finish speed!"},
+    {kStrPerfInvalidValues,
+     u"Invalid values! Please verify that the test has a name, non-zero distance and lower start "
+     u"speed from finish speed!"},
     {kStrSelectPerfTestFirst, u"Please select a performance test first."},
-    {kStrPerfTestNotFound, u"The selected performance test was not found. Please select another one or cancel."},
+    {kStrPerfTestNotFound,
+     u"The selected performance test was not found. Please select another one or cancel."},
     {kStrUnitKph, u"kph"},
     {kStrUnitMph, u"mph"},
     {kStrPerf60Feet, u"60 feet"},
@@ -190,11 +193,15 @@ constexpr StringEntry kEntries[] = {
     {kStrMemoryFull, u"Memory full."},
     // Storage
     {kStrMyDocuments, u"My Documents"},
-    {kStrStorageNotAvailable, u"The selected storage media '%U' is not currently available. See 'Settings' to permanently change the selected storage."},
+    {kStrStorageNotAvailable,
+     u"The selected storage media '%U' is not currently available. See 'Settings' to permanently "
+     u"change the selected storage."},
     {kStrNotEnoughStorage, u"Not enough storage space left!"},
-    {kStrVeryLowStorageNotStarted, u"Very low storage space! Session has not been started, because only %N kB free space."},
+    {kStrVeryLowStorageNotStarted,
+     u"Very low storage space! Session has not been started, because only %N kB free space."},
     {kStrLowStorageWarning, u"Low storage space! You have only %N kB of free space."},
-    {kStrVeryLowStoragePaused, u"Very low storage space! Session has been paused, because only %N kB free space."},
+    {kStrVeryLowStoragePaused,
+     u"Very low storage space! Session has been paused, because only %N kB free space."},
     // Track profiles
     {kStrTrackCount, u"%N tracks"},
     {kStrTrackSubtitle, u"%0N sessions, %1N traps"},
@@ -363,7 +370,8 @@ constexpr bool IdsSortedAndInRange() {
   }
   return true;
 }
-static_assert(IdsSortedAndInRange(), "string table ids must be unique, ascending and within 1..896");
+static_assert(IdsSortedAndInRange(),
+              "string table ids must be unique, ascending and within 1..896");
 
 }  // namespace
 

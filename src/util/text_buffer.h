@@ -44,7 +44,8 @@ class TextBuffer {
   TextBuffer() = default;
   explicit TextBuffer(View text) { Assign(text); }
   TextBuffer(const TextBuffer& other) { Assign(other.AsView()); }
-  TextBuffer(TextBuffer&& other) noexcept : units_(std::move(other.units_)), capacity_(other.capacity_) {
+  TextBuffer(TextBuffer&& other) noexcept
+      : units_(std::move(other.units_)), capacity_(other.capacity_) {
     other.units_.clear();
     other.capacity_ = 0;
   }

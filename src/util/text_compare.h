@@ -21,7 +21,9 @@ int32_t CompareNoCase(std::string_view a, std::string_view b);
 int32_t CompareNoCase(std::u16string_view a, std::u16string_view b);
 
 inline bool EqualNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
-inline bool EqualNoCase(std::u16string_view a, std::u16string_view b) { return CompareNoCase(a, b) == 0; }
+inline bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+  return CompareNoCase(a, b) == 0;
+}
 
 // The lower-case form used by CompareNoCase.
 char FoldCase(char c);

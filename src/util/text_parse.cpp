@@ -19,8 +19,10 @@ bool IsDigit(Unit c) {
 template <typename Unit>
 int32_t HexValue(Unit c) {
   if (IsDigit(c)) return static_cast<int32_t>(c - static_cast<Unit>('0'));
-  if (c >= static_cast<Unit>('A') && c <= static_cast<Unit>('F')) return static_cast<int32_t>(c - static_cast<Unit>('A')) + 10;
-  if (c >= static_cast<Unit>('a') && c <= static_cast<Unit>('f')) return static_cast<int32_t>(c - static_cast<Unit>('a')) + 10;
+  if (c >= static_cast<Unit>('A') && c <= static_cast<Unit>('F'))
+    return static_cast<int32_t>(c - static_cast<Unit>('A')) + 10;
+  if (c >= static_cast<Unit>('a') && c <= static_cast<Unit>('f'))
+    return static_cast<int32_t>(c - static_cast<Unit>('a')) + 10;
   return -1;
 }
 
@@ -113,8 +115,12 @@ ParseResult<uint32_t> ParseHex(std::basic_string_view<Unit> text) {
 ParseResult<int32_t> TextToInt(std::string_view text) { return ParseInt(text); }
 ParseResult<int32_t> TextToInt(std::u16string_view text) { return ParseInt(text); }
 
-ParseResult<double> TextToReal(std::string_view text, char16_t separator) { return ParseReal(text, separator); }
-ParseResult<double> TextToReal(std::u16string_view text, char16_t separator) { return ParseReal(text, separator); }
+ParseResult<double> TextToReal(std::string_view text, char16_t separator) {
+  return ParseReal(text, separator);
+}
+ParseResult<double> TextToReal(std::u16string_view text, char16_t separator) {
+  return ParseReal(text, separator);
+}
 
 ParseResult<uint32_t> TextToHex(std::string_view text) { return ParseHex(text); }
 ParseResult<uint32_t> TextToHex(std::u16string_view text) { return ParseHex(text); }

@@ -12,7 +12,8 @@ int32_t FindUnit(std::basic_string_view<Unit> text, Unit unit, int32_t from) {
 }
 
 template <typename Unit>
-int32_t FindText(std::basic_string_view<Unit> text, std::basic_string_view<Unit> pattern, int32_t from) {
+int32_t FindText(std::basic_string_view<Unit> text, std::basic_string_view<Unit> pattern,
+                 int32_t from) {
   if (pattern.empty() || from < 0 || static_cast<size_t>(from) > text.size()) return -1;
   const size_t at = text.find(pattern, static_cast<size_t>(from));
   return at == std::basic_string_view<Unit>::npos ? -1 : static_cast<int32_t>(at);
@@ -47,8 +48,12 @@ bool TakeFirstField(Text& source, Text& destination, Unit separator, int32_t max
 }  // namespace
 
 int32_t Find(std::string_view text, char unit, int32_t from) { return FindUnit(text, unit, from); }
-int32_t Find(std::u16string_view text, char16_t unit, int32_t from) { return FindUnit(text, unit, from); }
-int32_t Find(std::string_view text, std::string_view pattern, int32_t from) { return FindText(text, pattern, from); }
+int32_t Find(std::u16string_view text, char16_t unit, int32_t from) {
+  return FindUnit(text, unit, from);
+}
+int32_t Find(std::string_view text, std::string_view pattern, int32_t from) {
+  return FindText(text, pattern, from);
+}
 int32_t Find(std::u16string_view text, std::u16string_view pattern, int32_t from) {
   return FindText(text, pattern, from);
 }

@@ -21,8 +21,8 @@ int32_t Find(std::u16string_view text, std::u16string_view pattern, int32_t from
 // first LF, terminator 1; no LF at all: index -1, terminator 0. A lone CR
 // is part of the line.
 struct LineEnd {
-  int32_t index = -1;       // first unit of the terminator, or -1
-  int32_t terminator = 0;   // 2 for CR LF, 1 for LF, 0 when none
+  int32_t index = -1;      // first unit of the terminator, or -1
+  int32_t terminator = 0;  // 2 for CR LF, 1 for LF, 0 when none
 };
 LineEnd NextLine(std::string_view text);
 LineEnd NextLine(std::u16string_view text);

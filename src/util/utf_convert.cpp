@@ -4,7 +4,9 @@ namespace kv {
 
 namespace {
 
-inline uint32_t Byte(std::string_view text, size_t i) { return static_cast<unsigned char>(text[i]); }
+inline uint32_t Byte(std::string_view text, size_t i) {
+  return static_cast<unsigned char>(text[i]);
+}
 
 inline bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 inline bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -57,7 +59,9 @@ int32_t EncodeUtf8(char32_t point, char* out) {
 
 void AppendUtf8Quoted(ByteString& destination, std::u16string_view text, bool double_quotes) {
   int64_t length = 0;
-  ForEachPoint(text, [&](char32_t point) { length += Utf8Length(point) + (double_quotes && point == U'"' ? 1 : 0); });
+  ForEachPoint(text, [&](char32_t point) {
+    length += Utf8Length(point) + (double_quotes && point == U'"' ? 1 : 0);
+  });
   if (length == 0) return;
   destination.ReserveAppend(length);
   ForEachPoint(text, [&](char32_t point) {
@@ -117,7 +121,9 @@ DecodedPoint DecodeUtf8(std::string_view utf8) {
   return {point, length};
 }
 
-void AppendUtf8(ByteString& destination, std::u16string_view text) { AppendUtf8Quoted(destination, text, false); }
+void AppendUtf8(ByteString& destination, std::u16string_view text) {
+  AppendUtf8Quoted(destination, text, false);
+}
 
 void AppendFormQuoted(ByteString& destination, std::u16string_view text) {
   AppendUtf8Quoted(destination, text, true);

@@ -38,14 +38,15 @@ TEST(FormatDuration, Table) {
       {25 * 3600000, 0, false, false, "25:00:00"},  // hours are not wrapped
       {1049, 1, false, true, "1.0"},
       {1050, 1, false, true, "1.1"},
-      {83456, 7, false, false, "1:23.456"},   // decimals clamped to 3
-      {83456, -2, false, false, "1:23"},      // and to 0
+      {83456, 7, false, false, "1:23.456"},  // decimals clamped to 3
+      {83456, -2, false, false, "1:23"},     // and to 0
       {INT32_MIN, 0, false, true, "-596:31:24"},
       {INT32_MAX - 1, 0, false, true, "596:31:24"},
   };
   for (const DurationCase& c : cases) {
     const WideString wide = FormatDuration(c.ms, c.decimals, c.sign, c.round);
-    EXPECT_EQ(wide, std::u16string(c.expected, c.expected + std::char_traits<char>::length(c.expected)))
+    EXPECT_EQ(wide,
+              std::u16string(c.expected, c.expected + std::char_traits<char>::length(c.expected)))
         << c.ms << " / " << c.decimals;
     ByteString bytes("t=");
     AppendDuration(bytes, c.ms, c.decimals, c.sign, c.round);

@@ -10,7 +10,9 @@
 namespace kv {
 namespace {
 
-bool Has(std::u16string_view text, std::u16string_view placeholder) { return Find(text, placeholder) >= 0; }
+bool Has(std::u16string_view text, std::u16string_view placeholder) {
+  return Find(text, placeholder) >= 0;
+}
 
 TEST(StringTable, IdsAreUniqueSortedAndInRange) {
   int32_t previous = 0;
@@ -33,9 +35,16 @@ TEST(StringTable, FixedIds) {
 
 TEST(StringTable, LiveTimerStatusTextsFollowTheStatusCode) {
   const char16_t* by_code[] = {
-      u"No connection to GPS",   u"No connection to OBD",    u"No data from GPS", u"No data from OBD",
-      u"No fix to satellites",   u"Start line not defined",  u"Finish line not defined",
-      u"Low storage space",      u"Paused",                  u"Memory full",
+      u"No connection to GPS",
+      u"No connection to OBD",
+      u"No data from GPS",
+      u"No data from OBD",
+      u"No fix to satellites",
+      u"Start line not defined",
+      u"Finish line not defined",
+      u"Low storage space",
+      u"Paused",
+      u"Memory full",
   };
   for (int32_t code = 1; code <= 10; ++code) {
     EXPECT_EQ(Load(649 + code), by_code[code - 1]) << "status " << code;
@@ -77,8 +86,9 @@ TEST(StringTable, EveryMessageFormats) {
     for (size_t i = 0; i < text.size(); ++i) {
       if (text[i] != u'%') continue;
       const std::u16string_view rest = text.substr(i);
-      const bool known = rest.starts_with(u"%N") || rest.starts_with(u"%U") || rest.starts_with(u"%0N") ||
-                         rest.starts_with(u"%1N") || rest.starts_with(u"%0U") || rest.starts_with(u"%1U") ||
+      const bool known = rest.starts_with(u"%N") || rest.starts_with(u"%U") ||
+                         rest.starts_with(u"%0N") || rest.starts_with(u"%1N") ||
+                         rest.starts_with(u"%0U") || rest.starts_with(u"%1U") ||
                          rest.starts_with(u"%2U");
       EXPECT_TRUE(known) << "unknown placeholder in string " << entry.id;
     }

@@ -30,8 +30,8 @@ TEST(TextToInt, SignDigitsAndStop) {
       {"12 34", 12, true},
       {"", 0, false},
       {"-", 0, false},
-      {"+-1", 0, false},        // a sign only as the very first character
-      {" 1", 0, false},         // no skipping of blanks
+      {"+-1", 0, false},  // a sign only as the very first character
+      {" 1", 0, false},   // no skipping of blanks
       {"2147483647", INT32_MAX, true},
       {"2147483648", INT32_MAX, true},  // saturates
       {"-2147483648", INT32_MIN, true},
@@ -51,7 +51,10 @@ TEST(TextToInt, SignDigitsAndStop) {
 
 TEST(TextToInt, ReadsFromBothStringKinds) {
   EXPECT_EQ(TextToInt(WideString(u"42")).value, 42);
-  EXPECT_EQ(TextToInt(std::string_view("\xB2" "5")).ok, false);  // a high byte is not a digit
+  EXPECT_EQ(TextToInt(std::string_view("\xB2"
+                                       "5"))
+                .ok,
+            false);  // a high byte is not a digit
 }
 
 struct RealCase {
@@ -63,25 +66,19 @@ struct RealCase {
 
 TEST(TextToReal, OneSeparatorDigitByDigit) {
   const RealCase cases[] = {
-      {"3.5.1", u'.', 3.5, true},
-      {"3,5", u',', 3.5, true},
+      {"3.5.1", u'.', 3.5, true},   {"3,5", u',', 3.5, true},
       {"3,5", u'.', 3.0, true},  // the other separator ends the number
-      {"-0.25", u'.', -0.25, true},
-      {"+2.5x", u'.', 2.5, true},
-      {".5", u'.', 0.5, true},
-      {"5.", u'.', 5.0, true},
-      {"1e5", u'.', 1.0, true},
-      {"27.78", u'.', 27.78, true},
-      {"2.675", u'.', 2.675, true},
-      {".", u'.', 0.0, false},
-      {"-", u'.', 0.0, false},
-      {"", u'.', 0.0, false},
-      {"-.", u'.', 0.0, false},
-      {"x1", u'.', 0.0, false},
+      {"-0.25", u'.', -0.25, true}, {"+2.5x", u'.', 2.5, true},
+      {".5", u'.', 0.5, true},      {"5.", u'.', 5.0, true},
+      {"1e5", u'.', 1.0, true},     {"27.78", u'.', 27.78, true},
+      {"2.675", u'.', 2.675, true}, {".", u'.', 0.0, false},
+      {"-", u'.', 0.0, false},      {"", u'.', 0.0, false},
+      {"-.", u'.', 0.0, false},     {"x1", u'.', 0.0, false},
       {"1-2", u'.', 1.0, true},
   };
   for (const RealCase& c : cases) {
-    for (const ParseResult<double> r : {TextToReal(c.text, c.separator), TextToReal(Widen(c.text), c.separator)}) {
+    for (const ParseResult<double> r :
+         {TextToReal(c.text, c.separator), TextToReal(Widen(c.text), c.separator)}) {
       EXPECT_NEAR(r.value, c.value, 1e-12 * std::max(1.0, std::fabs(c.value))) << c.text;
       EXPECT_EQ(r.ok, c.ok) << c.text;
     }
@@ -92,7 +89,8 @@ TEST(TextToReal, HugeIntegerPartSaturates) {
   const ParseResult<double> r = TextToReal(std::string(400, '9'), u'.');
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.value, std::numeric_limits<double>::max());
-  EXPECT_EQ(TextToReal("-" + std::string(400, '9'), u'.').value, -std::numeric_limits<double>::max());
+  EXPECT_EQ(TextToReal("-" + std::string(400, '9'), u'.').value,
+            -std::numeric_limits<double>::max());
 }
 
 TEST(TextToReal, LongFractionStaysFinite) {
@@ -104,7 +102,11 @@ TEST(TextToReal, LongFractionStaysFinite) {
 TEST(TextToReal, SeparatorAboveLatin1InWideText) {
   EXPECT_EQ(TextToReal(std::u16string(u"1\u066B5"), u'\u066B').value, 1.5);
   // A byte never matches a separator above 0xFF, even by its low byte.
-  EXPECT_EQ(TextToReal(std::string("1\xAB" "5"), u'\u06AB').value, 1.0);
+  EXPECT_EQ(TextToReal(std::string("1\xAB"
+                                   "5"),
+                       u'\u06AB')
+                .value,
+            1.0);
 }
 
 struct HexCase {

@@ -33,9 +33,11 @@ struct LineCase {
 
 TEST(NextLine, CrLfOnlyWhenItEndsTheFirstLine) {
   const LineCase cases[] = {
-      {"abc\r\ndef", 3, 2},   {"abc\ndef\r\n", 3, 1}, {"abc\rdef\n", 7, 1},  // a lone CR stays in the line
-      {"abc", -1, 0},         {"", -1, 0},            {"\r\n", 0, 2},
-      {"\n\r\n", 0, 1},       {"\r\r\n", 1, 2},       {"abc\r", -1, 0},
+      {"abc\r\ndef", 3, 2}, {"abc\ndef\r\n", 3, 1},
+      {"abc\rdef\n", 7, 1},  // a lone CR stays in the line
+      {"abc", -1, 0},       {"", -1, 0},
+      {"\r\n", 0, 2},       {"\n\r\n", 0, 1},
+      {"\r\r\n", 1, 2},     {"abc\r", -1, 0},
   };
   for (const LineCase& c : cases) {
     const LineEnd bytes = NextLine(c.text);

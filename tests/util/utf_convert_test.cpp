@@ -12,9 +12,9 @@ TEST(Utf, RoundTrips) {
   const std::u16string texts[] = {
       u"",
       u"Monza",
-      u"Z\u00FCrich \u00C5re",          // Latin-1
-      u"\u20AC 12,50",                  // three-byte UTF-8
-      u"\U0001D11E clef",               // surrogate pair, four-byte UTF-8
+      u"Z\u00FCrich \u00C5re",                                // Latin-1
+      u"\u20AC 12,50",                                        // three-byte UTF-8
+      u"\U0001D11E clef",                                     // surrogate pair, four-byte UTF-8
       u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF",  // boundaries of each length
   };
   for (const std::u16string& text : texts) {
@@ -43,12 +43,18 @@ TEST(Utf, MalformedUtf8BecomesReplacementCharacters) {
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", "above U+10FFFF"},
       {"\xF5\x80", u"\uFFFD\uFFFD", "lead byte above F4"},
       {"\xE2\x82", u"\uFFFD", "truncated at the end"},
-      {"\xE2\x82" "A", u"\uFFFD" "A", "truncated before ASCII"},
+      {"\xE2\x82"
+       "A",
+       u"\uFFFD"
+       "A",
+       "truncated before ASCII"},
       {"\xF0\x9F\x98", u"\uFFFD", "truncated four-byte"},
       {"a\xC3", u"a\uFFFD", "lead byte at the end"},
       {"\xC3\xC3\xA9", u"\uFFFD\u00E9", "lead byte then a valid pair"},
       {"\xF4\x8F\xBF\xBF", u"\U0010FFFF", "highest code point is fine"},
-      {"\xEF\xBB\xBF" "x", u"\uFEFFx", "a byte-order mark is kept as text"},
+      {"\xEF\xBB\xBF"
+       "x",
+       u"\uFEFFx", "a byte-order mark is kept as text"},
   };
   for (const MalformedCase& c : cases) {
     EXPECT_EQ(FromUtf8(c.utf8), c.expected) << c.legend;
