@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 namespace kv::testing {
 
@@ -39,6 +40,26 @@ inline std::string ReadWholeFile(const std::string& path) {
 inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Bytes from hex text; spaces and line breaks between bytes are ignored.
+inline std::string FromHex(std::string_view hex) {
+  std::string bytes;
+  int high = -1;
+  for (const char c : hex) {
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else continue;
+    if (high < 0) {
+      high = digit;
+    } else {
+      bytes.push_back(static_cast<char>(high * 16 + digit));
+      high = -1;
+    }
+  }
+  return bytes;
 }
 
 }  // namespace kv::testing
