@@ -1,0 +1,128 @@
+// A real main loop for data source tests: an Application whose waitables
+// are the sources under test, and a listener that keeps what it is told.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/application.h"
+#include "core/data_source_listener.h"
+#include "platform/event.h"
+#include "platform/ticks.h"
+
+namespace kv::test {
+
+class NullViews final : public ViewManager {
+ public:
+  void ShowMessage(std::u16string_view) override {}
+  void RefreshLive(bool) override {}
+  void RefreshStatus() override {}
+  void BringToFront() override {}
+};
+
+class NullServices final : public CoreServices {
+ public:
+  ViewManager& Views() override { return views_; }
+  void WriteSettings() override {}
+
+ private:
+  NullViews views_;
+};
+
+// One callback as the listener received it.
+struct SourceEvent {
+  bool is_data = false;
+  int32_t source_id = 0;
+  int32_t state = 0;  // at a state change
+  std::string data;
+};
+
+class SourceLoop : public DataSourceListener {
+ public:
+  SourceLoop() {
+    Application::Options options;
+    options.single_instance = false;
+    app_.Initialise([](AppHost&) { return std::make_unique<NullServices>(); }, options);
+  }
+
+  AppHost& Host() { return app_; }
+  Application& App() { return app_; }
+
+  // Runs inside the callbacks (e.g. to make the main thread slow).
+  void SetOnData(std::function<void(const std::string&)> hook) { on_data_ = std::move(hook); }
+
+  void OnData(std::string_view text, int32_t source_id) override {
+    events.push_back({true, source_id, 0, std::string(text)});
+    data[source_id] += text;
+    if (on_data_) on_data_(events.back().data);
+    Check();
+  }
+  void OnStateChange(int32_t source_id, int32_t state) override {
+    events.push_back({false, source_id, state, {}});
+    Check();
+  }
+
+  // Runs the main loop until done() holds after a callback, or timeout_ms
+  // passed. Returns done().
+  bool RunUntil(std::function<bool()> done, int32_t timeout_ms) {
+    done_ = std::move(done);
+    if (done_()) return true;
+    platform::Event cancel;
+    std::thread watchdog([&] {
+      if (!cancel.Wait(timeout_ms)) end_.Set();
+    });
+    app_.RunLoop(end_);
+    cancel.Set();
+    watchdog.join();
+    end_.Consume();
+    const bool result = done_();
+    done_ = nullptr;
+    return result;
+  }
+
+  // The states reported for a source, in order.
+  std::vector<int32_t> States(int32_t source_id) const {
+    std::vector<int32_t> states;
+    for (const SourceEvent& e : events)
+      if (!e.is_data && e.source_id == source_id) states.push_back(e.state);
+    return states;
+  }
+  bool Reported(int32_t source_id, int32_t state) const {
+    for (int32_t s : States(source_id))
+      if (s == state) return true;
+    return false;
+  }
+
+  std::vector<SourceEvent> events;
+  std::string data[kSourceCount];
+
+ private:
+  void Check() {
+    if (done_ && done_()) end_.Set();
+  }
+
+  Application app_;
+  platform::Event end_;
+  std::function<bool()> done_;
+  std::function<void(const std::string&)> on_data_;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+}  // namespace kv::test
