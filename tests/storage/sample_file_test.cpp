@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "storage/nmea_log.h"
+#include "storage/sample_file_format.h"
+#include "storage/sample_loader.h"
+#include "storage/sample_writer.h"
+#include "temp_folder.h"
+#include "util/errors.h"
+
+namespace kv {
+namespace {
+
+using testing::FromHex;
+using testing::ReadWholeFile;
+using testing::TempFolder;
+using testing::WriteWholeFile;
+
+LogSample Fix(int32_t time, int32_t lat = 300000000, int32_t lon = 36000000) {
+  LogSample s;
+  s.time = time;
+  s.position = {lat, lon};
+  s.speed = 2700;
+  s.altitude = 5400;
+  s.distance = 100;
+  s.heading = 9000;
+  s.hdop = 120;
+  s.vdop = LogSample::kNoWord;
+  s.flags = 9;
+  return s;
+}
+
+DateTimeValue Date() {
+  DateTimeValue v;
+  v.day = DateTimeValue::MakeDay(2024, 6, 1);
+  v.time = 36000000;
+  return v;
+}
+
+const std::string kHeader = FromHex("03000000 00000000 00000000 00000000");
+const std::string kDateRef = FromHex("0C04 00512502 BB7D0B00 00512502");
+const std::string kFixRecord = FromHex(
+    "1F05 00512502 00A3E111 00512502 8C0A0000 18150000 64000000 2823 7800 FFFF 09");
+
+TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordType) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "s-plots.bin";
+  SampleWriter writer;
+  writer.Create(path, 0);
+  EXPECT_FALSE(writer.WriteFix(Fix(36000000), DateTimeValue{})) << "no fix before the date is known";
+  LogSample no_position = Fix(36000000);
+  no_position.position.lon = kNotSet;
+  EXPECT_FALSE(writer.WriteFix(no_position, Date()));
+  EXPECT_TRUE(writer.WriteFix(Fix(36000000), Date()));
+  EXPECT_TRUE(writer.WriteFix(Fix(36000000), DateTimeValue{})) << "after the reference the date is not needed";
+  writer.WriteObdValue(36000050, 65535, 12);
+  writer.WriteObdValue(36000060, 65536, 13);
+  EXPECT_TRUE(writer.Close());
+  EXPECT_EQ(ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord +
+                                     FromHex("0701 32512502 FFFF 0C") + FromHex("0902 3C512502 00000100 0D"));
+}
+
+TEST(SampleLoader, ReadsBackWhatWasWritten) {
+  const std::string bytes = kHeader + kDateRef + kFixRecord + FromHex("0701 32512502 FFFF 0C") +
+                            FromHex("0902 3C512502 00000100 0D");
+  SampleLoader loader = SampleLoader::FromBytes(bytes);
+  EXPECT_TRUE(loader.LoadAll());
+  EXPECT_EQ(loader.State(), SampleLoadState::kComplete);
+  const SampleData& d = loader.Data();
+  ASSERT_EQ(d.samples.size(), 1u);
+  const LogSample& s = d.samples[0];
+  const LogSample f = Fix(36000000);
+  EXPECT_EQ(s.time, f.time);
+  EXPECT_EQ(s.position, f.position);
+  EXPECT_EQ(s.speed, f.speed);
+  EXPECT_EQ(s.altitude, f.altitude);
+  EXPECT_EQ(s.distance, f.distance);
+  EXPECT_EQ(s.heading, f.heading);
+  EXPECT_EQ(s.hdop, f.hdop);
+  EXPECT_EQ(s.vdop, f.vdop);
+  EXPECT_EQ(s.Satellites(), 9);
+  ASSERT_EQ(d.obd_values.size(), 2u);
+  EXPECT_EQ(d.obd_values[0].value, 65535u);
+  EXPECT_EQ(d.obd_values[1].value, 65536u);
+  EXPECT_EQ(d.obd_values[1].channel, 13);
+  EXPECT_TRUE(d.has_date_reference);
+  EXPECT_EQ(d.reference_time, 36000000);
+  EXPECT_EQ(d.reference_utc.day, Date().day);
+}
+
+TEST(SampleLoader, ExactlyTheHeaderIsCompleteAndEmpty) {
+  SampleLoader loader = SampleLoader::FromBytes(kHeader);
+  EXPECT_TRUE(loader.LoadAll());
+  EXPECT_TRUE(loader.Data().samples.empty());
+}
+
+TEST(SampleLoader, EndStatesAndErrors) {
+  struct Case {
+    const char* legend;
+    std::string bytes;
+    SampleLoadState state;
+    int32_t error;
+    size_t samples;
+  };
+  const Case cases[] = {
+      {"last record cut in the middle", kHeader + kFixRecord + kFixRecord.substr(0, 20),
+       SampleLoadState::kIncomplete, 0, 1},
+      {"a lone length byte at the end", kHeader + kFixRecord + "\x1F", SampleLoadState::kIncomplete, 0, 1},
+      {"record of length 0", kHeader + kFixRecord + std::string("\x00\x05", 2) + kFixRecord,
+       SampleLoadState::kIncomplete, 0, 1},
+      {"record type 32", kHeader + kFixRecord + std::string("\x01\x20\x00", 3) + kFixRecord,
+       SampleLoadState::kIncomplete, 0, 1},
+      {"unknown type 6 skipped by its length", kHeader + FromHex("0306 AABBCC") + kFixRecord,
+       SampleLoadState::kComplete, 0, 1},
+      {"payload longer than the type needs", kHeader + FromHex("2005") + kFixRecord.substr(2) + "X",
+       SampleLoadState::kComplete, 0, 1},
+      {"payload shorter than the type needs is skipped", kHeader + FromHex("0205 0102") + kFixRecord,
+       SampleLoadState::kComplete, 0, 1},
+      {"header shorter than 16 bytes", kHeader.substr(0, 15), SampleLoadState::kIncomplete, 2, 0},
+      {"version 4", FromHex("04000000 00000000 00000000 00000000"), SampleLoadState::kIncomplete, 6, 0},
+      {"version 100", FromHex("64000000 00000000 00000000 00000000"), SampleLoadState::kIncomplete, 6, 0},
+  };
+  for (const Case& c : cases) {
+    SampleLoader loader = SampleLoader::FromBytes(c.bytes);
+    loader.LoadAll();
+    EXPECT_EQ(loader.State(), c.state) << c.legend;
+    EXPECT_EQ(loader.Error(), c.error) << c.legend;
+    EXPECT_EQ(loader.Data().samples.size(), c.samples) << c.legend;
+  }
+  SampleLoader missing("/nonexistent/x-plots.bin");
+  EXPECT_FALSE(missing.LoadAll());
+  EXPECT_EQ(missing.Error(), kSampleErrCannotOpen);
+}
+
+TEST(SampleLoader, RecordCutByTheChunkEndIsReadAgainWithTheNextChunk) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "s-plots.bin";
+  SampleWriter writer;
+  writer.Create(path, 0);
+  const int32_t count = 5000;  // 165,012 bytes: records straddle both chunk ends
+  for (int32_t i = 0; i < count; ++i) writer.WriteFix(Fix(36000000 + i * 50, 300000000 + i), Date());
+  writer.WriteObdValue(1, 2, 3);
+  ASSERT_TRUE(writer.Close());
+  SampleLoader loader(path);
+  int32_t steps = 0;
+  while (loader.Step()) ++steps;
+  EXPECT_EQ(steps, 3) << "the header and two full chunks, then the last one";
+  EXPECT_EQ(loader.State(), SampleLoadState::kComplete);
+  const SampleData& d = loader.Data();
+  ASSERT_EQ(d.samples.size(), static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    ASSERT_EQ(d.samples[static_cast<size_t>(i)].time, 36000000 + i * 50) << i;
+    ASSERT_EQ(d.samples[static_cast<size_t>(i)].position.lat, 300000000 + i) << i;
+  }
+  EXPECT_EQ(d.obd_values.size(), 1u);
+}
+
+TEST(SampleLoader, LegacyRecordTypesZeroAndThree) {
+  setenv("TZ", "XST-2", 1);
+  tzset();
+  const std::string bytes = kHeader + FromHex("0C03 00512502 BB7D0B00 00DD6D00") +  // 02:00 local
+                            FromHex("1900 00512502 00A3E111 00552202 8C0A0000 18150000 2823 7800 00");
+  SampleLoader loader = SampleLoader::FromBytes(bytes);
+  EXPECT_TRUE(loader.LoadAll());
+  const SampleData& d = loader.Data();
+  ASSERT_EQ(d.samples.size(), 1u);
+  EXPECT_EQ(d.samples[0].hdop, 120);
+  EXPECT_EQ(d.samples[0].vdop, LogSample::kNoWord);
+  EXPECT_EQ(d.samples[0].flags, LogSample::kLoadedWithoutSatellites) << "0 satellites marks the sample";
+  EXPECT_EQ(d.reference_utc.day, DateTimeValue::MakeDay(2024, 6, 1));
+  EXPECT_EQ(d.reference_utc.time, 0) << "02:00 local in UTC+2 is midnight UTC";
+  unsetenv("TZ");
+  tzset();
+}
+
+TEST(SampleLoader, FixedRecordsOfVersionsZeroToTwo) {
+  const std::string v0_record = FromHex("00512502 00A3E111 00552202 8C0A0000");
+  const std::string headerless = v0_record + v0_record + "xx";  // trailing part of a record ignored
+  SampleLoader v0 = SampleLoader::FromBytes(headerless);
+  EXPECT_TRUE(v0.LoadAll());
+  EXPECT_EQ(v0.Version(), 0);
+  ASSERT_EQ(v0.Data().samples.size(), 2u);
+  EXPECT_EQ(v0.Data().samples[1].position.lon, 0x02225500);
+  EXPECT_EQ(v0.Data().samples[1].speed, 0x0A8C);
+
+  SampleLoader v0_header = SampleLoader::FromBytes(std::string(16, '\0') + v0_record);
+  EXPECT_TRUE(v0_header.LoadAll());
+  EXPECT_EQ(v0_header.Data().samples.size(), 1u);
+
+  const std::string v1 = FromHex("01000000 00000000 00000000 00000000") +
+                         FromHex("00512502 00A3E111 00552202 8C0A0000 18150000 2823 07 00");
+  SampleLoader l1 = SampleLoader::FromBytes(v1);
+  EXPECT_TRUE(l1.LoadAll());
+  ASSERT_EQ(l1.Data().samples.size(), 1u);
+  EXPECT_EQ(l1.Data().samples[0].altitude, 0x1518);
+  EXPECT_EQ(l1.Data().samples[0].heading, 9000);
+  EXPECT_EQ(l1.Data().samples[0].Satellites(), 7);
+
+  std::string v2 = FromHex("02000000 00000000 00000000 00000000");
+  for (int i = 0; i < 4500; ++i) v2 += FromHex("00512502 00A3E111 00552202 8C0A0000 18150000 2823 0C 08");
+  SampleLoader l2 = SampleLoader::FromBytes(v2);
+  int steps = 0;
+  while (l2.Step()) ++steps;
+  EXPECT_EQ(steps, 3) << "header, then 2000 records per step";
+  ASSERT_EQ(l2.Data().samples.size(), 4500u);
+  EXPECT_EQ(l2.Data().samples[4499].hdop, 120);
+  EXPECT_EQ(l2.Data().samples[4499].Satellites(), 8);
+}
+
+TEST(SampleLoader, BitFlipsAndTruncationsNeverCrash) {
+  const std::string bytes = kHeader + kDateRef + kFixRecord + FromHex("0701 32512502 FFFF 0C") + kFixRecord;
+  for (size_t n = 0; n <= bytes.size(); ++n) {
+    SampleLoader loader = SampleLoader::FromBytes(bytes.substr(0, n));
+    loader.LoadAll();
+    EXPECT_NE(loader.State(), SampleLoadState::kReading);
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    for (int bit = 0; bit < 8; ++bit) {
+      std::string flipped = bytes;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      SampleLoader loader = SampleLoader::FromBytes(flipped);
+      loader.LoadAll();
+      EXPECT_LE(loader.Data().samples.size(), 8u);
+    }
+  }
+}
+
+TEST(NmeaLog, AppendsSentencesAsDeliveredAndKeepsEarlierOnes) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "s-nmea.txt";
+  WriteWholeFile(path, "$GPGGA,1*00\r\n");
+  NmeaLog log;
+  log.Open(path, 0);
+  log.Append("$GPRMC,2*00\r\n");
+  log.Tick(500);
+  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n") << "still buffered before a second has passed";
+  log.Tick(1000);
+  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n$GPRMC,2*00\r\n") << "handed to the system after a second";
+  log.Append("$GPVTG,3*00\n");
+  EXPECT_TRUE(log.Close());
+  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n$GPRMC,2*00\r\n$GPVTG,3*00\n");
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,277 @@
+#include "storage/session_header.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "storage/binary_strings.h"
+#include "storage/storage_list.h"
+#include "storage/storage_paths.h"
+#include "temp_folder.h"
+#include "util/errors.h"
+
+namespace kv {
+namespace {
+
+using testing::FromHex;
+using testing::ReadWholeFile;
+using testing::TempFolder;
+using testing::WriteWholeFile;
+
+// A fixed zone two hours east of UTC without daylight saving, so local
+// conversions are the same on every machine.
+class FixedZone {
+ public:
+  FixedZone() {
+    const char* old = std::getenv("TZ");
+    if (old) old_ = old;
+    had_ = old != nullptr;
+    setenv("TZ", "XST-2", 1);
+    tzset();
+  }
+  ~FixedZone() {
+    if (had_) setenv("TZ", old_.c_str(), 1); else unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::string old_;
+  bool had_ = false;
+};
+
+DateTimeValue At(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
+  DateTimeValue v;
+  v.day = DateTimeValue::MakeDay(y, mo, d);
+  v.time = DateTimeValue::MakeTime(h, mi, s, ms);
+  return v;
+}
+
+SessionHeader Sample() {
+  SessionHeader h;
+  h.base_name = u"20090521-1852";
+  h.save_nmea = 1;
+  h.track = u"Spa";
+  h.title = u"Morning";
+  h.driver = u"Jo";
+  h.type = kSessionLapTiming;
+  h.test = u"";
+  h.resumable = 1;
+  h.obd = 0;
+  h.use_obd_speed = 1;
+  h.created = At(2009, 5, 21, 16, 52, 3, 250);
+  h.second_stamp = DateTimeValue{};
+  h.notes = u"Wet";
+  h.SetLapNote(123456, 1, u"Caf\u00e9 \u20ac");
+  return h;
+}
+
+const std::string kSampleBytes = FromHex(
+    "07000000 0100"
+    "0300 537061"             // track "Spa"
+    "0700 4D6F726E696E67"     // title "Morning"
+    "0200 4A6F"               // driver "Jo"
+    "00000000 0000"           // type, empty test
+    "0100 0000 0100"          // resumable, OBD, use OBD speed
+    "32909E03 E4670B00"       // created: 60723250 ms, day 747492
+    "FFFFFF7F FFFFFF7F"       // second stamp unknown
+    "0000"
+    "0300 576574"             // notes "Wet"
+    "00000000 00000000 00000000"
+    "01000000"                // one lap note
+    "40E20100 0100 0900 436166C3A920E282AC 00000000 00000000 00000000");
+
+TEST(SessionHeader, GoldenBytesOfVersion7) {
+  EXPECT_EQ(SerializeSessionHeader(Sample()).Std(), kSampleBytes);
+}
+
+TEST(SessionHeader, SavedHeaderReadsBackFieldForField) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  SessionHeader h = Sample();
+  h.root = temp.Path();
+  h.changed = true;
+  ASSERT_TRUE(SaveSessionHeader(h));
+  EXPECT_FALSE(h.AnyChanged());
+  EXPECT_FALSE(SaveSessionHeader(h)) << "nothing changed, nothing written";
+  EXPECT_EQ(ReadWholeFile(BuildPath(h.base_name, h.root, FileKind::kSessionHeader)), kSampleBytes);
+
+  SessionHeader back;
+  back.base_name = h.base_name;
+  back.root = h.root;
+  int32_t error = 1;
+  ASSERT_TRUE(LoadSessionHeader(back, true, &error));
+  ASSERT_EQ(error, 0);
+  EXPECT_EQ(back.track, h.track);
+  EXPECT_EQ(back.title, h.title);
+  EXPECT_EQ(back.driver, h.driver);
+  EXPECT_EQ(back.notes, h.notes);
+  EXPECT_EQ(back.use_obd_speed, 1);
+  EXPECT_EQ(back.created.day, h.created.day);
+  EXPECT_EQ(back.created.time, h.created.time);
+  EXPECT_FALSE(back.second_stamp.IsKnown());
+  ASSERT_EQ(back.lap_notes.size(), 1u);
+  EXPECT_EQ(back.lap_notes[0].text.AsView(), u"Caf\u00e9 \u20ac");
+  EXPECT_EQ(back.lap_notes[0].key, 123456);
+  EXPECT_EQ(SerializeSessionHeader(back).Std(), kSampleBytes);
+}
+
+TEST(SessionHeader, ListOnlyLoadIsNeverWrittenBack) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  WriteWholeFile(BuildPath(u"20090521-1852", temp.Path(), FileKind::kSessionHeader), kSampleBytes);
+  SessionHeader h;
+  h.base_name = u"20090521-1852";
+  h.root = temp.Path();
+  int32_t error = 1;
+  ASSERT_TRUE(LoadSessionHeader(h, false, &error));
+  EXPECT_EQ(error, 0);
+  EXPECT_TRUE(h.lap_notes.empty());
+  h.title = u"edited";
+  h.changed = true;
+  EXPECT_FALSE(SaveSessionHeader(h));
+  EXPECT_EQ(ReadWholeFile(BuildPath(h.base_name, h.root, FileKind::kSessionHeader)), kSampleBytes);
+}
+
+TEST(SessionHeader, LapNotesReplaceRemoveAndMatchLaps) {
+  SessionHeader h;
+  h.SetLapNote(1500, 1, u"");
+  h.SetLapNote(2500, 0, u"oil");
+  h.SetLapNote(9000, 0, u"");  // empty and new: not kept
+  ASSERT_EQ(h.lap_notes.size(), 2u);
+  h.SetLapNote(2500, 1, u"oil!");
+  EXPECT_EQ(h.lap_notes[1].text.AsView(), u"oil!");
+  h.changed = false;
+  h.SetLapNote(1500, 0, u"");
+  EXPECT_EQ(h.lap_notes.size(), 1u);
+  EXPECT_TRUE(h.changed);
+  // Lap [2000, 3000] holds 2500 strictly inside; [2499, 2500] is too
+  // short to need the margin; [2500, 3000] has it on its edge.
+  EXPECT_NE(h.FindLapNote(2000, 3000), nullptr);
+  EXPECT_NE(h.FindLapNote(2500, 2501), nullptr);
+  EXPECT_EQ(h.FindLapNote(2500, 3000), nullptr);
+  EXPECT_EQ(h.FindLapNote(2501, 2600), nullptr);
+}
+
+// A header of versions 1-5, built field by field in the older layout.
+std::string Legacy(uint32_t version) {
+  ByteString b;
+  b.Append(std::string_view(reinterpret_cast<const char*>(&version), 4));  // little-endian host
+  b.Append(FromHex("0100"));
+  AppendPackedString(b, u"Spa \u00e9");
+  AppendPackedString(b, u"Title");
+  if (version >= 2) AppendPackedString(b, u"Driver");
+  if (version >= 3) {
+    b.Append(FromHex("01000000"));
+    AppendPackedString(b, u"0-100 kph");
+  }
+  if (version >= 4) b.Append(FromHex("0000"));
+  if (version >= 5) b.Append(FromHex("0100 0100"));
+  return b.Std();
+}
+
+TEST(SessionHeader, LegacyVersionsOneToFiveTakeTheTimeFromTheBaseName) {
+  FixedZone zone;
+  for (uint32_t version = 1; version <= 5; ++version) {
+    SessionHeader h;
+    h.base_name = u"20090521-1852";
+    ASSERT_EQ(ParseSessionHeader(Legacy(version), true, h), 0) << version;
+    EXPECT_EQ(h.track.AsView(), u"Spa \u00e9");
+    EXPECT_EQ(h.title.AsView(), u"Title");
+    EXPECT_EQ(h.driver.AsView(), version >= 2 ? u"Driver" : u"");
+    EXPECT_EQ(h.type, version >= 3 ? 1u : 0u);
+    EXPECT_EQ(h.resumable, version >= 4 ? 0 : 1);
+    EXPECT_EQ(h.obd, version >= 5 ? 1 : 0);
+    EXPECT_EQ(h.created.day, DateTimeValue::MakeDay(2009, 5, 21));
+    EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(16, 52, 0, 0)) << "18:52 local is 16:52 UTC";
+    EXPECT_EQ(h.second_stamp.time, h.created.time);
+    // Every shorter prefix is a truncated header.
+    const std::string bytes = Legacy(version);
+    for (size_t n = 0; n < bytes.size(); ++n) {
+      SessionHeader t;
+      EXPECT_EQ(ParseSessionHeader(bytes.substr(0, n), true, t), kErrMalformedFile) << version << "/" << n;
+    }
+  }
+  for (const std::u16string name : {u"2009052-1852", u"2009O521-1852", u"20090521-18x2"}) {
+    SessionHeader h;
+    h.base_name = name;
+    ASSERT_EQ(ParseSessionHeader(Legacy(5), true, h), 0);
+    EXPECT_FALSE(h.created.IsKnown()) << "no time from a short or non-digit name";
+  }
+}
+
+TEST(SessionHeader, Version6StampsAreLocalTimeConvertedToUtc) {
+  FixedZone zone;
+  std::string bytes = kSampleBytes;
+  bytes[0] = 6;
+  SessionHeader h;
+  ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
+  EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(14, 52, 3, 250));
+  EXPECT_FALSE(h.second_stamp.IsKnown()) << "unknown stays unknown";
+  // Across midnight the day moves too.
+  SessionHeader early = Sample();
+  early.created = At(2009, 6, 1, 1, 0);
+  std::string early_bytes = SerializeSessionHeader(early).Std();
+  early_bytes[0] = 6;
+  ASSERT_EQ(ParseSessionHeader(early_bytes, true, h), 0);
+  EXPECT_EQ(h.created.day, DateTimeValue::MakeDay(2009, 5, 31));
+  EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(23, 0, 0, 0));
+}
+
+TEST(SessionHeader, VersionsOutsideOneToSevenAreUnsupported) {
+  for (const uint8_t version : {0, 8, 255}) {
+    std::string bytes = kSampleBytes;
+    bytes[0] = static_cast<char>(version);
+    SessionHeader h;
+    EXPECT_EQ(ParseSessionHeader(bytes, true, h), kErrUnsupportedVersion) << int{version};
+  }
+}
+
+TEST(SessionHeader, TruncatedFlippedAndOversizedInputs) {
+  for (size_t n = 0; n < kSampleBytes.size(); ++n) {
+    SessionHeader h;
+    const int32_t result = ParseSessionHeader(std::string_view(kSampleBytes).substr(0, n), true, h);
+    EXPECT_EQ(result, kErrMalformedFile) << n;
+  }
+  std::string huge = kSampleBytes;
+  huge.replace(huge.size() - 29 - 4, 4, FromHex("FFFFFFFF"));  // lap note count
+  SessionHeader h;
+  EXPECT_EQ(ParseSessionHeader(huge, true, h), kErrMalformedFile) << "a count beyond the bytes is not allocated";
+  for (size_t i = 0; i < kSampleBytes.size(); ++i) {
+    for (int bit = 0; bit < 8; ++bit) {
+      std::string flipped = kSampleBytes;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      SessionHeader f;
+      const int32_t result = ParseSessionHeader(flipped, true, f);
+      EXPECT_TRUE(result == 0 || result == kErrMalformedFile || result == kErrUnsupportedVersion);
+    }
+  }
+}
+
+TEST(SessionHeader, ExistsDeleteAndList) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  StorageList storage(temp.Path());
+  storage.Refresh();
+  SessionHeader h = NewSession(temp.Path());
+  EXPECT_EQ(h.base_name.Length(), 13);
+  EXPECT_TRUE(h.created.IsKnown());
+  h.title = u"first";
+  ASSERT_TRUE(SaveSessionHeader(h));
+  EXPECT_TRUE(SessionHeaderExists(h.base_name, temp.Path()));
+  SessionHeader second = NewSession(temp.Path());
+  EXPECT_EQ(second.base_name.Length(), 15) << "the same minute gets -1";
+  ASSERT_TRUE(SaveSessionHeader(second));
+  WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
+  const std::vector<SessionHeader> list = ListSessions(storage);
+  EXPECT_EQ(list.size(), 2u) << "an unreadable header is skipped";
+  for (const SessionHeader& s : list) EXPECT_FALSE(s.save_allowed);
+  WriteWholeFile(BuildPath(h.base_name, temp.Path(), FileKind::kSampleFile), "x");
+  WriteWholeFile(BuildPath(h.base_name, temp.Path(), FileKind::kNmeaLog), "x");
+  EXPECT_TRUE(DeleteSession(h.base_name, temp.Path()));
+  EXPECT_FALSE(SessionHeaderExists(h.base_name, temp.Path()));
+  EXPECT_FALSE(testing::ReadWholeFile(BuildPath(h.base_name, temp.Path(), FileKind::kSampleFile)).size());
+}
+
+}  // namespace
+}  // namespace kv
