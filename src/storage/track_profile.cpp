@@ -1,0 +1,135 @@
+#include "storage/track_profile.h"
+
+#include <cmath>
+
+#include "storage/binary_strings.h"
+#include "storage/data_file.h"
+#include "storage/record_reader.h"
+#include "storage/storage_paths.h"
+#include "storage/track_file_format.h"
+#include "timing/geodesy.h"
+#include "util/errors.h"
+
+namespace kv {
+
+namespace {
+
+void Put16(ByteString& out, int32_t value) {
+  out.AppendUnit(static_cast<char>(value & 0xFF));
+  out.AppendUnit(static_cast<char>((value >> 8) & 0xFF));
+}
+
+void Put32(ByteString& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.AppendUnit(static_cast<char>((value >> shift) & 0xFF));
+}
+
+double Fixed29ToRad(int32_t fixed) { return fixed == kNotSet ? kNoValue : fixed * kFixed29ToRad; }
+
+}  // namespace
+
+int32_t StoreTrackAngle(double radians) {
+  if (!IsSet(radians)) return kNotSet;
+  const double scaled = std::round(radians * kRadToAngleValue);
+  if (!(scaled > -2147483648.0 && scaled < 2147483647.0)) return kNotSet;
+  return static_cast<int32_t>(scaled);
+}
+
+double LoadTrackAngle(int32_t stored) { return stored == kNotSet ? kNoValue : stored * kAngleValueToRad; }
+
+int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile) {
+  RecordReader r;
+  r.OpenBytes(bytes);
+  profile.traps.Clear();
+  profile.traps_loaded = false;
+  profile.trap_count = 0;
+  const uint32_t version = r.ReadU32();
+  if (!r.Ok()) return r.Error();
+  if (version != track_file::kVersion && version != track_file::kLegacyVersion) return 0;
+  const int32_t lock = r.Read16();
+  const uint32_t count = r.ReadU32();
+  if (!r.Ok()) return r.Error();
+  if (static_cast<int64_t>(count) * track_file::kSmallestTrap > r.Remaining()) return kErrMalformedFile;
+  profile.lock = lock;
+  profile.trap_count = static_cast<int32_t>(count);
+  if (!full) return 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const WideString name = r.ReadPackedString();
+    const uint32_t type = r.ReadU32();
+    const int32_t lat = r.Read32();
+    const int32_t lon = r.Read32();
+    const int32_t bearing = r.Read32();
+    const int32_t width = r.Read32();
+    const int32_t one_way = r.Read16();
+    if (!r.Ok()) {
+      profile.traps.Clear();
+      return r.Error();
+    }
+    Trap trap;
+    IntPoint position{lat, lon};
+    double bearing_rad = LoadTrackAngle(bearing);
+    double width_rad = LoadTrackAngle(width);
+    if (version == track_file::kLegacyVersion) {
+      position = {lat == kNotSet ? kNotSet : Fixed29ToAngleValue(lat),
+                  lon == kNotSet ? kNotSet : Fixed29ToAngleValue(lon)};
+      bearing_rad = Fixed29ToRad(bearing);
+      width_rad = Fixed29ToRad(width);
+    }
+    // A type this program does not know is kept as a disabled line.
+    const TrapLineType line_type = type <= kTrapSplit ? static_cast<TrapLineType>(type) : kTrapDisabled;
+    SetTrap(trap, name, line_type, position, bearing_rad, width_rad, one_way != 0);
+    trap.unidirectional = one_way;
+    profile.traps.Append(trap);
+  }
+  profile.traps_loaded = true;
+  return 0;
+}
+
+ByteString SerializeTrackFile(const TrackProfile& profile) {
+  ByteString out;
+  Put32(out, track_file::kVersion);
+  Put16(out, profile.lock);
+  Put32(out, static_cast<uint32_t>(profile.traps.Count()));
+  for (const Trap& trap : profile.traps) {
+    if (!AppendPackedString(out, trap.name)) ThrowCode(kErrStringTooLong);
+    Put32(out, static_cast<uint32_t>(trap.line_type));
+    Put32(out, static_cast<uint32_t>(trap.position.lat));
+    Put32(out, static_cast<uint32_t>(trap.position.lon));
+    Put32(out, static_cast<uint32_t>(StoreTrackAngle(trap.bearing)));
+    Put32(out, static_cast<uint32_t>(StoreTrackAngle(trap.width)));
+    Put16(out, trap.unidirectional);
+  }
+  return out;
+}
+
+std::string TrackPath(const TrackProfile& profile) {
+  return BuildPath(profile.name, profile.root, FileKind::kTrackProfile);
+}
+
+bool LoadTrack(TrackProfile& profile, bool full, int32_t* error) {
+  *error = 0;
+  if (profile.name.IsEmpty()) return true;
+  RecordReader reader;
+  if (!reader.Open(TrackPath(profile))) return false;
+  *error = ParseTrackFile(reader.Data(), full, profile);
+  return true;
+}
+
+bool SaveTrack(TrackProfile& profile) {
+  if (profile.name.IsEmpty() || !profile.changed || !profile.traps_loaded) return false;
+  const ByteString bytes = SerializeTrackFile(profile);
+  DataFile file(TrackPath(profile));
+  file.CreateReplacing(track_file::kBuffer);
+  file.WriteBytes(bytes.AsView());
+  if (!file.Close()) ThrowCode(kErrCannotOpen);
+  profile.trap_count = profile.traps.Count();
+  profile.changed = false;
+  return true;
+}
+
+std::optional<std::string> ReadTrackBytes(const TrackProfile& profile) {
+  RecordReader reader;
+  if (!reader.Open(TrackPath(profile))) return std::nullopt;
+  return reader.Data();
+}
+
+}  // namespace kv
