@@ -187,7 +187,7 @@ std::string TrackSimulator::Epoch(int32_t k) {
       std::string gsv = "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," +
                         std::to_string(count);
       for (int i = m * 4; i < std::min(count, m * 4 + 4); ++i) {
-        char sat[32];
+        char sat[64];
         std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
         gsv += sat;
       }

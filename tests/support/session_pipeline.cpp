@@ -1,0 +1,61 @@
+#include "support/session_pipeline.h"
+
+#include "timing/sample_list.h"
+
+namespace kv::sim {
+
+const MemoryNoteStore::Note* MemoryNoteStore::Find(const LapWindow& lap) const {
+  const int32_t m = lap.last_sample - lap.first_sample >= 1 ? 1 : 0;
+  for (const Note& note : notes_) {
+    if (note.anchor >= lap.first_sample + m && note.anchor <= lap.last_sample - m) return &note;
+  }
+  return nullptr;
+}
+
+bool MemoryNoteStore::FindInvalidFlag(const LapWindow& lap, bool* invalid) const {
+  const Note* note = Find(lap);
+  if (note == nullptr) return false;
+  *invalid = note->invalid;
+  return true;
+}
+
+void MemoryNoteStore::SetInvalidFlag(const LapWindow& lap, bool invalid) {
+  for (Note& note : notes_) {
+    if (&note == Find(lap)) {
+      note.invalid = invalid;
+      return;
+    }
+  }
+  notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid, WideString()});
+}
+
+WideString MemoryNoteStore::NoteText(const LapWindow& lap) const {
+  const Note* note = Find(lap);
+  return note ? note->text : WideString();
+}
+
+SessionPipeline::SessionPipeline(const TrapList& traps, LapSettings settings)
+    : settings_(settings), laps_(samples_, traps, settings_, &notes_) {}
+
+int32_t SessionPipeline::Feed(std::string_view nmea) {
+  int32_t finished = 0;
+  parser_.Append(nmea);
+  while (parser_.NextSentence()) {
+    builder_.Feed(parser_.Fix());
+    if (!builder_.NewSample()) continue;
+    const LogSample* previous = samples_.Empty() ? nullptr : &samples_[samples_.Count() - 1];
+    samples_.Append(MakeLogSample(builder_, previous));
+    if (laps_.LiveStep(crossings_)) ++finished;
+  }
+  return finished;
+}
+
+std::vector<int32_t> LapTimes(const LapList& laps) {
+  std::vector<int32_t> times;
+  for (int32_t i = 0; i < laps.LapCount(); ++i) {
+    if (laps.LapAt(i).IsFinished()) times.push_back(laps.LapAt(i).LapTime());
+  }
+  return times;
+}
+
+}  // namespace kv::sim

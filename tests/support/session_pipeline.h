@@ -1,0 +1,70 @@
+// SessionPipeline: the road of a fix in a "Lap timing" session, for tests:
+// NMEA text -> NmeaParser -> SampleBuilder -> sample list -> live crossing
+// search -> lap list. Also an in-memory lap note store keyed like the
+// session header's (by sample window).
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "acquisition/nmea_parser.h"
+#include "timing/lap_list.h"
+#include "timing/sample_builder.h"
+
+namespace kv::sim {
+
+class NoObdDecoder final : public ObdDecoder {
+ public:
+  bool Decode(const ObdSample&, int32_t*) const override { return false; }
+  void Reset() override {}
+};
+
+// Notes anchored at a sample index; a note belongs to the lap whose window
+// holds it (strictly inside when the window spans 2 samples or more).
+class MemoryNoteStore final : public LapNoteStore {
+ public:
+  struct Note {
+    int32_t anchor = 0;
+    bool invalid = false;
+    WideString text;
+  };
+  bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override;
+  void SetInvalidFlag(const LapWindow& lap, bool invalid) override;
+  WideString NoteText(const LapWindow& lap) const override;
+  std::vector<Note>& Notes() { return notes_; }
+
+ private:
+  const Note* Find(const LapWindow& lap) const;
+  std::vector<Note> notes_;
+};
+
+class SessionPipeline {
+ public:
+  explicit SessionPipeline(const TrapList& traps, LapSettings settings = {});
+
+  // Feeds text; every emitted sample is recorded and runs the live step.
+  // Returns the number of laps finished.
+  int32_t Feed(std::string_view nmea);
+
+  SampleList& Samples() { return samples_; }
+  CrossingList& Crossings() { return crossings_; }
+  LapList& Laps() { return laps_; }
+  SampleBuilder& Builder() { return builder_; }
+  MemoryNoteStore& Notes() { return notes_; }
+  LapSettings& Settings() { return settings_; }
+
+ private:
+  NmeaParser parser_{false};
+  NoObdDecoder decoder_;
+  SampleBuilder builder_{decoder_};
+  LapSettings settings_;
+  MemoryNoteStore notes_;
+  SampleList samples_{kSampleListGrowth};
+  CrossingList crossings_{kCrossingListGrowth};
+  LapList laps_;
+};
+
+// Times of the finished laps' finish marks and lap times, in lap order.
+std::vector<int32_t> LapTimes(const LapList& laps);
+
+}  // namespace kv::sim
