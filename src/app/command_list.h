@@ -33,5 +33,10 @@ class CommandList {
 };
 
 void AddNmeaCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddGpsCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddObdCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddDevicesCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddSessionCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

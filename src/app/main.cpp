@@ -12,6 +12,11 @@ int main(int argc, char** argv) {
                  "Keep everything under DIR/Korvatinel/ (the only storage medium and settings folder)");
 
   kv::app::AddNmeaCommand(cli, globals, commands);
+  kv::app::AddGpsCommand(cli, globals, commands);
+  kv::app::AddObdCommand(cli, globals, commands);
+  kv::app::AddDevicesCommand(cli, globals, commands);
+  kv::app::AddTrackCommands(cli, globals, commands);
+  kv::app::AddSessionCommands(cli, globals, commands);
 
   CLI11_PARSE(cli, argc, argv);
   return commands.RunParsed();

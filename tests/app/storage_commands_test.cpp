@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "../storage/temp_folder.h"
+#include "app/session_commands.h"
+#include "app/track_commands.h"
+#include "storage/session_header.h"
+#include "storage/storage_paths.h"
+
+namespace kv::app {
+namespace {
+
+using kv::testing::TempFolder;
+using kv::testing::WriteWholeFile;
+
+class StorageCommandsTest : public ::testing::Test {
+ protected:
+  using Run = int (*)(const TrackCommandOptions&, std::ostream&, std::ostream&);
+
+  int Track(Run run, TrackCommandOptions o) {
+    o.data_dir = temp_.Path();
+    out_.str({});
+    err_.str({});
+    return run(o, out_, err_);
+  }
+  TrackCommandOptions Named(const std::string& name) {
+    TrackCommandOptions o;
+    o.name = name;
+    return o;
+  }
+  nlohmann::json ShowJson(const std::string& name) {
+    TrackCommandOptions o = Named(name);
+    o.json = true;
+    EXPECT_EQ(Track(RunTrackShow, o), 0) << err_.str();
+    return nlohmann::json::parse(out_.str());
+  }
+  void WriteSession(const std::u16string& base, const std::u16string& track) {
+    EnsureFolders(temp_.Path());
+    SessionHeader h;
+    h.root = temp_.Path();
+    h.base_name = base;
+    h.track = track;
+    h.title = u"T\u00e9st";
+    h.type = kSessionPerformance;
+    h.created.day = DateTimeValue::MakeDay(2009, 5, 21);
+    h.created.time = DateTimeValue::MakeTime(16, 52, 3, 0);
+    h.changed = true;
+    SaveSessionHeader(h);
+  }
+
+  TempFolder temp_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(StorageCommandsTest, CreateAddAndShowAsJson) {
+  ASSERT_EQ(Track(RunTrackCreate, Named("Spa")), 0);
+  EXPECT_EQ(Track(RunTrackCreate, Named("SPA")), 1);
+  EXPECT_EQ(err_.str(), "Similarly named track already exists.\n");
+  EXPECT_EQ(Track(RunTrackCreate, Named("a:b")), 1);
+  EXPECT_EQ(err_.str(), "Name contains invalid characters.\n");
+  TrackCommandOptions add = Named("Spa");
+  add.type = "start-finish";
+  add.at = "50.4372,-5.9714";
+  add.bearing_deg = 270.0;
+  ASSERT_EQ(Track(RunTrackAdd, add), 0) << err_.str();
+  add.type = "sideways";
+  EXPECT_EQ(Track(RunTrackAdd, add), 2);
+  add.type = "split";
+  add.name = "Nowhere";
+  EXPECT_EQ(Track(RunTrackAdd, add), 1);
+
+  const nlohmann::json j = ShowJson("spa");
+  EXPECT_EQ(j["name"], "Spa");
+  EXPECT_EQ(j["locked"], false);
+  ASSERT_EQ(j["traps"].size(), 1u);
+  const nlohmann::json& t = j["traps"][0];
+  EXPECT_EQ(t["name"], "Start/Finish");
+  EXPECT_EQ(t["type"], "start-finish");
+  EXPECT_NEAR(t["lat"].get<double>(), 50.4372, 1e-9);
+  EXPECT_NEAR(t["lon"].get<double>(), -5.9714, 1e-9);
+  EXPECT_NEAR(t["bearing_deg"].get<double>(), 270.0, 1e-6);
+  EXPECT_NEAR(t["width_m"].get<double>(), 50.0, 0.01) << "stored in 1.85 cm steps";
+  EXPECT_EQ(t["one_way"], true);
+  // Heading west, end A (bearing + 90) lies to the north.
+  EXPECT_GT(t["end_a"][0].get<double>(), 50.4372);
+  EXPECT_LT(t["end_b"][0].get<double>(), 50.4372);
+}
+
+TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
+  WriteWholeFile(temp_.Path() + "spa.lap", "[Start Finish \xAC S/F]\r\n300000000 36000000 300001000 36000000\r\n");
+  TrackCommandOptions import = Named("Spa");
+  import.file = temp_.Path() + "spa.lap";
+  import.lock = true;
+  ASSERT_EQ(Track(RunTrackImport, import), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "Import successful.\n");
+  WriteWholeFile(temp_.Path() + "bad.dsf", "[SF]\r\nx,y,z\r\n");
+  import.name = "Bad";
+  import.file = temp_.Path() + "bad.dsf";
+  EXPECT_EQ(Track(RunTrackImport, import), 1);
+  EXPECT_EQ(err_.str(), "Could not import. Error #2.\n");
+  import.file = temp_.Path() + "missing.dsf";
+  EXPECT_EQ(Track(RunTrackImport, import), 1);
+  EXPECT_EQ(err_.str(), "Could not import. Error #1.\n");
+
+  WriteSession(u"20090521-1852", u"Spa");
+  TrackCommandOptions list;
+  list.json = true;
+  ASSERT_EQ(Track(RunTrackList, list), 0);
+  nlohmann::json tracks = nlohmann::json::parse(out_.str());
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(tracks[0]["name"], "Spa");
+  EXPECT_EQ(tracks[0]["traps"], 1);
+  EXPECT_EQ(tracks[0]["sessions"], 1);
+  EXPECT_EQ(tracks[0]["storage"], temp_.Path());
+
+  TrackCommandOptions rename = Named("Spa");
+  rename.new_name = "Spa 2009";
+  ASSERT_EQ(Track(RunTrackRename, rename), 0) << err_.str();
+  EXPECT_EQ(ShowJson("Spa 2009")["locked"], true);
+  SessionCommandOptions sessions;
+  sessions.data_dir = temp_.Path();
+  sessions.json = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunSessions(sessions, out, err), 0);
+  const nlohmann::json s = nlohmann::json::parse(out.str());
+  ASSERT_EQ(s.size(), 1u);
+  EXPECT_EQ(s[0]["session"], "20090521-1852");
+  EXPECT_EQ(s[0]["track"], "Spa 2009") << "the rename reached the session";
+  EXPECT_EQ(s[0]["title"], "T\u00e9st");
+  EXPECT_EQ(s[0]["type"], "perf");
+  EXPECT_EQ(s[0]["created"], "2009-05-21T16:52:03Z");
+  EXPECT_EQ(s[0]["storage"], temp_.Path());
+
+  ASSERT_EQ(Track(RunTrackDelete, Named("spa 2009")), 0);
+  EXPECT_EQ(Track(RunTrackDelete, Named("Spa 2009")), 1);
+}
+
+TEST_F(StorageCommandsTest, DeleteSession) {
+  WriteSession(u"20090521-1852", u"");
+  WriteWholeFile(BuildPath(u"20090521-1852", temp_.Path(), FileKind::kSampleFile), "x");
+  SessionCommandOptions o;
+  o.data_dir = temp_.Path();
+  o.session = "20090521-1852";
+  std::ostringstream out, err;
+  EXPECT_EQ(RunDeleteSession(o, out, err), 0) << "no NMEA log is no failure";
+  EXPECT_FALSE(SessionHeaderExists(u"20090521-1852", temp_.Path()));
+  EXPECT_EQ(RunDeleteSession(o, out, err), 1);
+  o.json = true;
+  out.str({});
+  EXPECT_EQ(RunSessions(o, out, err), 0);
+  EXPECT_EQ(out.str(), "[]\n");
+}
+
+}  // namespace
+}  // namespace kv::app
