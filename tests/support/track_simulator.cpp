@@ -246,10 +246,10 @@ Trap TrackSimulator::TrapAt(double s, TrapLineType type, double width_m, bool un
   return trap;
 }
 
-std::vector<Vertex> RoundedRectangle() {
+std::vector<Vertex> RoundedRectangle(int32_t arc_steps) {
   // Driven counter-clockwise seen from above, starting on the south
-  // straight heading east. Corners are quarter circles of radius 30 m in 10
-  // steps at 15 m/s; on each straight the car accelerates over 40 m to
+  // straight heading east. Corners are quarter circles of radius 30 m in
+  // arc_steps steps at 15 m/s; on each straight the car accelerates over 40 m to
   // 30 m/s, holds it, and brakes over the last 40 m to 18 m/s.
   const double half_w = 150.0, half_h = 80.0, r = 30.0, ramp = 40.0;
   // Centre and compass angle of the entry (x = cx + r sin a, y = cy + r cos a).
@@ -261,10 +261,10 @@ std::vector<Vertex> RoundedRectangle() {
                  {-half_w + r, -half_h + r, -90.0}};
   std::vector<Vertex> arcs[4];
   for (int c = 0; c < 4; ++c) {
-    for (int i = 0; i <= 10; ++i) {
-      const double a = DegToRad(corners[c].from_deg - 9.0 * i);
+    for (int i = 0; i <= arc_steps; ++i) {
+      const double a = DegToRad(corners[c].from_deg - 90.0 * i / arc_steps);
       arcs[c].push_back({corners[c].cx + r * std::sin(a), corners[c].cy + r * std::cos(a),
-                         i == 0 || i == 10 ? 18.0 : 15.0});
+                         i == 0 || i == arc_steps ? 18.0 : 15.0});
     }
   }
   std::vector<Vertex> v;

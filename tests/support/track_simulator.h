@@ -101,8 +101,10 @@ class TrackSimulator {
 // Appends "*hh\r\n" to a sentence body starting with '$'.
 std::string WithChecksum(const std::string& body);
 
-// A circuit for the tests: a 300 m by 100 m rounded rectangle driven
-// clockwise, straights at 30 m/s, corners at 15-20 m/s, about 1000 m a lap.
-std::vector<Vertex> RoundedRectangle();
+// A circuit for the tests: a 300 m by 160 m rounded rectangle driven
+// counter-clockwise from the middle of the south straight (heading east),
+// straights at 30 m/s, corners of radius 30 m at 15 m/s in arc_steps
+// chords each, about 860 m a lap.
+std::vector<Vertex> RoundedRectangle(int32_t arc_steps = 45);
 
 }  // namespace kv::sim
