@@ -117,6 +117,11 @@ void ObdEngine::CheckLine(std::string_view line, uint32_t now_ms, std::string* o
     NextCommand(now_ms, outgoing);
     return;
   }
+  // Progress the adapter prints while it looks for the vehicle's protocol,
+  // typically just before "UNABLE TO CONNECT": counting it as a reply would
+  // clear the score every time and an adapter that cannot reach the car
+  // would never be reset.
+  if (line == "SEARCHING...") return;
   if (line == "NO DATA") {
     error_score_ += 1;
   } else if (line == "UNABLE TO CONNECT") {

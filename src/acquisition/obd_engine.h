@@ -14,7 +14,8 @@
 // States: 0 idle, 1 echo off ("ATE0" after 1000 ms), 2 support query
 // ("01 00"), 3 polling, 4 reset ("ATZ", entered when the error score
 // reached 20: "NO DATA" scores 1, "UNABLE TO CONNECT" 4, any other reply
-// clears the score), 5 echo off again ("ATE0" after 5000 ms), then 2.
+// clears the score; "SEARCHING..." is progress, not a reply), 5 echo off
+// again ("ATE0" after 5000 ms), then 2.
 // A "?" from the adapter repeats the current state's command.
 //
 // Polling order: the high-priority list round and round; after every fifth

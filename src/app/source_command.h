@@ -1,0 +1,48 @@
+// What the `gps` and `obd` commands share: the SOURCE argument, and one
+// data source run under the main loop until a time limit, Ctrl-C or the
+// source's end.
+//
+//   file:PATH               a recorded NMEA file, replayed at its pace
+//   serial:DEVICE[:BAUD]    a tty (/dev/ttyUSB0, /dev/rfcomm0, ...) or COMn
+//   bt:ADDRESS[:CHANNEL]    Bluetooth RFCOMM, channel 1 when not given
+//   gpsd[:HOST[:PORT]]      gpsd's raw NMEA (localhost:2947)
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "acquisition/data_source.h"
+#include "platform/bluetooth_adapter.h"
+
+namespace kv::app {
+
+// False with a message in *error when the text is not a SOURCE.
+bool ParseSourceArgument(std::string_view text, int32_t source_id, SourceConfig* config, std::string* error);
+
+// Main thread side of one run: states and data as the listener gets them.
+class SourceWatcher {
+ public:
+  virtual ~SourceWatcher() = default;
+  virtual void OnState(int32_t state, double seconds) = 0;
+  virtual void OnText(std::string_view text, double seconds) = 0;
+  // When Connected: the channels an OBD-II source polls.
+  virtual void OnConnected(DataSource& /*source*/) {}
+};
+
+// Runs the source until `seconds` passed (0: no limit), SIGINT/SIGTERM, or
+// the source stopped by itself. Returns true when it was ever connected.
+bool RunSource(const SourceConfig& config, int32_t seconds, SourceWatcher& watcher);
+
+const char* StateName(int32_t state);
+
+// The commands themselves; each returns the exit status (0 fine, 1 the
+// device could not be reached or searched, 2 bad arguments).
+int RunGpsCommand(const std::string& source, int32_t seconds, std::ostream& out, std::ostream& err);
+int RunObdCommand(const std::string& source, const std::string& pids, int32_t seconds, std::ostream& out,
+                  std::ostream& err);
+int RunDevicesScan(platform::BluetoothAdapter& adapter, bool json, std::ostream& out, std::ostream& err);
+
+}  // namespace kv::app
