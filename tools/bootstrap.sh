@@ -12,6 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   python3
+  socat gpsd gpsd-clients
 )
 
 missing=()
