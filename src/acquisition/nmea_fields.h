@@ -12,18 +12,21 @@
 //
 // Numbers (untrusted text, so never a throw): the whole field must be the
 // number. Real: an optional '-', digits with at most one '.', at least one
-// digit (".5" and "12." read). The value is built digit by digit: the
-// integer part times 10 plus each digit, then each fraction digit times
-// 0.1, 0.01, ... (successive tenths, each the previous divided by 10) added
-// in order. That differs from the correctly rounded value by up to about
-// 3 ulp for 8 fraction digits, which is far below any measured quantity.
+// digit (".5" and "12." read), built by the digit rule (nmea_numbers.h).
 // Int: an optional '-' and digits, within int32. Hex: 1 to 8 digits 0-9,
 // A-F, a-f, no sign.
 #pragma once
 
+#include <array>
+#include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
+
+#include "acquisition/nmea_numbers.h"
+#include "core/date_time.h"
 
 namespace kv::nmea {
 
@@ -45,13 +48,79 @@ class FieldReader {
     return true;
   }
 
+  // Passes over `count` fields: past the count-th comma, or to the end.
+  // Eight bytes at a time where the text allows, since skipped stretches
+  // such as RMC's position are long.
+  void SkipFields(int count) {
+    const char* p = next_;
+    if constexpr (std::endian::native == std::endian::little) {
+      constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+      constexpr uint64_t kCommas = 0x2C2C2C2C2C2C2C2Cull;
+      while (count > 0 && end_ - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        const uint64_t t = word ^ kCommas;
+        uint64_t commas = ~(((t & kLow7) + kLow7) | t | kLow7);  // 0x80 in each comma byte
+        // One bit per byte: a multiply adds them up in the top byte (no
+        // popcount instruction on the baseline target).
+        const int found = static_cast<int>(((commas >> 7) * 0x0101010101010101ull) >> 56);
+        if (found < count) {
+          count -= found;
+          p += 8;
+          continue;
+        }
+        for (; count > 1; --count) commas &= commas - 1;
+        next_ = p + std::countr_zero(commas) / 8 + 1;
+        return;
+      }
+    }
+    for (; count > 0 && p != end_; ++p) {
+      if (*p == ',') --count;
+    }
+    next_ = count > 0 ? end_ : p;
+  }
+
+  // Reads the next field with a detail::Scan... function in one pass: the
+  // read succeeds when the number ends exactly at the field's end.
+  template <typename T, typename ScanFn>
+  bool ReadNumber(ScanFn scan, T* value) {
+    if (next_ == end_) return false;
+    T v{};
+    bool ok;
+    const char* p = scan(next_, end_, &v, &ok);
+    if (p != end_ && *p != ',') {
+      ok = false;
+      while (p != end_ && *p != ',') ++p;
+    }
+    next_ = p == end_ ? end_ : p + 1;
+    if (ok) *value = v;
+    return ok;
+  }
+
  private:
   const char* next_ = nullptr;
   const char* end_ = nullptr;
 };
 
-bool ParseReal(std::string_view text, double* value);
-bool ParseInt(std::string_view text, int32_t* value);
+// Whole-text conversions (the field readers below use the same scanners).
+inline bool ParseReal(std::string_view text, double* value) {
+  const char* const end = text.data() + text.size();
+  double v;
+  bool ok;
+  if (detail::ScanReal(text.data(), end, &v, &ok) != end || !ok) return false;
+  *value = v;
+  return true;
+}
+
+inline bool ParseInt(std::string_view text, int32_t* value) {
+  const char* const end = text.data() + text.size();
+  int32_t v;
+  bool ok;
+  if (detail::ScanInt(text.data(), end, &v, &ok) != end || !ok) return false;
+  *value = v;
+  return true;
+}
+
 bool ParseHex(std::string_view text, uint32_t* value);
 
 // --- Conversions for Scan. Each has Read(FieldReader&) -> bool. ---
@@ -59,7 +128,12 @@ bool ParseHex(std::string_view text, uint32_t* value);
 // Time of day hhmmss[.sss] into milliseconds of day; 0 when unreadable.
 struct Time {
   int32_t* ms;
-  bool Read(FieldReader& in) const;
+  bool Read(FieldReader& in) const {
+    std::string_view f;
+    if (in.Take(&f) && ParseNmeaTime(f, ms)) return true;
+    *ms = 0;
+    return false;
+  }
 };
 
 // RMC date ddmmyy (year 2000 + yy) into a DateTimeValue day number.
@@ -70,24 +144,23 @@ struct RmcDate {
 
 struct Real {
   double* value;
-  bool Read(FieldReader& in) const {
-    std::string_view f;
-    return in.Take(&f) && ParseReal(f, value);
-  }
+  bool Read(FieldReader& in) const { return in.ReadNumber(detail::ScanReal, value); }
 };
 
 // Speed in knots, valid within 0..1000.
 struct Knots {
   double* value;
-  bool Read(FieldReader& in) const;
+  bool Read(FieldReader& in) const {
+    double v = 0;
+    if (!in.ReadNumber(detail::ScanReal, &v) || v < 0 || v > 1000) return false;
+    *value = v;
+    return true;
+  }
 };
 
 struct Int {
   int32_t* value;
-  bool Read(FieldReader& in) const {
-    std::string_view f;
-    return in.Take(&f) && ParseInt(f, value);
-  }
+  bool Read(FieldReader& in) const { return in.ReadNumber(detail::ScanInt, value); }
 };
 
 struct Hex {
@@ -98,25 +171,36 @@ struct Hex {
   }
 };
 
-// Two fields: ddmm.mmmm and "N" or "S" (exactly); south is negative.
-struct Latitude {
+// A number and a hemisphere field that must be exactly `positive` or
+// `negative`; both fields are taken whatever happens.
+template <char kPositive, char kNegative>
+struct Signed {
   double* value;
-  bool Read(FieldReader& in) const;
+  bool Read(FieldReader& in) const {
+    double v = 0;
+    std::string_view sign;
+    const bool have_number = in.ReadNumber(detail::ScanReal, &v);
+    if (!in.Take(&sign) || !have_number || sign.size() != 1) return false;
+    if (sign[0] == kNegative) {
+      v = -v;
+    } else if (sign[0] != kPositive) {
+      return false;
+    }
+    *value = v;
+    return true;
+  }
 };
 
-// Two fields: dddmm.mmmm and "E" or "W" (exactly); west is negative.
-struct Longitude {
-  double* value;
-  bool Read(FieldReader& in) const;
-};
+// ddmm.mmmm and "N" or "S"; south is negative.
+using Latitude = Signed<'N', 'S'>;
+// dddmm.mmmm and "E" or "W"; west is negative.
+using Longitude = Signed<'E', 'W'>;
 
 // Passes over `count` fields; always succeeds.
 struct Skip {
   int count;
   bool Read(FieldReader& in) const {
-    std::string_view f;
-    for (int i = 0; i < count && in.Take(&f); ++i) {
-    }
+    in.SkipFields(count);
     return true;
   }
 };

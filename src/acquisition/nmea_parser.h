@@ -49,6 +49,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/nmea_sentences.h"
 #include "core/fix_record.h"
@@ -105,9 +106,17 @@ class NmeaParser final : public SentenceReader {
 
  private:
   static constexpr int kTypeCount = 9;  // SentenceType 0..8
+  // Readable bytes kept after the text, so the line search reads whole
+  // eight-byte words.
+  static constexpr size_t kPadding = 8;
 
-  void ParseSentence(std::string_view sentence);
+  void ParseSentence(std::string_view sentence, unsigned sentence_xor);
   void MakeRoomFor(size_t incoming);
+  size_t FindLineFeed();
+  void ForgetScan() {
+    scan_pos_ = read_pos_;
+    scan_xor_ = 0;
+  }
 
   const bool gga_only_;
   FixRecord fix_;
@@ -116,10 +125,16 @@ class NmeaParser final : public SentenceReader {
   int64_t sentence_count_ = 0;
   bool sirf_sent_ = false;
 
-  // Received text; bytes before read_pos_ have been taken as lines. They are
-  // moved out only in Append, when they outweigh the unread rest.
-  std::string buffer_;
+  // Received text in buffer_[0, size_), followed by at least kPadding bytes.
+  // Bytes before read_pos_ have been taken as lines; they are moved out only
+  // in Append, when they outweigh the unread rest. [read_pos_, scan_pos_)
+  // holds no line feed and XORs to scan_xor_ (lanes folded when used), so a
+  // line arriving in many pieces is searched only once.
+  std::vector<char> buffer_;
+  size_t size_ = 0;
   size_t read_pos_ = 0;
+  size_t scan_pos_ = 0;
+  uint64_t scan_xor_ = 0;
   std::string_view raw_line_;
   std::array<char, 2> talker_{};
   size_t talker_size_ = 0;

@@ -54,8 +54,9 @@ void DecodeRmc(FieldReader& in, const DecodeContext& c) {
   fix.valid.date = Flag(ok, 4);
 }
 
-// $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47
-//        1      2        3 4         5 6 7  8   9     10 11 12 13 14
+// $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,2.5,0120*6D
+//        1      2        3 4         5 6 7  8   9     1 1    1 1   1
+//                                                     0 1    2 3   4
 // Time 1, latitude 2-3, longitude 4-5, fix quality 6, satellites used 7,
 // HDOP 8, altitude 9, geoid separation 11.
 void DecodeGga(FieldReader& in, const DecodeContext& c) {
@@ -73,8 +74,8 @@ void DecodeGga(FieldReader& in, const DecodeContext& c) {
   fix.valid.geoid = Flag(ok, 8);
 }
 
-// $GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39
-//        1 2 3  4  5 6  7 8 9 10 11-14 15 16 17
+// $GPGSA,A,3,04,05,09,12,24,25,29,31,02,06,10,14,2.5,1.3,2.1*37
+//        1 2 3  4  5  6  7  8  9  10 11 12 13 14 15  16  17
 // Fix type 2 (required), used PRNs 3-14 (empty ones skipped), PDOP 15,
 // HDOP 16, VDOP 17.
 void DecodeGsa(FieldReader& in, const DecodeContext& c) {
@@ -205,43 +206,55 @@ void DecodeAcc(FieldReader& in, const DecodeContext& c) {
   fix.acc_valid = 1;
 }
 
-struct NamedEntry {
-  char name[4];  // the three letters after the talker
-  SentenceEntry entry;
-};
+constexpr uint32_t Pack3(char a, char b, char c) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(a)) << 16 |
+         static_cast<uint32_t>(static_cast<unsigned char>(b)) << 8 |
+         static_cast<uint32_t>(static_cast<unsigned char>(c));
+}
 
-constexpr NamedEntry kGnssSentences[] = {
-    {"RMC", {kSentenceRmc, DecodeRmc}}, {"GGA", {kSentenceGga, DecodeGga}},
-    {"GSV", {kSentenceGsv, DecodeGsv}}, {"GSA", {kSentenceGsa, DecodeGsa}},
-    {"VTG", {kSentenceVtg, DecodeVtg}}, {"ZDA", {kSentenceZda, DecodeZda}},
-};
+// The dispatch table: the three letters after the talker -> decoder.
+constexpr SentenceEntry kRmc{kSentenceRmc, DecodeRmc};
+constexpr SentenceEntry kGga{kSentenceGga, DecodeGga};
+constexpr SentenceEntry kGsv{kSentenceGsv, DecodeGsv};
+constexpr SentenceEntry kGsa{kSentenceGsa, DecodeGsa};
+constexpr SentenceEntry kVtg{kSentenceVtg, DecodeVtg};
+constexpr SentenceEntry kZda{kSentenceZda, DecodeZda};
+constexpr SentenceEntry kObd{kSentenceObd, DecodeObd};
+constexpr SentenceEntry kAcc{kSentenceAcc, DecodeAcc};
 
-constexpr NamedEntry kOwnSentences[] = {
-    {"OBD", {kSentenceObd, DecodeObd}},
-    {"ACC", {kSentenceAcc, DecodeAcc}},
-};
-
-template <size_t N>
-const SentenceEntry* FindIn(const NamedEntry (&table)[N], const char* name) {
-  for (const NamedEntry& e : table) {
-    if (e.name[0] == name[0] && e.name[1] == name[1] && e.name[2] == name[2]) return &e.entry;
+const SentenceEntry* FindGnss(uint32_t name) {
+  switch (name) {
+    case Pack3('R', 'M', 'C'): return &kRmc;
+    case Pack3('G', 'G', 'A'): return &kGga;
+    case Pack3('G', 'S', 'V'): return &kGsv;
+    case Pack3('G', 'S', 'A'): return &kGsa;
+    case Pack3('V', 'T', 'G'): return &kVtg;
+    case Pack3('Z', 'D', 'A'): return &kZda;
+    default: return nullptr;
   }
-  return nullptr;
+}
+
+const SentenceEntry* FindOwn(uint32_t name) {
+  switch (name) {
+    case Pack3('O', 'B', 'D'): return &kObd;
+    case Pack3('A', 'C', 'C'): return &kAcc;
+    default: return nullptr;
+  }
 }
 
 }  // namespace
 
 const SentenceEntry* FindSentence(std::string_view identifier, int* talker_slot) {
   if (identifier.size() != 6 || identifier[0] != '$') return nullptr;
-  const char* name = identifier.data() + 3;
+  const uint32_t name = Pack3(identifier[3], identifier[4], identifier[5]);
   if (identifier[1] == 'K' && identifier[2] == 'V') {
     *talker_slot = -1;
-    return FindIn(kOwnSentences, name);
+    return FindOwn(name);
   }
   const int slot = TalkerSlot(identifier[1], identifier[2]);
   if (slot < 0) return nullptr;
   *talker_slot = slot;
-  return FindIn(kGnssSentences, name);
+  return FindGnss(name);
 }
 
 }  // namespace kv::nmea

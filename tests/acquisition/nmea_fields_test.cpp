@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace kv::nmea {
 namespace {
@@ -89,14 +90,22 @@ TEST(NmeaFieldsTest, RealFollowsTheDigitRuleExactly) {
   for (int n = 0; n < 200000; ++n) {
     std::string s;
     if (rng() % 4 == 0) s += '-';
-    const int whole = 1 + rng() % 20;  // past 15 digits the rule continues in doubles
+    const int whole = rng() % 21;  // past 15 digits the rule continues in doubles
     for (int i = 0; i < whole; ++i) s += static_cast<char>('0' + rng() % 10);
     s += '.';
-    const int fraction = rng() % 30;  // past the table of 24 tenths too
+    const int fraction = rng() % 30 + (whole == 0 ? 1 : 0);  // past the table of 24 tenths too
     for (int i = 0; i < fraction; ++i) s += static_cast<char>('0' + rng() % 10);
     double v;
     ASSERT_TRUE(ParseReal(s, &v)) << s;
     ASSERT_EQ(UlpDistance(v, DigitRule(s)), 0) << s;
+    // Followed by more fields, the number is read eight bytes at a time.
+    const std::string line = s + ",N,01131.000,E";
+    double in_line;
+    bool ok;
+    const char* stop = detail::ScanReal(line.data(), line.data() + line.size(), &in_line, &ok);
+    ASSERT_TRUE(ok) << line;
+    ASSERT_EQ(stop - line.data(), static_cast<ptrdiff_t>(s.size())) << line;
+    ASSERT_EQ(UlpDistance(in_line, v), 0) << line;
     if (whole <= 15 && fraction <= 9) {
       worst_vs_strtod = std::max(worst_vs_strtod, UlpDistance(v, std::strtod(s.c_str(), nullptr)));
     }
@@ -170,6 +179,29 @@ TEST(NmeaFieldsTest, FieldsAreTakenLikeATakeFieldLoop) {
   ASSERT_TRUE(in.Take(&f));
   EXPECT_EQ(f, "b");
   EXPECT_FALSE(in.Take(&f));
+}
+
+std::vector<std::string> RemainingFields(FieldReader& in) {
+  std::vector<std::string> fields;
+  std::string_view f;
+  while (in.Take(&f)) fields.emplace_back(f);
+  return fields;
+}
+
+TEST(NmeaFieldsTest, SkippingFieldsEqualsTakingThem) {
+  // Random texts of commas and letters, long enough for the word-wise path.
+  std::mt19937 rng(3);
+  for (int n = 0; n < 20000; ++n) {
+    std::string text(rng() % 41, 'x');
+    for (char& c : text) c = rng() % 3 == 0 ? ',' : 'x';
+    const int count = static_cast<int>(rng() % 12);
+    FieldReader skipped(text), taken(text);
+    skipped.SkipFields(count);
+    std::string_view f;
+    for (int i = 0; i < count && taken.Take(&f); ++i) {
+    }
+    ASSERT_EQ(RemainingFields(skipped), RemainingFields(taken)) << text << " skip " << count;
+  }
 }
 
 TEST(NmeaFieldsTest, ScanKeepsPositionsAfterAFailedRead) {
