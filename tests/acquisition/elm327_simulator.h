@@ -21,8 +21,8 @@ namespace kv::test {
 
 class Elm327Simulator {
  public:
-  // vehicle: reply text for "01 PP" requests by PID; a PID not in it gets
-  // "NO DATA". unable: every request gets "UNABLE TO CONNECT" instead.
+  // SetVehicle: reply text for "01 PP" requests by PID; a PID not in it
+  // gets "NO DATA". unable: every request gets "UNABLE TO CONNECT" instead.
   Elm327Simulator() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) device_ = ptsname(master_);
@@ -36,7 +36,10 @@ class Elm327Simulator {
 
   const std::string& Device() const { return device_; }
 
-  std::map<int, std::string> vehicle;
+  void SetVehicle(std::map<int, std::string> replies) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    vehicle_ = std::move(replies);
+  }
   std::atomic<bool> unable{false};
   std::atomic<int> delay_ms{0};
   std::atomic<int> questions_left{0};  // answer this many commands with "?"
@@ -90,11 +93,12 @@ class Elm327Simulator {
       out += "\r\rELM327 v1.5";
     } else if (command.size() == 5 && command.compare(0, 3, "01 ") == 0) {
       const int pid = std::stoi(command.substr(3), nullptr, 16);
-      const auto found = vehicle.find(pid);
+      std::lock_guard<std::mutex> guard(mutex_);
+      const auto found = vehicle_.find(pid);
       if (unable) {
         out += "SEARCHING...\rUNABLE TO CONNECT";
       } else {
-        out += found == vehicle.end() ? "NO DATA" : found->second;
+        out += found == vehicle_.end() ? "NO DATA" : found->second;
       }
     } else {
       out += "?";
@@ -109,6 +113,7 @@ class Elm327Simulator {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<std::string> commands_;
+  std::map<int, std::string> vehicle_;
   std::thread thread_;
 };
 

@@ -36,7 +36,7 @@ class ObdSourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(adapter_.Device().empty()) << "no pseudo-terminal";
-    adapter_.vehicle = {{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}, {0x05, "41 05 82"}};
+    adapter_.SetVehicle({{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}, {0x05, "41 05 82"}});
     loop_.source = &source_;
   }
   void TearDown() override { source_.Stop(); }

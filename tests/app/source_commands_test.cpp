@@ -94,7 +94,7 @@ TEST(GpsCommand, ASourceThatCannotBeReachedExitsWith1AndABadOneWith2) {
 TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
   test::Elm327Simulator adapter;
   ASSERT_FALSE(adapter.Device().empty());
-  adapter.vehicle = {{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}};
+  adapter.SetVehicle({{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}});
   std::ostringstream out, err;
   EXPECT_EQ(RunObdCommand("serial:" + adapter.Device(), "0C,0D", 3, out, err), 0) << err.str();
   EXPECT_NE(out.str().find("PID 0C  1726.000 rpm  (raw 6904)"), std::string::npos) << out.str();
