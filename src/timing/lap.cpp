@@ -41,10 +41,15 @@ const LapMark* Lap::MarkForTrap(int32_t j) const {
 }
 
 int32_t Lap::MarkPosition(int32_t j) const {
-  for (int32_t k = 0; k < MarkCount(); ++k) {
-    if (MarkAt(k).trap_index == j) return k;
-  }
-  return -1;
+  if (j < 0 || j >= static_cast<int32_t>(position_of_trap_.size())) return -1;
+  return position_of_trap_[static_cast<size_t>(j)];
+}
+
+void Lap::IndexMark(int32_t trap, int32_t position) {
+  if (trap < 0) return;
+  if (trap >= static_cast<int32_t>(position_of_trap_.size())) position_of_trap_.resize(static_cast<size_t>(trap) + 1, -1);
+  int32_t& slot = position_of_trap_[static_cast<size_t>(trap)];
+  if (slot < 0) slot = position;
 }
 
 bool Lap::HasMarkForTrap(int32_t j) const { return start_->trap_index == j || MarkPosition(j) >= 0; }
@@ -55,9 +60,13 @@ void Lap::SetStart(const TrapCrossing& c) { *start_ = MarkFrom(c, nullptr); }
 
 void Lap::AppendSplit(const TrapCrossing& c) {
   splits_.push_back(std::make_unique<LapMark>(MarkFrom(c, &LastMark())));
+  IndexMark(c.trap_index, SplitCount() - 1);
 }
 
-void Lap::SetFinish(const TrapCrossing& c) { finish_ = std::make_unique<LapMark>(MarkFrom(c, &LastMark())); }
+void Lap::SetFinish(const TrapCrossing& c) {
+  finish_ = std::make_unique<LapMark>(MarkFrom(c, &LastMark()));
+  IndexMark(c.trap_index, SplitCount());
+}
 
 void Lap::SetCompositeStart(const LapMark& mark) {
   *start_ = mark;
@@ -69,8 +78,10 @@ void Lap::AppendCompositeMark(const LapMark& mark, const LapMark* previous, bool
   copy->previous = previous;
   if (is_finish) {
     finish_ = std::move(copy);
+    IndexMark(mark.trap_index, SplitCount());
   } else {
     splits_.push_back(std::move(copy));
+    IndexMark(mark.trap_index, SplitCount() - 1);
   }
 }
 

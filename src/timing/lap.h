@@ -104,6 +104,7 @@ class Lap {
   template <typename Value>
   Value Cumulative(const LapMark* upto, Value (*value)(const LapMark&)) const;
   void SearchExtremes(int32_t from, int32_t to, AngleValue threshold);
+  void IndexMark(int32_t trap, int32_t position);
 
   const SampleList& samples_;
   bool composite_;
@@ -111,6 +112,9 @@ class Lap {
   std::unique_ptr<LapMark> start_;
   std::vector<std::unique_ptr<LapMark>> splits_;
   std::unique_ptr<LapMark> finish_;
+  // Position of the first split or finish mark of each trap (-1 none): the
+  // optimal lap asks every lap for every sector after every split.
+  std::vector<int32_t> position_of_trap_;
   std::vector<SpeedExtreme> extremes_;
   AngleValue minimum_speed_ = kNotSet;
   AngleValue maximum_speed_ = kNotSet;

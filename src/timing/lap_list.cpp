@@ -18,6 +18,7 @@ void LapList::Reset() {
   // The optimal lap links into the laps: it goes first.
   optimal_.reset();
   laps_.clear();
+  ForgetSectorWinners();
   next_crossing_ = 0;
   selected_lap_ = 0;
   comparison_selection_ = kSelectBest;
@@ -81,6 +82,7 @@ bool LapList::LiveStep(CrossingList& crossings) {
 
 void LapList::RestoreInvalidFlags() {
   if (notes_ == nullptr) return;
+  ForgetSectorWinners();
   for (auto& lap : laps_) {
     bool invalid = false;
     lap->SetInvalid(notes_->FindInvalidFlag(lap->Window(), &invalid) && invalid);
@@ -111,6 +113,7 @@ void LapList::SetInvalid(int32_t index, bool invalid) {
   if (index < 0 || index >= LapCount()) ReportProgrammingError(kBadArrayIndex);
   Lap& lap = *laps_[static_cast<size_t>(index)];
   lap.SetInvalid(invalid);
+  ForgetSectorWinners();
   if (notes_ != nullptr) notes_->SetInvalidFlag(lap.Window(), invalid);
   ComputeResults();
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "timing/crossings.h"
@@ -127,6 +128,9 @@ class LapList {
  private:
   void RestoreInvalidFlags();
   bool BuildOptimal(const Lap& reference);
+  // The fastest valid lap over the sector a -> b (ties: the earlier lap).
+  const Lap* SectorWinner(int32_t a, int32_t b);
+  void ForgetSectorWinners() { sector_winners_.clear(); }
 
   const SampleList& samples_;
   const TrapList& traps_;
@@ -144,6 +148,17 @@ class LapList {
   int32_t previous_best_index_ = -1;
   AngleValue hi_lo_threshold_ = kNotSet;
   FinishedLap last_finished_;
+
+  // Sector winners carried between result computations. Laps only ever
+  // gain marks, so a winner stays a winner until a later lap beats it;
+  // only the laps from `winners_dirty_from_` on need a look. Anything else
+  // that changes sector times (invalid flags, a reset) forgets them all.
+  struct SectorWinnerEntry {
+    int32_t lap = -1;
+    int32_t time = kNotSet;
+  };
+  std::unordered_map<int64_t, SectorWinnerEntry> sector_winners_;
+  int32_t winners_dirty_from_ = 0;
 };
 
 }  // namespace kv

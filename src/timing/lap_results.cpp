@@ -24,6 +24,25 @@ void LapList::ComputeResults() {
   if (reference != nullptr && reference == optimal_.get()) reference = Best();
   optimal_.reset();
   if (reference != nullptr) BuildOptimal(*reference);
+  // Only the running lap (and laps still to come) can change sector times.
+  winners_dirty_from_ = LapCount() > 0 ? LapCount() - 1 : 0;
+}
+
+const Lap* LapList::SectorWinner(int32_t a, int32_t b) {
+  const int64_t key = (static_cast<int64_t>(a) << 32) | static_cast<uint32_t>(b);
+  auto [entry, is_new] = sector_winners_.try_emplace(key);
+  SectorWinnerEntry& winner = entry->second;
+  for (int32_t i = is_new ? 0 : winners_dirty_from_; i < LapCount(); ++i) {
+    const Lap& lap = *laps_[static_cast<size_t>(i)];
+    if (lap.IsInvalid()) continue;
+    const int32_t time = lap.SectorTime(a, b);
+    if (!IsSet(time)) continue;
+    if (winner.lap < 0 || time < winner.time || (time == winner.time && i < winner.lap)) {
+      winner.lap = i;
+      winner.time = time;
+    }
+  }
+  return FindLap(winner.lap);
 }
 
 bool LapList::BuildOptimal(const Lap& reference) {
@@ -33,16 +52,7 @@ bool LapList::BuildOptimal(const Lap& reference) {
     if (reference_mark.previous == nullptr) return false;
     const int32_t a = reference_mark.previous->trap_index;
     const int32_t b = reference_mark.trap_index;
-    const Lap* winner = nullptr;
-    int32_t winner_time = kNotSet;
-    for (const auto& lap : laps_) {
-      if (lap->IsInvalid()) continue;
-      const int32_t time = lap->SectorTime(a, b);
-      if (IsSet(time) && (winner == nullptr || time < winner_time)) {
-        winner = lap.get();
-        winner_time = time;
-      }
-    }
+    const Lap* winner = SectorWinner(a, b);
     // A sector no valid lap timed leaves the optimal lap undefined.
     if (winner == nullptr) return false;
     const LapMark* to = winner->MarkForTrap(b);

@@ -234,3 +234,34 @@ TEST_F(EndToEnd, NoisyPositionsStillGiveEveryLap) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// The recompute's grid and side prefilters must find exactly what the
+// plain live search finds, trap for trap and sample for sample.
+TEST(RecomputeCrossingsTest, SameListAsTheLiveSearchWithManyTraps) {
+  SimConfig config = Circuit(1, 3);
+  config.noise_m = 2.0;
+  TrackSimulator sim(config);
+  TrapList traps(kTrapListGrowth);
+  for (int32_t j = 0; j < 60; ++j) {
+    const TrapLineType type = j % 7 == 3 ? kTrapDisabled : (j == 0 ? kTrapStartFinish : kTrapSplit);
+    traps.Append(sim.TrapAt(j * sim.LapLength() / 60, type, 5.0 + j % 5 * 20.0, j % 4 == 1));
+  }
+  SessionPipeline run(traps);
+  run.Feed(sim.Nmea());
+  CrossingList recomputed(kCrossingListGrowth);
+  RecomputeCrossings(run.Samples(), traps, recomputed);
+  const CrossingList& live = run.Crossings();
+  ASSERT_GT(live.Count(), 100);
+  ASSERT_EQ(recomputed.Count(), live.Count());
+  for (int32_t k = 0; k < live.Count(); ++k) {
+    EXPECT_EQ(recomputed[k].trap_index, live[k].trap_index) << k;
+    EXPECT_EQ(recomputed[k].sample_index, live[k].sample_index) << k;
+    EXPECT_EQ(recomputed[k].crossing_sample.time, live[k].crossing_sample.time) << k;
+  }
+}
+
+}  // namespace
+}  // namespace kv
