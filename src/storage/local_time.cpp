@@ -6,8 +6,14 @@ namespace kv {
 
 namespace {
 
+// Day numbers of years 0..9999 and times within one day: anything else
+// came from a damaged file and is passed on unconverted.
+constexpr int32_t kLastDay = 10000 * 372;
+constexpr int32_t kDayMs = 86400000;
+
 DateTimeValue Shift(const DateTimeValue& value, int64_t (*convert)(int64_t)) {
   if (!value.IsKnown()) return DateTimeValue{};
+  if (value.day < 0 || value.day >= kLastDay || value.time < 0 || value.time >= kDayMs) return value;
   const int64_t seconds = value.ToUnixSeconds();
   const int64_t milliseconds = value.time % 1000;
   return DateTimeValue::FromUnixMs(convert(seconds) * 1000 + milliseconds);

@@ -80,6 +80,15 @@ void PutChannels(ByteString& out, const std::vector<uint32_t>& channels) {
 
 }  // namespace
 
+void RememberNewSessionChoices(Settings& settings, std::u16string_view driver, uint32_t session_type,
+                               int32_t save_nmea, std::u16string_view track, std::u16string_view test) {
+  settings.last_driver = driver;
+  settings.last_session_type = session_type;
+  settings.save_nmea = save_nmea;
+  if (session_type == 0) settings.last_track = track;
+  if (session_type == 1) settings.last_test = test;
+}
+
 int32_t ParseSettings(std::string_view bytes, Settings& s) {
   RecordReader reader;
   reader.OpenBytes(bytes);

@@ -60,6 +60,11 @@ struct Settings {
   std::string trailing_bytes;          // anything after field 33, kept
 };
 
+// The "Create new session" choices kept for the next time: driver, type,
+// save NMEA and, by type, the track (lap timing) or the test (performance).
+void RememberNewSessionChoices(Settings& settings, std::u16string_view driver, uint32_t session_type,
+                               int32_t save_nmea, std::u16string_view track, std::u16string_view test);
+
 // Result of reading: 0 all fields read; kErrMalformedFile (-5) when the
 // bytes ended (or a count was impossible) inside a field: the fields before
 // it hold what was read, the rest keep the values they had.

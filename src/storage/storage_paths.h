@@ -54,6 +54,17 @@ bool EnsureExportFolder(const std::string& root);
 // kB free to the caller at `path`; 0 when the query fails.
 uint32_t FreeSpaceKb(const std::string& path);
 
+// The free-space limits checked before a session starts or resumes: below
+// kVeryLowSpaceKb it is not started ("Very low storage space! ..."), below
+// kLowSpaceKb it starts with a warning ("Low storage space! ..."). Both
+// compare with less-than.
+inline constexpr uint32_t kVeryLowSpaceKb = 700;
+inline constexpr uint32_t kLowSpaceKb = 5120;
+enum class SpaceCheck { kEnough, kLow, kVeryLow };
+constexpr SpaceCheck CheckFreeSpace(uint32_t free_kb) {
+  return free_kb < kVeryLowSpaceKb ? SpaceCheck::kVeryLow : free_kb < kLowSpaceKb ? SpaceCheck::kLow : SpaceCheck::kEnough;
+}
+
 // A user-given base name holds none of < > ? \ " * / : | (the empty name is
 // valid here; callers check emptiness themselves).
 bool IsValidName(std::u16string_view name);

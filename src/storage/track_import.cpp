@@ -45,6 +45,14 @@ AngleValue DsfCoordinate(double x) {
   return x < 0 ? -value : value;
 }
 
+// Positions off the globe are not a timing line: the data line fails.
+bool OnGlobe(IntPoint p) {
+  constexpr AngleValue kMaxLatitude = 90 * 6000000;
+  constexpr AngleValue kMaxLongitude = 180 * 6000000;
+  return p.IsSet() && p.lat >= -kMaxLatitude && p.lat <= kMaxLatitude && p.lon >= -kMaxLongitude &&
+         p.lon <= kMaxLongitude;
+}
+
 // Each data-line parser returns true when the line parsed, and appends a
 // trap when the line and its header make one.
 bool ParseDsfData(std::string_view line, bool start_finish, TrackProfile& profile) {
@@ -59,7 +67,7 @@ bool ParseDsfData(std::string_view line, bool start_finish, TrackProfile& profil
   if (!values[0].ok || !values[1].ok || !values[2].ok) return false;
   if (!start_finish) return true;
   const IntPoint position{DsfCoordinate(values[0].value), DsfCoordinate(values[1].value)};
-  if (!position.IsSet()) return false;
+  if (!OnGlobe(position) || !std::isfinite(values[2].value)) return false;
   Trap trap;
   SetTrap(trap, Load(kStrTrapDefaultStartFinish), kTrapStartFinish, position, DegToRad(values[2].value),
           MetresToRad(kImportWidthMetres), true);
@@ -78,6 +86,7 @@ bool ParseLapData(std::string_view line, const WideString& name, TrapLineType ty
   if (values.size() < 4) return false;
   for (int i = 0; i < 4; ++i)
     if (values[static_cast<size_t>(i)] == 0) return true;  // a missing end: no trap
+  if (!OnGlobe({values[0], values[1]}) || !OnGlobe({values[2], values[3]})) return false;
   const Trap trap = TrapFromEnds(name, type, {values[0], values[1]}, {values[2], values[3]},
                                  MetresToRad(kImportWidthMetres), true);
   profile.traps.Append(trap);

@@ -25,6 +25,19 @@ void Put32(ByteString& out, uint32_t value) {
 
 double Fixed29ToRad(int32_t fixed) { return fixed == kNotSet ? kNoValue : fixed * kFixed29ToRad; }
 
+// A trap's line is built from these, so values no real track holds (a
+// position off the globe, a line wider than a country) would only feed the
+// arithmetic with nonsense: such a file is treated as damaged.
+constexpr AngleValue kMaxLatitude = 90 * 6000000;
+constexpr AngleValue kMaxLongitude = 180 * 6000000;
+constexpr double kMaxWidth = 0.01;  // radians, about 64 km
+
+bool Plausible(IntPoint position, double width) {
+  if (position.lat != kNotSet && (position.lat < -kMaxLatitude || position.lat > kMaxLatitude)) return false;
+  if (position.lon != kNotSet && (position.lon < -kMaxLongitude || position.lon > kMaxLongitude)) return false;
+  return !IsSet(width) || std::fabs(width) <= kMaxWidth;
+}
+
 }  // namespace
 
 int32_t StoreTrackAngle(double radians) {
@@ -73,6 +86,10 @@ int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile)
                   lon == kNotSet ? kNotSet : Fixed29ToAngleValue(lon)};
       bearing_rad = Fixed29ToRad(bearing);
       width_rad = Fixed29ToRad(width);
+    }
+    if (!Plausible(position, width_rad) || (IsSet(bearing_rad) && std::fabs(bearing_rad) > 100.0)) {
+      profile.traps.Clear();
+      return kErrMalformedFile;
     }
     // A type this program does not know is kept as a disabled line.
     const TrapLineType line_type = type <= kTrapSplit ? static_cast<TrapLineType>(type) : kTrapDisabled;

@@ -208,6 +208,14 @@ TEST(StoragePaths, CreateDirectoriesReportsExistsAndCreatesNothingMore) {
   EXPECT_EQ(CreateDirectories(temp.Path() + "file/sub/"), kDirFailed);
 }
 
+TEST(StoragePaths, FreeSpaceLimitsCompareWithLessThan) {
+  EXPECT_EQ(CheckFreeSpace(0), SpaceCheck::kVeryLow);
+  EXPECT_EQ(CheckFreeSpace(699), SpaceCheck::kVeryLow);
+  EXPECT_EQ(CheckFreeSpace(700), SpaceCheck::kLow);
+  EXPECT_EQ(CheckFreeSpace(5119), SpaceCheck::kLow);
+  EXPECT_EQ(CheckFreeSpace(5120), SpaceCheck::kEnough);
+}
+
 TEST(StoragePaths, NameValidity) {
   EXPECT_TRUE(IsValidName(u""));
   EXPECT_TRUE(IsValidName(u"Spa-Francorchamps 2009 \u00e9"));

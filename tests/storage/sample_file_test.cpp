@@ -174,6 +174,15 @@ TEST(SampleLoader, LegacyRecordTypesZeroAndThree) {
   tzset();
 }
 
+// Found by fuzzing: a local date reference "0C03 03030303 FEFFFF7F
+// 03030303" (day 0x7FFFFFFE) overflowed the day arithmetic when converted.
+TEST(SampleLoader, RegressionLocalDateReferenceWithImpossibleDayIsKeptUnconverted) {
+  SampleLoader loader = SampleLoader::FromBytes(kHeader + FromHex("0C03 03030303 FEFFFF7F 03030303") + kFixRecord);
+  EXPECT_TRUE(loader.LoadAll());
+  EXPECT_EQ(loader.Data().reference_utc.day, 0x7FFFFFFE);
+  EXPECT_EQ(loader.Data().samples.size(), 1u);
+}
+
 TEST(SampleLoader, FixedRecordsOfVersionsZeroToTwo) {
   const std::string v0_record = FromHex("00512502 00A3E111 00552202 8C0A0000");
   const std::string headerless = v0_record + v0_record + "xx";  // trailing part of a record ignored

@@ -218,6 +218,19 @@ TEST(SessionHeader, Version6StampsAreLocalTimeConvertedToUtc) {
   EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(23, 0, 0, 0));
 }
 
+// Found by fuzzing: a version 6 stamp with day 0x7FFFFBFF and time 0 was
+// converted as a date, overflowing the day arithmetic.
+TEST(SessionHeader, RegressionVersion6DayBeyondAnyCalendarIsNotConverted) {
+  FixedZone zone;
+  SessionHeader h;
+  const std::string bytes = FromHex(
+      "06000000 0100 0300 537061 0700 4D6F726E696E67 0200 4A6F 00000000 0000 0100 0000 0000"
+      "00000000 FFFBFF7F" "FFFFFF5D FBFFFF7F" "0000 0300 576574 00000000 00000000 00000000 00000000");
+  ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
+  EXPECT_EQ(h.created.day, 0x7FFFFBFF) << "kept as read";
+  EXPECT_EQ(h.created.time, 0);
+}
+
 TEST(SessionHeader, VersionsOutsideOneToSevenAreUnsupported) {
   for (const uint8_t version : {0, 8, 255}) {
     std::string bytes = kSampleBytes;

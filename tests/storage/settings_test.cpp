@@ -158,6 +158,19 @@ TEST(Settings, ImpossibleChannelCountIsMalformedNotAnAllocation) {
   EXPECT_EQ(ParseSettings(bytes, s), kErrMalformedFile);
 }
 
+TEST(Settings, NewSessionChoicesKeepTheTrackOrTheTestByType) {
+  Settings s;
+  RememberNewSessionChoices(s, u"Jo", 0, 0, u"Spa", u"0-100 kph");
+  EXPECT_EQ(s.last_driver.AsView(), u"Jo");
+  EXPECT_EQ(s.last_track.AsView(), u"Spa");
+  EXPECT_TRUE(s.last_test.IsEmpty());
+  EXPECT_EQ(s.save_nmea, 0);
+  RememberNewSessionChoices(s, u"Al", 1, 1, u"Zolder", u"0-100 kph");
+  EXPECT_EQ(s.last_track.AsView(), u"Spa") << "a performance session leaves the track";
+  EXPECT_EQ(s.last_test.AsView(), u"0-100 kph");
+  EXPECT_EQ(s.last_session_type, 1u);
+}
+
 TEST(Settings, BitFlipsNeverCrash) {
   const std::string full = SerializeSettings(Sample()).Std();
   for (size_t i = 0; i < full.size(); ++i) {

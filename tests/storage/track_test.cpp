@@ -118,6 +118,32 @@ TEST(TrackFile, TruncatedFlippedAndOversizedInputs) {
   }
 }
 
+// Found by fuzzing (the last input below): a trap whose position lay off
+// the globe made its line's end fall outside the int32 range of an
+// AngleValue. Positions off the globe and widths of more than about 64 km
+// are damaged files now.
+TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
+  struct Case {
+    const char* legend;
+    std::string trap;
+  };
+  const Case cases[] = {
+      {"latitude 90.5 degrees", "04000000 C0855D20 00000000 00000000 8A0A0000 0000"},
+      {"longitude -180.5 degrees", "04000000 00000000 40BB72BF 00000000 8A0A0000 0000"},
+      {"width 0.02 rad", "04000000 00000000 00000000 00000000 66E96800 0000"},
+  };
+  for (const Case& c : cases) {
+    TrackProfile p;
+    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile)
+        << c.legend;
+  }
+  TrackProfile fuzzed;
+  EXPECT_EQ(ParseTrackFile(FromHex("02000000 0100 02000000 140E2000 00E90000 1EEE00AF DA250200 BF2F208A"
+                                   "0A000001 00085431 04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000"),
+                           true, fuzzed),
+            kErrMalformedFile);
+}
+
 TEST(TrackFile, SaveOnlyWhenChangedAndLoaded) {
   TempFolder temp;
   ASSERT_TRUE(EnsureFolders(temp.Path()));
