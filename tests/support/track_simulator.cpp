@@ -70,6 +70,11 @@ TrackSimulator::TrackSimulator(SimConfig config) : config_(std::move(config)), r
     cumulative_.push_back(cumulative_.back() + length);
     lap_time_.push_back(lap_time_.back() + seconds * 1000.0);
   }
+  const size_t varied = std::max(static_cast<size_t>(config_.laps), config_.lap_speed_factor.size()) + 2;
+  lap_starts_.push_back(0.0);
+  for (size_t l = 0; l < varied; ++l) {
+    lap_starts_.push_back(lap_starts_.back() + LapDuration() / SpeedFactor(static_cast<int32_t>(l)));
+  }
 }
 
 double TrackSimulator::TimeAtDistance(double s) const {
@@ -99,9 +104,31 @@ double TrackSimulator::DistanceAtLapTime(double t) const {
   return cumulative_[j] + std::min(along, length);
 }
 
+double TrackSimulator::SpeedFactor(int32_t lap) const {
+  const auto& factors = config_.lap_speed_factor;
+  if (factors.empty()) return 1.0;
+  if (lap < 0) return factors.front();
+  if (lap >= static_cast<int32_t>(factors.size())) return factors.back();
+  return factors[static_cast<size_t>(lap)];
+}
+
+double TrackSimulator::LapStart(int32_t lap) const {
+  if (lap <= 0) return lap * LapDuration() / SpeedFactor(-1);
+  const auto known = static_cast<int32_t>(lap_starts_.size()) - 1;
+  if (lap <= known) return lap_starts_[static_cast<size_t>(lap)];
+  return lap_starts_.back() + (lap - known) * LapDuration() / SpeedFactor(known);
+}
+
 void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, double* heading_deg) const {
-  const double duration = LapDuration();
-  const double lap_t = t - std::floor(t / duration) * duration;
+  int32_t lap = static_cast<int32_t>(std::floor(t / (LapDuration() / SpeedFactor(-1))));
+  if (t >= lap_starts_.back()) {
+    const auto known = static_cast<int32_t>(lap_starts_.size()) - 1;
+    lap = known + static_cast<int32_t>(std::floor((t - lap_starts_.back()) / (LapDuration() / SpeedFactor(known))));
+  } else if (t >= 0.0) {
+    lap = static_cast<int32_t>(std::upper_bound(lap_starts_.begin(), lap_starts_.end(), t) - lap_starts_.begin()) - 1;
+  }
+  const double factor = SpeedFactor(lap);
+  const double lap_t = (t - LapStart(lap)) * factor;
   const double s = DistanceAtLapTime(lap_t);
   const auto& c = config_.circuit;
   size_t j = static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin());
@@ -112,7 +139,7 @@ void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, doub
   const double u = (s - cumulative_[j]) / length;
   *x = a.x + u * (b.x - a.x);
   *y = a.y + u * (b.y - a.y);
-  *speed = a.speed + u * (b.speed - a.speed);
+  *speed = (a.speed + u * (b.speed - a.speed)) * factor;
   double heading = RadToDeg(std::atan2(b.x - a.x, b.y - a.y));
   if (heading < 0) heading += 360.0;
   *heading_deg = heading;
@@ -132,7 +159,7 @@ void TrackSimulator::ToRadians(double x, double y, double* lat, double* lon) con
 
 int32_t TrackSimulator::EpochCount() const {
   constexpr double kTailMs = 3000.0;
-  return static_cast<int32_t>((config_.laps * LapDuration() + kTailMs - config_.start_offset_ms) / Period()) + 1;
+  return static_cast<int32_t>((LapStart(config_.laps) + kTailMs - config_.start_offset_ms) / Period()) + 1;
 }
 
 const Dropout* TrackSimulator::DropoutAt(double t) const {
@@ -227,7 +254,7 @@ std::vector<double> TrackSimulator::CrossingTimes(const Trap& trap) const {
   const double last = config_.start_offset_ms + (EpochCount() - 1) * Period();
   for (int32_t lap = -1; lap <= config_.laps + 1; ++lap) {
     for (double lt : lap_times) {
-      const double t = lap * LapDuration() + lt;
+      const double t = LapStart(lap) + lt / SpeedFactor(lap);
       if (t > first && t < last) result.push_back(config_.start_time_ms + (t - first));
     }
   }

@@ -52,15 +52,22 @@ struct SimConfig {
   bool gga_first = false;  // order of the epoch's sentences
   std::vector<Dropout> dropouts;
   int32_t satellites = 9;
+  // Lap i is driven at lap_speed_factor[i] times the profile's speeds; the
+  // time before the first lap at the first factor, after the list at the
+  // last (all 1 when empty). The speed jumps where laps meet.
+  std::vector<double> lap_speed_factor;
 };
 
 class TrackSimulator {
  public:
   explicit TrackSimulator(SimConfig config);
 
-  // Length of one lap in metres and its duration in ms.
+  // Length of one lap in metres and its duration in ms at the profile's
+  // speeds; car time at which lap `lap` starts (lap 0 at 0).
   double LapLength() const { return cumulative_.back(); }
   double LapDuration() const { return lap_time_.back(); }
+  double LapStart(int32_t lap) const;
+  double SpeedFactor(int32_t lap) const;
   // Car time (ms since the start of lap 1) at distance s into the lap.
   double TimeAtDistance(double s) const;
   // Local position (metres) and speed at car time t (ms).
@@ -95,6 +102,7 @@ class TrackSimulator {
   SimConfig config_;
   std::vector<double> cumulative_;  // distance at each vertex, closing vertex appended
   std::vector<double> lap_time_;    // car time at each vertex
+  std::vector<double> lap_starts_;  // car time at the start of laps 0, 1, ...
   std::mt19937 random_;
 };
 

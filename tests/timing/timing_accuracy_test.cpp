@@ -265,3 +265,64 @@ TEST(RecomputeCrossingsTest, SameListAsTheLiveSearchWithManyTraps) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// Laps of 90, 85, 88 and 84 s on a start/finish line with one split, from
+// simulated NMEA.
+class EndToEndResults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SimConfig config = Circuit(10, 4);
+    TrackSimulator base(config);
+    for (double seconds : {90.0, 85.0, 88.0, 84.0}) config.lap_speed_factor.push_back(base.LapDuration() / (seconds * 1000));
+    sim_ = std::make_unique<TrackSimulator>(config);
+    traps_.Append(sim_->TrapAt(0.0, kTrapStartFinish));
+    traps_.Append(sim_->TrapAt(sim_->LapLength() / 2, kTrapSplit));
+    run_ = std::make_unique<SessionPipeline>(traps_);
+    run_->Feed(sim_->Nmea());
+  }
+  TrapList traps_{kTrapListGrowth};
+  std::unique_ptr<TrackSimulator> sim_;
+  std::unique_ptr<SessionPipeline> run_;
+};
+
+TEST_F(EndToEndResults, BestAndPreviousBest) {
+  const LapList& laps = run_->Laps();
+  const std::vector<int32_t> times = sim::LapTimes(laps);
+  ASSERT_EQ(times.size(), 4u);
+  const int32_t expected[] = {90000, 85000, 88000, 84000};
+  for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(times[i], expected[i], 2) << i;
+  EXPECT_EQ(laps.BestIndex(), 3);
+  EXPECT_EQ(laps.PreviousBestIndex(), 1);
+  // The best lap compared with itself uses the previous best.
+  EXPECT_EQ(laps.ComparisonLap(3), &laps.LapAt(1));
+  EXPECT_EQ(laps.LastFinished().lap_index, 3);
+  EXPECT_NEAR(laps.LastFinished().comparison_time, 85000, 2);
+}
+
+TEST_F(EndToEndResults, OptimalLapIsTheSumOfBestHalves) {
+  const LapList& laps = run_->Laps();
+  ASSERT_NE(laps.Optimal(), nullptr);
+  // Each lap is driven at one pace, so both halves are fastest in lap 4.
+  EXPECT_EQ(laps.Optimal()->LapTime(), laps.LapAt(3).LapTime());
+  run_->Laps().SetInvalid(3, true);
+  EXPECT_EQ(laps.Optimal()->LapTime(), laps.LapAt(1).LapTime());
+  EXPECT_EQ(laps.BestIndex(), 1);
+  EXPECT_EQ(laps.PreviousBestIndex(), 0);
+}
+
+TEST_F(EndToEndResults, HiLoPointsAtTheStraightsAndCorners) {
+  const Lap& lap = run_->Laps().LapAt(0);
+  // Four corners: a high before each braking zone and a low in each corner.
+  const auto& extremes = lap.Extremes();
+  int32_t highs = 0, lows = 0;
+  for (const SpeedExtreme& e : extremes) (e.is_maximum ? highs : lows)++;
+  EXPECT_GE(highs, 3);
+  EXPECT_GE(lows, 3);
+  EXPECT_LE(highs + lows, 8);
+}
+
+}  // namespace
+}  // namespace kv
