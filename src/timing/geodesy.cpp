@@ -1,6 +1,7 @@
 #include "timing/geodesy.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace kv {
 
@@ -13,7 +14,10 @@ AngleValue RadToAngleValue(double radians) {
   if (!IsSet(radians)) return kNotSet;
   // Rounded half up, then truncated toward zero: negative values therefore
   // round differently from positive ones, as the stored data was written.
-  return static_cast<AngleValue>(radians * kRadToAngleValue + 0.5);
+  const double units = radians * kRadToAngleValue + 0.5;
+  // Beyond about +-6.2 rad there is no such value (and no such position).
+  if (!(units > -2147483648.0 && units < 2147483647.0)) return kNotSet;
+  return static_cast<AngleValue>(units);
 }
 
 AngleValue NmeaToAngleValue(double nmea) {
@@ -119,9 +123,12 @@ double BoxHeight(const GeoSegment& s) { return Distance(s.start, {s.end.lat, s.s
 double BoxWidth(const GeoSegment& s) { return Distance(s.end, {s.end.lat, s.start.lon}); }
 
 int32_t ScreenDistanceSquared(IntPoint a, IntPoint b) {
-  const int32_t dlat = (a.lat - b.lat) / 100;
-  const int32_t dlon = (a.lon - b.lon) / 100;
-  return dlat * dlat + dlon * dlon;
+  // Worked in 64 bits and saturated: points far apart (or unset) must not
+  // overflow, they are simply far.
+  const int64_t dlat = (static_cast<int64_t>(a.lat) - b.lat) / 100;
+  const int64_t dlon = (static_cast<int64_t>(a.lon) - b.lon) / 100;
+  const int64_t sum = dlat * dlat + dlon * dlon;
+  return sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
 }
 
 GeoPoint GreatCircleIntersection(const GeoSegment& line, const GeoSegment& movement) {

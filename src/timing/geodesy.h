@@ -59,7 +59,8 @@ inline double MphToRadPerSec(double mph) { return mph * 1.609344 * kKmhToRadPerS
 
 // kNotSet gives NaN.
 double AngleValueToRad(AngleValue value);
-// NaN gives kNotSet; otherwise rounded half up, truncated toward zero.
+// NaN (and a value beyond the int32 range) gives kNotSet; otherwise rounded
+// half up, truncated toward zero.
 AngleValue RadToAngleValue(double radians);
 // NMEA "DDMM.mmmmm" as a signed number (negative south / west).
 AngleValue NmeaToAngleValue(double nmea);
@@ -104,7 +105,7 @@ GeoPoint DestinationPoint(GeoPoint start, double distance, double bearing);
 double BoxHeight(const GeoSegment& s);
 double BoxWidth(const GeoSegment& s);
 // Squared distance in 1/100 AngleValue units, for finding the point nearest
-// a tap on the map.
+// a tap on the map; saturates at INT32_MAX.
 int32_t ScreenDistanceSquared(IntPoint a, IntPoint b);
 
 // Where the great circles of line (P1 -> P2) and movement (P3 -> P4) meet,

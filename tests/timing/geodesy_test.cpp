@@ -34,6 +34,7 @@ TEST(GeodesyConversion, NotSetMarkersPropagate) {
   EXPECT_EQ(RadToAngleValue(kNoValue), kNotSet);
   EXPECT_FALSE(ToGeoPoint(IntPoint{}).IsValid());
   EXPECT_FALSE(ToIntPoint(GeoPoint{}).IsSet());
+  EXPECT_EQ(RadToAngleValue(7.0), kNotSet) << "beyond the int32 range";
 }
 
 TEST(GeodesyConversion, IntPointRoundTripWithinOneUnit) {
@@ -125,6 +126,7 @@ TEST(GeodesyBox, ExtentsAndScreenDistance) {
   EXPECT_NEAR(RadToMetres(BoxWidth(diagonal)), 111.195 * 2 * std::cos(DegToRad(50.001)), 1e-3);
   EXPECT_EQ(ScreenDistanceSquared({1000, 2000}, {1250, 1801}), 2 * 2 + 1 * 1);
   EXPECT_EQ(ScreenDistanceSquared({-199, 0}, {0, 0}), 1) << "division truncates toward zero";
+  EXPECT_EQ(ScreenDistanceSquared({kNotSet, 0}, {-1000000000, 0}), INT32_MAX) << "far apart saturates";
 }
 
 // Segments in local metres around a point, to read the cases at a glance.
