@@ -58,7 +58,8 @@ std::string MakeRecording() {
       const double speed_kmh = 130 + 60 * std::sin(2 * lap_phase + 0.3);
       along += speed_kmh / 3.6 / kEpochsPerSecond;
       const double north = 300 * std::sin(lap_phase), east = 900 * std::cos(lap_phase);
-      const double course = std::fmod(std::atan2(900 * -std::sin(lap_phase), 300 * std::cos(lap_phase)) * 180 / kPi + 360, 360);
+      const double course = std::fmod(
+          std::atan2(900 * -std::sin(lap_phase), 300 * std::cos(lap_phase)) * 180 / kPi + 360, 360);
       const double knots = speed_kmh / 1.852;
       AngleText(lat, sizeof lat, 48.1 + north / kMetresPerDegree, 2);
       AngleText(lon, sizeof lon, 11.5 + east / (kMetresPerDegree * std::cos(48.1 * kPi / 180)), 3);
@@ -66,19 +67,23 @@ std::string MakeRecording() {
       const double ss = std::fmod(t, 60);
       char time[16];
       std::snprintf(time, sizeof time, "%02d%02d%05.2f", hh, mm, ss);
-      std::snprintf(body, sizeof body, "$GPRMC,%s,A,%s,N,%s,E,%.3f,%.2f,230324,,,A", time, lat, lon, knots, course);
+      std::snprintf(body, sizeof body, "$GPRMC,%s,A,%s,N,%s,E,%.3f,%.2f,230324,,,A", time, lat, lon,
+                    knots, course);
       text += WithChecksum(body);
-      std::snprintf(body, sizeof body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", course, knots, speed_kmh);
+      std::snprintf(body, sizeof body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", course, knots,
+                    speed_kmh);
       text += WithChecksum(body);
-      std::snprintf(body, sizeof body, "$GPGGA,%s,%s,N,%s,E,1,%02d,%.1f,%.1f,M,47.0,M,,", time, lat, lon,
-                    10 + second % 3, 0.7 + (second % 5) * 0.1, 520 + 5 * std::sin(lap_phase));
+      std::snprintf(body, sizeof body, "$GPGGA,%s,%s,N,%s,E,1,%02d,%.1f,%.1f,M,47.0,M,,", time, lat,
+                    lon, 10 + second % 3, 0.7 + (second % 5) * 0.1, 520 + 5 * std::sin(lap_phase));
       text += WithChecksum(body);
       if (tick == 0) {
         text += WithChecksum("$GPGSA,A,3,01,03,06,09,11,14,17,19,22,24,28,31,1.5,0.8,1.2");
         for (int m = 1; m <= 4; ++m) {
-          std::snprintf(body, sizeof body, "$GPGSV,4,%d,16,%02d,%02d,%03d,%02d,%02d,%02d,%03d,%02d,%02d,%02d,%03d,%02d,%02d,%02d,%03d,%02d",
-                        m, m * 4 - 3, 10 + m, 40 * m, 30 + second % 9, m * 4 - 2, 20 + m, 45 * m, 35,
-                        m * 4 - 1, 30 + m, 50 * m, 41, m * 4, 40 + m, 55 * m, 44 - second % 7);
+          std::snprintf(body, sizeof body,
+                        "$GPGSV,4,%d,16,%02d,%02d,%03d,%02d,%02d,%02d,%03d,%02d,%02d,%02d,%03d,%"
+                        "02d,%02d,%02d,%03d,%02d",
+                        m, m * 4 - 3, 10 + m, 40 * m, 30 + second % 9, m * 4 - 2, 20 + m, 45 * m,
+                        35, m * 4 - 1, 30 + m, 50 * m, 41, m * 4, 40 + m, 55 * m, 44 - second % 7);
           text += WithChecksum(body);
         }
       }
@@ -90,7 +95,8 @@ std::string MakeRecording() {
 // The recording, generated into a temporary file on first use and read back.
 const std::string& Recording() {
   static const std::string data = [] {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kv_bench_20hz_hour.nmea";
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "kv_bench_20hz_hour.nmea";
     {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       const std::string text = MakeRecording();
@@ -116,7 +122,8 @@ long FloorGoodLines(const std::string& data) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(data.data());
   const unsigned char* const end = p + data.size();
   while (p < end) {
-    const unsigned char* nl = static_cast<const unsigned char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const unsigned char* nl =
+        static_cast<const unsigned char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
     const unsigned char* e = nl ? nl : end;
     const unsigned char* q = e;
     if (q > p && q[-1] == '\r') q--;
@@ -125,8 +132,10 @@ long FloorGoodLines(const std::string& data) {
         unsigned x = 0;
         for (const unsigned char* c = p + 1; c < q - 3; c++) x ^= *c;
         const int hi = HexValue(q[-2]), lo = HexValue(q[-1]);
-        if (hi >= 0 && lo >= 0 && static_cast<unsigned>(hi << 4 | lo) == x) good++;
-        else bad++;
+        if (hi >= 0 && lo >= 0 && static_cast<unsigned>(hi << 4 | lo) == x)
+          good++;
+        else
+          bad++;
       } else {
         bad++;
       }
@@ -148,7 +157,9 @@ long ParseAll(const std::string& data) {
   return parsed;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 void BM_NmeaParser(benchmark::State& state) {
   const std::string& data = Recording();
@@ -171,7 +182,8 @@ void BM_NmeaParser(benchmark::State& state) {
   }
   const double bytes = static_cast<double>(data.size()) * static_cast<double>(state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
-  state.counters["sentences/s"] = benchmark::Counter(static_cast<double>(sentences), benchmark::Counter::kIsRate);
+  state.counters["sentences/s"] =
+      benchmark::Counter(static_cast<double>(sentences), benchmark::Counter::kIsRate);
   state.counters["floor_MB/s"] = bytes / floor_s / 1e6;
   state.counters["ours_MB/s"] = bytes / ours_s / 1e6;
   state.counters["ratio_to_floor"] = floor_s / ours_s;
@@ -193,9 +205,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       const auto ratio = run.counters.find("ratio_to_floor");
       if (ratio == run.counters.end()) continue;
-      summary_ = "nmea_parser: " + Format(run.counters.at("ours_MB/s")) + " MB/s, floor: " +
-                 Format(run.counters.at("floor_MB/s")) + " MB/s, ours/floor = " + Format(ratio->second, 2) +
-                 " (" + std::to_string(Recording().size()) + " bytes, 4096-byte pieces)";
+      summary_ = "nmea_parser: " + Format(run.counters.at("ours_MB/s")) +
+                 " MB/s, floor: " + Format(run.counters.at("floor_MB/s")) +
+                 " MB/s, ours/floor = " + Format(ratio->second, 2) + " (" +
+                 std::to_string(Recording().size()) + " bytes, 4096-byte pieces)";
     }
   }
   const std::string& Summary() const { return summary_; }

@@ -41,19 +41,18 @@ class FieldReader {
   // so "a,b," has two fields and ",," has two empty ones.
   bool Take(std::string_view* field) {
     if (next_ == end_) return false;
-    const char* p = next_;
-    while (p != end_ && *p != ',') ++p;
+    const char* const p = FindComma(next_);
     *field = std::string_view(next_, static_cast<size_t>(p - next_));
     next_ = p == end_ ? end_ : p + 1;
     return true;
   }
 
   // Passes over `count` fields: past the count-th comma, or to the end.
-  // Eight bytes at a time where the text allows, since skipped stretches
-  // such as RMC's position are long.
+  // Stretches of several fields, such as RMC's position, go eight bytes at
+  // a time where the text allows; single fields are too short for that.
   void SkipFields(int count) {
     const char* p = next_;
-    if constexpr (std::endian::native == std::endian::little) {
+    if (std::endian::native == std::endian::little && count >= 3) {
       constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
       constexpr uint64_t kCommas = 0x2C2C2C2C2C2C2C2Cull;
       while (count > 0 && end_ - p >= 8) {
@@ -80,6 +79,13 @@ class FieldReader {
     next_ = count > 0 ? end_ : p;
   }
 
+  // The first comma at or after p, or end_. Fields are short: a plain loop
+  // beats word-wise searching here.
+  const char* FindComma(const char* p) const {
+    while (p != end_ && *p != ',') ++p;
+    return p;
+  }
+
   // Reads the next field with a detail::Scan... function in one pass: the
   // read succeeds when the number ends exactly at the field's end.
   template <typename T, typename ScanFn>
@@ -90,7 +96,7 @@ class FieldReader {
     const char* p = scan(next_, end_, &v, &ok);
     if (p != end_ && *p != ',') {
       ok = false;
-      while (p != end_ && *p != ',') ++p;
+      p = FindComma(p);
     }
     next_ = p == end_ ? end_ : p + 1;
     if (ok) *value = v;
@@ -224,8 +230,6 @@ bool ScanAll(FieldReader& in, const Conversion&... conversion) {
 }
 
 // Bit `index` of a Scan result as a validity flag (1 or 0).
-constexpr int32_t Flag(uint32_t ok, int index) {
-  return static_cast<int32_t>((ok >> index) & 1u);
-}
+constexpr int32_t Flag(uint32_t ok, int index) { return static_cast<int32_t>((ok >> index) & 1u); }
 
 }  // namespace kv::nmea

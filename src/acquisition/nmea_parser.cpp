@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -15,8 +14,6 @@ namespace kv {
 namespace {
 
 constexpr size_t kNotFound = static_cast<size_t>(-1);
-constexpr uint64_t kOnes = 0x0101010101010101ull;
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
 
 // Hexadecimal digit values, -1 for other characters. A table, because the
 // checksum digits are random and a chain of comparisons mispredicts.
@@ -34,14 +31,16 @@ constexpr std::array<int8_t, 256> kHexTable = MakeHexTable();
 
 int HexDigit(char c) { return kHexTable[static_cast<unsigned char>(c)]; }
 
-// The low `bytes` bytes of a little-endian word (bytes 0..7).
-constexpr uint64_t LowBytes(uint64_t word, size_t bytes) {
-  return bytes == 0 ? 0 : word & (~uint64_t{0} >> (64 - 8 * bytes));
-}
-
-// XOR does not care which lane a byte sat in, so folding the eight lanes of
-// a word-wise XOR gives the byte-wise result.
-constexpr unsigned FoldXor(uint64_t acc) {
+// XOR of n bytes, eight at a time: XOR does not care which lane a byte sat
+// in, so folding the eight lanes at the end gives the byte-wise result.
+unsigned XorOf(const char* p, size_t n) {
+  uint64_t acc = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    acc ^= word;
+  }
+  for (; n > 0; ++p, --n) acc ^= static_cast<unsigned char>(*p);
   acc ^= acc >> 32;
   acc ^= acc >> 16;
   acc ^= acc >> 8;
@@ -65,7 +64,7 @@ void NmeaParser::Append(std::string_view text) {
     return;
   }
   MakeRoomFor(text.size());
-  const size_t needed = size_ + text.size() + kPadding;
+  const size_t needed = size_ + text.size();
   if (buffer_.size() < needed) {
     try {
       buffer_.resize(std::max(needed, 2 * buffer_.size()));
@@ -81,8 +80,7 @@ void NmeaParser::Append(std::string_view text) {
 void NmeaParser::MakeRoomFor(size_t incoming) {
   const size_t unread = size_ - read_pos_;
   if (unread + incoming >= kMaxBuffered) {
-    size_ = read_pos_ = 0;
-    ForgetScan();
+    size_ = read_pos_ = scan_pos_ = 0;
     raw_line_ = {};
   } else if (read_pos_ > 0 && read_pos_ >= unread) {
     // Moving the unread rest costs no more than the bytes already taken, so
@@ -95,53 +93,17 @@ void NmeaParser::MakeRoomFor(size_t incoming) {
   }
 }
 
-// Searches from scan_pos_ on, eight bytes at a time, XOR-ing what it passes.
-// Returns the position of the next line feed, or kNotFound; in both cases
-// scan_xor_ then covers [read_pos_, scan_pos_) with scan_pos_ at the line
-// feed or at the last unscanned bytes.
+// The position of the next line feed, or kNotFound. Text already searched
+// in vain is not searched again when more arrives.
 size_t NmeaParser::FindLineFeed() {
+  if (scan_pos_ == size_) return kNotFound;
   const char* const base = buffer_.data();
-  size_t at = scan_pos_;
-  uint64_t acc = scan_xor_;
-  size_t found = kNotFound;
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr uint64_t kLineFeeds = kOnes * '\n';
-    // The lowest set bit of zero_bytes(t) marks the first zero byte of t.
-    const auto zero_bytes = [](uint64_t t) { return (t - kOnes) & ~t & kHighBits; };
-    for (; size_ - at >= 8; at += 8) {
-      uint64_t word;
-      std::memcpy(&word, base + at, 8);
-      const uint64_t zero = zero_bytes(word ^ kLineFeeds);
-      if (zero != 0) {
-        const size_t index = static_cast<size_t>(std::countr_zero(zero)) / 8;
-        acc ^= LowBytes(word, index);
-        found = at + index;
-        break;
-      }
-      acc ^= word;
-    }
-    if (found == kNotFound && at < size_) {
-      // A short tail: the padding makes the word readable, and the bytes
-      // past the text are masked to zeros, which are no line feed. The tail
-      // is not counted as scanned, since more text may follow it.
-      uint64_t word;
-      std::memcpy(&word, base + at, 8);
-      word = LowBytes(word, size_ - at);
-      const uint64_t zero = zero_bytes(word ^ kLineFeeds);
-      if (zero != 0) {
-        const size_t index = static_cast<size_t>(std::countr_zero(zero)) / 8;
-        acc ^= LowBytes(word, index);
-        found = at + index;
-      }
-    }
-    if (found != kNotFound) at = found;
-  } else {
-    for (; at < size_ && base[at] != '\n'; ++at) acc ^= static_cast<unsigned char>(base[at]);
-    if (at < size_) found = at;
+  const void* const lf = std::memchr(base + scan_pos_, '\n', size_ - scan_pos_);
+  if (lf == nullptr) {
+    scan_pos_ = size_;
+    return kNotFound;
   }
-  scan_pos_ = at;
-  scan_xor_ = acc;
-  return found;
+  return static_cast<size_t>(static_cast<const char*>(lf) - base);
 }
 
 bool NmeaParser::NextSentence() {
@@ -149,21 +111,16 @@ bool NmeaParser::NextSentence() {
   if (lf == kNotFound) return false;
   const char* const begin = buffer_.data() + read_pos_;
   const size_t line_size = lf + 1 - read_pos_;
-  unsigned sentence_xor = FoldXor(scan_xor_);
   raw_line_ = std::string_view(begin, line_size);
   read_pos_ = lf + 1;
-  ForgetScan();
+  scan_pos_ = read_pos_;
   size_t sentence_size = line_size - 1;
-  if (sentence_size > 0 && begin[sentence_size - 1] == '\r') {
-    --sentence_size;
-    sentence_xor ^= '\r';
-  }
-  ParseSentence(std::string_view(begin, sentence_size), sentence_xor);
+  if (sentence_size > 0 && begin[sentence_size - 1] == '\r') --sentence_size;
+  ParseSentence(std::string_view(begin, sentence_size));
   return true;
 }
 
-// sentence_xor: the XOR of all bytes of the sentence.
-void NmeaParser::ParseSentence(std::string_view s, unsigned sentence_xor) {
+void NmeaParser::ParseSentence(std::string_view s) {
   ++sentence_count_;
   fix_.type = kSentenceNone;
   talker_size_ = 0;
@@ -179,12 +136,9 @@ void NmeaParser::ParseSentence(std::string_view s, unsigned sentence_xor) {
     const int high = HexDigit(s[n - 2]);
     const int low = HexDigit(s[n - 1]);
     if (high < 0 || low < 0) return;
-    // XOR of the characters between '$' and '*'.
-    const unsigned body_xor = sentence_xor ^ static_cast<unsigned char>(s[0]) ^ '*' ^
-                              static_cast<unsigned char>(s[n - 2]) ^
-                              static_cast<unsigned char>(s[n - 1]);
     s = s.substr(0, n - 3);
-    if (s.size() < 2 || body_xor != static_cast<unsigned>(high << 4 | low)) return;
+    if (s.size() < 2 || XorOf(s.data() + 1, s.size() - 1) != static_cast<unsigned>(high << 4 | low))
+      return;
   }
 
   // Every known identifier has six characters, so the first field must end
@@ -210,7 +164,7 @@ void NmeaParser::Clear() {
   sirf_sent_ = false;
   size_ = 0;
   read_pos_ = 0;
-  ForgetScan();
+  scan_pos_ = 0;
   raw_line_ = {};
   talker_size_ = 0;
 }

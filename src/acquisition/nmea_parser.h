@@ -41,6 +41,10 @@
 // group on. `gsv_group_size` and `gsv_last_message` show the group state of
 // the talker of the last GSV sentence handled.
 //
+// Memory: parsing works in place on the buffered text and allocates
+// nothing; the buffer grows only while unread text plus one Append's text
+// exceeds what it held before, and never shrinks (Clear keeps it).
+//
 // Thread: one thread at a time; no locking inside.
 #pragma once
 
@@ -91,7 +95,8 @@ class NmeaParser final : public SentenceReader {
   // Sent at most once until Clear. Returns true when it appended.
   bool CheckSirf(std::string* outgoing);
 
-  // Lines taken since construction or Clear, parsed or rejected.
+  // Lines taken since construction or Clear, parsed or rejected (empty
+  // lines too).
   int64_t SentenceCount() const { return sentence_count_; }
 
   // True once a sentence of that type passed the checksum rule.
@@ -100,23 +105,14 @@ class NmeaParser final : public SentenceReader {
   // The two characters after '$' of the last line taken when both are
   // upper-case letters (e.g. "GP", "GN", "KV", "PS"); empty otherwise and
   // before the first line. Valid until the next NextSentence or Clear.
-  std::string_view TalkerOfLast() const {
-    return std::string_view(talker_.data(), talker_size_);
-  }
+  std::string_view TalkerOfLast() const { return std::string_view(talker_.data(), talker_size_); }
 
  private:
   static constexpr int kTypeCount = 9;  // SentenceType 0..8
-  // Readable bytes kept after the text, so the line search reads whole
-  // eight-byte words.
-  static constexpr size_t kPadding = 8;
 
-  void ParseSentence(std::string_view sentence, unsigned sentence_xor);
+  void ParseSentence(std::string_view sentence);
   void MakeRoomFor(size_t incoming);
   size_t FindLineFeed();
-  void ForgetScan() {
-    scan_pos_ = read_pos_;
-    scan_xor_ = 0;
-  }
 
   const bool gga_only_;
   FixRecord fix_;
@@ -125,16 +121,14 @@ class NmeaParser final : public SentenceReader {
   int64_t sentence_count_ = 0;
   bool sirf_sent_ = false;
 
-  // Received text in buffer_[0, size_), followed by at least kPadding bytes.
-  // Bytes before read_pos_ have been taken as lines; they are moved out only
-  // in Append, when they outweigh the unread rest. [read_pos_, scan_pos_)
-  // holds no line feed and XORs to scan_xor_ (lanes folded when used), so a
-  // line arriving in many pieces is searched only once.
+  // Received text in buffer_[0, size_). Bytes before read_pos_ have been
+  // taken as lines; they are moved out only in Append, when they outweigh
+  // the unread rest. [read_pos_, scan_pos_) holds no line feed, so a line
+  // arriving in many pieces is searched only once.
   std::vector<char> buffer_;
   size_t size_ = 0;
   size_t read_pos_ = 0;
   size_t scan_pos_ = 0;
-  uint64_t scan_xor_ = 0;
   std::string_view raw_line_;
   std::array<char, 2> talker_{};
   size_t talker_size_ = 0;

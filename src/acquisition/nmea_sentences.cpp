@@ -19,22 +19,32 @@ constexpr uint16_t Pack(char a, char b) {
 
 int TalkerSlot(char a, char b) {
   switch (Pack(a, b)) {
-    case Pack('G', 'P'): return 0;
-    case Pack('G', 'L'): return 1;
-    case Pack('G', 'A'): return 2;
-    case Pack('G', 'B'): return 3;
-    case Pack('B', 'D'): return 4;
-    case Pack('G', 'Q'): return 5;
-    case Pack('Q', 'Z'): return 6;
-    case Pack('G', 'N'): return 7;
-    default: return -1;
+    case Pack('G', 'P'):
+      return 0;
+    case Pack('G', 'L'):
+      return 1;
+    case Pack('G', 'A'):
+      return 2;
+    case Pack('G', 'B'):
+      return 3;
+    case Pack('B', 'D'):
+      return 4;
+    case Pack('G', 'Q'):
+      return 5;
+    case Pack('Q', 'Z'):
+      return 6;
+    case Pack('G', 'N'):
+      return 7;
+    default:
+      return -1;
   }
 }
 
 bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
   if (text.size() != upper.size()) return false;
   for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+    const char c =
+        text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
     if (c != upper[i]) return false;
   }
   return true;
@@ -46,8 +56,8 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
 // and RMC never sets the position (3 to 6).
 void DecodeRmc(FieldReader& in, const DecodeContext& c) {
   FixRecord& fix = c.fix;
-  const uint32_t ok = Scan(in, Time{&fix.time}, Skip{5}, Knots{&fix.speed},
-                           Real{&fix.course}, RmcDate{&fix.date});
+  const uint32_t ok =
+      Scan(in, Time{&fix.time}, Skip{5}, Knots{&fix.speed}, Real{&fix.course}, RmcDate{&fix.date});
   fix.valid.time = Flag(ok, 0);
   fix.valid.speed = Flag(ok, 2);
   fix.valid.course = Flag(ok, 3);
@@ -175,7 +185,8 @@ void DecodeObd(FieldReader& in, const DecodeContext& c) {
   obd.byte_count = 0;
   std::string_view reply;
   if (!Hex{&obd.pid}.Read(in) || !in.Take(&reply)) return;
-  if (EqualsIgnoringCase(reply, "NO DATA") || EqualsIgnoringCase(reply, "UNABLE TO CONNECT")) return;
+  if (EqualsIgnoringCase(reply, "NO DATA") || EqualsIgnoringCase(reply, "UNABLE TO CONNECT"))
+    return;
   std::array<uint8_t, ObdSample::kMaxBytes> bytes{};
   int32_t count = 0;
   // Pieces are taken like fields: a trailing space ends the reply, two
@@ -224,21 +235,31 @@ constexpr SentenceEntry kAcc{kSentenceAcc, DecodeAcc};
 
 const SentenceEntry* FindGnss(uint32_t name) {
   switch (name) {
-    case Pack3('R', 'M', 'C'): return &kRmc;
-    case Pack3('G', 'G', 'A'): return &kGga;
-    case Pack3('G', 'S', 'V'): return &kGsv;
-    case Pack3('G', 'S', 'A'): return &kGsa;
-    case Pack3('V', 'T', 'G'): return &kVtg;
-    case Pack3('Z', 'D', 'A'): return &kZda;
-    default: return nullptr;
+    case Pack3('R', 'M', 'C'):
+      return &kRmc;
+    case Pack3('G', 'G', 'A'):
+      return &kGga;
+    case Pack3('G', 'S', 'V'):
+      return &kGsv;
+    case Pack3('G', 'S', 'A'):
+      return &kGsa;
+    case Pack3('V', 'T', 'G'):
+      return &kVtg;
+    case Pack3('Z', 'D', 'A'):
+      return &kZda;
+    default:
+      return nullptr;
   }
 }
 
 const SentenceEntry* FindOwn(uint32_t name) {
   switch (name) {
-    case Pack3('O', 'B', 'D'): return &kObd;
-    case Pack3('A', 'C', 'C'): return &kAcc;
-    default: return nullptr;
+    case Pack3('O', 'B', 'D'):
+      return &kObd;
+    case Pack3('A', 'C', 'C'):
+      return &kAcc;
+    default:
+      return nullptr;
   }
 }
 

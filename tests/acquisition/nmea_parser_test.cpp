@@ -16,7 +16,8 @@ using nmea_test::Feed;
 using nmea_test::FeedChecked;
 using nmea_test::WithChecksum;
 
-constexpr const char* kGgaExample = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+constexpr const char* kGgaExample =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 
 struct FrameCase {
   const char* legend;
@@ -42,7 +43,8 @@ std::vector<FrameCase> FrameCases() {
       {"identifier alone", "$GPGGA\r\n", kSentenceGga},
       {"identifier with a comma only", "$GPGGA,\r\n", kSentenceGga},
       {"unknown sentence", WithChecksum("$GPGLL,4916.45,N,12311.12,W,225444,A"), kSentenceNone},
-      {"unknown talker IN", WithChecksum("$INGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"),
+      {"unknown talker IN",
+       WithChecksum("$INGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"),
        kSentenceNone},
       {"identifier with a seventh letter", WithChecksum("$GPGGAX,123519"), kSentenceNone},
       {"lower-case identifier", WithChecksum("$gpgga,123519"), kSentenceNone},
@@ -120,7 +122,8 @@ TEST(NmeaParserTest, LineEndsAtCrLfAndAtBareLf) {
   EXPECT_EQ(parser.Fix().type, kSentenceGga);
   EXPECT_EQ(parser.RawLine(), kGgaExample);
   ASSERT_TRUE(parser.NextSentence());
-  EXPECT_EQ(parser.Fix().type, kSentenceVtg) << "a bare LF ends a line and is no part of the sentence";
+  EXPECT_EQ(parser.Fix().type, kSentenceVtg)
+      << "a bare LF ends a line and is no part of the sentence";
   EXPECT_EQ(parser.RawLine(), lf_line);
   EXPECT_FALSE(parser.NextSentence());
 }
@@ -222,7 +225,8 @@ TEST(NmeaParserTest, OneAppendOfMoreThan20000BytesIsKept) {
 
 TEST(NmeaParserTest, GgaOnlyCountsOtherSentencesWithoutParsingThem) {
   NmeaParser parser(true);
-  const FixRecord& fix = FeedChecked(parser, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+  const FixRecord& fix =
+      FeedChecked(parser, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
   EXPECT_EQ(parser.SentenceCount(), 1);
   EXPECT_TRUE(parser.Seen(kSentenceRmc));
   EXPECT_EQ(fix.type, kSentenceNone);
@@ -284,7 +288,8 @@ TEST(NmeaParserTest, ClearForgetsEverything) {
 
   const FixRecord& fix = parser.Fix();
   EXPECT_EQ(parser.SentenceCount(), 0);
-  for (int t = kSentenceRmc; t <= kSentenceAcc; ++t) EXPECT_FALSE(parser.Seen(SentenceType(t))) << t;
+  for (int t = kSentenceRmc; t <= kSentenceAcc; ++t)
+    EXPECT_FALSE(parser.Seen(SentenceType(t))) << t;
   EXPECT_TRUE(parser.RawLine().empty());
   EXPECT_TRUE(parser.TalkerOfLast().empty());
   EXPECT_FALSE(parser.NextSentence()) << "the partial line is gone";

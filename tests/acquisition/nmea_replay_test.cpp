@@ -32,7 +32,8 @@ std::string ReadFile(const fs::path& path) {
 
 std::vector<fs::path> Recordings() {
   std::vector<fs::path> files;
-  const std::pair<const char*, const char*> globs[] = {{"gpsd-regress", ".log"}, {"karting", ".nmea"}};
+  const std::pair<const char*, const char*> globs[] = {{"gpsd-regress", ".log"},
+                                                       {"karting", ".nmea"}};
   for (const auto& [folder, extension] : globs) {
     const fs::path dir = fs::path(kRecordings) / folder;
     if (!fs::is_directory(dir)) continue;
@@ -56,7 +57,8 @@ SentenceType ExpectedPositionType(std::string_view line) {
   unsigned x = 0;
   for (size_t i = 1; i + 3 < line.size(); ++i) x ^= static_cast<unsigned char>(line[i]);
   unsigned sent = 0;
-  if (std::sscanf(std::string(line.substr(line.size() - 2)).c_str(), "%2x", &sent) != 1 || sent != x)
+  if (std::sscanf(std::string(line.substr(line.size() - 2)).c_str(), "%2x", &sent) != 1 ||
+      sent != x)
     return kSentenceNone;
   return name == "GGA," ? kSentenceGga : kSentenceRmc;
 }
@@ -124,8 +126,10 @@ std::string JsonValue(const std::string& line, const std::string& key) {
   const size_t at = line.find(marker);
   if (at == std::string::npos) return {};
   size_t begin = at + marker.size(), end = begin;
-  if (line[begin] == '"') end = line.find('"', ++begin);
-  else end = line.find_first_of(",}", begin);
+  if (line[begin] == '"')
+    end = line.find('"', ++begin);
+  else
+    end = line.find_first_of(",}", begin);
   return line.substr(begin, end - begin);
 }
 
@@ -134,7 +138,8 @@ std::string JsonValue(const std::string& line, const std::string& key) {
 TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
   const struct {
     const char* name;
-    bool dates_as_sent;  // false: gpsd moves the dates of a receiver that missed a GPS week rollover
+    bool
+        dates_as_sent;  // false: gpsd moves the dates of a receiver that missed a GPS week rollover
   } files[] = {{"navika-100-fix.log", true}, {"ublox-lea-4h.log", true}, {"bt451.log", true},
                {"nmea-rtk.log", true},       {"telit-he910.log", true},  {"neo-m8n.log", false}};
   for (const auto& [name, dates_as_sent] : files) {
@@ -148,7 +153,8 @@ TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
       const std::string time = JsonValue(line, "time"), lat = JsonValue(line, "lat"),
                         lon = JsonValue(line, "lon");
       int y, mo, d, h, mi, s, ms;
-      if (std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7) continue;
+      if (std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
+        continue;
       const int32_t t = DateTimeValue::MakeTime(h, mi, s, ms);
       const auto rmc = decoded.rmc.find(t);
       if (dates_as_sent && rmc != decoded.rmc.end() && rmc->second.valid.date) {
@@ -184,8 +190,8 @@ TEST(NmeaReplayTest, SpeedCourseAndDateAgreeWithGpsbabel) {
     while (std::getline(csv, line)) {
       int no, y, mo, d, h, mi, s, ms = 0;
       double lat, lon, speed, course;
-      const int n = std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%lf,%d/%d/%d,%d:%d:%d.%d", &no, &lat, &lon,
-                                &speed, &course, &y, &mo, &d, &h, &mi, &s, &ms);
+      const int n = std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%lf,%d/%d/%d,%d:%d:%d.%d", &no, &lat,
+                                &lon, &speed, &course, &y, &mo, &d, &h, &mi, &s, &ms);
       ASSERT_GE(n, 11) << line;
       const auto rmc = decoded.rmc.find(DateTimeValue::MakeTime(h, mi, s, ms));
       ASSERT_NE(rmc, decoded.rmc.end()) << name << ": " << line;

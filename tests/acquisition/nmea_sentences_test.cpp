@@ -16,7 +16,9 @@ namespace {
 using nmea_test::Feed;
 using nmea_test::FeedChecked;
 
-constexpr int32_t Ms(int h, int m, int s, int ms = 0) { return DateTimeValue::MakeTime(h, m, s, ms); }
+constexpr int32_t Ms(int h, int m, int s, int ms = 0) {
+  return DateTimeValue::MakeTime(h, m, s, ms);
+}
 
 // --- GGA ---
 
@@ -34,14 +36,16 @@ TEST(NmeaSentencesTest, GgaExample) {
   EXPECT_DOUBLE_EQ(fix.altitude, 545.4);
   EXPECT_DOUBLE_EQ(fix.geoid, 46.9);
   const FixValidity& v = fix.valid;
-  EXPECT_EQ(v.time + v.latitude + v.longitude + v.fix_quality + v.satellites + v.hdop + v.altitude + v.geoid, 8);
+  EXPECT_EQ(v.time + v.latitude + v.longitude + v.fix_quality + v.satellites + v.hdop + v.altitude +
+                v.geoid,
+            8);
   EXPECT_EQ(v.speed + v.course + v.date + v.vdop + v.pdop, 0);
 }
 
 TEST(NmeaSentencesTest, GgaSouthWestAndNegativeHeights) {
   NmeaParser parser(false);
-  const FixRecord& fix =
-      FeedChecked(parser, "$GPGGA,002153.125,3342.6618,S,11751.3858,W,2,10,1.2,-27.0,M,-34.2,M,,0000");
+  const FixRecord& fix = FeedChecked(
+      parser, "$GPGGA,002153.125,3342.6618,S,11751.3858,W,2,10,1.2,-27.0,M,-34.2,M,,0000");
   EXPECT_EQ(fix.time, Ms(0, 21, 53, 125));
   EXPECT_DOUBLE_EQ(fix.latitude, -3342.6618);
   EXPECT_DOUBLE_EQ(fix.longitude, -11751.3858);
@@ -79,7 +83,8 @@ TEST(NmeaSentencesTest, HemisphereMustBeExactlyAnUpperCaseLetter) {
       {"lower-case w", "$GPGGA,123519,4807.038,N,01131.000,w,1,08,0.9,545.4,M,46.9,M,,", 1, 0},
       {"empty hemisphere", "$GPGGA,123519,4807.038,,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", 0, 1},
       {"two letters", "$GPGGA,123519,4807.038,NN,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", 0, 1},
-      {"latitude hemisphere E", "$GPGGA,123519,4807.038,E,01131.000,N,1,08,0.9,545.4,M,46.9,M,,", 0, 0},
+      {"latitude hemisphere E", "$GPGGA,123519,4807.038,E,01131.000,N,1,08,0.9,545.4,M,46.9,M,,", 0,
+       0},
   };
   for (const auto& c : cases) {
     NmeaParser parser(false);
@@ -177,7 +182,8 @@ TEST(NmeaSentencesTest, GsaExample) {
   EXPECT_EQ(fix.type, kSentenceGsa);
   EXPECT_EQ(fix.fix_type, 3);
   ASSERT_EQ(fix.prn_count, 5);
-  EXPECT_EQ(std::vector<int32_t>(fix.prns.begin(), fix.prns.begin() + 5), (std::vector<int32_t>{4, 5, 9, 12, 24}));
+  EXPECT_EQ(std::vector<int32_t>(fix.prns.begin(), fix.prns.begin() + 5),
+            (std::vector<int32_t>{4, 5, 9, 12, 24}));
   EXPECT_DOUBLE_EQ(fix.pdop, 2.5);
   EXPECT_DOUBLE_EQ(fix.hdop, 1.3);
   EXPECT_DOUBLE_EQ(fix.vdop, 2.1);
@@ -219,7 +225,8 @@ TEST(NmeaSentencesTest, ZdaTable) {
       {"day 0", "201530.00,00,07,2002,00,00", 1, 0, 0},
       {"month 13", "201530.00,04,13,2002,00,00", 1, 0, 0},
       {"year missing", "201530.00,04,07", 1, 0, 0},
-      {"empty time, date still read", ",04,07,2002,00,00", 0, 1, DateTimeValue::MakeDay(2002, 7, 4)},
+      {"empty time, date still read", ",04,07,2002,00,00", 0, 1,
+       DateTimeValue::MakeDay(2002, 7, 4)},
       {"year too large for a day number", "201530.00,04,07,9999999,00,00", 1, 0, 0},
   };
   for (const auto& c : cases) {
@@ -247,7 +254,8 @@ std::vector<int32_t> SkyPrns(const FixRecord& fix) {
 
 TEST(NmeaSentencesTest, GsvGroupShowsOnceComplete) {
   NmeaParser parser(false);
-  const FixRecord& fix = Feed(parser, "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n");
+  const FixRecord& fix =
+      Feed(parser, "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n");
   EXPECT_EQ(fix.type, kSentenceGsv);
   EXPECT_EQ(fix.sky_complete, 0);
   EXPECT_EQ(fix.sky_count, 0) << "a group being assembled is not shown";
@@ -274,7 +282,8 @@ TEST(NmeaSentencesTest, GsvGroupShowsOnceComplete) {
 
 TEST(NmeaSentencesTest, GsvMissingMessage2KeepsOnlyTheFirstMessage) {
   NmeaParser parser(false);
-  const FixRecord& fix = FeedChecked(parser, "$GPGSV,3,1,10,01,10,100,20,02,20,200,30,03,30,300,40,04,40,040,50");
+  const FixRecord& fix =
+      FeedChecked(parser, "$GPGSV,3,1,10,01,10,100,20,02,20,200,30,03,30,300,40,04,40,040,50");
   FeedChecked(parser, "$GPGSV,3,3,10,09,10,100,20,10,20,200,30");
   EXPECT_EQ(fix.sky_complete, 0) << "message 3 after message 1 is ignored";
   EXPECT_EQ(fix.gsv_last_message, 1);
@@ -319,7 +328,8 @@ TEST(NmeaSentencesTest, GsvMessageBeyondTheGroupSizeIsIgnored) {
 
 TEST(NmeaSentencesTest, GsvInterleavedTalkersKeepTheirOwnGroups) {
   NmeaParser parser(false);
-  const FixRecord& fix = FeedChecked(parser, "$GPGSV,2,1,06,01,10,100,20,02,20,200,30,03,30,300,40,04,40,040,50");
+  const FixRecord& fix =
+      FeedChecked(parser, "$GPGSV,2,1,06,01,10,100,20,02,20,200,30,03,30,300,40,04,40,040,50");
   FeedChecked(parser, "$GLGSV,2,1,05,65,10,100,20,66,20,200,30,67,30,300,40,68,40,040,50");
   EXPECT_EQ(fix.gsv_group_size, 2);
   EXPECT_EQ(fix.gsv_last_message, 1);
@@ -381,8 +391,8 @@ TEST(NmeaSentencesTest, ObdTable) {
       {"NO DATA", "123519.000,0C,NO DATA", 0, 0, 1},
       {"no data in lower case", "123519.000,0C,no data", 0, 0, 1},
       {"UNABLE TO CONNECT", "123519.000,0C,UNABLE TO CONNECT", 0, 0, 1},
-      {"seventeen bytes keep sixteen", "123519.000,0C,41 0C 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E ZZ", 1,
-       16, 1},
+      {"seventeen bytes keep sixteen",
+       "123519.000,0C,41 0C 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E ZZ", 1, 16, 1},
       {"bad byte", "123519.000,0C,41 0C ZZ", 0, 0, 1},
       {"three-digit byte", "123519.000,0C,41 0C 1AF", 0, 0, 1},
       {"two spaces make an empty piece", "123519.000,0C,41  0C", 0, 0, 1},
