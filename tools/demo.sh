@@ -5,4 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh
 tools/build.sh
-build/bin/korvatinel nmea data/demo/demo.nmea
+# A temporary data folder, so your own sessions are never touched; pass
+# --data DIR to keep the demo session.
+exec build/bin/korvatinel "$@" demo

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
   kv::app::AddDevicesCommand(cli, globals, commands);
   kv::app::AddTrackCommands(cli, globals, commands);
   kv::app::AddSessionCommands(cli, globals, commands);
+  kv::app::AddRecordCommands(cli, globals, commands);
+  kv::app::AddReviewCommands(cli, globals, commands);
 
   CLI11_PARSE(cli, argc, argv);
   return commands.RunParsed();

@@ -1,0 +1,75 @@
+#include "app/app_services.h"
+
+#include "platform/ticks.h"
+#include "util/errors.h"
+
+namespace kv::app {
+
+namespace {
+
+std::array<std::unique_ptr<NmeaParser>, kSourceCount> MakeParsers() {
+  std::array<std::unique_ptr<NmeaParser>, kSourceCount> parsers;
+  for (auto& p : parsers) p = std::make_unique<NmeaParser>(false);
+  return parsers;
+}
+
+std::array<SentenceReader*, kSourceCount> Readers(const std::array<std::unique_ptr<NmeaParser>, kSourceCount>& p) {
+  std::array<SentenceReader*, kSourceCount> readers{};
+  for (size_t i = 0; i < p.size(); ++i) readers[i] = p[i].get();
+  return readers;
+}
+
+}  // namespace
+
+AppServices::AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views)
+    : app_(app),
+      settings_(settings),
+      settings_folder_(std::move(settings_folder)),
+      views_(views),
+      parsers_(MakeParsers()),
+      flow_(Readers(parsers_), builder_, views_, [this] { obd_table_.Reset(); }),
+      clock_([] { return platform::TickCount(); }),
+      gps_(app, clock_),
+      obd_(app, clock_) {}
+
+AppServices::~AppServices() {
+  // The sources first: their threads must not outlive what they report to.
+  gps_.Stop();
+  obd_.Stop();
+}
+
+void AppServices::WriteSettings() {
+  if (shutdown_hook_) shutdown_hook_();
+  try {
+    SaveSettings(settings_folder_, settings_);
+  } catch (const CodeException&) {
+    // A settings file that cannot be written must not lose the session,
+    // which is already closed.
+  }
+}
+
+void AppServices::StartGps(const SourceConfig& config) {
+  use_.gps = true;
+  gps_.Start(this, config);
+}
+
+void AppServices::StartObd(const SourceConfig& config) {
+  use_.obd = true;
+  obd_.Start(this, config);
+}
+
+std::u16string AppServices::StatusText() const {
+  const int32_t gps = LiveGpsCode(GpsStatusCode(&gps_, use_), builder_.FixQuality());
+  const int32_t obd = ObdStatusCode(&gps_, &obd_, use_);
+  // Only the conditions worth a driver's attention; "Fixed to N
+  // satellites" is the normal state and stays off the line.
+  if (gps == 4 || gps == 5) return obd != 0 && obd != 3 ? SourceStatusText(4, obd, builder_.Satellites()).Std() : u"";
+  return SourceStatusText(gps, obd, builder_.Satellites()).Std();
+}
+
+void AppServices::OnStateChange(int32_t source_id, int32_t state) {
+  flow_.OnStateChange(source_id, state);
+  if (source_id == kSourceGps && (state == kStateStopped || state == kStateFailed)) app_.Close(0);
+}
+
+}  // namespace kv::app

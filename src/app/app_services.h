@@ -1,0 +1,68 @@
+// AppServices: the concrete CoreServices of the command line: the settings,
+// one parser per source, the sample builder, the OBD-II channel table (the
+// decoder), the GPS and OBD-II data sources, the data flow that carries
+// their text to the session, and the terminal views. A source that ends
+// (a replayed file) or fails ends the run through Application::Close.
+// Main thread; owned by the Application.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "acquisition/data_source.h"
+#include "acquisition/nmea_parser.h"
+#include "acquisition/obd_channels.h"
+#include "acquisition/source_status.h"
+#include "app/terminal_views.h"
+#include "core/application.h"
+#include "core/core_services.h"
+#include "core/data_flow.h"
+#include "core/gps_clock.h"
+#include "storage/settings.h"
+#include "timing/sample_builder.h"
+
+namespace kv::app {
+
+class AppServices final : public CoreServices, public DataSourceListener {
+ public:
+  // settings and views outlive the services; settings are written to
+  // `settings_folder` at shut-down.
+  AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views);
+  ~AppServices() override;
+
+  ViewManager& Views() override { return views_; }
+  void WriteSettings() override;
+
+  // Called at shut-down before the settings are written (closes the session).
+  void SetShutdownHook(std::function<void()> hook) { shutdown_hook_ = std::move(hook); }
+
+  SampleBuilder& Builder() { return builder_; }
+  const ObdChannelTable& ObdTable() const { return obd_table_; }
+  DataFlow& Flow() { return flow_; }
+  void StartGps(const SourceConfig& config);
+  void StartObd(const SourceConfig& config);
+  // The connection status line of the live timer.
+  std::u16string StatusText() const;
+
+  // DataSourceListener: to the flow; the GPS source's end ends the run.
+  void OnData(std::string_view text, int32_t source_id) override { flow_.OnData(text, source_id); }
+  void OnStateChange(int32_t source_id, int32_t state) override;
+
+ private:
+  Application& app_;
+  Settings& settings_;
+  std::string settings_folder_;
+  TerminalViews& views_;
+  std::array<std::unique_ptr<NmeaParser>, kSourceCount> parsers_;
+  ObdChannelTable obd_table_;
+  SampleBuilder builder_{obd_table_};
+  DataFlow flow_;
+  GpsClock clock_;
+  SourceUse use_;
+  DataSource gps_;
+  DataSource obd_;
+  std::function<void()> shutdown_hook_;
+};
+
+}  // namespace kv::app

@@ -1,0 +1,313 @@
+#include "app/record_command.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "app/app_services.h"
+#include "app/command_list.h"
+#include "app/review_commands.h"
+#include "app/source_command.h"
+#include "app/storage_context.h"
+#include "core/application.h"
+#include "platform/terminal_input.h"
+#include "platform/termination.h"
+#include "platform/ticks.h"
+#include "storage/local_time.h"
+#include "storage/session_loader.h"
+#include "storage/storage_paths.h"
+#include "storage/track_list.h"
+#include "util/errors.h"
+#include "util/string_ids.h"
+#include "util/string_table.h"
+#include "util/utf_convert.h"
+
+namespace kv::app {
+
+namespace {
+
+std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
+
+// `q` ends the recording, `p` pauses and continues it. The end of a piped
+// input is not the end of the recording: only `q` is.
+class KeyInput final : public InputSource {
+ public:
+  KeyInput(Application& app, SessionRecorder& recorder, TerminalViews& views)
+      : app_(app), recorder_(recorder), views_(views) {}
+  int WaitHandle() const override { return input_.Fd(); }
+  void Dispatch() override {
+    std::string keys;
+    const bool open = input_.ReadAvailable(&keys);
+    for (char key : keys) {
+      if (key == 'q' || key == 'Q') app_.Close(0);
+      if (key == 'p' || key == 'P') {
+        if (recorder_.Paused()) {
+          recorder_.Continue();
+        } else {
+          recorder_.Pause();
+        }
+        views_.RefreshLive(true);
+      }
+    }
+    if (!open) app_.SetInput(nullptr);
+  }
+
+ private:
+  Application& app_;
+  SessionRecorder& recorder_;
+  TerminalViews& views_;
+  platform::TerminalInput input_;
+};
+
+bool ParseType(const std::string& word, uint32_t* type) {
+  if (word == "lap") *type = kSessionLapTiming;
+  else if (word == "perf") *type = kSessionPerformance;
+  else if (word == "log") *type = kSessionDataLogging;
+  else return false;
+  return true;
+}
+
+// The free-space check before a session starts or resumes; false when it
+// must not.
+bool FreeSpaceAllows(const std::string& root, TerminalViews& views, std::ostream& err) {
+  const uint32_t free_kb = FreeSpaceKb(root);
+  switch (CheckFreeSpace(free_kb)) {
+    case SpaceCheck::kVeryLow:
+      err << Utf8(FormatN(kStrVeryLowStorageNotStarted, static_cast<int32_t>(free_kb)).AsView()) << '\n';
+      return false;
+    case SpaceCheck::kLow:
+      err << Utf8(FormatN(kStrLowStorageWarning, static_cast<int32_t>(free_kb)).AsView()) << '\n';
+      views.SetLowStorage(true);
+      return true;
+    case SpaceCheck::kEnough:
+      return true;
+  }
+  return true;
+}
+
+struct Sources {
+  SourceConfig gps, obd;
+  bool has_obd = false;
+};
+
+bool ParseSources(const RecordOptions& o, Sources* sources, std::ostream& err) {
+  std::string error;
+  if (!ParseSourceArgument(o.gps, kSourceGps, &sources->gps, &error)) {
+    err << "--gps: " << error << '\n';
+    return false;
+  }
+  sources->gps.fast = o.fast;
+  if (!o.obd.empty()) {
+    if (!ParseSourceArgument(o.obd, kSourceObd, &sources->obd, &error)) {
+      err << "--obd: " << error << '\n';
+      return false;
+    }
+    sources->has_obd = true;
+  }
+  return true;
+}
+
+// Runs the session under the main loop until it ends; closes it.
+int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<SessionData> data, bool resumed,
+            const Sources& sources, TerminalViews& views, std::ostream& out, std::ostream& err) {
+  Application app;
+  AppServices* services = nullptr;
+  Application::Options options;
+  options.single_instance = true;
+  options.runtime_folder = o.runtime_folder;
+  const Application::StartResult started = app.Initialise(
+      [&](AppHost&) {
+        auto made = std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(), views);
+        services = made.get();
+        return made;
+      },
+      options);
+  if (started == Application::StartResult::kAnotherRunning) {
+    err << "Another recording is running.\n";
+    return 1;
+  }
+  if (services == nullptr) return 1;
+  context.storage.EnsureAppDataFolder();
+
+  SessionRecorder recorder(std::move(data), services->Builder(), services->ObdTable(),
+                           [] { return platform::TickCount(); });
+  try {
+    if (resumed) {
+      recorder.StartResumed();
+    } else {
+      recorder.StartNew();
+    }
+  } catch (const CodeException& e) {
+    err << Utf8(FormatN(kStrErrorNumber, e.code).AsView()) << '\n';
+    return 1;
+  }
+  views.SetSession(&recorder);
+  views.SetStatusText([services] { return services->StatusText(); });
+  services->Flow().SetSession(&recorder);
+  services->SetShutdownHook([&] {
+    services->Flow().SetSession(nullptr);
+    recorder.Close();
+  });
+  platform::TerminationSignals signals(app.CloseRequest());
+  KeyInput keys(app, recorder, views);
+  app.SetInput(&keys);
+  services->StartGps(sources.gps);
+  if (sources.has_obd) services->StartObd(sources.obd);
+  views.RefreshLive(true);
+  app.Run();
+  app.SetInput(nullptr);
+  recorder.Close();
+  views.SetStatusText(nullptr);
+  views.Finish();
+
+  const SessionData& session = recorder.Data();
+  out << "Session " << Utf8(session.Header().base_name) << '\n';
+  PrintLapTable(session, out);
+  out << "Files: " << BuildPath(session.Header().base_name, session.Header().root, FileKind::kSessionHeader) << '\n';
+  return 0;
+}
+
+}  // namespace
+
+int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
+  uint32_t type = 0;
+  if (!ParseType(o.type, &type)) {
+    err << "--type is lap, perf or log\n";
+    return 2;
+  }
+  Sources sources;
+  if (!ParseSources(o, &sources, err)) return 2;
+  StorageContext context(o.data_dir);
+  const std::string root = context.RootForNewFiles();
+  TerminalViews views(out, err, platform::StdoutIsTerminal(), static_cast<int32_t>(context.settings.timer_decimals));
+  if (!FreeSpaceAllows(root, views, err)) return 1;
+
+  SessionHeader header = NewSession(root);
+  header.type = type;
+  header.title = FromUtf8(o.title);
+  header.driver = FromUtf8(o.driver);
+  header.save_nmea = o.no_nmea_log ? 0 : 1;
+  header.obd = sources.has_obd ? 1 : 0;
+  TrapList traps(kTrapListGrowth);
+  if (type == kSessionLapTiming && !o.track.empty()) {
+    TrackList tracks(context.storage);
+    tracks.Refresh();
+    const int32_t index = tracks.Find(FromUtf8(o.track));
+    int32_t error = 0;
+    if (index < 0 || !LoadTrack(tracks.At(index), true, &error) || error != 0) {
+      err << "No such track: " << o.track << '\n';
+      return 1;
+    }
+    header.track = tracks.At(index).name;
+    traps = tracks.At(index).traps;
+  }
+  if (type == kSessionPerformance) header.test = FromUtf8(o.test);
+  RememberNewSessionChoices(context.settings, header.driver, type, header.save_nmea, header.track, header.test);
+  auto data = std::make_unique<SessionData>(std::move(header), LapSettingsFrom(context.settings.hilo_threshold));
+  data->SetTraps(traps);
+  return RunLive(o, context, std::move(data), false, sources, views, out, err);
+}
+
+int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
+  Sources sources;
+  if (!ParseSources(o, &sources, err)) return 2;
+  StorageContext context(o.data_dir);
+  TerminalViews views(out, err, platform::StdoutIsTerminal(), static_cast<int32_t>(context.settings.timer_decimals));
+  const WideString name = FromUtf8(o.session);
+  const std::string root = FindSessionRoot(context.storage, name);
+  if (root.empty()) {
+    err << "No such session: " << o.session << '\n';
+    return 1;
+  }
+  const LapSettings lap_settings = LapSettingsFrom(context.settings.hilo_threshold);
+  std::unique_ptr<SessionData> data;
+  int32_t refusal = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SessionLoader loader(context.storage, root, name, lap_settings);
+    if (!LoadWithProgress(loader, err)) return 1;
+    data = loader.Take();
+    refusal = ResumeRefusal(data->Header(), sources.has_obd, loader.SampleVersion(), loader.SampleState());
+    if (refusal != kStrSessionFileCorrupt || attempt > 0) break;
+    // A crash mid-write leaves a record cut short at the end; that alone
+    // must not cost the driver the rest of the day in this session.
+    int64_t removed = 0;
+    if (RepairPartialTail(BuildPath(name, root, FileKind::kSampleFile), &removed) != TailRepair::kTrimmed) break;
+    err << "Cut off an incomplete last record (" << removed << " bytes) left by an interrupted recording.\n";
+  }
+  if (refusal != 0) {
+    err << Utf8(Load(refusal).AsView()) << '\n';
+    return 1;
+  }
+  if (!FreeSpaceAllows(root, views, err)) return 1;
+  // Giving the command is the answer to "Resume this session?".
+  return RunLive(o, context, std::move(data), true, sources, views, out, err);
+}
+
+int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err) {
+  std::string dir = data_dir;
+  if (dir.empty()) {
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec) /
+                                       ("korvatinel-demo-" + std::to_string(platform::TickCount()));
+    std::filesystem::create_directories(temp, ec);
+    dir = temp.string();
+  }
+  StorageContext context(dir);
+  const std::string install = context.storage.InstallFolder();
+  const std::string demo = install + "demo/";
+  const std::string root = context.RootForNewFiles();
+  std::error_code ec;
+  std::filesystem::copy_file(demo + "Demo circuit-track.bin", BuildPath(u"Demo circuit", root, FileKind::kTrackProfile),
+                             std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) {
+    err << "The demo files are missing from " << demo << '\n';
+    return 1;
+  }
+  out << "Demo: replaying " << demo << "demo.nmea into " << dir << (fast ? "" : " (press q to stop)") << '\n';
+  RecordOptions o;
+  o.data_dir = dir;
+  o.gps = "file:" + demo + "demo.nmea";
+  o.track = "Demo circuit";
+  o.title = "Demo";
+  o.driver = "Demo driver";
+  o.fast = fast;
+  o.runtime_folder = dir;
+  return RunRecord(o, out, err);
+}
+
+void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
+  auto o = std::make_shared<RecordOptions>();
+  const auto add_common = [o](CLI::App* c) {
+    c->add_option("--gps", o->gps, "SOURCE: file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL], gpsd[:HOST[:PORT]]")
+        ->required();
+    c->add_option("--obd", o->obd, "OBD-II SOURCE");
+    c->add_flag("--fast", o->fast, "Replay a file without pacing");
+  };
+  CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");
+  add_common(record);
+  record->add_option("--type", o->type, "lap, perf or log")->check(CLI::IsMember({"lap", "perf", "log"}));
+  record->add_option("--track", o->track, "Track profile (lap timing)");
+  record->add_option("--test", o->test, "Performance test name");
+  record->add_option("--title", o->title);
+  record->add_option("--driver", o->driver);
+  record->add_flag("--no-nmea-log", o->no_nmea_log, "Do not keep the raw NMEA log");
+  commands.Add(record, [o, &globals] {
+    o->data_dir = globals.data_dir;
+    if (!globals.data_dir.empty()) o->runtime_folder = globals.data_dir;
+    return RunRecord(*o, std::cout, std::cerr);
+  });
+  CLI::App* resume = cli.add_subcommand("resume", "Continue recording an earlier session");
+  resume->add_option("SESSION", o->session)->required();
+  add_common(resume);
+  commands.Add(resume, [o, &globals] {
+    o->data_dir = globals.data_dir;
+    if (!globals.data_dir.empty()) o->runtime_folder = globals.data_dir;
+    return RunResume(*o, std::cout, std::cerr);
+  });
+  CLI::App* demo = cli.add_subcommand("demo", "Replay the demo recording on the demo track (a temporary folder unless --data)");
+  auto fast = std::make_shared<bool>(false);
+  demo->add_flag("--fast", *fast, "Without pacing");
+  commands.Add(demo, [fast, &globals] { return RunDemo(globals.data_dir, *fast, std::cout, std::cerr); });
+}
+
+}  // namespace kv::app

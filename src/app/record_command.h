@@ -1,0 +1,35 @@
+// `korvatinel record`, `resume` and `demo`: a live session through the
+// real reader threads and the main loop, until the GPS source ends, `q` is
+// typed, or SIGINT/SIGTERM arrives (each ends it cleanly: files on the
+// disk, settings written, exit status 0). `p` pauses and continues.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+namespace kv::app {
+
+struct RecordOptions {
+  std::string data_dir;
+  std::string gps;                  // SOURCE
+  std::string obd;                  // SOURCE, empty for none
+  std::string type = "lap";         // lap, perf, log
+  std::string track, test, title, driver;
+  bool no_nmea_log = false;
+  bool fast = false;
+  std::string session;              // resume: the base name
+  // Where the single-instance lock lives (empty: the user's runtime folder).
+  std::string runtime_folder;
+};
+
+// Exit status: 0 recorded (or ended cleanly), 1 refused or failed (the
+// message is on `err`), 2 bad arguments.
+int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err);
+int RunResume(const RecordOptions& options, std::ostream& out, std::ostream& err);
+// Installs the demo track, replays the bundled demo recording at the
+// replay pace (fast: without pacing) into `data_dir` (a temporary folder
+// when empty).
+int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err);
+
+}  // namespace kv::app

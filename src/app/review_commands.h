@@ -1,0 +1,42 @@
+// The review commands: `laps`, `results`, `note` and `channels` on a
+// recorded session, and what `record` prints at its end. They read (and
+// `note` rewrites the header); they never take the single-instance guard,
+// so they work while a session records.
+#pragma once
+
+#include <iosfwd>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "storage/session_loader.h"
+
+namespace kv::app {
+
+// Steps the loader, showing "Loading session..." as a bar on `progress`
+// when it is a terminal; false (with the message printed) on an error.
+bool LoadWithProgress(SessionLoader& loader, std::ostream& progress);
+
+// The lap table as `laps` prints it.
+void PrintLapTable(const SessionData& session, std::ostream& out);
+// The `laps --json` document.
+nlohmann::json LapsJson(const SessionData& session);
+
+struct ReviewOptions {
+  std::string data_dir;
+  std::string session;
+  bool json = false;
+  std::string compare;   // best, optimal, N, OTHER:best, OTHER:optimal, OTHER:N
+  std::string table = "sectors";
+  std::string mode = "absolute";
+  int32_t lap = 0;       // 1-based; 0 none
+  bool invalid = false, valid = false;
+  std::string text;
+  bool has_text = false;
+};
+
+int RunLaps(const ReviewOptions& options, std::ostream& out, std::ostream& err);
+int RunResults(const ReviewOptions& options, std::ostream& out, std::ostream& err);
+int RunNote(const ReviewOptions& options, std::ostream& out, std::ostream& err);
+int RunChannels(const ReviewOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace kv::app

@@ -1,0 +1,55 @@
+#include "platform/terminal_input.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kv::platform {
+
+struct TerminalInput::Saved {
+  termios mode{};
+  int flags = 0;
+};
+
+TerminalInput::TerminalInput() : saved_(std::make_unique<Saved>()) {
+  if (fcntl(fd_, F_GETFL) < 0) {
+    fd_ = -1;
+    return;
+  }
+  terminal_ = isatty(fd_) != 0;
+  saved_->flags = fcntl(fd_, F_GETFL);
+  fcntl(fd_, F_SETFL, saved_->flags | O_NONBLOCK);
+  if (terminal_ && tcgetattr(fd_, &saved_->mode) == 0) {
+    termios raw = saved_->mode;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(fd_, TCSANOW, &raw);
+  }
+}
+
+TerminalInput::~TerminalInput() {
+  if (fd_ < 0) return;
+  if (terminal_) tcsetattr(fd_, TCSANOW, &saved_->mode);
+  fcntl(fd_, F_SETFL, saved_->flags);
+}
+
+bool TerminalInput::ReadAvailable(std::string* out) {
+  if (fd_ < 0) return false;
+  char block[256];
+  for (;;) {
+    const ssize_t n = read(fd_, block, sizeof block);
+    if (n > 0) {
+      out->append(block, static_cast<size_t>(n));
+      continue;
+    }
+    if (n == 0) return false;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+  }
+}
+
+bool StdoutIsTerminal() { return isatty(1) != 0; }
+
+}  // namespace kv::platform
