@@ -174,13 +174,7 @@ std::string TrackSimulator::Epoch(int32_t k) {
   const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
   const Dropout* dropout = DropoutAt(t);
   if (dropout != nullptr && dropout->kind == DropoutKind::kMissing) return {};
-  const std::string time = TimeField(time_of_day);
-  const std::string date = "150624";
-  std::string rmc, gga, vtg;
-  if (dropout != nullptr) {
-    rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + date + ",,,N");
-    gga = WithChecksum("$GPGGA," + time + ",,,,,0,00,,,M,,M,,");
-  } else {
+  if (dropout == nullptr) {
     double x, y, speed, heading;
     StateAt(t, &x, &y, &speed, &heading);
     if (config_.noise_m > 0.0) {
@@ -190,36 +184,54 @@ std::string TrackSimulator::Epoch(int32_t k) {
     }
     double lat, lon;
     ToRadians(x, y, &lat, &lon);
-    const std::string position = AngleField(lat, 2, 'N', 'S') + "," + AngleField(lon, 3, 'E', 'W');
-    char motion[64];
-    std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading);
-    rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + date + ",,,A");
-    char tail[64];
-    std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", config_.satellites);
-    gga = WithChecksum("$GPGGA," + time + "," + position + tail);
-    char vtg_body[96];
-    std::snprintf(vtg_body, sizeof vtg_body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading,
-                  speed * kMetresPerSecondToKnots, speed * 3.6);
-    vtg = WithChecksum(vtg_body);
+    return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
   }
+  const std::string time = TimeField(time_of_day);
+  const std::string date = "150624";
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + date + ",,,N");
+  const std::string gga = WithChecksum("$GPGGA," + time + ",,,,,0,00,,,M,,M,,");
   std::string out = config_.gga_first ? gga + rmc : rmc + gga;
-  if (config_.vtg && dropout == nullptr) out += vtg;
-  if (time_of_day % 1000 == 0) {
-    std::string gsa = "$GPGSA,A,3";
-    for (int i = 0; i < 12; ++i) gsa += i < config_.satellites ? "," + std::to_string(i + 1) : ",";
-    out += WithChecksum(gsa + ",1.5,0.9,1.2");
-    const int count = config_.satellites;
-    const int messages = (count + 3) / 4;
-    for (int m = 0; m < messages; ++m) {
-      std::string gsv = "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," +
-                        std::to_string(count);
-      for (int i = m * 4; i < std::min(count, m * 4 + 4); ++i) {
-        char sat[64];
-        std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
-        gsv += sat;
-      }
-      out += WithChecksum(gsv);
+  if (time_of_day % 1000 == 0) out += SatelliteSentences(config_.satellites);
+  return out;
+}
+
+std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
+                     const SimConfig& options) {
+  const std::string time = TimeField(time_of_day);
+  const std::string date = "150624";
+  const std::string position = AngleField(lat, 2, 'N', 'S') + "," + AngleField(lon, 3, 'E', 'W');
+  char motion[64];
+  std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading_deg);
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + date + ",,,A");
+  char tail[64];
+  std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", options.satellites);
+  const std::string gga = WithChecksum("$GPGGA," + time + "," + position + tail);
+  std::string out = options.gga_first ? gga + rmc : rmc + gga;
+  if (options.vtg) {
+    char vtg_body[96];
+    std::snprintf(vtg_body, sizeof vtg_body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg,
+                  speed * kMetresPerSecondToKnots, speed * 3.6);
+    out += WithChecksum(vtg_body);
+  }
+  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
+  return out;
+}
+
+std::string SatelliteSentences(int32_t satellites) {
+  std::string gsa = "$GPGSA,A,3";
+  for (int i = 0; i < 12; ++i) gsa += i < satellites ? "," + std::to_string(i + 1) : ",";
+  std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
+  const int count = satellites;
+  const int messages = (count + 3) / 4;
+  for (int m = 0; m < messages; ++m) {
+    std::string gsv = "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," +
+                      std::to_string(count);
+    for (int i = m * 4; i < std::min(count, m * 4 + 4); ++i) {
+      char sat[64];
+      std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
+      gsv += sat;
     }
+    out += WithChecksum(gsv);
   }
   return out;
 }

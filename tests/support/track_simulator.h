@@ -109,6 +109,14 @@ class TrackSimulator {
 // Appends "*hh\r\n" to a sentence body starting with '$'.
 std::string WithChecksum(const std::string& body);
 
+// The sentences of one epoch with a fix (RMC and GGA in the order the
+// options say, VTG when asked, GSA and GSV on whole seconds): speed in
+// m/s, heading in degrees, position in radians. `options` gives
+// satellites, vtg and gga_first.
+std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
+                     const SimConfig& options);
+std::string SatelliteSentences(int32_t satellites);
+
 // A circuit for the tests: a 300 m by 160 m rounded rectangle driven
 // counter-clockwise from the middle of the south straight (heading east),
 // straights at 30 m/s, corners of radius 30 m at 15 m/s in arc_steps
