@@ -1,5 +1,7 @@
 #include "acquisition/nmea_fields.h"
 
+#include <string>
+
 #include "core/date_time.h"
 
 namespace kv::nmea {
@@ -14,6 +16,24 @@ int HexDigit(char c) {
 }
 
 }  // namespace
+
+bool ParseReal(std::string_view text, double* value) {
+  const std::string copy(text);  // ends in NUL, which stops the scanner
+  double v;
+  bool ok;
+  if (detail::ScanReal(copy.c_str(), &v, &ok) != copy.c_str() + copy.size() || !ok) return false;
+  *value = v;
+  return true;
+}
+
+bool ParseInt(std::string_view text, int32_t* value) {
+  const std::string copy(text);
+  int32_t v;
+  bool ok;
+  if (detail::ScanInt(copy.c_str(), &v, &ok) != copy.c_str() + copy.size() || !ok) return false;
+  *value = v;
+  return true;
+}
 
 bool ParseHex(std::string_view text, uint32_t* value) {
   if (text.empty()) return false;

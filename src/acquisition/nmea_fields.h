@@ -33,7 +33,9 @@ namespace kv::nmea {
 class FieldReader {
  public:
   FieldReader() = default;
-  // `text` is what follows the identifier's comma; it must outlive the reader.
+  // `text` is what follows the identifier's comma; it must outlive the reader
+  // and be followed by a readable character that is neither a digit nor '.'
+  // (see nmea_numbers.h): the received line always is.
   explicit FieldReader(std::string_view text)
       : next_(text.data()), end_(text.data() + text.size()) {}
 
@@ -93,7 +95,7 @@ class FieldReader {
     if (next_ == end_) return false;
     T v{};
     bool ok;
-    const char* p = scan(next_, end_, &v, &ok);
+    const char* p = scan(next_, &v, &ok);
     if (p != end_ && *p != ',') {
       ok = false;
       p = FindComma(p);
@@ -108,25 +110,10 @@ class FieldReader {
   const char* end_ = nullptr;
 };
 
-// Whole-text conversions (the field readers below use the same scanners).
-inline bool ParseReal(std::string_view text, double* value) {
-  const char* const end = text.data() + text.size();
-  double v;
-  bool ok;
-  if (detail::ScanReal(text.data(), end, &v, &ok) != end || !ok) return false;
-  *value = v;
-  return true;
-}
-
-inline bool ParseInt(std::string_view text, int32_t* value) {
-  const char* const end = text.data() + text.size();
-  int32_t v;
-  bool ok;
-  if (detail::ScanInt(text.data(), end, &v, &ok) != end || !ok) return false;
-  *value = v;
-  return true;
-}
-
+// Whole-text conversions for any text (they copy it to add the end mark
+// the scanners need); the field readers below are the fast path.
+bool ParseReal(std::string_view text, double* value);
+bool ParseInt(std::string_view text, int32_t* value);
 bool ParseHex(std::string_view text, uint32_t* value);
 
 // --- Conversions for Scan. Each has Read(FieldReader&) -> bool. ---

@@ -7,6 +7,12 @@
 // 10. Integer parts are exact (they are accumulated as integers while below
 // 2^53, which gives the same double). The rule's rounding differs from the
 // correctly rounded value by up to about 3 ulp with 8 fraction digits.
+//
+// The scanners stop at the first character that cannot continue the number
+// and do not compare positions with the end of the text: the text must be
+// followed by a readable character that is neither a digit nor '.' (every
+// received line is: the sentence ends before '*', CR or LF; so is the NUL
+// after a std::string's characters).
 #pragma once
 
 #include <array>
@@ -36,33 +42,33 @@ inline constexpr std::array<double, kTenthsCount> kTenths = MakeTenths();
 // Integer digits that a uint64_t and a double both hold exactly.
 inline constexpr int kExactWholeDigits = 15;
 
-// Reads a real from p on and stops at the first character that cannot
-// continue it, which it returns. *ok: at least one digit and a finite value.
-// Accepts one leading '-'.
-inline const char* ScanReal(const char* p, const char* end, double* value, bool* ok) {
+// Reads a real from p on and returns where it stopped. *ok: at least one
+// digit and a finite value. Accepts one leading '-'.
+inline const char* ScanReal(const char* p, double* value, bool* ok) {
   bool negative = false;
-  if (p != end && *p == '-') {
+  if (*p == '-') {
     negative = true;
     ++p;
   }
   const char* const digits = p;
-  const char* const exact_end = end - p > kExactWholeDigits ? p + kExactWholeDigits : end;
-  uint64_t whole = 0;
-  for (; p != exact_end && IsDigit(*p); ++p) whole = whole * 10 + static_cast<uint64_t>(*p - '0');
+  uint64_t whole = 0;  // exact up to 15 digits, wraps only past 19
+  for (; IsDigit(*p); ++p) whole = whole * 10 + static_cast<uint64_t>(*p - '0');
   double v = static_cast<double>(whole);
-  if (p == exact_end) {
-    for (; p != end && IsDigit(*p); ++p) v = v * 10 + (*p - '0');  // past 15 digits
+  if (p - digits > kExactWholeDigits) {  // past 15 digits the rule goes on in doubles
+    const char* q = digits;
+    for (whole = 0; q != digits + kExactWholeDigits; ++q)
+      whole = whole * 10 + static_cast<uint64_t>(*q - '0');
+    for (v = static_cast<double>(whole); q != p; ++q) v = v * 10 + (*q - '0');
   }
   bool any_digit = p != digits;
-  if (p != end && *p == '.') {
+  if (*p == '.') {
     ++p;
     const char* const fraction = p;
-    const char* const table_end = end - p > kTenthsCount ? p + kTenthsCount : end;
-    const double* tenth = kTenths.data();
-    for (; p != table_end && IsDigit(*p); ++p, ++tenth) v += (*p - '0') * *tenth;
-    if (p == table_end) {  // past the table: each scale the previous divided by 10
+    int k = 0;
+    for (; k < kTenthsCount && IsDigit(*p); ++p, ++k) v += (*p - '0') * kTenths[k];
+    if (k == kTenthsCount) {  // past the table: each scale the previous divided by 10
       double scale = kTenths[kTenthsCount - 1];
-      for (; p != end && IsDigit(*p); ++p) {
+      for (; IsDigit(*p); ++p) {
         scale /= 10;
         v += (*p - '0') * scale;
       }
@@ -76,15 +82,15 @@ inline const char* ScanReal(const char* p, const char* end, double* value, bool*
 
 // Reads an integer (optional '-', digits, within int32) from p on; stops
 // like ScanReal.
-inline const char* ScanInt(const char* p, const char* end, int32_t* value, bool* ok) {
+inline const char* ScanInt(const char* p, int32_t* value, bool* ok) {
   bool negative = false;
-  if (p != end && *p == '-') {
+  if (*p == '-') {
     negative = true;
     ++p;
   }
   const char* const digits = p;
   uint64_t v = 0;  // wraps only past 19 digits
-  for (; p != end && IsDigit(*p); ++p) v = v * 10 + static_cast<uint64_t>(*p - '0');
+  for (; IsDigit(*p); ++p) v = v * 10 + static_cast<uint64_t>(*p - '0');
   bool in_range = v <= INT32_MAX;
   if (p - digits > 19) {  // the sum may have wrapped: only leading zeros may pad it
     const char* first = digits;

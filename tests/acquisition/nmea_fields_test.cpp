@@ -98,11 +98,11 @@ TEST(NmeaFieldsTest, RealFollowsTheDigitRuleExactly) {
     double v;
     ASSERT_TRUE(ParseReal(s, &v)) << s;
     ASSERT_EQ(UlpDistance(v, DigitRule(s)), 0) << s;
-    // Followed by more fields, the number is read eight bytes at a time.
+    // Followed by more fields, as in a sentence.
     const std::string line = s + ",N,01131.000,E";
     double in_line;
     bool ok;
-    const char* stop = detail::ScanReal(line.data(), line.data() + line.size(), &in_line, &ok);
+    const char* stop = detail::ScanReal(line.data(), &in_line, &ok);
     ASSERT_TRUE(ok) << line;
     ASSERT_EQ(stop - line.data(), static_cast<ptrdiff_t>(s.size())) << line;
     ASSERT_EQ(UlpDistance(in_line, v), 0) << line;

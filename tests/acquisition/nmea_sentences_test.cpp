@@ -174,6 +174,26 @@ TEST(NmeaSentencesTest, VtgReadsCourseAndKnots) {
   EXPECT_DOUBLE_EQ(no_course.speed, 0.02);
 }
 
+TEST(NmeaSentencesTest, NumberRightBeforeTheLineEnd) {
+  // The last field ends at CR, LF or '*', which stop the number reading.
+  const struct {
+    const char* line;
+    double speed;
+  } cases[] = {
+      {"$GPVTG,054.7,T,034.4,M,005.5\n", 5.5},
+      {"$GPVTG,054.7,T,034.4,M,6\r\n", 6},
+      {"$GPVTG,054.7,T,034.4,M,7.25*7C\r\n", 7.25},
+  };
+  for (const auto& c : cases) {
+    NmeaParser parser(false);
+    const FixRecord& fix = Feed(parser, c.line);
+    EXPECT_EQ(fix.valid.speed, 1) << c.line;
+    EXPECT_DOUBLE_EQ(fix.speed, c.speed) << c.line;
+  }
+  NmeaParser parser(false);
+  EXPECT_EQ(Feed(parser, "$KVACC,,1,2,-345\n").acc[2], -345);
+}
+
 // --- GSA ---
 
 TEST(NmeaSentencesTest, GsaExample) {
