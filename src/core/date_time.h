@@ -26,8 +26,11 @@ struct DateTimeValue {
   bool IsKnown() const { return IsSet(day) && IsSet(time); }
   void SetUnknown() { *this = DateTimeValue{}; }
 
+  // kNotSet when the day number would not fit in 32 bits (a year beyond
+  // about +-5.7 million, which only damaged input carries).
   static constexpr int32_t MakeDay(int32_t year, int32_t month, int32_t day_of_month) {
-    return ((year * 12 + month) * 31 + day_of_month) - 32;
+    const int64_t day = ((int64_t{year} * 12 + month) * 31 + day_of_month) - 32;
+    return day >= INT32_MIN && day < INT32_MAX ? static_cast<int32_t>(day) : kNotSet;
   }
   static constexpr int32_t MakeTime(int32_t hours, int32_t minutes, int32_t seconds,
                                     int32_t milliseconds) {

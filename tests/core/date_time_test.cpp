@@ -12,6 +12,12 @@ TEST(DateTimeValue, DayNumbersCountEveryMonthAs31Days) {
   EXPECT_EQ(DateTimeValue::MakeDay(2023, 3, 1) - DateTimeValue::MakeDay(2023, 2, 28), 4);
 }
 
+TEST(DateTimeValue, DayNumberOfADamagedYearIsNotSetInsteadOfOverflowing) {
+  EXPECT_EQ(DateTimeValue::MakeDay(99999999, 12, 31), kNotSet);
+  EXPECT_EQ(DateTimeValue::MakeDay(-99999999, 1, 1), kNotSet);
+  EXPECT_EQ(DateTimeValue::MakeDay(9999, 12, 31), 9999 * 372 + 11 * 31 + 30);
+}
+
 TEST(DateTimeValue, StartsUnknown) {
   DateTimeValue value;
   EXPECT_FALSE(value.IsKnown());
