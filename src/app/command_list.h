@@ -38,6 +38,7 @@ void AddObdCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& com
 void AddDevicesCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddSessionCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddTestCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 

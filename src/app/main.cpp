@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   kv::app::AddDevicesCommand(cli, globals, commands);
   kv::app::AddTrackCommands(cli, globals, commands);
   kv::app::AddSessionCommands(cli, globals, commands);
+  kv::app::AddTestCommands(cli, globals, commands);
   kv::app::AddRecordCommands(cli, globals, commands);
   kv::app::AddReviewCommands(cli, globals, commands);
 

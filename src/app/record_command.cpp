@@ -1,4 +1,5 @@
 #include "app/record_command.h"
+#include "app/test_commands.h"
 
 #include <filesystem>
 #include <iostream>
@@ -201,11 +202,24 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
     header.track = tracks.At(index).name;
     traps = tracks.At(index).traps;
   }
-  if (type == kSessionPerformance) header.test = FromUtf8(o.test);
+  std::unique_ptr<PerfRunsHook> runs;
+  if (type == kSessionPerformance) {
+    header.test = FromUtf8(o.test);
+    const PerfTestList tests = LoadTestList(context.storage);
+    const WideString refusal = ChosenTestMessage(tests, header.test);
+    if (!refusal.IsEmpty()) {
+      PrintLine(err, refusal);
+      return 1;
+    }
+    runs = std::make_unique<PerfRunsHook>(tests);
+  }
   RememberNewSessionChoices(context.settings, header.driver, type, header.save_nmea, header.track, header.test);
   auto data = std::make_unique<SessionData>(std::move(header), LapSettingsFrom(context.settings.hilo_threshold));
   data->SetTraps(traps);
-  return RunLive(o, context, std::move(data), false, sources, views, out, err);
+  if (runs != nullptr) data->SetPerformanceHook(runs.get());
+  const int status = RunLive(o, context, std::move(data), false, sources, views, out, err);
+  if (runs != nullptr) PrintRunSummary(runs->Engine(), out);
+  return status;
 }
 
 int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {

@@ -1,0 +1,52 @@
+// `korvatinel test list|add|delete`: the performance test list (the
+// predefined tests and the user's own in "perftest.dat"), and
+// `korvatinel runs SESSION`: the performance runs of a recorded session,
+// timed again from its sample file. Each Run* returns the exit status
+// (0 done, 1 refused or failed with the message on `err`).
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "storage/session_data.h"
+#include "timing/perf_test_engine.h"
+
+namespace kv::app {
+
+struct TestCommandOptions {
+  std::string data_dir;
+  std::string name;           // test name, UTF-8
+  std::string speed;          // "FROM-TO" in `units`
+  std::string units = "kph";  // kph, mph or mps
+  double distance = -1.0;     // metres; below 0: not given
+  std::string session;        // base name
+  bool json = false;
+};
+
+int RunTestList(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
+int RunTestAdd(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
+int RunTestDelete(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
+int RunRuns(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
+
+// The user's test list: the predefined tests, then those of "perftest.dat"
+// in the application-data folder of `storage`.
+PerfTestList LoadTestList(const StorageList& storage);
+
+// The live step of a "Performance testing" session: every test of the
+// list timed on the session's GPS samples.
+class PerfRunsHook final : public PerformanceHook {
+ public:
+  explicit PerfRunsHook(const PerfTestList& tests) : engine_(tests) {}
+  bool LiveStep(const SampleList& samples) override { return engine_.Step(samples); }
+  void Recompute(const SampleList& samples) override { engine_.Recompute(samples); }
+  const PerfTestEngine& Engine() const { return engine_; }
+
+ private:
+  PerfTestEngine engine_;
+};
+
+// Each test's summary line ("Best: ..." or "No completed runs yet") for
+// the tests that have runs.
+void PrintRunSummary(const PerfTestEngine& engine, std::ostream& out);
+
+}  // namespace kv::app
