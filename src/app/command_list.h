@@ -41,5 +41,6 @@ void AddSessionCommands(CLI::App& cli, const GlobalOptions& globals, CommandList
 void AddTestCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

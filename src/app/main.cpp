@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   kv::app::AddTestCommands(cli, globals, commands);
   kv::app::AddRecordCommands(cli, globals, commands);
   kv::app::AddReviewCommands(cli, globals, commands);
+  kv::app::AddExportCommand(cli, globals, commands);
 
   CLI11_PARSE(cli, argc, argv);
   return commands.RunParsed();

@@ -1,0 +1,128 @@
+#include "app/export_command.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "app/command_list.h"
+#include "app/review_commands.h"
+#include "app/storage_context.h"
+#include "exchange/export_job.h"
+#include "util/string_ids.h"
+#include "util/string_table.h"
+#include "util/utf_convert.h"
+
+namespace kv::app {
+
+namespace {
+
+std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
+
+bool ParseFormat(const std::string& word, ExportType* type) {
+  if (word == "csv") *type = ExportType::kCsv;
+  else if (word == "vbo") *type = ExportType::kVbo;
+  else if (word == "dat") *type = ExportType::kDat;
+  else if (word == "gpx") *type = ExportType::kGpx;
+  else if (word == "kml") *type = ExportType::kKml;
+  else return false;
+  return true;
+}
+
+bool ParseScope(const std::string& word, ExportOptions* options) {
+  if (word == "best") {
+    options->scope = ExportScope::kBestLap;
+  } else if (word == "optimal") {
+    options->scope = ExportScope::kSelectedLap;
+    options->selected_lap = LapList::kSelectOptimal;
+  } else if (word == "all") {
+    options->scope = ExportScope::kAllLaps;
+  } else if (word == "route") {
+    options->scope = ExportScope::kRoute;
+  } else if (word.rfind("lap:", 0) == 0) {
+    char* end = nullptr;
+    const long n = std::strtol(word.c_str() + 4, &end, 10);
+    if (word.size() == 4 || *end != '\0' || n < 1 || n > 1000000) return false;
+    options->scope = ExportScope::kSelectedLap;
+    options->selected_lap = static_cast<int32_t>(n - 1);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ParseCsv(const std::string& word, CsvSeparators* csv) {
+  if (word == "standard") *csv = CsvSeparators::kStandard;
+  else if (word == "semicolon-comma") *csv = CsvSeparators::kSemicolonComma;
+  else if (word == "semicolon-dot") *csv = CsvSeparators::kSemicolonDot;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+int RunExport(const ExportCommandOptions& o, std::ostream& out, std::ostream& err) {
+  ExportOptions options;
+  if (!ParseFormat(o.format, &options.type)) {
+    err << "--format is csv, vbo, dat, gpx or kml\n";
+    return 1;
+  }
+  if (!ParseScope(o.scope, &options)) {
+    err << "--scope is best, lap:N, optimal, all or route\n";
+    return 1;
+  }
+  if (!ParseCsv(o.csv, &options.csv)) {
+    err << "--csv is standard, semicolon-comma or semicolon-dot\n";
+    return 1;
+  }
+  StorageContext context(o.data_dir);
+  const WideString base = FromUtf8(o.session);
+  const std::string root = FindSessionRoot(context.storage, base);
+  if (root.empty()) {
+    err << "No such session: " << o.session << '\n';
+    return 1;
+  }
+  SessionLoader loader(context.storage, root, base, LapSettingsFrom(context.settings.hilo_threshold));
+  if (!LoadWithProgress(loader, err)) return 1;
+  const std::unique_ptr<SessionData> session = loader.Take();
+
+  ExportJob job(*session, options);
+  int32_t error = job.Start();
+  if (error == 0) {
+    const bool bar = isatty(STDERR_FILENO) == 1 && &err == &std::cerr;
+    const std::string label = Utf8(Load(kStrExporting).AsView());
+    int32_t shown = -1;
+    while (job.Step()) {
+      if (!bar || job.Percent() == shown) continue;
+      shown = job.Percent();
+      const int32_t filled = shown / 5;
+      err << '\r' << label << " [" << std::string(static_cast<size_t>(filled), '#')
+          << std::string(static_cast<size_t>(20 - filled), ' ') << "] " << shown << '%' << std::flush;
+    }
+    if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+    error = job.Error();
+  }
+  if (error != 0) {
+    err << Utf8(FormatN(kStrCouldNotExport, error).AsView()) << '\n';
+    return 1;
+  }
+  err << Utf8(Load(kStrExportSuccessful).AsView()) << '\n';
+  out << job.Path() << '\n';
+  return 0;
+}
+
+void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
+  auto o = std::make_shared<ExportCommandOptions>();
+  CLI::App* command = cli.add_subcommand("export", "Write a session for other tools (prints the file's path)");
+  command->add_option("SESSION", o->session)->required();
+  command->add_option("--format", o->format, "csv, vbo, dat, gpx or kml")->required();
+  command->add_option("--scope", o->scope, "best, lap:N, optimal, all or route (default best)");
+  command->add_option("--csv", o->csv, "standard, semicolon-comma or semicolon-dot (default standard)");
+  commands.Add(command, [o, &globals] {
+    o->data_dir = globals.data_dir;
+    return RunExport(*o, std::cout, std::cerr);
+  });
+}
+
+}  // namespace kv::app
