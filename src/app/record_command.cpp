@@ -267,7 +267,9 @@ int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostr
     dir = temp.string();
   }
   StorageContext context(dir);
-  const std::string install = context.storage.InstallFolder();
+  std::string install = context.storage.InstallFolder();
+  // Run from the source tree without an install: its data/ folder.
+  if (install.empty()) install = "data/";
   const std::string demo = install + "demo/";
   const std::string root = context.RootForNewFiles();
   std::error_code ec;

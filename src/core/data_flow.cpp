@@ -14,8 +14,16 @@ DataFlow::DataFlow(std::array<SentenceReader*, kSourceCount> readers, SampleFeed
 void DataFlow::OnData(std::string_view text, int32_t source_id) {
   if (source_id < 0 || source_id >= kSourceCount || !readers_[source_id]) return;
   SentenceReader& reader = *readers_[source_id];
-  reader.Append(text);
-  Process(reader);
+  // The parser bounds its buffer by dropping it when one append would pass
+  // the bound; a fast replay hands over far bigger texts than a receiver
+  // does, so they go in in receiver-sized pieces, each parsed before the next.
+  constexpr size_t kPiece = 4096;
+  do {
+    const std::string_view piece = text.substr(0, kPiece);
+    text.remove_prefix(piece.size());
+    reader.Append(piece);
+    Process(reader);
+  } while (!text.empty());
 }
 
 void DataFlow::Process(SentenceReader& reader) {
