@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   python3
   socat gpsd gpsd-clients
+  gdal-bin gpsbabel libxml2-utils
 )
 
 missing=()
