@@ -12,7 +12,12 @@ namespace {
 // Splits at LF and takes the sentence type from a "T<n>" line.
 class ScriptedReader final : public SentenceReader {
  public:
-  void Append(std::string_view text) override { buffer_ += text; }
+  // Bounded like the real parser: text that would take it to 20000 bytes
+  // drops what is buffered.
+  void Append(std::string_view text) override {
+    if (buffer_.size() + text.size() >= 20000) buffer_.clear();
+    buffer_ += text;
+  }
   bool NextSentence() override {
     const size_t end = buffer_.find('\n');
     if (end == std::string::npos) return false;
@@ -104,6 +109,19 @@ TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
   EXPECT_EQ(session_.samples, 2);
   EXPECT_EQ(session_.message_clears, 2);
   EXPECT_EQ(views_.refreshes, std::vector<bool>{false});
+}
+
+TEST_F(DataFlowTest, ATextFarLargerThanTheParserBufferLosesNoSentence) {
+  // A fast file replay hands over up to 100 KB at once.
+  // Split mid-line: the unfinished line must survive the next big text.
+  flow_.SetSession(&session_);
+  std::string text;
+  for (int i = 0; i < 6000; ++i) text += "$2GGA,12345\n";
+  const size_t cut = text.size() / 2 + 5;
+  flow_.OnData(std::string_view(text).substr(0, cut), kSourceGps);
+  flow_.OnData(std::string_view(text).substr(cut), kSourceGps);
+  EXPECT_EQ(session_.log.size(), 6000u);
+  EXPECT_EQ(session_.samples, 6000);
 }
 
 TEST_F(DataFlowTest, RedrawsForALostFixButNotForSentencesWithoutNews) {
