@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: a normal build, and one under
-# AddressSanitizer + UndefinedBehaviorSanitizer. Installs missing packages first.
+# Builds and runs every test twice, a normal build and one under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then the data sources' thread
+# tests under ThreadSanitizer. Installs missing packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 cmake --build build -j "$jobs"
-(cd build && ctest --output-on-failure -j "$jobs")
+(cd build && ctest --output-on-failure -j "$jobs") | tee -a "$log"
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCH=OFF > /dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-   ctest --output-on-failure -j "$jobs")
+   ctest --output-on-failure -j "$jobs") | tee -a "$log"
 
 # The data sources' threads under ThreadSanitizer: only those test targets.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKV_TSAN=ON -DKV_BENCH=OFF > /dev/null
 tsan_tests="test_acquisition_data_source_test test_acquisition_obd_source_test test_acquisition_bluetooth_discovery_test"
 cmake --build build-tsan -j "$jobs" --target $tsan_tests
-for t in $tsan_tests; do TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/acquisition/$t"; done
+tsan_passed=0
+for t in $tsan_tests; do
+  TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/acquisition/$t"
+  tsan_passed=$((tsan_passed + 1))
+done
+
+# One closing line for the whole run (each ctest run above stops the script
+# on its first failure, so reaching here means none failed).
+total=$(grep -oE 'tests failed out of [0-9]+' "$log" | awk '{s += $5} END {print s + 0}')
+echo "check: $((total + tsan_passed)) passed, 0 failed"
