@@ -99,14 +99,19 @@ void DataSource::AddChannel(int32_t pid, int32_t priority) {
 
 void DataSource::Signalled() {
   if (state_.load() == kStateFailed) return;
+  int32_t state;
   {
+    // Text and state are taken together. A state read after the lock is
+    // released could be one published after more text arrived; reporting
+    // "Stopped" with the older text would end a recording before the last
+    // of the replay reached it.
     std::lock_guard<std::mutex> guard(lock_);
     main_copy_ = incoming_;
     incoming_.clear();
+    state = state_.load();
   }
   drained_.Set();
   if (!listener_) return;
-  const int32_t state = state_.load();
   const int32_t id = config_.source_id;
   if (state != reported_state_ && state == kStateConnected) {
     reported_state_ = state;

@@ -17,7 +17,12 @@ constexpr int32_t kReadSliceMs = 200;
 }  // namespace
 
 void DataSource::Publish(SourceState state) {
-  state_.store(state);
+  {
+    // Under the lock, so that Signalled sees a state together with all the
+    // text that came before it (see there).
+    std::lock_guard<std::mutex> guard(lock_);
+    state_.store(state);
+  }
   Signal();
 }
 
