@@ -116,14 +116,26 @@ LogSample InterpolateSample(const SampleList& samples, int32_t i, double f) {
   return result;
 }
 
+// Lines crossed in one sample interval are listed in the order they were
+// driven through, not in trap order: a split passed just before the finish
+// in the same interval belongs to the lap that finishes.
+static void OrderByTime(CrossingList& crossings, int32_t first) {
+  if (crossings.Count() - first < 2) return;
+  std::stable_sort(crossings.begin() + first, crossings.end(), [](const TrapCrossing& a, const TrapCrossing& b) {
+    return a.crossing_sample.time < b.crossing_sample.time;
+  });
+}
+
 void FindCrossings(const SampleList& samples, const TrapList& traps, int32_t i, CrossingList& crossings) {
   if (i < 1 || i >= samples.Count()) return;
   const IntPoint p1 = samples[i - 1].position;
   const IntPoint p2 = samples[i].position;
+  const int32_t first = crossings.Count();
   for (int32_t j = 0; j < traps.Count(); ++j) {
     SegmentCrossing x;
     if (CrossesTrap(traps[j], p1, p2, &x)) AppendCrossing(samples, j, i, x.fraction, crossings);
   }
+  OrderByTime(crossings, first);
 }
 
 void UpdateCrossingsLive(const SampleList& samples, const TrapList& traps, CrossingList& crossings) {
@@ -229,12 +241,14 @@ void RecomputeCrossings(const SampleList& samples, const TrapList& traps, Crossi
     const IntPoint p2 = samples[i].position;
     if (p1 == p2 || !p1.IsSet() || !p2.IsSet()) continue;
     grid.Near(p1, p2, near);
+    const int32_t first = crossings.Count();
     for (int32_t k : near) {
       const TrapGrid::Entry& e = grid.Boxes()[static_cast<size_t>(k)];
       if (!BoxesOverlap(e.box, p1, p2)) continue;
       SegmentCrossing x;
       if (ExactCrossing(traps[e.index], e.scale, p1, p2, &x)) AppendCrossing(samples, e.index, i, x.fraction, crossings);
     }
+    OrderByTime(crossings, first);
   }
 }
 

@@ -38,7 +38,11 @@ bool LapList::ConsumeCrossings(const CrossingList& crossings, bool live) {
     const int32_t gap = c.sample_interval;
     if (!laps_.empty()) {
       Lap& lap = *laps_.back();
-      if ((type == kTrapFinish || type == kTrapStartFinish) && gap <= kMaxStartFinishGap && !lap.IsFinished()) {
+      // Time must move forward: a receiver restart or a spliced log can jump
+      // back, and a lap measured across that would come out negative.
+      const bool later = c.crossing_sample.time > lap.LastMark().Time();
+      if ((type == kTrapFinish || type == kTrapStartFinish) && gap > 0 && gap <= kMaxStartFinishGap &&
+          !lap.IsFinished() && later) {
         lap.SetFinish(c);
         lap.Finalise(hi_lo_threshold_);
         if (live) {
@@ -48,7 +52,8 @@ bool LapList::ConsumeCrossings(const CrossingList& crossings, bool live) {
         }
         finished_any = true;
       } else if (type == kTrapSplit && (c.crossing_sample.flags & LogSample::kLoadedWithoutSatellites) == 0 &&
-                 gap <= kMaxSplitGap && !lap.IsFinished() && !lap.HasMarkForTrap(c.trap_index)) {
+                 gap > 0 && gap <= kMaxSplitGap && !lap.IsFinished() && later &&
+                 !lap.HasMarkForTrap(c.trap_index)) {
         lap.AppendSplit(c);
         if (live) {
           lap.Finalise(hi_lo_threshold_);
@@ -56,7 +61,7 @@ bool LapList::ConsumeCrossings(const CrossingList& crossings, bool live) {
         }
       }
     }
-    if ((type == kTrapStart || type == kTrapStartFinish) && gap <= kMaxStartFinishGap) {
+    if ((type == kTrapStart || type == kTrapStartFinish) && gap > 0 && gap <= kMaxStartFinishGap) {
       auto lap = std::make_unique<Lap>(samples_, false);
       lap->SetStart(c);
       laps_.push_back(std::move(lap));

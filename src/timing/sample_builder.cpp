@@ -143,7 +143,10 @@ void SampleBuilder::Build(const FixRecord& fix) {
   if (valid.speed) reference_speed_ = speed_;
   previous_position_ = position_;
   // 3: continuity with the previous sample.
-  if (valid.time && IsSet(previous_time_) && static_cast<int64_t>(previous_time_) + kMaxGap >= t) {
+  // A time that does not move forward (a receiver restart, a spliced log)
+  // breaks the segment like a long gap does.
+  if (valid.time && IsSet(previous_time_) && t > previous_time_ &&
+      static_cast<int64_t>(previous_time_) + kMaxGap >= t) {
     segment_break_ = no_fix_;
   } else {
     segment_break_ = 1;

@@ -114,17 +114,24 @@ TEST_F(CrossingsTest, LineThroughASampleIsRecordedOnce) {
   EXPECT_EQ(recomputed[0].sample_index, 1);
 }
 
-TEST_F(CrossingsTest, TwoLinesInOneIntervalInTrapListOrder) {
+// A split passed just before the finish in the same interval must reach the
+// lap engine before the finish, or it lands in the next lap.
+TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrder) {
   traps_.Append(Line(kTrapFinish, 4.0));  // crossed second along the movement
   traps_.Append(Line(kTrapSplit, 1.0));
   samples_.Append(Sample(0, 0.5, -5.0));
   samples_.Append(Sample(1000, 0.5, 5.0));
   RecomputeCrossings(samples_, traps_, crossings_);
   ASSERT_EQ(crossings_.Count(), 2);
-  EXPECT_EQ(crossings_[0].trap_index, 0);
-  EXPECT_EQ(crossings_[0].crossing_sample.time, 900);
-  EXPECT_EQ(crossings_[1].trap_index, 1);
-  EXPECT_EQ(crossings_[1].crossing_sample.time, 600);
+  EXPECT_EQ(crossings_[0].trap_index, 1);
+  EXPECT_EQ(crossings_[0].crossing_sample.time, 600);
+  EXPECT_EQ(crossings_[1].trap_index, 0);
+  EXPECT_EQ(crossings_[1].crossing_sample.time, 900);
+  CrossingList live{kCrossingListGrowth};
+  UpdateCrossingsLive(samples_, traps_, live);
+  ASSERT_EQ(live.Count(), 2);
+  EXPECT_EQ(live[0].trap_index, 1);
+  EXPECT_EQ(live[1].trap_index, 0);
 }
 
 TEST_F(CrossingsTest, InterpolationEdges) {

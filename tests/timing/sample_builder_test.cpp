@@ -125,6 +125,10 @@ TEST_F(SampleBuilderTest, GapLimitIs3000Ms) {
   EXPECT_FALSE(builder_.SegmentBreak()) << "3000 ms continues";
   Run({Record(kSentenceRmc, kNoon + 6001), Record(kSentenceGga, kNoon + 6001)});
   EXPECT_TRUE(builder_.SegmentBreak()) << "3001 ms breaks";
+  Run({Record(kSentenceRmc, kNoon + 6500), Record(kSentenceGga, kNoon + 6500)});
+  EXPECT_FALSE(builder_.SegmentBreak());
+  Run({Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)});
+  EXPECT_TRUE(builder_.SegmentBreak()) << "time going back (a restarted receiver) breaks too";
 }
 
 TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
