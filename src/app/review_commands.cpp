@@ -324,7 +324,8 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
       if (!o.json) {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.6g", v);
-        line += (line.empty() && row.size() == 1 ? "" : "\t") + std::string(IsSet(v) ? buffer : "");
+        if (row.size() > 1) line += '\t';
+        if (IsSet(v)) line += buffer;
       }
     };
     for (int32_t c = 0; c < kGpsChannelCount; ++c) {
