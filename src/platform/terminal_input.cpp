@@ -1,6 +1,7 @@
 #include "platform/terminal_input.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,7 +15,11 @@ struct TerminalInput::Saved {
 };
 
 TerminalInput::TerminalInput() : saved_(std::make_unique<Saved>()) {
-  if (fcntl(fd_, F_GETFL) < 0) {
+  // Keys come from a terminal or a pipe only. When the program was started
+  // with standard input closed, descriptor 0 may be one of our own files.
+  struct stat info {};
+  if (fstat(fd_, &info) != 0 ||
+      !(isatty(fd_) || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))) {
     fd_ = -1;
     return;
   }

@@ -16,7 +16,8 @@ class TerminalInput {
   TerminalInput(const TerminalInput&) = delete;
   TerminalInput& operator=(const TerminalInput&) = delete;
 
-  // The descriptor to wait on; -1 when standard input is closed.
+  // The descriptor to wait on; -1 when standard input is neither a terminal
+  // nor a pipe (closed, /dev/null, a file).
   int Fd() const { return fd_; }
   bool IsTerminal() const { return terminal_; }
   // Appends what can be read without blocking; false at end of input.
