@@ -9,33 +9,38 @@
 
 namespace kv::platform {
 
-struct Thread::State {
-  pthread_t handle{};
-  bool joined = false;
-  bool detached = false;  // gave up waiting; the body may still run
-  std::function<void()> body;
-};
-
 namespace {
 
+// The running thread holds its body through its own reference, so a thread
+// that outlives its Join (and its Thread object) still has a body to run,
+// and the body is freed by whichever of the two lets go last.
+using Body = std::shared_ptr<std::function<void()>>;
+
 void* Trampoline(void* arg) {
-  auto* body = static_cast<std::function<void()>*>(arg);
+  const Body body = std::move(*static_cast<Body*>(arg));
+  delete static_cast<Body*>(arg);
   (*body)();
   return nullptr;
 }
 
 }  // namespace
 
+struct Thread::State {
+  pthread_t handle{};
+  bool joined = false;
+  bool detached = false;  // gave up waiting; the body may still run
+};
+
 Thread::Thread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->body = std::move(body);
-  if (pthread_create(&state_->handle, nullptr, Trampoline, &state_->body) != 0)
+  auto* arg = new Body(std::make_shared<std::function<void()>>(std::move(body)));
+  if (pthread_create(&state_->handle, nullptr, Trampoline, arg) != 0) {
+    delete arg;
     ThrowCode(kErrThreadCreate);
+  }
 }
 
 Thread::~Thread() {
   if (!state_->joined && !state_->detached) Join(15000);
-  // A body that outlived its join still reads state_->body: leave it be.
-  if (state_->detached) (void)state_.release();
 }
 
 bool Thread::Join(int32_t timeout_ms) {
