@@ -1,6 +1,7 @@
 // Export throughput: the traveled route of a one-hour 20 Hz session
 // (72,000 samples with positions, speeds, headings and OBD-II values)
-// written to each format. Target: 50 MB/s or more for every format.
+// written to each format, the file synced to the disk as the command
+// does. Target: 50 MB/s or more for every format, by the wall clock.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -57,7 +58,9 @@ void BM_ExportRoute(benchmark::State& state) {
     }
     bytes += static_cast<int64_t>(std::filesystem::file_size(job.Path()));
   }
+  // Wall time, so the sync that makes the file safe on the medium counts.
   state.SetBytesProcessed(bytes);
+  state.counters["file_MB"] = static_cast<double>(bytes) / static_cast<double>(state.iterations()) / 1e6;
   std::filesystem::remove_all(root);
 }
 BENCHMARK(BM_ExportRoute)
@@ -67,6 +70,7 @@ BENCHMARK(BM_ExportRoute)
     ->Arg(static_cast<int>(ExportType::kDat))
     ->Arg(static_cast<int>(ExportType::kGpx))
     ->Arg(static_cast<int>(ExportType::kKml))
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kv::number_text {
 
@@ -34,7 +35,67 @@ Digits HexDigits(uint32_t value) {
   return out;
 }
 
+namespace {
+
+// Powers of ten that are exact doubles.
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Values below this, scaled, are whole numbers of at most 15 digits whose
+// spacing is at most 1/8.
+constexpr double kShortcutLimit = 1e15;
+
+// The rounded digits of |value| * 10^decimals when they can be had from
+// binary arithmetic: the shortest text T differs from `value` by half a unit
+// in the last place, and the product is rounded once more, so the scaled
+// result lies within 1.5 units of T * 10^decimals. Rounding half up is
+// continuous everywhere but at the halves; away from a half by more than
+// that, rounding the product gives the digits the text would. False near
+// a half (2.675 -> 267.4999...), where only the text can decide.
+bool ScaledDigits(double magnitude, int32_t decimals, uint64_t* digits) {
+  if (decimals >= static_cast<int32_t>(std::size(kPowersOfTen))) return false;
+  const double scaled = magnitude * kPowersOfTen[decimals];
+  if (!(scaled < kShortcutLimit)) return false;
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  const double margin = scaled * 1e-15;  // about 4.5 units in the last place
+  if (std::fabs(fraction - 0.5) <= margin) return false;
+  *digits = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+}  // namespace
+
 RealText FormatReal(double value, int32_t decimals, bool sign) {
+  if (std::isfinite(value)) {
+    const int32_t kept = std::clamp(decimals, 0, kMaxDecimals);
+    uint64_t digits = 0;
+    if (ScaledDigits(std::fabs(value), kept, &digits)) {
+      RealText out;
+      if (value < 0) {
+        out.chars[static_cast<size_t>(out.length++)] = '-';
+      } else if (sign) {
+        out.chars[static_cast<size_t>(out.length++)] = '+';
+      }
+      // Digits from the right, at least one before the point.
+      char text[32];
+      char* const end = text + sizeof text;
+      char* first = end;
+      int32_t count = 0;
+      while (digits != 0 || count <= kept) {
+        if (count == kept && kept > 0) *--first = '.';
+        *--first = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+        ++count;
+      }
+      std::memcpy(out.chars.data() + out.length, first, static_cast<size_t>(end - first));
+      out.length += static_cast<int32_t>(end - first);
+      return out;
+    }
+  }
+  return FormatRealByText(value, decimals, sign);
+}
+
+RealText FormatRealByText(double value, int32_t decimals, bool sign) {
   RealText out;
   auto put = [&out](char c) { out.chars[static_cast<size_t>(out.length++)] = c; };
   auto put_text = [&put](std::string_view text) {

@@ -26,7 +26,7 @@ Digits HexDigits(uint32_t value);
 // A formatted real number: at most 1 sign + 309 integer digits + "." +
 // kMaxDecimals digits.
 struct RealText {
-  std::array<char, 336> chars{};
+  std::array<char, 336> chars;  // only the first `length` are written
   int32_t length = 0;
   std::string_view View() const { return {chars.data(), static_cast<size_t>(length)}; }
 };
@@ -42,6 +42,12 @@ struct RealText {
 // double, not to the binary value: 2.675 is stored as 2.67499999999999982...,
 // and a binary addition of 0.005 would print 2.67 where the user typed and
 // expects 2.675 -> 2.68.
+//
+// Most values are formatted from their scaled binary value, which gives the
+// same digits wherever the value is not within a few units in the last place
+// of a half; the others go through the text.
 RealText FormatReal(double value, int32_t decimals, bool sign);
+// The same by the shortest text alone: the rule itself, slower.
+RealText FormatRealByText(double value, int32_t decimals, bool sign);
 
 }  // namespace kv::number_text

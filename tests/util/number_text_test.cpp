@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "util/byte_string.h"
+#include "util/number_text.h"
 #include "util/wide_string.h"
 
 namespace kv {
@@ -126,6 +128,30 @@ TEST(AppendReal, SmallestSubnormalFitsTheBuffer) {
   ByteString s;
   s.AppendReal(std::numeric_limits<double>::denorm_min(), 20, false);
   EXPECT_EQ(s, "0.00000000000000000000");
+}
+
+// The binary shortcut must give the rule's digits everywhere: values of
+// every size, values typed with few decimals (which sit on or next to the
+// halves), and their neighbours one unit in the last place away.
+TEST(AppendReal, ShortcutAgreesWithTheTextRule) {
+  std::mt19937_64 random(20261206);
+  std::uniform_real_distribution<double> exponent(-12.0, 17.0);
+  std::uniform_int_distribution<int64_t> typed(-2000000000, 2000000000);
+  std::uniform_int_distribution<int32_t> places(0, 9);
+  int64_t mismatches = 0;
+  for (int32_t n = 0; n < 100000; ++n) {
+    const double any = (n % 2 ? -1.0 : 1.0) * std::pow(10.0, exponent(random));
+    const double decimal = static_cast<double>(typed(random)) / std::pow(10.0, places(random));
+    for (double v : {any, decimal, std::nextafter(decimal, 0.0), std::nextafter(decimal, 1e300)}) {
+      for (int32_t decimals : {0, 1, 2, 3, 6, 7, 9, 15, 16}) {
+        const number_text::RealText fast = number_text::FormatReal(v, decimals, n % 3 == 0);
+        const number_text::RealText rule = number_text::FormatRealByText(v, decimals, n % 3 == 0);
+        if (fast.View() != rule.View() && ++mismatches <= 5)
+          ADD_FAILURE() << std::hexfloat << v << " with " << decimals << ": " << fast.View() << " vs " << rule.View();
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ClockText, WideHoursMinutesSeconds) {
