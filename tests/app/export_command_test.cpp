@@ -1,0 +1,143 @@
+// The export command on the recorded demo session: every format and scope
+// writes a file where it says, a scope with nothing in it fails with the
+// job's error and leaves no file, and a failed export never replaces an
+// earlier good one.
+#include "app/export_command.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "../storage/temp_folder.h"
+#include "app/record_command.h"
+
+namespace kv::app {
+namespace {
+
+class ExportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ostringstream out, err;
+    ASSERT_EQ(0, RunDemo(dir_.Path(), true, out, err)) << err.str();
+    for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "Korvatinel/Sessions/")) {
+      const std::string name = e.path().filename().string();
+      if (name.size() > 12 && name.substr(name.size() - 12) == "-session.bin")
+        base_ = name.substr(0, name.size() - 12);
+    }
+    ASSERT_FALSE(base_.empty());
+  }
+
+  ExportCommandOptions Options(const std::string& format, const std::string& scope) const {
+    ExportCommandOptions o;
+    o.data_dir = dir_.Path();
+    o.session = base_;
+    o.format = format;
+    o.scope = scope;
+    return o;
+  }
+
+  // The printed path, or "" when the command failed (its message in *message).
+  std::string Export(const ExportCommandOptions& o, std::string* message = nullptr) {
+    std::ostringstream out, err;
+    const int status = RunExport(o, out, err);
+    if (message) *message = err.str();
+    if (status != 0) return "";
+    std::string path = out.str();
+    EXPECT_TRUE(!path.empty() && path.back() == '\n');
+    path.pop_back();
+    return path;
+  }
+
+  std::string ExportsFolder() const { return dir_.Path() + "Korvatinel/Exports/"; }
+
+  kv::testing::TempFolder dir_;
+  std::string base_;
+};
+
+TEST_F(ExportCommand, EveryFormatAndScopeWritesWhereItSays) {
+  const struct {
+    const char* format;
+    const char* extension;
+  } formats[] = {{"csv", ".csv"}, {"vbo", ".vbo"}, {"dat", ".dat"}, {"gpx", ".gpx"}, {"kml", ".kml"}};
+  for (const auto& f : formats) {
+    std::vector<std::string> paths;
+    for (const char* scope : {"best", "lap:1", "optimal", "all", "route"}) {
+      std::string message;
+      const std::string path = Export(Options(f.format, scope), &message);
+      ASSERT_FALSE(path.empty()) << f.format << " " << scope << ": " << message;
+      EXPECT_NE(message.find("Export successful."), std::string::npos) << message;
+      EXPECT_EQ(path.rfind(ExportsFolder(), 0), 0u) << path;
+      EXPECT_TRUE(path.ends_with(f.extension)) << path;
+      EXPECT_GT(std::filesystem::file_size(path), 200u) << path;
+      paths.push_back(path);
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(std::unique(paths.begin(), paths.end()), paths.end()) << f.format << ": two scopes, one file";
+  }
+  // The route holds every lap's samples and more.
+  EXPECT_GT(std::filesystem::file_size(Export(Options("csv", "route"))),
+            std::filesystem::file_size(Export(Options("csv", "all"))));
+}
+
+TEST_F(ExportCommand, CsvSeparatorChoiceReachesTheFile) {
+  ExportCommandOptions o = Options("csv", "best");
+  o.csv = "semicolon-comma";
+  const std::string path = Export(o);
+  ASSERT_FALSE(path.empty());
+  std::ifstream in(path);
+  std::string line, last;
+  while (std::getline(in, line))
+    if (!line.empty() && line != "\r") last = line;
+  // The last sample row: semicolons between fields, decimal commas.
+  std::vector<std::string> fields;
+  std::istringstream row(last);
+  for (std::string field; std::getline(row, field, ';');) fields.push_back(field);
+  ASSERT_EQ(fields.size(), 19u) << last;
+  EXPECT_EQ(fields[0], "3") << "the best lap's number";
+  EXPECT_EQ(fields[1].size() - fields[1].find(','), 4u) << "seconds with three decimals: " << fields[1];
+  EXPECT_EQ(last.find('.'), std::string::npos) << last;
+}
+
+TEST_F(ExportCommand, EmptyScopeFailsWithTheJobsErrorAndKeepsTheEarlierFile) {
+  const std::string good = Export(Options("gpx", "lap:2"));
+  ASSERT_FALSE(good.empty());
+  const auto size = std::filesystem::file_size(good);
+
+  std::string message;
+  EXPECT_EQ(Export(Options("gpx", "lap:99"), &message), "");
+  EXPECT_NE(message.find("Could not export. Error #5."), std::string::npos) << message;
+
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(ExportsFolder())) {
+    ++files;
+    EXPECT_EQ(e.path().string(), good) << "a failed export left a file";
+  }
+  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(std::filesystem::file_size(good), size);
+}
+
+TEST_F(ExportCommand, BadArgumentsAndUnknownSessionsAreRefused) {
+  std::string message;
+  EXPECT_EQ(Export(Options("xls", "best"), &message), "");
+  EXPECT_NE(message.find("--format"), std::string::npos) << message;
+  for (const char* scope : {"lap:0", "lap:", "lap:2x", "fastest"}) {
+    EXPECT_EQ(Export(Options("csv", scope), &message), "") << scope;
+    EXPECT_NE(message.find("--scope"), std::string::npos) << message;
+  }
+  ExportCommandOptions o = Options("csv", "best");
+  o.csv = "tab";
+  EXPECT_EQ(Export(o, &message), "");
+  EXPECT_NE(message.find("--csv"), std::string::npos) << message;
+  o = Options("csv", "best");
+  o.session = "no-such-session";
+  EXPECT_EQ(Export(o, &message), "");
+  EXPECT_NE(message.find("No such session: no-such-session"), std::string::npos) << message;
+  EXPECT_TRUE(!std::filesystem::exists(ExportsFolder()) || std::filesystem::is_empty(ExportsFolder()));
+}
+
+}  // namespace
+}  // namespace kv::app
