@@ -26,6 +26,18 @@ void SetSatellites(LogSample& sample, uint32_t satellites) {
   if (sample.flags == 0) sample.flags |= LogSample::kLoadedWithoutSatellites;
 }
 
+// Sample times no recorder writes: a session spans hours, and 2^30 ms
+// (12 days) keeps every difference of two times inside 32 bits.
+constexpr int64_t kTimeLimit = int64_t{1} << 30;
+bool UsableTime(int32_t time) { return time >= 0 && time < kTimeLimit; }
+
+// Values of a damaged file: a fix without a usable time is dropped, as the
+// recorder drops such fixes; a position off the globe becomes no position.
+bool KeepFix(LogSample& s) {
+  if (!OnGlobeWhereSet(s.position)) s.position = IntPoint{};
+  return UsableTime(s.time);
+}
+
 }  // namespace
 
 SampleLoader SampleLoader::FromBytes(std::string bytes) {
@@ -122,6 +134,7 @@ size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad
           s.hdop = U16(p + f::kHdop);
           s.vdop = U16(p + f::kVdop);
           SetSatellites(s, p[f::kSatellites]);
+          if (!KeepFix(s)) data_.samples.pop_back();
         }
         break;
       case sf::kLegacyFix:
@@ -135,13 +148,16 @@ size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad
           s.heading = U16(p + 20);
           s.hdop = U16(p + 22);
           SetSatellites(s, p[24]);
+          if (!KeepFix(s)) data_.samples.pop_back();
         }
         break;
       case sf::kObdShort:
-        if (size >= sf::kObdShortSize) data_.obd_values.push_back({I32(p), U16(p + 4), p[6]});
+        if (size >= sf::kObdShortSize && UsableTime(I32(p)))
+          data_.obd_values.push_back({I32(p), U16(p + 4), p[6]});
         break;
       case sf::kObdLong:
-        if (size >= sf::kObdLongSize) data_.obd_values.push_back({I32(p), U32(p + 4), p[8]});
+        if (size >= sf::kObdLongSize && UsableTime(I32(p)))
+          data_.obd_values.push_back({I32(p), U32(p + 4), p[8]});
         break;
       case sf::kLocalDateRef:
       case sf::kUtcDateRef:
@@ -215,6 +231,7 @@ bool SampleLoader::StepFixed() {
     } else {
       SetSatellites(s, 0);
     }
+    if (!KeepFix(s)) data_.samples.pop_back();
   }
   offset_ += count * record_size_;
   if (done + count >= total) {

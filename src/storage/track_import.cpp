@@ -46,12 +46,7 @@ AngleValue DsfCoordinate(double x) {
 }
 
 // Positions off the globe are not a timing line: the data line fails.
-bool OnGlobe(IntPoint p) {
-  constexpr AngleValue kMaxLatitude = 90 * 6000000;
-  constexpr AngleValue kMaxLongitude = 180 * 6000000;
-  return p.IsSet() && p.lat >= -kMaxLatitude && p.lat <= kMaxLatitude && p.lon >= -kMaxLongitude &&
-         p.lon <= kMaxLongitude;
-}
+bool OnGlobe(IntPoint p) { return p.IsSet() && OnGlobeWhereSet(p); }
 
 // Each data-line parser returns true when the line parsed, and appends a
 // trap when the line and its header make one.

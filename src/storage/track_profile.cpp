@@ -28,14 +28,10 @@ double Fixed29ToRad(int32_t fixed) { return fixed == kNotSet ? kNoValue : fixed 
 // A trap's line is built from these, so values no real track holds (a
 // position off the globe, a line wider than a country) would only feed the
 // arithmetic with nonsense: such a file is treated as damaged.
-constexpr AngleValue kMaxLatitude = 90 * 6000000;
-constexpr AngleValue kMaxLongitude = 180 * 6000000;
 constexpr double kMaxWidth = 0.01;  // radians, about 64 km
 
 bool Plausible(IntPoint position, double width) {
-  if (position.lat != kNotSet && (position.lat < -kMaxLatitude || position.lat > kMaxLatitude)) return false;
-  if (position.lon != kNotSet && (position.lon < -kMaxLongitude || position.lon > kMaxLongitude)) return false;
-  return !IsSet(width) || std::fabs(width) <= kMaxWidth;
+  return OnGlobeWhereSet(position) && (!IsSet(width) || std::fabs(width) <= kMaxWidth);
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ bool BoxesOverlap(const TrapBox& box, IntPoint p1, IntPoint p2) {
 bool ClearlyOneSide(const Trap& trap, double scale, IntPoint p1, IntPoint p2) {
   const double ax = trap.end_a.lon * scale, ay = trap.end_a.lat;
   const double ex = trap.end_b.lon * scale - ax, ey = trap.end_b.lat - ay;
-  const double mx = (p2.lon - p1.lon) * scale, my = static_cast<double>(p2.lat) - p1.lat;
+  // In doubles: across the 180th meridian the longitudes differ by more
+  // than 32 bits hold.
+  const double mx = (static_cast<double>(p2.lon) - p1.lon) * scale, my = static_cast<double>(p2.lat) - p1.lat;
   const double length = std::sqrt(ex * ex + ey * ey);
   static const double kFiveCm = RadToAngleValue(MetresToRad(0.05));
   const double margin = (kFiveCm + (length + std::sqrt(mx * mx + my * my)) * 1e-3) * length;

@@ -24,6 +24,16 @@ struct IntPoint {
   friend bool operator==(const IntPoint&, const IntPoint&) = default;
 };
 
+inline constexpr AngleValue kMaxLatitudeValue = 90 * 6000000;
+inline constexpr AngleValue kMaxLongitudeValue = 180 * 6000000;
+
+// Each coordinate that is set lies on the globe: what a receiver can give.
+// Damaged files hold other values, which only feed the arithmetic nonsense.
+constexpr bool OnGlobeWhereSet(IntPoint p) {
+  return (p.lat == kNotSet || (p.lat >= -kMaxLatitudeValue && p.lat <= kMaxLatitudeValue)) &&
+         (p.lon == kNotSet || (p.lon >= -kMaxLongitudeValue && p.lon <= kMaxLongitudeValue));
+}
+
 // Latitude then longitude in radians, north and east positive; valid only
 // when neither is NaN.
 struct GeoPoint {

@@ -217,6 +217,48 @@ TEST(SampleLoader, FixedRecordsOfVersionsZeroToTwo) {
   EXPECT_EQ(l2.Data().samples[4499].Satellites(), 8);
 }
 
+// Values no recorder writes reach the loader only from a damaged file: a
+// fix without a usable time is dropped (every later subtraction of two
+// times must fit), a position off the globe is no position.
+TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "s-plots.bin";
+  SampleWriter writer;
+  writer.Create(path, 0);
+  const int32_t kTwelveDays = 1 << 30;
+  ASSERT_TRUE(writer.WriteFix(Fix(36000000), Date()));
+  ASSERT_TRUE(writer.WriteFix(Fix(-1), Date()));
+  ASSERT_TRUE(writer.WriteFix(Fix(kTwelveDays), Date()));
+  ASSERT_TRUE(writer.WriteFix(Fix(kTwelveDays - 1, 540000001), Date()));      // 90 degrees and a bit north
+  ASSERT_TRUE(writer.WriteFix(Fix(36000100, 300000000, -1080000001), Date()));  // past 180 west
+  ASSERT_TRUE(writer.WriteFix(Fix(36000200, -540000000, 1080000000), Date()));  // the very corner: kept
+  writer.WriteObdValue(-5, 100, 12);
+  writer.WriteObdValue(36000300, 101, 12);
+  ASSERT_TRUE(writer.Close());
+
+  SampleLoader loader(path);
+  EXPECT_TRUE(loader.LoadAll());
+  const SampleData& d = loader.Data();
+  ASSERT_EQ(d.samples.size(), 4u);
+  EXPECT_EQ(d.samples[0].time, 36000000);
+  EXPECT_EQ(d.samples[1].time, kTwelveDays - 1);
+  EXPECT_FALSE(d.samples[1].position.IsSet());
+  EXPECT_EQ(d.samples[1].speed, 2700) << "the rest of the fix is kept";
+  EXPECT_FALSE(d.samples[2].position.IsSet());
+  EXPECT_EQ(d.samples[3].position, (IntPoint{-540000000, 1080000000}));
+  ASSERT_EQ(d.obd_values.size(), 1u);
+  EXPECT_EQ(d.obd_values[0].value, 101u);
+
+  // The fixed-size layouts follow the same rule.
+  std::string v2 = FromHex("02000000 00000000 00000000 00000000");
+  v2 += FromHex("FFFFFF7F 00A3E111 00552202 8C0A0000 18150000 2823 0C 08");  // time not set
+  v2 += FromHex("00512502 00A3E111 00552202 8C0A0000 18150000 2823 0C 08");
+  SampleLoader l2 = SampleLoader::FromBytes(v2);
+  EXPECT_TRUE(l2.LoadAll());
+  ASSERT_EQ(l2.Data().samples.size(), 1u);
+  EXPECT_EQ(l2.Data().samples[0].time, 0x02255100);
+}
+
 TEST(SampleLoader, BitFlipsAndTruncationsNeverCrash) {
   const std::string bytes = kHeader + kDateRef + kFixRecord + FromHex("0701 32512502 FFFF 0C") + kFixRecord;
   for (size_t n = 0; n <= bytes.size(); ++n) {
