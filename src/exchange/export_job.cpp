@@ -158,7 +158,9 @@ int32_t ExportJob::Start(uint32_t free_kb) {
   if (static_cast<int64_t>(free_kb) <= needed_kb) return kExportNoSpace;
   try {
     file_.SetPath(path_);
-    file_.CreateForWriting(kExportBufferBytes);
+    // Beside the target until complete: a full card or a stopped export
+    // leaves the previous export of the scope as it was, not half a file.
+    file_.CreateReplacing(kExportBufferBytes);
   } catch (const CodeException& e) {
     error_ = e.code;
     done_ = true;

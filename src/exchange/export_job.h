@@ -16,7 +16,9 @@
 // kExportNothing (5) when the scope has nothing to export, kExportNoFolder
 // (4) when the export folder cannot be made, kExportNoSpace (8) when the
 // medium's free kB are not above the estimate. A failed write or close
-// ends the job with Error() kErrCannotOpen (-8).
+// ends the job with Error() kErrCannotOpen (-8). The file takes the
+// place of an earlier one only when complete: a job that fails or is
+// destroyed before its last step leaves the earlier file untouched.
 //
 // The session must outlive the job and stay unchanged while it runs.
 // Main thread.

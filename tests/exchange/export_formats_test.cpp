@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "exchange/export_session.h"
@@ -115,6 +116,31 @@ TEST(ExportJob, RouteStepsAreOf1024SamplesAndProgressReaches100) {
   EXPECT_EQ(job.Percent(), 100);
   EXPECT_EQ(job.Error(), 0);
   EXPECT_EQ(Lines(ReadWholeFile(job.Path())).size(), 2u + 2500u);
+}
+
+TEST(ExportJob, UnfinishedExportLeavesTheEarlierFileAsItWas) {
+  TempFolder folder;
+  std::vector<LogSample> samples;
+  for (int32_t i = 0; i < 2500; ++i) samples.push_back(SampleAt(60.0 + i * 1e-5, 24.0, 1000 + i * 100));
+  auto session = MakeSession(folder.Path(), samples);
+  std::string path;
+  const std::string earlier = Export(*session, {ExportType::kCsv, ExportScope::kRoute, 0, {}}, &path);
+  {
+    ExportJob stopped(*session, {ExportType::kCsv, ExportScope::kRoute, 0, CsvSeparators::kSemicolonDot});
+    ASSERT_EQ(stopped.Start(0xFFFFFFFFu), 0);
+    ASSERT_TRUE(stopped.Step());
+    ASSERT_TRUE(stopped.Step());
+  }
+  EXPECT_EQ(ReadWholeFile(path), earlier);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path())) {
+    ++files;
+    EXPECT_EQ(e.path().string(), path) << "a stopped export left its bytes behind";
+  }
+  EXPECT_EQ(files, 1u);
+  // Finished, the new export replaces the earlier one.
+  EXPECT_NE(Export(*session, {ExportType::kCsv, ExportScope::kRoute, 0, CsvSeparators::kSemicolonDot}), earlier);
+  EXPECT_NE(ReadWholeFile(path), earlier);
 }
 
 TEST(ExportLaps, AdjacentLapsShareNoSampleAndKeepTheirMargins) {
