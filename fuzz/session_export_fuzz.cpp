@@ -1,12 +1,15 @@
-// A damaged session exported to every format and scope. The input is
-//   byte 0:      flags (session type, whether the creation date is known)
+// A damaged session reviewed and exported to every format and scope. The
+// input is
+//   byte 0:      flags: session type (% 3), creation date known (bit 2),
+//                CSV separators ((>> 3) % 3)
 //   byte 1:      n, the length of the user text in UTF-16 units
 //   2n bytes:    the user text (any units: controls, lone surrogates, "]]>"),
 //                used as title, driver, notes, track and trap name
 //   the rest:    a sample file, loaded as review loads it.
 // The traps are those of the demo circuit, so recorded laps cross them.
-// Every export must finish; its text must be UTF-8, and the XML formats
-// must hold no character XML forbids.
+// The result tables and channels are computed as review shows them. Every
+// export must finish; its text must be UTF-8, and the XML formats must hold
+// no character XML forbids.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +18,9 @@
 
 #include "exchange/export_job.h"
 #include "storage/sample_loader.h"
+#include "timing/channels.h"
 #include "timing/geodesy.h"
+#include "timing/result_table.h"
 #include "timing/trap.h"
 #include "util/utf_convert.h"
 
@@ -65,6 +70,28 @@ std::string ExportToMemory(const kv::SessionData& session, const kv::ExportOptio
   return c.out.Std();
 }
 
+// What review shows of the same session: every result table of every row,
+// and every channel of every sample.
+void Review(const kv::SessionData& session) {
+  const kv::LapList& laps = session.Laps();
+  for (int32_t row : laps.TableRows()) {
+    const kv::Lap& lap = row == kv::LapList::kSelectOptimal ? *laps.Optimal() : laps.LapAt(row);
+    for (const kv::ResultTable table : {kv::ResultTable::kSectors, kv::ResultTable::kSplits,
+                                        kv::ResultTable::kTrapSpeeds, kv::ResultTable::kInformation})
+      kv::ResultRow(table, lap, laps.ComparisonLap(row), laps.ReferenceLap());
+    kv::ExtremeRows(lap);
+  }
+  const kv::SampleList& samples = session.Samples();
+  const kv::ChannelReference reference = kv::ReferenceAt(samples, 0);
+  const kv::ObdSeries obd(session.ObdRecords());
+  const std::vector<int32_t> obd_channels = obd.Channels();
+  for (int32_t i = 0; i < samples.Count(); ++i) {
+    double value = 0.0;
+    for (int32_t c = 0; c < kv::kGpsChannelCount; ++c) kv::GpsChannelValue(samples, c, i, reference, &value);
+    for (int32_t c : obd_channels) obd.ValueAt(c, samples[i].time);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -99,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   session.SetSamples(std::move(loaded.samples));
   session.SetObdRecords(std::move(obd));
   session.Recompute();
+  Review(session);
 
   for (const kv::ExportType type :
        {kv::ExportType::kCsv, kv::ExportType::kVbo, kv::ExportType::kDat, kv::ExportType::kGpx, kv::ExportType::kKml}) {
