@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "../storage/temp_folder.h"
+#include "session_folder.h"
 #include "app/record_command.h"
 
 namespace kv::app {
@@ -20,11 +21,7 @@ class ReviewCommands : public ::testing::Test {
   void SetUp() override {
     std::ostringstream out, err;
     ASSERT_EQ(0, RunDemo(dir_.Path(), true, out, err)) << err.str();
-    for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "Korvatinel/Sessions/")) {
-      const std::string name = e.path().filename().string();
-      if (name.size() > 12 && name.substr(name.size() - 12) == "-session.bin")
-        base_ = name.substr(0, name.size() - 12);
-    }
+    base_ = RecordedSessionBase(dir_.Path());
     ASSERT_FALSE(base_.empty());
   }
 

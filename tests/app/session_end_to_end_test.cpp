@@ -17,6 +17,7 @@
 #include "support/session_pipeline.h"
 #include "support/track_simulator.h"
 #include "../storage/temp_folder.h"
+#include "session_folder.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
@@ -73,14 +74,7 @@ class SessionEndToEnd : public ::testing::Test {
   }
 
   // The only session's base name.
-  std::string OnlySession() {
-    std::string found;
-    for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "Korvatinel/Sessions/")) {
-      const std::string name = e.path().filename().string();
-      if (name.size() > 12 && name.substr(name.size() - 12) == "-session.bin") found = name.substr(0, name.size() - 12);
-    }
-    return found;
-  }
+  std::string OnlySession() { return RecordedSessionBase(dir_.Path()); }
 
   std::unique_ptr<SessionData> Reload(const std::string& base) {
     StorageList storage(dir_.Path());
@@ -234,11 +228,7 @@ TEST(GoldenLaps, DemoRecordingMatchesTheGoldenFile) {
   TempFolder dir;
   std::ostringstream out, err;
   ASSERT_EQ(0, RunDemo(dir.Path(), true, out, err)) << err.str();
-  std::string base;
-  for (const auto& e : std::filesystem::directory_iterator(dir.Path() + "Korvatinel/Sessions/")) {
-    const std::string name = e.path().filename().string();
-    if (name.size() > 12 && name.substr(name.size() - 12) == "-session.bin") base = name.substr(0, name.size() - 12);
-  }
+  const std::string base = RecordedSessionBase(dir.Path());
   ReviewOptions o;
   o.data_dir = dir.Path();
   o.session = base;
