@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "app/record_command.h"
-#include "storage/session_loader.h"
+#include "session/session_loader.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "storage/track_profile.h"
@@ -93,7 +93,7 @@ bool MakeDataFolder(const std::string& root, const TrapList& traps) {
   TrackProfile profile;
   profile.name = FromUtf8(kTrackName);
   profile.root = root;
-  profile.traps = traps;
+  profile.traps = kv::DefinitionsOf(traps);
   profile.trap_count = traps.Count();
   profile.changed = true;
   profile.traps_loaded = true;

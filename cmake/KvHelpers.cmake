@@ -16,6 +16,7 @@ function(kv_test file)
   set(target test_${folder}_${stem})
   add_executable(${target} ${file})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${target} PRIVATE KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${target} WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                        DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "storage/track_import.h"
+#include "exchange/track_import.h"
 #include "storage/track_profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

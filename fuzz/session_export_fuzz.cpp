@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "exchange/export_job.h"
+#include "exchange/export_writer_factory.h"
 #include "storage/sample_loader.h"
 #include "timing/channels.h"
 #include "timing/geodesy.h"
@@ -121,10 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   traps.Append(DemoTrap(text, kv::kTrapSplit, 50.437590666666665, 5.974054833333334, 326.25));
   traps.Append(DemoTrap(text, kv::kTrapDisabled, 50.437692166666665, 5.970121833333334, 243.75));
   session.SetTraps(traps);
-  std::vector<kv::ObdRecord> obd;
-  for (const kv::ObdValue& v : loaded.obd_values) obd.push_back(kv::ObdRecord{v.time, v.value, v.channel});
   session.SetSamples(std::move(loaded.samples));
-  session.SetObdRecords(std::move(obd));
+  session.SetObdRecords(std::move(loaded.obd_records));
   session.Recompute();
   Review(session);
 

@@ -73,6 +73,10 @@ class ObdChannelTable final : public ObdDecoder {
   // support values and return false. Never fails on malformed samples
   // other than by returning false.
   bool Decode(const ObdSample& sample, int32_t* raw) const override;
+  int32_t ChannelOf(int32_t pid) const override {
+    const ObdChannel* channel = ForPid(pid);
+    return channel != nullptr ? channel->channel : -1;
+  }
   // Support values back to unknown (a new connection, maybe another car).
   void Reset() override { ResetSupport(); }
   void ResetSupport();

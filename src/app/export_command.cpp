@@ -1,7 +1,5 @@
 #include "app/export_command.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -10,6 +8,7 @@
 #include "app/review_commands.h"
 #include "app/storage_context.h"
 #include "exchange/export_job.h"
+#include "platform/terminal_input.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
@@ -90,7 +89,7 @@ int RunExport(const ExportCommandOptions& o, std::ostream& out, std::ostream& er
   ExportJob job(*session, options);
   int32_t error = job.Start();
   if (error == 0) {
-    const bool bar = isatty(STDERR_FILENO) == 1 && &err == &std::cerr;
+    const bool bar = platform::StderrIsTerminal() && &err == &std::cerr;
     const std::string label = Utf8(Load(kStrExporting).AsView());
     int32_t shown = -1;
     while (job.Step()) {

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <map>
@@ -12,6 +11,7 @@
 
 #include "acquisition/nmea_parser.h"
 #include "app/command_list.h"
+#include "platform/file_io.h"
 
 namespace kv::app {
 
@@ -121,8 +121,8 @@ struct TypeCounts {
 }  // namespace
 
 int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::ostream& err) {
-  std::ifstream in(options.file, std::ios::binary);
-  if (!in) {
+  platform::FileHandle in;
+  if (!in.OpenRead(options.file)) {
     err << "Cannot open " << options.file << ".\n";
     return 1;
   }
@@ -158,10 +158,10 @@ int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::os
       }
     }
   };
-  while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-    const size_t got = static_cast<size_t>(in.gcount());
-    parser.Append(std::string_view(block.data(), got));
-    last_byte = block[got - 1];
+  int64_t got;
+  while ((got = in.Read(block.data(), static_cast<int64_t>(block.size()))) > 0) {
+    parser.Append(std::string_view(block.data(), static_cast<size_t>(got)));
+    last_byte = block[static_cast<size_t>(got) - 1];
     drain();
   }
   // A last line without its line end is still a line of the file.
@@ -169,7 +169,7 @@ int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::os
     parser.Append("\r\n");
     drain();
   }
-  if (in.bad()) {
+  if (got < 0) {
     err << "Cannot read " << options.file << ".\n";
     return 1;
   }

@@ -1,9 +1,9 @@
 #include "app/record_command.h"
 #include "app/test_commands.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/app_services.h"
 #include "app/command_list.h"
@@ -11,13 +11,19 @@
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "core/application.h"
+#include "platform/file_io.h"
+#include "platform/process.h"
 #include "platform/terminal_input.h"
 #include "platform/termination.h"
 #include "platform/ticks.h"
+#include "session/session_loader.h"
+#include "session/session_resume.h"
+#include "session/test_list.h"
 #include "storage/local_time.h"
-#include "storage/session_loader.h"
+#include "storage/sample_file_repair.h"
 #include "storage/storage_paths.h"
 #include "storage/track_list.h"
+#include "timing/trap.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
@@ -130,8 +136,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   if (services == nullptr) return 1;
   context.storage.EnsureAppDataFolder();
 
-  SessionRecorder recorder(std::move(data), services->Builder(), services->ObdTable(),
-                           [] { return platform::TickCount(); });
+  SessionRecorder recorder(std::move(data), [] { return platform::TickCount(); });
   try {
     if (resumed) {
       recorder.StartResumed();
@@ -165,6 +170,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   out << "Session " << Utf8(session.Header().base_name) << '\n';
   PrintLapTable(session, out);
   out << "Files: " << BuildPath(session.Header().base_name, session.Header().root, FileKind::kSessionHeader) << '\n';
+  if (session.Runs() != nullptr) PrintRunSummary(*session.Runs(), out);
   return 0;
 }
 
@@ -200,26 +206,23 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
       return 1;
     }
     header.track = tracks.At(index).name;
-    traps = tracks.At(index).traps;
+    traps = MakeTraps(tracks.At(index).traps);
   }
-  std::unique_ptr<PerfRunsHook> runs;
+  std::optional<PerfTestList> tests;
   if (type == kSessionPerformance) {
     header.test = FromUtf8(o.test);
-    const PerfTestList tests = LoadTestList(context.storage);
-    const WideString refusal = ChosenTestMessage(tests, header.test);
+    tests = LoadTestList(context.storage);
+    const WideString refusal = ChosenTestMessage(*tests, header.test);
     if (!refusal.IsEmpty()) {
       PrintLine(err, refusal);
       return 1;
     }
-    runs = std::make_unique<PerfRunsHook>(tests);
   }
   RememberNewSessionChoices(context.settings, header.driver, type, header.save_nmea, header.track, header.test);
   auto data = std::make_unique<SessionData>(std::move(header), LapSettingsFrom(context.settings.hilo_threshold));
   data->SetTraps(traps);
-  if (runs != nullptr) data->SetPerformanceHook(runs.get());
-  const int status = RunLive(o, context, std::move(data), false, sources, views, out, err);
-  if (runs != nullptr) PrintRunSummary(runs->Engine(), out);
-  return status;
+  if (tests) data->TimePerfTests(*tests);
+  return RunLive(o, context, std::move(data), false, sources, views, out, err);
 }
 
 int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
@@ -235,21 +238,21 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   }
   const LapSettings lap_settings = LapSettingsFrom(context.settings.hilo_threshold);
   std::unique_ptr<SessionData> data;
-  int32_t refusal = 0;
+  ResumeCheck check = ResumeCheck::kResumable;
   for (int attempt = 0; attempt < 2; ++attempt) {
     SessionLoader loader(context.storage, root, name, lap_settings);
     if (!LoadWithProgress(loader, err)) return 1;
     data = loader.Take();
-    refusal = ResumeRefusal(data->Header(), sources.has_obd, loader.SampleVersion(), loader.SampleState());
-    if (refusal != kStrSessionFileCorrupt || attempt > 0) break;
+    check = CheckResume(data->Header(), sources.has_obd, loader.SampleVersion(), loader.SampleState());
+    if (check != ResumeCheck::kIncomplete || attempt > 0) break;
     // A crash mid-write leaves a record cut short at the end; that alone
     // must not cost the driver the rest of the day in this session.
     int64_t removed = 0;
     if (RepairPartialTail(BuildPath(name, root, FileKind::kSampleFile), &removed) != TailRepair::kTrimmed) break;
     err << "Cut off an incomplete last record (" << removed << " bytes) left by an interrupted recording.\n";
   }
-  if (refusal != 0) {
-    err << Utf8(Load(refusal).AsView()) << '\n';
+  if (check != ResumeCheck::kResumable) {
+    err << Utf8(Load(ResumeRefusalMessage(check)).AsView()) << '\n';
     return 1;
   }
   if (!FreeSpaceAllows(root, views, err)) return 1;
@@ -260,11 +263,8 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
 int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err) {
   std::string dir = data_dir;
   if (dir.empty()) {
-    std::error_code ec;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec) /
-                                       ("korvatinel-demo-" + std::to_string(platform::TickCount()));
-    std::filesystem::create_directories(temp, ec);
-    dir = temp.string();
+    dir = platform::TemporaryDirectory() + "/korvatinel-demo-" + std::to_string(platform::TickCount());
+    CreateDirectories(dir + "/");
   }
   StorageContext context(dir);
   std::string install = context.storage.InstallFolder();
@@ -272,10 +272,8 @@ int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostr
   if (install.empty()) install = "data/";
   const std::string demo = install + "demo/";
   const std::string root = context.RootForNewFiles();
-  std::error_code ec;
-  std::filesystem::copy_file(demo + "Demo circuit-track.bin", BuildPath(u"Demo circuit", root, FileKind::kTrackProfile),
-                             std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec) {
+  if (!platform::CopyFile(demo + "Demo circuit-track.bin",
+                         BuildPath(u"Demo circuit", root, FileKind::kTrackProfile))) {
     err << "The demo files are missing from " << demo << '\n';
     return 1;
   }

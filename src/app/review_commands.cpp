@@ -10,6 +10,7 @@
 #include "app/terminal_views.h"
 #include "platform/terminal_input.h"
 #include "storage/storage_paths.h"
+#include "timing/channels.h"
 #include "timing/live_figures.h"
 #include "timing/result_table.h"
 #include "util/errors.h"
@@ -136,8 +137,8 @@ bool LoadWithProgress(SessionLoader& loader, std::ostream& progress) {
              << std::string(static_cast<size_t>(20 - filled), ' ') << "] " << shown << '%' << std::flush;
   }
   if (bar && shown >= 0) progress << "\r\033[K" << std::flush;
-  if (loader.Error() == 0) return true;
-  if (loader.Error() == SessionLoader::kNoSuchSession) {
+  if (loader.Result() == SessionLoader::Outcome::kLoaded) return true;
+  if (loader.Result() == SessionLoader::Outcome::kNoSuchSession) {
     progress << "No such session.\n";
   } else if (loader.Error() == kErrOutOfMemory) {
     progress << Utf8(Load(kStrMemoryFull).AsView()) << '\n';

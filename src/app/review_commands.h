@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "storage/session_loader.h"
+#include "session/session_loader.h"
 
 namespace kv::app {
 

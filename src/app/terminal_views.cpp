@@ -49,7 +49,7 @@ std::string TerminalViews::LiveLine() const {
   if (!f.any) return line + "Waiting...";
   if (f.shown_lap >= 0 && IsSet(f.shown_time)) {
     line += "Lap " + std::to_string(f.shown_lap + 1) + " " + TimeText(f.shown_time, decimals_);
-    if (IsSet(f.shown_difference)) line += " " + TimeText(f.shown_difference, decimals_, true);
+    if (IsSet(f.shown_difference)) line.append(" ").append(TimeText(f.shown_difference, decimals_, true));
     if (f.last_trap >= 0 && f.last_trap < laps.Traps().Count()) line += " [" + Utf8(laps.Traps()[f.last_trap].name) + "]";
     line += " | ";
   }
@@ -63,7 +63,8 @@ std::string TerminalViews::LiveLine() const {
   line += "Previous";
   for (int k = 0; k < 2; ++k)
     if (f.previous_lap[k] >= 0)
-      line += " " + std::to_string(f.previous_lap[k] + 1) + ":" + TimeText(f.previous_time[k], decimals_);
+      line.append(" ").append(std::to_string(f.previous_lap[k] + 1)).append(":").append(
+          TimeText(f.previous_time[k], decimals_));
   return line;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "core/view_manager.h"
-#include "storage/session_recorder.h"
+#include "session/session_recorder.h"
 
 namespace kv::app {
 

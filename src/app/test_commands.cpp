@@ -6,10 +6,10 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "acquisition/obd_channels.h"
 #include "app/command_list.h"
 #include "app/storage_context.h"
-#include "storage/perf_test_file.h"
+#include "session/session_data.h"
+#include "session/test_list.h"
 #include "storage/sample_loader.h"
 #include "storage/session_header.h"
 #include "storage/storage_paths.h"
@@ -95,30 +95,7 @@ nlohmann::json Kph(AngleValue stored) {
                        : nlohmann::json();
 }
 
-// The OBD-II speed values of a sample file as the engine reads them, with
-// the GPS track's positions for the distance tests.
-std::vector<PerfSample> ObdSpeedSamples(const SampleData& data) {
-  const ObdChannelTable table;
-  std::vector<PerfSample> out;
-  for (const ObdValue& v : data.obd_values) {
-    const ObdChannel* channel = table.Lookup(v.channel);
-    if (channel == nullptr || channel->unit_kind != kUnitSpeed) continue;
-    PerfSample s;
-    s.time = v.time;
-    s.speed = ObdChannelTable::Value(*channel, static_cast<int32_t>(v.value));
-    out.push_back(s);
-  }
-  AttachPositions(out, data.samples);
-  return out;
-}
-
 }  // namespace
-
-PerfTestList LoadTestList(const StorageList& storage) {
-  PerfTestList list;
-  LoadPerfTests(storage.AppDataFolder(), list);
-  return list;
-}
 
 void PrintRunSummary(const PerfTestEngine& engine, std::ostream& out) {
   for (size_t i = 0; i < engine.Tests().size(); ++i) {
@@ -196,7 +173,7 @@ int RunTestAdd(const TestCommandOptions& o, std::ostream& /*out*/, std::ostream&
   }
   list.Add(std::move(test));
   return Guarded(err, [&] {
-    SavePerfTests(context.storage.AppDataFolder(), list);
+    SaveTestList(context.storage, list);
     return 0;
   });
 }
@@ -215,7 +192,7 @@ int RunTestDelete(const TestCommandOptions& o, std::ostream& /*out*/, std::ostre
   }
   list.Remove(index);
   return Guarded(err, [&] {
-    SavePerfTests(context.storage.AppDataFolder(), list);
+    SaveTestList(context.storage, list);
     return 0;
   });
 }
@@ -245,16 +222,17 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
     err << "Error #" << kErrMalformedFile << '\n';
     return 1;
   }
-  const SampleData& data = loader.Data();
+  SampleData data = loader.TakeData();
 
   const PerfTestList list = LoadList(context);
-  PerfTestEngine engine(list);
-  if (header.use_obd_speed != 0) {
-    engine.SetSource(PerfSpeedSource::kObd);
-    engine.RecomputeObd(ObdSpeedSamples(data));
-  } else {
-    engine.Recompute(data.samples);
-  }
+  // Whatever the session's type: a lap or logging session's runs are worth
+  // seeing too.
+  SessionData session(header, LapSettingsFrom(context.settings.hilo_threshold));
+  session.TimePerfTests(list);
+  session.SetSamples(std::move(data.samples));
+  session.SetObdRecords(std::move(data.obd_records));
+  session.Recompute();
+  const PerfTestEngine& engine = *session.Runs();
 
   nlohmann::json tests = nlohmann::json::array();
   for (int32_t i = 0; i < list.Count(); ++i) {

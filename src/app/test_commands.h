@@ -8,7 +8,6 @@
 #include <ostream>
 #include <string>
 
-#include "storage/session_data.h"
 #include "timing/perf_test_engine.h"
 
 namespace kv::app {
@@ -27,23 +26,6 @@ int RunTestList(const TestCommandOptions& options, std::ostream& out, std::ostre
 int RunTestAdd(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunTestDelete(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunRuns(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
-
-// The user's test list: the predefined tests, then those of "perftest.dat"
-// in the application-data folder of `storage`.
-PerfTestList LoadTestList(const StorageList& storage);
-
-// The live step of a "Performance testing" session: every test of the
-// list timed on the session's GPS samples.
-class PerfRunsHook final : public PerformanceHook {
- public:
-  explicit PerfRunsHook(const PerfTestList& tests) : engine_(tests) {}
-  bool LiveStep(const SampleList& samples) override { return engine_.Step(samples); }
-  void Recompute(const SampleList& samples) override { engine_.Recompute(samples); }
-  const PerfTestEngine& Engine() const { return engine_; }
-
- private:
-  PerfTestEngine engine_;
-};
 
 // Each test's summary line ("Best: ..." or "No completed runs yet") for
 // the tests that have runs.

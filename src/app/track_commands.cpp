@@ -8,10 +8,11 @@
 
 #include "app/command_list.h"
 #include "app/storage_context.h"
+#include "exchange/track_import.h"
 #include "storage/session_header.h"
-#include "storage/track_import.h"
 #include "storage/track_list.h"
 #include "timing/geodesy.h"
+#include "timing/trap.h"
 #include "util/errors.h"
 #include "util/string_table.h"
 #include "util/text_parse.h"
@@ -208,7 +209,7 @@ int RunTrackShow(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
     j["name"] = Utf8(track->name);
     j["locked"] = track->lock != 0;
     j["traps"] = nlohmann::json::array();
-    for (const Trap& trap : track->traps) j["traps"].push_back(TrapJson(trap));
+    for (const TrapDefinition& trap : track->traps) j["traps"].push_back(TrapJson(MakeTrap(trap)));
     if (o.json) {
       out << j.dump() << '\n';
       return 0;

@@ -34,13 +34,13 @@ void DataFlow::Process(SentenceReader& reader) {
     session_->LogNmea(reader.RawLine());
     samples_.Feed(fix);
     if (samples_.NewSample()) {
-      full_refresh_ = session_->RecordSample() || full_refresh_;
+      full_refresh_ = session_->RecordSample(samples_.Sample(), samples_.SampleDateTime()) || full_refresh_;
       session_->ClearPendingMessage();
       sample_handled = true;
     }
     // Or-ed, not replaced: a full refresh asked for by an earlier sample of
     // the batch must not be lost to an OBD-II record after it.
-    if (samples_.ObdRecord()) full_refresh_ = session_->RecordObd() || full_refresh_;
+    if (samples_.NewObdValue()) full_refresh_ = session_->RecordObd(samples_.LastObd()) || full_refresh_;
     if (fix.type == kSentenceGga) gga_handled = true;
     if (fix.type == kSentenceObd) {
       session_->TakeObdValues(fix);

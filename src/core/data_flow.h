@@ -14,7 +14,10 @@
 #include <string_view>
 
 #include "core/data_source_listener.h"
+#include "core/date_time.h"
 #include "core/fix_record.h"
+#include "core/log_sample.h"
+#include "core/obd_record.h"
 #include "core/sentence_reader.h"
 #include "core/view_manager.h"
 
@@ -27,24 +30,32 @@ class SampleFeed {
   // Consumes the record of the sentence just parsed; raises the flags below.
   virtual void Feed(const FixRecord& fix) = 0;
   virtual bool NewSample() const = 0;
-  virtual bool ObdRecord() const = 0;
+  // The sample of the epoch just finished, while NewSample() is raised; its
+  // distance is not set (the session carries it on from its own samples).
+  virtual LogSample Sample() const = 0;
+  // That epoch's NMEA date and time; unknown when the epoch had no date.
+  virtual DateTimeValue SampleDateTime() const = 0;
+  virtual bool NewObdValue() const = 0;
+  // The OBD-II value just decoded, while NewObdValue() is raised.
+  virtual ObdRecord LastObd() const = 0;
   // Fix quality of the last complete epoch (0 = no fix).
   virtual int32_t FixQuality() const = 0;
 };
 
-// What the flow needs of the running session.
+// What the flow needs of the running session. The flow hands over what the
+// builder finished, as values; the session never reaches back for them.
 class LiveSession {
  public:
   virtual ~LiveSession() = default;
   // Raw sentence with its line end, for the NMEA log (if the session keeps one).
   virtual void LogNmea(std::string_view raw_line) = 0;
-  // Records the builder's new sample and runs the live step; true when the
-  // screens need a full refresh.
-  virtual bool RecordSample() = 0;
+  // Records a finished sample and runs the live step; true when the screens
+  // need a full refresh.
+  virtual bool RecordSample(const LogSample& sample, const DateTimeValue& nmea_utc) = 0;
   // Drops the message text the session was showing, if any.
   virtual void ClearPendingMessage() = 0;
-  // Records the builder's latest OBD-II value; true for a full refresh.
-  virtual bool RecordObd() = 0;
+  // Records an OBD-II value; true for a full refresh.
+  virtual bool RecordObd(const ObdRecord& record) = 0;
   // An OBD-II sentence was handled: take the values for the live figures.
   virtual void TakeObdValues(const FixRecord& fix) = 0;
 };

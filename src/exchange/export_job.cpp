@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "exchange/export_writer_factory.h"
 #include "util/errors.h"
 #include "util/utf_convert.h"
 

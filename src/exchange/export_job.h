@@ -30,8 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "session/session_data.h"
 #include "storage/data_file.h"
-#include "storage/session_data.h"
 #include "storage/storage_paths.h"
 #include "util/byte_string.h"
 
@@ -111,9 +111,6 @@ class ExportWriter {
   virtual void RouteEnd(ExportContext&) {}
   virtual void Footer(ExportContext&) {}
 };
-
-// nullptr for kDbn.
-std::unique_ptr<ExportWriter> MakeExportWriter(ExportType type, const SessionData& session);
 
 class ExportJob {
  public:

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "core/date_time.h"
-#include "timing/log_sample.h"
+#include "core/log_sample.h"
 #include "util/byte_string.h"
 
 namespace kv {

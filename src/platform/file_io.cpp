@@ -129,6 +129,28 @@ int64_t FileSizeOf(const std::string& path) {
   return info.st_size;
 }
 
+bool CopyFile(const std::string& from, const std::string& to) {
+  FileHandle in;
+  FileHandle out;
+  if (!in.OpenRead(from) || !out.Create(to)) return false;
+  char buffer[65536];
+  for (;;) {
+    const int64_t n = in.Read(buffer, sizeof buffer);
+    if (n < 0) return false;
+    if (n == 0) break;
+    if (!out.Write(buffer, n)) return false;
+  }
+  return out.Sync();
+}
+
+bool TruncateFile(const std::string& path, int64_t size) {
+  int result;
+  do {
+    result = ::truncate(path.c_str(), static_cast<off_t>(size));
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 bool SyncDirectory(const std::string& folder) {
   const int fd = OpenRetrying(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY, 0);
   if (fd < 0) return false;

@@ -60,6 +60,11 @@ bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& old_path, const std::string& new_path);
 // Size in bytes without opening for reading; -1 when it cannot be read.
 int64_t FileSizeOf(const std::string& path);
+// Copies a whole file over `to` (created or truncated) and syncs it; false
+// on any failure (`to` may then hold part of the copy).
+bool CopyFile(const std::string& from, const std::string& to);
+// Cuts the file to `size` bytes (truncate(2)); false when it cannot.
+bool TruncateFile(const std::string& path, int64_t size);
 // Makes a rename or a new entry in `folder` durable (fsync of the folder).
 bool SyncDirectory(const std::string& folder);
 // Entries of a folder except "." and "..", in the order the system returns

@@ -20,6 +20,14 @@ std::string Environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+std::string TemporaryDirectory() {
+  for (const char* name : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"}) {
+    const std::string dir = Environment(name);
+    if (!dir.empty()) return dir;
+  }
+  return "/tmp";
+}
+
 std::string RuntimeDirectory() {
   std::string dir = Environment("XDG_RUNTIME_DIR");
   if (dir.empty()) {

@@ -15,6 +15,8 @@ int32_t ProcessId();
 // $XDG_RUNTIME_DIR, else /tmp/korvatinel-<uid>, created private to the user.
 std::string RuntimeDirectory();
 
+// Where temporary files go: $TMPDIR (or $TMP, $TEMP, $TEMPDIR), else /tmp.
+std::string TemporaryDirectory();
 // Reads an environment variable; empty when unset.
 std::string Environment(const char* name);
 

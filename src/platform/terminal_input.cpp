@@ -57,4 +57,6 @@ bool TerminalInput::ReadAvailable(std::string* out) {
 
 bool StdoutIsTerminal() { return isatty(1) != 0; }
 
+bool StderrIsTerminal() { return isatty(2) != 0; }
+
 }  // namespace kv::platform

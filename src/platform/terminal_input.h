@@ -32,5 +32,7 @@ class TerminalInput {
 
 // True when standard output is a terminal (figures are then redrawn in place).
 bool StdoutIsTerminal();
+// True when standard error is a terminal (progress bars are drawn there).
+bool StderrIsTerminal();
 
 }  // namespace kv::platform

@@ -2,6 +2,7 @@
 
 #include "storage/binary_strings.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
@@ -89,13 +90,14 @@ void DataFile::Write8(uint32_t value) {
 }
 
 void DataFile::Write16(uint32_t value) {
-  const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+  uint8_t bytes[2];
+  le::Store16(bytes, value);
   WriteBytes(bytes, 2);
 }
 
 void DataFile::Write32(uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  le::Store32(bytes, value);
   WriteBytes(bytes, 4);
 }
 

@@ -8,17 +8,13 @@
 #include "storage/record_reader.h"
 #include "storage/storage_paths.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
 namespace {
 
 constexpr int32_t kBufferCapacity = 4096;
-
-void AppendU32(ByteString& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8)
-    out.AppendUnit(static_cast<char>((value >> shift) & 0xFF));
-}
 
 }  // namespace
 
@@ -37,13 +33,13 @@ int32_t ToPerfTestValue(double value) {
   return static_cast<int32_t>(scaled);
 }
 
-int32_t ParsePerfTests(std::string_view bytes, PerfTestList& list) {
+std::vector<PerfTest> ParsePerfTests(std::string_view bytes) {
   RecordReader reader;
   reader.OpenBytes(bytes);
   const uint32_t version = reader.ReadU32();
   const int32_t count = reader.Read32();
-  if (!reader.Ok() || version != kPerfTestFileVersion || count < 1) return 0;
-  int32_t added = 0;
+  std::vector<PerfTest> tests;
+  if (!reader.Ok() || version != kPerfTestFileVersion || count < 1) return tests;
   for (int32_t i = 0; i < count; ++i) {
     PerfTest test;
     test.name = reader.ReadPackedString();
@@ -52,38 +48,34 @@ int32_t ParsePerfTests(std::string_view bytes, PerfTestList& list) {
     test.finish_speed = reader.Read32() / kPerfTestValueScale;
     test.distance = reader.Read32() / kPerfTestValueScale;
     if (!reader.Ok()) break;  // cut inside this test: keep those before it
-    list.Add(std::move(test));
-    ++added;
+    tests.push_back(std::move(test));
   }
-  return added;
+  return tests;
 }
 
-int32_t LoadPerfTests(const std::string& folder, PerfTestList& list) {
+std::vector<PerfTest> LoadPerfTests(const std::string& folder) {
   RecordReader reader;
-  if (!reader.Open(folder + std::string(kPerfTestFileName))) return 0;
-  return ParsePerfTests(reader.Data(), list);
+  if (!reader.Open(folder + std::string(kPerfTestFileName))) return {};
+  return ParsePerfTests(reader.Data());
 }
 
-ByteString SerializePerfTests(const PerfTestList& list) {
+ByteString SerializePerfTests(const std::vector<PerfTest>& tests) {
   ByteString out;
-  AppendU32(out, kPerfTestFileVersion);
-  AppendU32(out, static_cast<uint32_t>(list.UserCount()));
-  for (int32_t i = PerfTestList::kPredefinedCount; i < list.Count(); ++i) {
-    const PerfTest& test = list.At(i);
+  le::Append32(out, kPerfTestFileVersion);
+  le::Append32(out, static_cast<uint32_t>(tests.size()));
+  for (const PerfTest& test : tests) {
     if (!AppendPackedString(out, test.name)) ThrowCode(kErrStringTooLong);
-    const auto type = static_cast<uint16_t>(test.type);
-    out.AppendUnit(static_cast<char>(type & 0xFF));
-    out.AppendUnit(static_cast<char>(type >> 8));
-    AppendU32(out, static_cast<uint32_t>(ToPerfTestValue(test.start_speed)));
-    AppendU32(out, static_cast<uint32_t>(ToPerfTestValue(test.finish_speed)));
-    AppendU32(out, static_cast<uint32_t>(ToPerfTestValue(test.distance)));
+    le::Append16(out, static_cast<uint16_t>(test.type));
+    le::Append32(out, static_cast<uint32_t>(ToPerfTestValue(test.start_speed)));
+    le::Append32(out, static_cast<uint32_t>(ToPerfTestValue(test.finish_speed)));
+    le::Append32(out, static_cast<uint32_t>(ToPerfTestValue(test.distance)));
   }
   return out;
 }
 
-void SavePerfTests(const std::string& folder, const PerfTestList& list) {
-  const ByteString bytes = SerializePerfTests(list);
-  if (CreateDirectories(folder) == kDirFailed) ThrowCode(kErrCannotOpen);
+void SavePerfTests(const std::string& folder, const std::vector<PerfTest>& tests) {
+  const ByteString bytes = SerializePerfTests(tests);
+  if (CreateDirectories(folder) == DirResult::kFailed) ThrowCode(kErrCannotOpen);
   DataFile file(folder + std::string(kPerfTestFileName));
   file.CreateReplacing(kBufferCapacity);
   file.WriteBytes(bytes.AsView());

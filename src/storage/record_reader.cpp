@@ -3,6 +3,7 @@
 #include "storage/binary_strings.h"
 #include "storage/data_file.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 #include "util/utf_convert.h"
 
 namespace kv {
@@ -56,16 +57,14 @@ int32_t RecordReader::Read8() {
 
 uint16_t RecordReader::ReadU16() {
   const unsigned char* b;
-  return Take(2, &b) ? static_cast<uint16_t>(b[0] | (b[1] << 8)) : 0;
+  return Take(2, &b) ? le::Load16(b) : 0;
 }
 
 int32_t RecordReader::Read16() { return static_cast<int16_t>(ReadU16()); }
 
 int32_t RecordReader::Read32() {
   const unsigned char* b;
-  if (!Take(4, &b)) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-                              (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
+  return Take(4, &b) ? le::LoadSigned32(b) : 0;
 }
 
 WideString RecordReader::ReadPackedString() {

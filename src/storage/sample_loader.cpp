@@ -5,8 +5,10 @@
 #include <new>
 
 #include "storage/local_time.h"
+#include "storage/record_frame.h"
 #include "storage/sample_file_format.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
@@ -14,12 +16,9 @@ namespace {
 
 namespace sf = sample_file;
 
-inline uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-inline int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+using le::Load16;
+using le::Load32;
+inline int32_t I32(const uint8_t* p) { return le::LoadSigned32(p); }
 
 void SetSatellites(LogSample& sample, uint32_t satellites) {
   sample.flags = static_cast<uint8_t>(satellites & LogSample::kSatelliteMask);
@@ -85,7 +84,7 @@ bool SampleLoader::Start() {
     Finish(SampleLoadState::kIncomplete, kSampleErrShortHeader);
     return false;
   }
-  const uint32_t first = U32(reinterpret_cast<const uint8_t*>(chunk_.data()));
+  const uint32_t first = Load32(reinterpret_cast<const uint8_t*>(chunk_.data()));
   if (first >= sf::kHeaderlessThreshold) {
     version_ = 0;
     offset_ = 0;
@@ -108,18 +107,13 @@ bool SampleLoader::Start() {
 }
 
 size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad) {
-  size_t at = 0;
-  while (length - at >= static_cast<size_t>(sf::kRecordPrefix)) {
-    const uint8_t size = bytes[at];
-    const uint8_t type = bytes[at + 1];
-    if (size == 0 || type > sf::kMaxRecordType) {
-      *bad = true;
-      return at;
-    }
-    if (length - at - sf::kRecordPrefix < size) return at;
-    const uint8_t* p = bytes + at + sf::kRecordPrefix;
-    at += sf::kRecordPrefix + size;
-    switch (type) {
+  FrameReader frames(bytes, length);
+  Frame frame;
+  FrameStatus status;
+  while ((status = frames.Next(&frame)) == FrameStatus::kFrame) {
+    const uint8_t* p = frame.payload;
+    const uint8_t size = frame.length;
+    switch (frame.type) {
       case sf::kFix:
         if (size >= sf::kFixSize) {
           namespace f = sf::fix;
@@ -130,9 +124,9 @@ size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad
           s.speed = I32(p + f::kSpeed);
           s.altitude = I32(p + f::kAltitude);
           s.distance = I32(p + f::kDistance);
-          s.heading = U16(p + f::kHeading);
-          s.hdop = U16(p + f::kHdop);
-          s.vdop = U16(p + f::kVdop);
+          s.heading = Load16(p + f::kHeading);
+          s.hdop = Load16(p + f::kHdop);
+          s.vdop = Load16(p + f::kVdop);
           SetSatellites(s, p[f::kSatellites]);
           if (!KeepFix(s)) data_.samples.pop_back();
         }
@@ -145,19 +139,19 @@ size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad
           s.position.lon = I32(p + 8);
           s.speed = I32(p + 12);
           s.altitude = I32(p + 16);
-          s.heading = U16(p + 20);
-          s.hdop = U16(p + 22);
+          s.heading = Load16(p + 20);
+          s.hdop = Load16(p + 22);
           SetSatellites(s, p[24]);
           if (!KeepFix(s)) data_.samples.pop_back();
         }
         break;
       case sf::kObdShort:
         if (size >= sf::kObdShortSize && UsableTime(I32(p)))
-          data_.obd_values.push_back({I32(p), U16(p + 4), p[6]});
+          data_.obd_records.push_back({I32(p), Load16(p + 4), p[6]});
         break;
       case sf::kObdLong:
         if (size >= sf::kObdLongSize && UsableTime(I32(p)))
-          data_.obd_values.push_back({I32(p), U32(p + 4), p[8]});
+          data_.obd_records.push_back({I32(p), Load32(p + 4), p[8]});
         break;
       case sf::kLocalDateRef:
       case sf::kUtcDateRef:
@@ -168,14 +162,15 @@ size_t SampleLoader::ParseRecords(const uint8_t* bytes, size_t length, bool* bad
           if (!value.IsKnown()) value.SetUnknown();
           data_.has_date_reference = true;
           data_.reference_time = I32(p);
-          data_.reference_utc = type == sf::kLocalDateRef ? LocalToUtc(value) : value;
+          data_.reference_utc = frame.type == sf::kLocalDateRef ? LocalToUtc(value) : value;
         }
         break;
       default:
         break;  // a type of a later writer: skipped by its length
     }
   }
-  return at;
+  *bad = status == FrameStatus::kDamaged;
+  return frames.Consumed();
 }
 
 bool SampleLoader::StepRecords() {
@@ -221,7 +216,7 @@ bool SampleLoader::StepFixed() {
     s.speed = I32(p + 12);
     if (version_ >= 1) {
       s.altitude = I32(p + 16);
-      s.heading = U16(p + 20);
+      s.heading = Load16(p + 20);
       if (version_ == 1) {
         SetSatellites(s, p[22]);
       } else {

@@ -18,20 +18,15 @@
 #include <vector>
 
 #include "core/date_time.h"
+#include "core/log_sample.h"
+#include "core/obd_record.h"
 #include "platform/file_io.h"
-#include "timing/log_sample.h"
 
 namespace kv {
 
-struct ObdValue {
-  int32_t time = kNotSet;  // sample-time ms
-  uint32_t value = 0;
-  int32_t channel = 0;
-};
-
 struct SampleData {
   std::vector<LogSample> samples;
-  std::vector<ObdValue> obd_values;
+  std::vector<ObdRecord> obd_records;
   // The first date reference of the file: sample time `reference_time`
   // was the UTC date and time `reference_utc`.
   bool has_date_reference = false;

@@ -16,9 +16,10 @@
 #include <string>
 
 #include "core/date_time.h"
+#include "core/log_sample.h"
+#include "core/obd_record.h"
 #include "storage/data_file.h"
 #include "storage/recording_sync.h"
-#include "timing/log_sample.h"
 
 namespace kv {
 
@@ -35,8 +36,9 @@ class SampleWriter {
   // `nmea_utc`: the NMEA date and time of this fix (unknown when either is
   // missing). True when the fix was recorded.
   bool WriteFix(const LogSample& sample, const DateTimeValue& nmea_utc);
-  // Short form when the value fits in 16 bits, long form otherwise.
-  void WriteObdValue(int32_t time, uint32_t value, uint8_t channel);
+  // Short form when the value fits in 16 bits, long form otherwise; the
+  // channel is stored in one byte.
+  void WriteObd(const ObdRecord& record);
   void WriteDateReference(int32_t time, const DateTimeValue& utc);
 
   void Tick(uint32_t now_ms) { sync_.Tick(file_, now_ms); }
@@ -47,8 +49,6 @@ class SampleWriter {
   bool HasDateReference() const { return has_date_reference_; }
 
  private:
-  void Record(uint8_t type, const uint8_t* payload, int32_t length);
-
   DataFile file_;
   RecordingSync sync_;
   bool has_date_reference_ = false;

@@ -9,6 +9,7 @@
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
@@ -38,15 +39,6 @@ DateTimeValue TimeFromBaseName(std::u16string_view name) {
   local.day = DateTimeValue::MakeDay(year, month, day);
   local.time = DateTimeValue::MakeTime(hour, minute, 0, 0);
   return local;
-}
-
-void Put16(ByteString& out, int32_t value) {
-  out.AppendUnit(static_cast<char>(value & 0xFF));
-  out.AppendUnit(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void Put32(ByteString& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.AppendUnit(static_cast<char>((value >> shift) & 0xFF));
 }
 
 void PutText(ByteString& out, const WideString& text) {
@@ -167,29 +159,29 @@ int32_t ParseSessionHeader(std::string_view bytes, bool full, SessionHeader& h) 
 
 ByteString SerializeSessionHeader(const SessionHeader& h) {
   ByteString out;
-  Put32(out, kSessionHeaderVersion);
-  Put16(out, h.save_nmea);
+  le::Append32(out, kSessionHeaderVersion);
+  le::Append16(out, h.save_nmea);
   PutText(out, h.track);
   PutText(out, h.title);
   PutText(out, h.driver);
-  Put32(out, h.type);
+  le::Append32(out, h.type);
   PutText(out, h.test);
-  Put16(out, h.resumable);
-  Put16(out, h.obd);
-  Put16(out, h.use_obd_speed);
-  Put32(out, static_cast<uint32_t>(h.created.time));
-  Put32(out, static_cast<uint32_t>(h.created.day));
-  Put32(out, static_cast<uint32_t>(h.second_stamp.time));
-  Put32(out, static_cast<uint32_t>(h.second_stamp.day));
-  Put16(out, 0);
+  le::Append16(out, h.resumable);
+  le::Append16(out, h.obd);
+  le::Append16(out, h.use_obd_speed);
+  le::Append32(out, static_cast<uint32_t>(h.created.time));
+  le::Append32(out, static_cast<uint32_t>(h.created.day));
+  le::Append32(out, static_cast<uint32_t>(h.second_stamp.time));
+  le::Append32(out, static_cast<uint32_t>(h.second_stamp.day));
+  le::Append16(out, 0);
   PutText(out, h.notes);
-  for (int i = 0; i < 3; ++i) Put32(out, 0);
-  Put32(out, static_cast<uint32_t>(h.lap_notes.size()));
+  for (int i = 0; i < 3; ++i) le::Append32(out, 0);
+  le::Append32(out, static_cast<uint32_t>(h.lap_notes.size()));
   for (const LapNote& note : h.lap_notes) {
-    Put32(out, static_cast<uint32_t>(note.key));
-    Put16(out, note.flag);
+    le::Append32(out, static_cast<uint32_t>(note.key));
+    le::Append16(out, note.flag);
     PutText(out, note.text);
-    for (int i = 0; i < 3; ++i) Put32(out, 0);
+    for (int i = 0; i < 3; ++i) le::Append32(out, 0);
   }
   return out;
 }

@@ -5,6 +5,7 @@
 #include "storage/record_reader.h"
 #include "storage/storage_paths.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
@@ -56,15 +57,6 @@ struct FieldReader {
   }
 };
 
-void Put16(ByteString& out, int32_t value) {
-  out.AppendUnit(static_cast<char>(value & 0xFF));
-  out.AppendUnit(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void Put32(ByteString& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.AppendUnit(static_cast<char>((value >> shift) & 0xFF));
-}
-
 void PutAddress(ByteString& out, const BluetoothAddress& address) {
   for (const uint8_t byte : address) out.AppendUnit(static_cast<char>(byte));
 }
@@ -74,8 +66,8 @@ void PutUtf8(ByteString& out, const WideString& text) {
 }
 
 void PutChannels(ByteString& out, const std::vector<uint32_t>& channels) {
-  Put32(out, static_cast<uint32_t>(channels.size()));
-  for (const uint32_t channel : channels) Put32(out, channel);
+  le::Append32(out, static_cast<uint32_t>(channels.size()));
+  for (const uint32_t channel : channels) le::Append32(out, channel);
 }
 
 }  // namespace
@@ -118,38 +110,38 @@ int32_t ParseSettings(std::string_view bytes, Settings& s) {
 
 ByteString SerializeSettings(const Settings& s) {
   ByteString out;
-  Put16(out, s.transient_flag);
+  le::Append16(out, s.transient_flag);
   if (!AppendPackedString(out, s.unnamed_text)) ThrowCode(kErrStringTooLong);
-  Put32(out, s.timer_backlight);
-  Put32(out, s.timer_decimals);
-  Put32(out, s.gps_type);
-  Put16(out, s.unnamed_short);
+  le::Append32(out, s.timer_backlight);
+  le::Append32(out, s.timer_decimals);
+  le::Append32(out, s.gps_type);
+  le::Append16(out, s.unnamed_short);
   PutAddress(out, s.gps_device);
   PutAddress(out, s.obd_device);
   PutAddress(out, s.third_device);
-  Put16(out, s.save_nmea);
-  Put32(out, s.hilo_threshold);
-  Put32(out, s.obd_type);
-  Put32(out, s.gps_baud);
-  Put32(out, s.obd_baud);
-  Put16(out, 0);
+  le::Append16(out, s.save_nmea);
+  le::Append32(out, s.hilo_threshold);
+  le::Append32(out, s.obd_type);
+  le::Append32(out, s.gps_baud);
+  le::Append32(out, s.obd_baud);
+  le::Append16(out, 0);
   PutChannels(out, s.high_priority_channels);
   PutChannels(out, s.low_priority_channels);
-  Put16(out, s.units);
-  Put32(out, s.timer_orientation);
-  Put16(out, s.startup_warning);
+  le::Append16(out, s.units);
+  le::Append32(out, s.timer_orientation);
+  le::Append16(out, s.startup_warning);
   PutUtf8(out, s.last_driver);
   PutUtf8(out, s.last_track);
   PutUtf8(out, s.last_test);
-  Put32(out, s.last_session_type);
+  le::Append32(out, s.last_session_type);
   PutUtf8(out, s.gps_device_name);
   PutUtf8(out, s.obd_device_name);
   PutUtf8(out, s.third_device_name);
-  Put32(out, s.braking_limit);
-  Put32(out, s.acceleration_limit);
-  Put16(out, s.unnamed_short_30);
-  Put32(out, s.gps_port);
-  Put32(out, s.obd_port);
+  le::Append32(out, s.braking_limit);
+  le::Append32(out, s.acceleration_limit);
+  le::Append16(out, s.unnamed_short_30);
+  le::Append32(out, s.gps_port);
+  le::Append32(out, s.obd_port);
   PutUtf8(out, s.storage_selection);
   out.Append(s.trailing_bytes);
   return out;
@@ -163,7 +155,7 @@ int32_t LoadSettings(const std::string& folder, Settings& settings) {
 
 void SaveSettings(const std::string& folder, const Settings& settings) {
   const ByteString bytes = SerializeSettings(settings);
-  if (CreateDirectories(folder) == kDirFailed) ThrowCode(kErrCannotOpen);
+  if (CreateDirectories(folder) == DirResult::kFailed) ThrowCode(kErrCannotOpen);
   DataFile file(folder + std::string(kSettingsFileName));
   file.CreateReplacing(kSettingsBuffer);
   file.WriteBytes(bytes.AsView());

@@ -78,7 +78,7 @@ std::string StorageList::AppDataFolder() const {
   return base + std::string(kAppFolder);
 }
 
-bool StorageList::EnsureAppDataFolder() const { return CreateDirectories(AppDataFolder()) != kDirFailed; }
+bool StorageList::EnsureAppDataFolder() const { return CreateDirectories(AppDataFolder()) != DirResult::kFailed; }
 
 std::string StorageList::InstallFolder() const {
   const std::string exe = platform::ExecutableFolder();

@@ -46,26 +46,26 @@ std::string BuildPath(std::u16string_view base_name, const std::string& root, Fi
   return path;
 }
 
-int32_t CreateDirectories(const std::string& path) {
-  if (platform::DirectoryExists(path)) return kDirExists;
+DirResult CreateDirectories(const std::string& path) {
+  if (platform::DirectoryExists(path)) return DirResult::kExists;
   for (size_t i = 1; i < path.size(); ++i) {
     if (path[i] != '/') continue;
     const std::string prefix = path.substr(0, i);
-    if (!platform::DirectoryExists(prefix) && !platform::MakeDirectory(prefix)) return kDirFailed;
+    if (!platform::DirectoryExists(prefix) && !platform::MakeDirectory(prefix)) return DirResult::kFailed;
   }
-  return kDirCreated;
+  return DirResult::kCreated;
 }
 
 bool EnsureFolders(const std::string& root) {
   const std::string base = root + std::string(kAppFolder);
   for (const std::string_view folder : {"Sessions/", "Tracks/", "Exports/"}) {
-    if (CreateDirectories(base + std::string(folder)) == kDirFailed) return false;
+    if (CreateDirectories(base + std::string(folder)) == DirResult::kFailed) return false;
   }
   return true;
 }
 
 bool EnsureExportFolder(const std::string& root) {
-  return CreateDirectories(root + std::string(kAppFolder) + "Exports/") != kDirFailed;
+  return CreateDirectories(root + std::string(kAppFolder) + "Exports/") != DirResult::kFailed;
 }
 
 uint32_t FreeSpaceKb(const std::string& path) {

@@ -36,15 +36,13 @@ std::string_view SuffixOf(FileKind kind);  // "-session.bin", ...
 
 std::string BuildPath(std::u16string_view base_name, const std::string& root, FileKind kind);
 
-// Results of CreateDirectories.
-inline constexpr int32_t kDirCreated = 0;
-inline constexpr int32_t kDirFailed = -4;
-inline constexpr int32_t kDirExists = -7;
+enum class DirResult { kCreated, kExists, kFailed };
 
 // Creates every missing folder along `path` up to its last "/" (a path
-// needs a trailing "/" for its last component to be made). kDirExists
-// when the whole path already is a folder.
-int32_t CreateDirectories(const std::string& path);
+// needs a trailing "/" for its last component to be made). kExists when
+// the whole path already is a folder; the first folder that cannot be
+// made stops the walk with kFailed.
+DirResult CreateDirectories(const std::string& path);
 
 // Root + "Korvatinel/" + "Sessions/", "Tracks/" and "Exports/".
 bool EnsureFolders(const std::string& root);

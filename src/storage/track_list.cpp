@@ -100,7 +100,7 @@ int32_t TrackList::Create(std::u16string_view name, const std::string& root, int
 int32_t TrackList::Add(TrackProfile profile) {
   const int32_t message = CheckName(profile.name);
   if (message != 0) return message;
-  if (CreateDirectories(FolderOfPath(TrackPath(profile))) == kDirFailed) ThrowCode(kErrCannotOpen);
+  if (CreateDirectories(FolderOfPath(TrackPath(profile))) == DirResult::kFailed) ThrowCode(kErrCannotOpen);
   profile.traps_loaded = true;
   profile.changed = true;
   SaveTrack(profile);

@@ -7,21 +7,12 @@
 #include "storage/record_reader.h"
 #include "storage/storage_paths.h"
 #include "storage/track_file_format.h"
-#include "timing/geodesy.h"
 #include "util/errors.h"
+#include "util/little_endian.h"
 
 namespace kv {
 
 namespace {
-
-void Put16(ByteString& out, int32_t value) {
-  out.AppendUnit(static_cast<char>(value & 0xFF));
-  out.AppendUnit(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void Put32(ByteString& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.AppendUnit(static_cast<char>((value >> shift) & 0xFF));
-}
 
 double Fixed29ToRad(int32_t fixed) { return fixed == kNotSet ? kNoValue : fixed * kFixed29ToRad; }
 
@@ -73,7 +64,6 @@ int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile)
       profile.traps.Clear();
       return r.Error();
     }
-    Trap trap;
     IntPoint position{lat, lon};
     double bearing_rad = LoadTrackAngle(bearing);
     double width_rad = LoadTrackAngle(width);
@@ -89,9 +79,14 @@ int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile)
     }
     // A type this program does not know is kept as a disabled line.
     const TrapLineType line_type = type <= kTrapSplit ? static_cast<TrapLineType>(type) : kTrapDisabled;
-    SetTrap(trap, name, line_type, position, bearing_rad, width_rad, one_way != 0);
+    TrapDefinition trap;
+    trap.name = name;
+    trap.line_type = line_type;
+    trap.position = position;
+    trap.bearing = bearing_rad;
+    trap.width = width_rad;
     trap.unidirectional = one_way;
-    profile.traps.Append(trap);
+    profile.traps.Append(std::move(trap));
   }
   profile.traps_loaded = true;
   return 0;
@@ -99,17 +94,17 @@ int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile)
 
 ByteString SerializeTrackFile(const TrackProfile& profile) {
   ByteString out;
-  Put32(out, track_file::kVersion);
-  Put16(out, profile.lock);
-  Put32(out, static_cast<uint32_t>(profile.traps.Count()));
-  for (const Trap& trap : profile.traps) {
+  le::Append32(out, track_file::kVersion);
+  le::Append16(out, profile.lock);
+  le::Append32(out, static_cast<uint32_t>(profile.traps.Count()));
+  for (const TrapDefinition& trap : profile.traps) {
     if (!AppendPackedString(out, trap.name)) ThrowCode(kErrStringTooLong);
-    Put32(out, static_cast<uint32_t>(trap.line_type));
-    Put32(out, static_cast<uint32_t>(trap.position.lat));
-    Put32(out, static_cast<uint32_t>(trap.position.lon));
-    Put32(out, static_cast<uint32_t>(StoreTrackAngle(trap.bearing)));
-    Put32(out, static_cast<uint32_t>(StoreTrackAngle(trap.width)));
-    Put16(out, trap.unidirectional);
+    le::Append32(out, static_cast<uint32_t>(trap.line_type));
+    le::Append32(out, static_cast<uint32_t>(trap.position.lat));
+    le::Append32(out, static_cast<uint32_t>(trap.position.lon));
+    le::Append32(out, static_cast<uint32_t>(StoreTrackAngle(trap.bearing)));
+    le::Append32(out, static_cast<uint32_t>(StoreTrackAngle(trap.width)));
+    le::Append16(out, trap.unidirectional);
   }
   return out;
 }

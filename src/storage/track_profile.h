@@ -1,5 +1,5 @@
-// TrackProfile: a named list of traps kept as "<name>-track.bin" in the
-// "Tracks/" folder of a storage medium. Written in version 2 only; version
+// TrackProfile: a named list of trap definitions kept as "<name>-track.bin"
+// in the "Tracks/" folder of a storage medium. Written in version 2 only; version
 // 1 is read; any other version leaves the profile empty. A list-only load
 // keeps the lock flag and the trap count, not the traps.
 // Saving replaces the file whole through a temporary file. Main thread.
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "timing/trap.h"
+#include "core/trap_definition.h"
 #include "util/byte_string.h"
 #include "util/wide_string.h"
 
@@ -21,7 +21,7 @@ struct TrackProfile {
   std::string root;       // storage root, ends in "/"
   int32_t lock = 0;       // "Lock traps"
   int32_t trap_count = 0; // as read from the file
-  TrapList traps{kTrapListGrowth};
+  TrapDefinitionList traps{kTrapListGrowth};
   bool traps_loaded = false;
   bool changed = false;
 };

@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "core/obd_record.h"
 #include "timing/sample_list.h"
 #include "util/wide_string.h"
 
@@ -61,14 +62,6 @@ double LongitudinalG(const SampleList& samples, int32_t index);
 // *value, which is NaN when the sample does not hold the source field.
 bool GpsChannelValue(const SampleList& samples, int32_t channel, int32_t index, const ChannelReference& reference,
                      double* value);
-
-// One OBD-II record of a session: the raw value of a channel at a
-// sample-time instant.
-struct ObdRecord {
-  int32_t time = kNotSet;  // ms of day, the sample time base
-  uint32_t value = 0;      // raw, as the adapter reply decoded
-  int32_t channel = 0;     // system-wide channel number (ObdChannel::channel)
-};
 
 // The OBD-II records of a session, by channel, for lookups by time.
 class ObdSeries {

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "core/growable_array.h"
+#include "core/log_sample.h"
 #include "timing/geodesy.h"
-#include "timing/log_sample.h"
 #include "timing/sample_list.h"
 #include "timing/trap.h"
 

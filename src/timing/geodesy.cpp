@@ -5,21 +5,6 @@
 
 namespace kv {
 
-double AngleValueToRad(AngleValue value) {
-  if (!IsSet(value)) return kNoValue;
-  return static_cast<double>(value) * kAngleValueToRad;
-}
-
-AngleValue RadToAngleValue(double radians) {
-  if (!IsSet(radians)) return kNotSet;
-  // Rounded half up, then truncated toward zero: negative values therefore
-  // round differently from positive ones, as the stored data was written.
-  const double units = radians * kRadToAngleValue + 0.5;
-  // Beyond about +-6.2 rad there is no such value (and no such position).
-  if (!(units > -2147483648.0 && units < 2147483647.0)) return kNotSet;
-  return static_cast<AngleValue>(units);
-}
-
 AngleValue NmeaToAngleValue(double nmea) {
   const double a = std::fabs(nmea);
   const auto degrees = static_cast<int64_t>(a * 0.01);
@@ -34,10 +19,6 @@ double AngleValueToNmea(AngleValue value) {
   const int64_t rest = a - degrees * 6000000;
   const double result = static_cast<double>(degrees * 100) + static_cast<double>(rest) / 100000.0;
   return value < 0 ? -result : result;
-}
-
-AngleValue Fixed29ToAngleValue(int32_t fixed) {
-  return RadToAngleValue(static_cast<double>(fixed) * kFixed29ToRad);
 }
 
 GeoPoint ToGeoPoint(IntPoint point) { return {AngleValueToRad(point.lat), AngleValueToRad(point.lon)}; }

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "timing/geo_types.h"
+#include "core/geo_types.h"
 
 namespace kv {
 
@@ -27,9 +27,6 @@ inline constexpr double kRadPerSecToMph = 14251521.116678597;
 inline constexpr double kRadPerSecToKnots = 12384233.261339093;
 inline constexpr double kRadPerSec2ToG = 649661.1992882381;
 inline constexpr double kKmhToRadPerSec = 4.360034182667992e-8;
-inline constexpr double kAngleValueToRad = 2.9088820866571646e-9;
-inline constexpr double kRadToAngleValue = 343774677.0785;
-inline constexpr double kFixed29ToRad = 1.862645149230957e-9;  // 2^-29
 
 // The no-crossing value: NaN point, NaN length, fraction 0.
 struct SegmentCrossing {
@@ -57,16 +54,9 @@ inline double KmhToRadPerSec(double kmh) { return kmh * kKmhToRadPerSec; }
 inline double KnotsToRadPerSec(double knots) { return knots * 1.852 * kKmhToRadPerSec; }
 inline double MphToRadPerSec(double mph) { return mph * 1.609344 * kKmhToRadPerSec; }
 
-// kNotSet gives NaN.
-double AngleValueToRad(AngleValue value);
-// NaN (and a value beyond the int32 range) gives kNotSet; otherwise rounded
-// half up, truncated toward zero.
-AngleValue RadToAngleValue(double radians);
 // NMEA "DDMM.mmmmm" as a signed number (negative south / west).
 AngleValue NmeaToAngleValue(double nmea);
 double AngleValueToNmea(AngleValue value);
-// Radians scaled by 2^29 in an int32 (older stored forms).
-AngleValue Fixed29ToAngleValue(int32_t fixed);
 
 GeoPoint ToGeoPoint(IntPoint point);
 IntPoint ToIntPoint(GeoPoint point);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/obd_channels.h"
 #include "timing/geodesy.h"
 #include "timing/sample_list.h"
 #include "util/duration_text.h"
@@ -298,6 +299,21 @@ void AttachPositions(std::span<PerfSample> obd_samples, std::span<const LogSampl
     const double f = SafeDivide(p.time - before.time, after->time - before.time);
     p.position = Lerp(ToGeoPoint(before.position), ToGeoPoint(after->position), f);
   }
+}
+
+std::vector<PerfSample> ObdSpeedSamples(std::span<const ObdRecord> records, std::span<const LogSample> gps_samples) {
+  const ObdChannelTable table;
+  std::vector<PerfSample> out;
+  for (const ObdRecord& record : records) {
+    const ObdChannel* channel = table.Lookup(record.channel);
+    if (channel == nullptr || channel->unit_kind != kUnitSpeed) continue;
+    PerfSample s;
+    s.time = record.time;
+    s.speed = ObdChannelTable::Value(*channel, static_cast<int32_t>(record.value));
+    out.push_back(s);
+  }
+  AttachPositions(out, gps_samples);
+  return out;
 }
 
 }  // namespace kv

@@ -26,9 +26,10 @@
 #include <span>
 #include <vector>
 
-#include "timing/geo_types.h"
-#include "timing/log_sample.h"
-#include "timing/perf_test.h"
+#include "core/geo_types.h"
+#include "core/log_sample.h"
+#include "core/obd_record.h"
+#include "timing/perf_test_list.h"
 #include "timing/sample_list.h"
 #include "util/wide_string.h"
 
@@ -160,5 +161,9 @@ PerfSample ToPerfSample(const LogSample& sample);
 // (linear between the GPS samples around it; invalid outside the track).
 // The GPS samples must be in time order.
 void AttachPositions(std::span<PerfSample> obd_samples, std::span<const LogSample> gps_samples);
+
+// The engine's OBD-II speed stream: the speed channel's records in the
+// recorded order, in m/s, with their positions attached.
+std::vector<PerfSample> ObdSpeedSamples(std::span<const ObdRecord> records, std::span<const LogSample> gps_samples);
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "timing/sample_builder.h"
 
 #include "timing/geodesy.h"
+#include "timing/sample_list.h"
 
 namespace kv {
 
@@ -32,7 +33,30 @@ void SampleBuilder::Reset() {
   obd_values_ = {};
   obd_freshness_ = {};
   last_obd_pid_ = 0;
+  last_obd_ = {};
   validity_ = {};
+}
+
+namespace {
+
+uint16_t ToHundredths(double value) {
+  if (!IsSet(value) || value < 0.0 || value * 100.0 >= LogSample::kNoWord) return LogSample::kNoWord;
+  return static_cast<uint16_t>(value * 100.0 + 0.5);
+}
+
+}  // namespace
+
+LogSample SampleBuilder::Sample() const {
+  LogSample sample;
+  sample.time = time_of_day_;
+  sample.position = position_;
+  sample.altitude = RadToAngleValue(altitude_);
+  sample.speed = SpeedToStored(speed_);
+  sample.heading = RadiansToHeadingWord(course_);
+  sample.hdop = ToHundredths(hdop_);
+  sample.vdop = ToHundredths(vdop_);
+  sample.flags = static_cast<uint8_t>(satellites_ & LogSample::kSatelliteMask);
+  return sample;
 }
 
 int32_t SampleBuilder::ObdValue(int32_t pid) const {
@@ -107,6 +131,7 @@ void SampleBuilder::Feed(const FixRecord& fix) {
           if (fix.valid.time) {
             obd_record_ = true;
             time_of_day_ = fix.time;
+            last_obd_ = {fix.time, static_cast<uint32_t>(value), obd_decoder_.ChannelOf(static_cast<int32_t>(pid))};
           }
         }
       } else {

@@ -15,9 +15,11 @@
 #include "core/data_flow.h"
 #include "core/date_time.h"
 #include "core/fix_record.h"
+#include "core/geo_types.h"
+#include "core/log_sample.h"
 #include "core/obd_decoder.h"
+#include "core/obd_record.h"
 #include "timing/accelerometer_processor.h"
-#include "timing/geo_types.h"
 #include "timing/heading_estimator.h"
 
 namespace kv {
@@ -47,7 +49,11 @@ class SampleBuilder final : public SampleFeed {
   // SampleFeed: one call per parsed sentence.
   void Feed(const FixRecord& fix) override;
   bool NewSample() const override { return new_sample_; }
-  bool ObdRecord() const override { return obd_record_; }
+  // The epoch's sample; its distance is the session's to carry on.
+  LogSample Sample() const override;
+  DateTimeValue SampleDateTime() const override { return date_time_; }
+  bool NewObdValue() const override { return obd_record_; }
+  ObdRecord LastObd() const override { return last_obd_; }
   int32_t FixQuality() const override { return fix_quality_; }
   bool AccelerometerRecord() const { return accelerometer_record_; }
 
@@ -133,6 +139,7 @@ class SampleBuilder final : public SampleFeed {
   std::array<int32_t, kPidCount> obd_values_{};
   std::array<int32_t, kPidCount> obd_freshness_{};
   uint8_t last_obd_pid_ = 0;
+  ObdRecord last_obd_;
   std::array<int32_t, kValidityCount> validity_{};
 };
 

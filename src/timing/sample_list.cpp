@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "timing/sample_builder.h"
 
 namespace kv {
 
@@ -18,25 +17,7 @@ double HeadingWordToRadians(uint16_t word) {
   return NormaliseAngle(DegToRad(word / 100.0));
 }
 
-namespace {
-
-uint16_t ToHundredths(double value) {
-  if (!IsSet(value) || value < 0.0 || value * 100.0 >= LogSample::kNoWord) return LogSample::kNoWord;
-  return static_cast<uint16_t>(value * 100.0 + 0.5);
-}
-
-}  // namespace
-
-LogSample MakeLogSample(const SampleBuilder& builder, const LogSample* previous) {
-  LogSample sample;
-  sample.time = builder.TimeOfDay();
-  sample.position = builder.Position();
-  sample.altitude = RadToAngleValue(builder.Altitude());
-  sample.speed = SpeedToStored(builder.Speed());
-  sample.heading = RadiansToHeadingWord(builder.Course());
-  sample.hdop = ToHundredths(builder.Hdop());
-  sample.vdop = ToHundredths(builder.Vdop());
-  sample.flags = static_cast<uint8_t>(builder.Satellites() & LogSample::kSatelliteMask);
+LogSample WithDistance(LogSample sample, const LogSample* previous) {
   sample.distance = 0;
   if (previous != nullptr && IsSet(previous->distance)) {
     const double step = Distance(ToGeoPoint(previous->position), ToGeoPoint(sample.position));

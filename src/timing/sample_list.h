@@ -5,12 +5,10 @@
 #include <cstdint>
 
 #include "core/growable_array.h"
+#include "core/log_sample.h"
 #include "timing/geodesy.h"
-#include "timing/log_sample.h"
 
 namespace kv {
-
-class SampleBuilder;
 
 // An hour at 20 Hz is 72,000 samples; grow by a minute of them.
 inline constexpr int32_t kSampleListGrowth = 1200;
@@ -26,8 +24,8 @@ uint16_t RadiansToHeadingWord(double radians);
 // To (-pi, pi]; NaN for kNoWord.
 double HeadingWordToRadians(uint16_t word);
 
-// The sample the builder has just emitted, with its distance carried on
-// from `previous` (nullptr for the session's first sample: distance 0).
-LogSample MakeLogSample(const SampleBuilder& builder, const LogSample* previous);
+// `sample` with its distance carried on from `previous` (nullptr for the
+// session's first sample: distance 0).
+LogSample WithDistance(LogSample sample, const LogSample* previous);
 
 }  // namespace kv

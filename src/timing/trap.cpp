@@ -27,6 +27,39 @@ void SetTrap(Trap& trap, const WideString& name, TrapLineType line_type, IntPoin
   BuildLine(trap);
 }
 
+Trap MakeTrap(const TrapDefinition& definition) {
+  Trap trap;
+  SetTrap(trap, definition.name, definition.line_type, definition.position, definition.bearing, definition.width,
+          definition.unidirectional != 0);
+  // A stored flag other than 0 or 1 is kept as it was.
+  trap.unidirectional = definition.unidirectional;
+  return trap;
+}
+
+TrapList MakeTraps(const TrapDefinitionList& definitions) {
+  TrapList traps(kTrapListGrowth);
+  for (const TrapDefinition& definition : definitions) traps.Append(MakeTrap(definition));
+  return traps;
+}
+
+TrapDefinitionList DefinitionsOf(const TrapList& traps) {
+  TrapDefinitionList definitions(kTrapListGrowth);
+  for (const Trap& trap : traps) definitions.Append(trap);
+  return definitions;
+}
+
+Trap TrapFromEnds(const WideString& name, TrapLineType type, IntPoint end_a, IntPoint end_b, double width,
+                  bool unidirectional) {
+  // Walking from A to B heads along bearing - 90 degrees (BuildLine).
+  const GeoPoint a = ToGeoPoint(end_a);
+  const GeoPoint b = ToGeoPoint(end_b);
+  const IntPoint centre{static_cast<AngleValue>((static_cast<int64_t>(end_a.lat) + end_b.lat) / 2),
+                        static_cast<AngleValue>((static_cast<int64_t>(end_a.lon) + end_b.lon) / 2)};
+  Trap trap;
+  SetTrap(trap, name, type, centre, Bearing(a, b) + kPi / 2.0, width, unidirectional);
+  return trap;
+}
+
 WideString DefaultTrapName(TrapLineType line_type) {
   switch (line_type) {
     case kTrapStart:

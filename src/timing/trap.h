@@ -1,42 +1,27 @@
-// Trap: one timing line of a track profile, identified everywhere by its
-// index in the track's trap list. The line is derived from the centre
-// position, the bearing and the width, and must be rebuilt (BuildLine) after
-// any change of those three; SetTrap and the editing steps do so.
-// Plain data: copying a trap copies every field, the derived ones included.
-// Main thread only.
+// Trap: a timing line ready for the crossing search, identified everywhere
+// by its index in the track's trap list. The line is derived from the
+// centre position, the bearing and the width, and must be rebuilt
+// (BuildLine) after any change of those three; SetTrap, MakeTrap and the
+// editing steps do so. Plain data: copying a trap copies every field, the
+// derived ones included. Main thread only.
 #pragma once
 
 #include <cstdint>
 
+#include "core/geo_types.h"
 #include "core/growable_array.h"
-#include "timing/geo_types.h"
+#include "core/trap_definition.h"
 #include "util/wide_string.h"
 
 namespace kv {
 
-// Stored in track files as int32; do not renumber.
-enum TrapLineType : int32_t {
-  kTrapDisabled = 0,     // never crossed
-  kTrapStart = 1,        // starts a lap
-  kTrapFinish = 2,       // finishes a lap
-  kTrapStartFinish = 3,  // finishes the running lap and starts the next one
-  kTrapSplit = 4,        // records a split inside a lap
-};
-
-struct Trap {
-  IntPoint position;     // centre of the line, as the user placed it
-  GeoSegment line;       // end A -> end B, radians; derived
-  IntPoint end_a;        // the same ends in fixed form, for the box prefilter; derived
+// The line of a definition, derived from its centre, bearing and width.
+struct Trap : TrapDefinition {
+  GeoSegment line;  // end A -> end B, radians
+  IntPoint end_a;   // the same ends in fixed form, for the box prefilter
   IntPoint end_b;
-  int32_t unidirectional = 0;  // 1: counts only when crossed along the bearing
-  WideString name;
-  TrapLineType line_type = kTrapDisabled;
-  double bearing = kNoValue;  // radians clockwise from north, kept in (-pi, pi]
-  double width = kNoValue;    // central angle (metres / 6,371,000)
 };
 
-// A track's traps in list order; grows by this step.
-inline constexpr int32_t kTrapListGrowth = 8;
 using TrapList = GrowableArray<Trap>;
 
 // Trap added live or from a sample: width and direction rule.
@@ -51,6 +36,21 @@ void BuildLine(Trap& trap);
 // (-pi, pi]; width is a central angle.
 void SetTrap(Trap& trap, const WideString& name, TrapLineType line_type, IntPoint position,
              double bearing, double width, bool unidirectional);
+
+// The trap of a stored definition (its bearing normalised, its line built),
+// and the traps of a whole track.
+Trap MakeTrap(const TrapDefinition& definition);
+TrapList MakeTraps(const TrapDefinitionList& definitions);
+// The definitions of traps, to store them.
+TrapDefinitionList DefinitionsOf(const TrapList& traps);
+
+// A trap whose line runs from end A to end B: centred between them (the
+// mean of the fixed coordinates), with the bearing that makes BuildLine put
+// end A at bearing + 90 degrees and end B at bearing - 90 degrees, that is
+// the bearing from A to B plus 90 degrees. The width is given, not taken
+// from the ends. Not set ends give a trap with no line.
+Trap TrapFromEnds(const WideString& name, TrapLineType type, IntPoint end_a, IntPoint end_b, double width,
+                  bool unidirectional);
 
 // "Start", "Finish", "Start/Finish", else "New split".
 WideString DefaultTrapName(TrapLineType line_type);

@@ -12,9 +12,9 @@
 #include <sstream>
 #include <vector>
 
-#include "../storage/temp_folder.h"
-#include "session_folder.h"
 #include "app/record_command.h"
+#include "session_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::app {
 namespace {

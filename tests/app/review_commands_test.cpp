@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "../storage/temp_folder.h"
-#include "session_folder.h"
 #include "app/record_command.h"
+#include "session_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv::app {
 namespace {

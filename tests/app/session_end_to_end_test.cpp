@@ -10,14 +10,14 @@
 
 #include "app/record_command.h"
 #include "app/review_commands.h"
-#include "storage/session_loader.h"
+#include "session/session_loader.h"
+#include "session_folder.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "storage/track_profile.h"
 #include "support/session_pipeline.h"
+#include "support/temp_folder.h"
 #include "support/track_simulator.h"
-#include "../storage/temp_folder.h"
-#include "session_folder.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
@@ -54,7 +54,7 @@ class SessionEndToEnd : public ::testing::Test {
     TrackProfile profile;
     profile.name = FromUtf8("Test ring");
     profile.root = dir_.Path();
-    profile.traps = traps_;
+    profile.traps = DefinitionsOf(traps_);
     profile.trap_count = traps_.Count();
     profile.changed = true;
     profile.traps_loaded = true;

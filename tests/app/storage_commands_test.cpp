@@ -3,11 +3,11 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "../storage/temp_folder.h"
 #include "app/session_commands.h"
 #include "app/track_commands.h"
 #include "storage/session_header.h"
 #include "storage/storage_paths.h"
+#include "support/temp_folder.h"
 
 namespace kv::app {
 namespace {

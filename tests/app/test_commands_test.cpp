@@ -7,12 +7,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "../storage/temp_folder.h"
 #include "app/record_command.h"
 #include "app/test_commands.h"
 #include "storage/session_header.h"
 #include "storage/storage_list.h"
 #include "support/straight_run.h"
+#include "support/temp_folder.h"
 
 namespace kv::app {
 namespace {

@@ -37,37 +37,51 @@ class ScriptedReader final : public SentenceReader {
   int clears = 0;
 };
 
-// Raises the new-sample flag at every GGA, the OBD flag at every OBD line.
+// Raises the new-sample flag at every GGA, the OBD flag at every OBD line;
+// each finished value is numbered so the session can tell which it got.
 class FakeBuilder final : public SampleFeed {
  public:
   void Feed(const FixRecord& fix) override {
     new_sample_ = fix.type == kSentenceGga && quality > 0;
     obd_ = fix.type == kSentenceObd;
+    if (new_sample_) ++finished_;
+    if (obd_) ++decoded_;
   }
   bool NewSample() const override { return new_sample_; }
-  bool ObdRecord() const override { return obd_; }
+  LogSample Sample() const override {
+    LogSample sample;
+    sample.time = finished_;
+    return sample;
+  }
+  DateTimeValue SampleDateTime() const override { return {752927, finished_}; }
+  bool NewObdValue() const override { return obd_; }
+  ObdRecord LastObd() const override { return {decoded_, 0, 12}; }
   int32_t FixQuality() const override { return quality; }
   int32_t quality = 1;
 
  private:
   bool new_sample_ = false, obd_ = false;
+  int32_t finished_ = 0, decoded_ = 0;
 };
 
 class RecordingSession final : public LiveSession {
  public:
   void LogNmea(std::string_view line) override { log.emplace_back(line); }
-  bool RecordSample() override {
-    ++samples;
+  bool RecordSample(const LogSample& sample, const DateTimeValue& utc) override {
+    sample_times.push_back(sample.time);
+    EXPECT_EQ(utc.time, sample.time) << "the epoch's date travels with its sample";
     return full_on_sample;
   }
   void ClearPendingMessage() override { ++message_clears; }
-  bool RecordObd() override {
-    ++obd_records;
+  bool RecordObd(const ObdRecord& record) override {
+    obd_times.push_back(record.time);
     return false;
   }
   void TakeObdValues(const FixRecord&) override { ++obd_takes; }
+  int samples() const { return static_cast<int>(sample_times.size()); }
   std::vector<std::string> log;
-  int samples = 0, message_clears = 0, obd_records = 0, obd_takes = 0;
+  std::vector<int32_t> sample_times, obd_times;
+  int message_clears = 0, obd_takes = 0;
   bool full_on_sample = false;
 };
 
@@ -98,7 +112,7 @@ TEST_F(DataFlowTest, WithoutASessionTextStaysInTheParserAndNothingIsTimed) {
   flow_.SetSession(&session_);
   flow_.OnData("", kSourceGps);
   EXPECT_EQ(session_.log.size(), 2u);
-  EXPECT_EQ(session_.samples, 1);
+  EXPECT_EQ(session_.samples(), 1);
 }
 
 TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
@@ -106,7 +120,7 @@ TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
   flow_.OnData("$1RMC\n$2GGA\n$5VTG\n$1RMC\n$2GGA\n$5VTG\n$3GSA\n", kSourceGps);
   EXPECT_EQ(session_.log, (std::vector<std::string>{"$1RMC\n", "$2GGA\n", "$5VTG\n", "$1RMC\n",
                                                     "$2GGA\n", "$5VTG\n", "$3GSA\n"}));
-  EXPECT_EQ(session_.samples, 2);
+  EXPECT_EQ(session_.sample_times, (std::vector<int32_t>{1, 2})) << "each sample handed over once, in order";
   EXPECT_EQ(session_.message_clears, 2);
   EXPECT_EQ(views_.refreshes, std::vector<bool>{false});
 }
@@ -121,7 +135,7 @@ TEST_F(DataFlowTest, ATextFarLargerThanTheParserBufferLosesNoSentence) {
   flow_.OnData(std::string_view(text).substr(0, cut), kSourceGps);
   flow_.OnData(std::string_view(text).substr(cut), kSourceGps);
   EXPECT_EQ(session_.log.size(), 6000u);
-  EXPECT_EQ(session_.samples, 6000);
+  EXPECT_EQ(session_.samples(), 6000);
 }
 
 TEST_F(DataFlowTest, RedrawsForALostFixButNotForSentencesWithoutNews) {
@@ -130,7 +144,7 @@ TEST_F(DataFlowTest, RedrawsForALostFixButNotForSentencesWithoutNews) {
   EXPECT_TRUE(views_.refreshes.empty());
   builder_.quality = 0;
   flow_.OnData("$2GGA\n", kSourceGps);
-  EXPECT_EQ(session_.samples, 0);
+  EXPECT_EQ(session_.samples(), 0);
   EXPECT_EQ(views_.refreshes.size(), 1u);
 }
 
@@ -141,7 +155,7 @@ TEST_F(DataFlowTest, ObdSentencesAreRecordedAndKeepAFullRefreshAskedForEarlier) 
   flow_.OnData("$2GGA\n", kSourceGps);
   EXPECT_EQ(views_.refreshes, std::vector<bool>{true});
   flow_.OnData("$7OBD\n", kSourceObd);
-  EXPECT_EQ(session_.obd_records, 1);
+  EXPECT_EQ(session_.obd_times, std::vector<int32_t>{1});
   EXPECT_EQ(session_.obd_takes, 1);
   EXPECT_EQ(views_.refreshes, (std::vector<bool>{true, false}));
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "exchange/export_job.h"
-#include "storage/session_data.h"
-#include "storage/temp_folder.h"
+#include "session/session_data.h"
+#include "support/temp_folder.h"
 
 namespace kv::testing {
 

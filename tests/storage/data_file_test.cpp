@@ -9,7 +9,7 @@
 #include "storage/record_reader.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 #include "util/errors.h"
 
 namespace kv {
@@ -197,15 +197,15 @@ TEST(StoragePaths, BuildPathAndFolders) {
 TEST(StoragePaths, CreateDirectoriesReportsExistsAndCreatesNothingMore) {
   TempFolder temp;
   const std::string path = temp.Path() + "a/b/c/";
-  EXPECT_EQ(CreateDirectories(path), kDirCreated);
+  EXPECT_EQ(CreateDirectories(path), DirResult::kCreated);
   EXPECT_TRUE(platform::DirectoryExists(path));
-  EXPECT_EQ(CreateDirectories(path), kDirExists);
+  EXPECT_EQ(CreateDirectories(path), DirResult::kExists);
   EXPECT_TRUE(EnsureExportFolder(temp.Path()));
   EXPECT_TRUE(EnsureExportFolder(temp.Path())) << "an existing export folder is success";
   EXPECT_TRUE(EnsureFolders(temp.Path()));
   EXPECT_TRUE(platform::DirectoryExists(temp.Path() + "Korvatinel/Tracks"));
   WriteWholeFile(temp.Path() + "file", "x");
-  EXPECT_EQ(CreateDirectories(temp.Path() + "file/sub/"), kDirFailed);
+  EXPECT_EQ(CreateDirectories(temp.Path() + "file/sub/"), DirResult::kFailed);
 }
 
 TEST(StoragePaths, FreeSpaceLimitsCompareWithLessThan) {

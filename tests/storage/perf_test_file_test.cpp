@@ -6,10 +6,11 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "storage/data_file.h"
 #include "storage/perf_test_file.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -32,11 +33,6 @@ PerfTest Distance(std::u16string_view name, double metres) {
   return t;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string Le32(int32_t v) {
   std::string out(4, '\0');
   for (int i = 0; i < 4; ++i)
@@ -53,63 +49,35 @@ std::string Entry(const std::string& name, int16_t type, int32_t start, int32_t 
          Le32(finish) + Le32(distance);
 }
 
-TEST(PerfTestFile, RoundTripKeepsUserTestsAfterThePredefinedOnes) {
+TEST(PerfTestFile, RoundTripThroughTheFolder) {
   TempFolder folder;
   const std::string app_data = folder.Path() + "Korvatinel/";
-  PerfTestList saved;
-  saved.Add(Speed(u"50-90 kph", 50 / 3.6, 90 / 3.6));
-  saved.Add(Distance(u"Pit lane \u00e9", 123.4567));
-  saved.Add(Speed(u"0-30 mph", 0.0, 13.4112));
+  const std::vector<PerfTest> saved = {Speed(u"50-90 kph", 50 / 3.6, 90 / 3.6), Distance(u"Pit lane \u00e9", 123.4567),
+                                       Speed(u"0-30 mph", 0.0, 13.4112)};
   SavePerfTests(app_data, saved);  // creates the folder
-
-  PerfTestList loaded;
-  ASSERT_EQ(LoadPerfTests(app_data, loaded), 3);
-  ASSERT_EQ(loaded.Count(), 15);
-  EXPECT_EQ(loaded.Selected(), PerfTestList::kDefaultSelection);
-  for (int32_t i = 12; i < 15; ++i) {
-    const PerfTest& a = saved.At(i);
-    const PerfTest& b = loaded.At(i);
-    EXPECT_EQ(a.name.AsView(), b.name.AsView());
-    EXPECT_EQ(a.type, b.type);
-    EXPECT_EQ(b.flag, 0);
+  const std::vector<PerfTest> loaded = LoadPerfTests(app_data);
+  ASSERT_EQ(loaded.size(), saved.size());
+  for (size_t i = 0; i < saved.size(); ++i) {
+    EXPECT_EQ(saved[i].name.AsView(), loaded[i].name.AsView());
+    EXPECT_EQ(saved[i].type, loaded[i].type);
     // Stored in 1/10000 units: within half of one.
-    EXPECT_NEAR(a.start_speed, b.start_speed, 0.5e-4);
-    EXPECT_NEAR(a.finish_speed, b.finish_speed, 0.5e-4);
-    EXPECT_NEAR(a.distance, b.distance, 0.5e-4);
+    EXPECT_NEAR(saved[i].start_speed, loaded[i].start_speed, 0.5e-4);
+    EXPECT_NEAR(saved[i].finish_speed, loaded[i].finish_speed, 0.5e-4);
+    EXPECT_NEAR(saved[i].distance, loaded[i].distance, 0.5e-4);
   }
+  EXPECT_TRUE(LoadPerfTests(folder.Path() + "none/").empty()) << "no file loads nothing";
 }
 
-TEST(PerfTestFile, BytesAreVersionCountAndEntriesWithoutThePredefinedTests) {
-  TempFolder folder;
-  PerfTestList list;
-  list.Add(Speed(u"a", 1.23456, 26.8224));
-  list.Add(Distance(u"bc", 18.288));
-  SavePerfTests(folder.Path(), list);
-  const std::string expected =
-      Le32(1) + Le32(2) + Entry("a", 0, 12346, 268224, 0) + Entry("bc", 1, 0, 0, 182880);
-  EXPECT_EQ(ReadAll(folder.Path() + "perftest.dat"), expected);
-}
-
-TEST(PerfTestFile, NoUserTestsWritesAnEmptyListThatLoadsNothing) {
-  TempFolder folder;
-  SavePerfTests(folder.Path(), PerfTestList());
-  EXPECT_EQ(ReadAll(folder.Path() + "perftest.dat"), Le32(1) + Le32(0));
-  PerfTestList list;
-  EXPECT_EQ(LoadPerfTests(folder.Path(), list), 0);
-  EXPECT_EQ(list.Count(), 12);
-}
-
-TEST(PerfTestFile, NoFileLoadsNothing) {
-  TempFolder folder;
-  PerfTestList list;
-  EXPECT_EQ(LoadPerfTests(folder.Path(), list), 0);
-  EXPECT_EQ(list.Count(), 12);
+TEST(PerfTestFile, GoldenBytes) {
+  EXPECT_EQ(SerializePerfTests({Speed(u"a", 1.23456, 26.8224), Distance(u"bc", 18.288)}).Std(),
+            Le32(1) + Le32(2) + Entry("a", 0, 12346, 268224, 0) + Entry("bc", 1, 0, 0, 182880));
+  EXPECT_EQ(SerializePerfTests({}).Std(), Le32(1) + Le32(0));
 }
 
 struct ParseCase {
   const char* legend;
   std::string bytes;
-  int32_t added;
+  size_t added;
 };
 
 TEST(PerfTestFile, DamagedAndForeignFiles) {
@@ -130,17 +98,13 @@ TEST(PerfTestFile, DamagedAndForeignFiles) {
       {"bad string prefix (low bits 10)", Le32(1) + Le32(2) + one + "\x02" + two.substr(1), 1},
       {"bytes after the count are ignored", Le32(1) + Le32(1) + one + "junk", 1},
   };
-  for (const ParseCase& c : cases) {
-    PerfTestList list;
-    EXPECT_EQ(ParsePerfTests(c.bytes, list), c.added) << c.legend;
-    EXPECT_EQ(list.Count(), 12 + c.added) << c.legend;
-  }
+  for (const ParseCase& c : cases) EXPECT_EQ(ParsePerfTests(c.bytes).size(), c.added) << c.legend;
 }
 
 TEST(PerfTestFile, ValuesAreDividedBy10000) {
-  PerfTestList list;
-  ASSERT_EQ(ParsePerfTests(Le32(1) + Le32(1) + Entry("x", 1, -5, 277778, 4023360), list), 1);
-  const PerfTest& t = list.At(12);
+  const std::vector<PerfTest> tests = ParsePerfTests(Le32(1) + Le32(1) + Entry("x", 1, -5, 277778, 4023360));
+  ASSERT_EQ(tests.size(), 1u);
+  const PerfTest& t = tests[0];
   EXPECT_EQ(t.type, kPerfDistanceTest);
   EXPECT_DOUBLE_EQ(t.start_speed, -0.0005);
   EXPECT_DOUBLE_EQ(t.finish_speed, 27.7778);
@@ -158,10 +122,8 @@ TEST(PerfTestFile, StoredValuesRoundHalfUpAndSaturate) {
 
 TEST(PerfTestFile, ANameTooLongForTheFileIsRefused) {
   TempFolder folder;
-  PerfTestList list;
-  list.Add(Speed(std::u16string(8192, u'x'), 0.0, 10.0));
   try {
-    SavePerfTests(folder.Path(), list);
+    SavePerfTests(folder.Path(), {Speed(std::u16string(8192, u'x'), 0.0, 10.0)});
     FAIL() << "no error";
   } catch (const CodeException& e) {
     EXPECT_EQ(e.code, kErrStringTooLong);
@@ -172,7 +134,7 @@ TEST(PerfTestFile, AFolderThatCannotBeMadeRaisesCannotOpen) {
   TempFolder folder;
   std::ofstream(folder.Path() + "file") << "x";
   try {
-    SavePerfTests(folder.Path() + "file/sub/", PerfTestList());
+    SavePerfTests(folder.Path() + "file/sub/", {});
     FAIL() << "no error";
   } catch (const CodeException& e) {
     EXPECT_EQ(e.code, kErrCannotOpen);

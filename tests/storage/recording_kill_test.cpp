@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "storage/sample_loader.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {

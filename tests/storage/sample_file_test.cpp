@@ -6,7 +6,7 @@
 #include "storage/sample_file_format.h"
 #include "storage/sample_loader.h"
 #include "storage/sample_writer.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 #include "util/errors.h"
 
 namespace kv {
@@ -54,8 +54,8 @@ TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordType) {
   EXPECT_FALSE(writer.WriteFix(no_position, Date()));
   EXPECT_TRUE(writer.WriteFix(Fix(36000000), Date()));
   EXPECT_TRUE(writer.WriteFix(Fix(36000000), DateTimeValue{})) << "after the reference the date is not needed";
-  writer.WriteObdValue(36000050, 65535, 12);
-  writer.WriteObdValue(36000060, 65536, 13);
+  writer.WriteObd({36000050, 65535, 12});
+  writer.WriteObd({36000060, 65536, 13});
   EXPECT_TRUE(writer.Close());
   EXPECT_EQ(ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord +
                                      FromHex("0701 32512502 FFFF 0C") + FromHex("0902 3C512502 00000100 0D"));
@@ -80,10 +80,10 @@ TEST(SampleLoader, ReadsBackWhatWasWritten) {
   EXPECT_EQ(s.hdop, f.hdop);
   EXPECT_EQ(s.vdop, f.vdop);
   EXPECT_EQ(s.Satellites(), 9);
-  ASSERT_EQ(d.obd_values.size(), 2u);
-  EXPECT_EQ(d.obd_values[0].value, 65535u);
-  EXPECT_EQ(d.obd_values[1].value, 65536u);
-  EXPECT_EQ(d.obd_values[1].channel, 13);
+  ASSERT_EQ(d.obd_records.size(), 2u);
+  EXPECT_EQ(d.obd_records[0].value, 65535u);
+  EXPECT_EQ(d.obd_records[1].value, 65536u);
+  EXPECT_EQ(d.obd_records[1].channel, 13);
   EXPECT_TRUE(d.has_date_reference);
   EXPECT_EQ(d.reference_time, 36000000);
   EXPECT_EQ(d.reference_utc.day, Date().day);
@@ -140,7 +140,7 @@ TEST(SampleLoader, RecordCutByTheChunkEndIsReadAgainWithTheNextChunk) {
   writer.Create(path, 0);
   const int32_t count = 5000;  // 165,012 bytes: records straddle both chunk ends
   for (int32_t i = 0; i < count; ++i) writer.WriteFix(Fix(36000000 + i * 50, 300000000 + i), Date());
-  writer.WriteObdValue(1, 2, 3);
+  writer.WriteObd({1, 2, 3});
   ASSERT_TRUE(writer.Close());
   SampleLoader loader(path);
   int32_t steps = 0;
@@ -153,7 +153,7 @@ TEST(SampleLoader, RecordCutByTheChunkEndIsReadAgainWithTheNextChunk) {
     ASSERT_EQ(d.samples[static_cast<size_t>(i)].time, 36000000 + i * 50) << i;
     ASSERT_EQ(d.samples[static_cast<size_t>(i)].position.lat, 300000000 + i) << i;
   }
-  EXPECT_EQ(d.obd_values.size(), 1u);
+  EXPECT_EQ(d.obd_records.size(), 1u);
 }
 
 TEST(SampleLoader, LegacyRecordTypesZeroAndThree) {
@@ -232,8 +232,8 @@ TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
   ASSERT_TRUE(writer.WriteFix(Fix(kTwelveDays - 1, 540000001), Date()));      // 90 degrees and a bit north
   ASSERT_TRUE(writer.WriteFix(Fix(36000100, 300000000, -1080000001), Date()));  // past 180 west
   ASSERT_TRUE(writer.WriteFix(Fix(36000200, -540000000, 1080000000), Date()));  // the very corner: kept
-  writer.WriteObdValue(-5, 100, 12);
-  writer.WriteObdValue(36000300, 101, 12);
+  writer.WriteObd({-5, 100, 12});
+  writer.WriteObd({36000300, 101, 12});
   ASSERT_TRUE(writer.Close());
 
   SampleLoader loader(path);
@@ -246,8 +246,8 @@ TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
   EXPECT_EQ(d.samples[1].speed, 2700) << "the rest of the fix is kept";
   EXPECT_FALSE(d.samples[2].position.IsSet());
   EXPECT_EQ(d.samples[3].position, (IntPoint{-540000000, 1080000000}));
-  ASSERT_EQ(d.obd_values.size(), 1u);
-  EXPECT_EQ(d.obd_values[0].value, 101u);
+  ASSERT_EQ(d.obd_records.size(), 1u);
+  EXPECT_EQ(d.obd_records[0].value, 101u);
 
   // The fixed-size layouts follow the same rule.
   std::string v2 = FromHex("02000000 00000000 00000000 00000000");

@@ -8,7 +8,7 @@
 #include "storage/binary_strings.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 #include "util/errors.h"
 
 namespace kv {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "storage/record_reader.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 #include "util/errors.h"
 
 namespace kv {

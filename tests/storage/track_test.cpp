@@ -5,11 +5,9 @@
 #include "storage/session_header.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
-#include "storage/track_import.h"
 #include "storage/track_list.h"
 #include "storage/track_profile.h"
-#include "temp_folder.h"
-#include "timing/geodesy.h"
+#include "support/temp_folder.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
 
@@ -21,17 +19,16 @@ using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteWholeFile;
 
+constexpr double kHalfPi = 1.5707963267948966;
+constexpr double kEarthMetres = 6371000.0;  // metres per radian of central angle
+
 TrackProfile SampleTrack() {
   TrackProfile p;
   p.name = u"Spa";
   p.lock = 1;
   p.traps_loaded = true;
-  Trap sf;
-  SetTrap(sf, WideString(u"S/F \u00e9"), kTrapStartFinish, {300000000, 36000000}, kPi / 2, MetresToRad(50.0), true);
-  p.traps.Append(sf);
-  Trap split;
-  SetTrap(split, WideString(u"T1"), kTrapSplit, {-300000000, -36000000}, kNoValue, MetresToRad(20.0), false);
-  p.traps.Append(split);
+  p.traps.Append({{300000000, 36000000}, 1, WideString(u"S/F \u00e9"), kTrapStartFinish, kHalfPi, 50.0 / kEarthMetres});
+  p.traps.Append({{-300000000, -36000000}, 0, WideString(u"T1"), kTrapSplit, kNoValue, 20.0 / kEarthMetres});
   return p;
 }
 
@@ -48,14 +45,13 @@ TEST(TrackFile, GoldenBytesAndRoundTrip) {
   ASSERT_EQ(ParseTrackFile(kSampleBytes, true, back), 0);
   EXPECT_EQ(back.lock, 1);
   ASSERT_EQ(back.traps.Count(), 2);
-  const Trap& t = back.traps[0];
+  const TrapDefinition& t = back.traps[0];
   EXPECT_EQ(t.name.AsView(), u"S/F \u00e9");
   EXPECT_EQ(t.line_type, kTrapStartFinish);
   EXPECT_EQ(t.position, (IntPoint{300000000, 36000000}));
-  EXPECT_NEAR(t.bearing, kPi / 2, 1e-9);
-  EXPECT_NEAR(RadToMetres(t.width), 50.0, 0.01);
+  EXPECT_NEAR(t.bearing, kHalfPi, 1e-9);
+  EXPECT_NEAR(t.width * kEarthMetres, 50.0, 0.01);
   EXPECT_EQ(t.unidirectional, 1);
-  EXPECT_TRUE(t.end_a.IsSet()) << "the line is rebuilt on load";
   EXPECT_FALSE(IsSet(back.traps[1].bearing)) << "0x7FFFFFFF reads back as no bearing";
   back.name = u"Spa";
   EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes);
@@ -264,62 +260,6 @@ TEST(TrackList, DeleteAndDeleteByName) {
   EXPECT_EQ(list.At(0).name.AsView(), u"B");
   list.Refresh();
   EXPECT_EQ(list.Count(), 1);
-}
-
-TEST(TrackImport, DsfStartFinishLines) {
-  TrackProfile p;
-  const std::string text =
-      "[SF]\r\n5026.1234,-557.5000,271.5\r\n\r\n[SPLIT]\r\n5026.0,557.0,10\r\n[SF]\r\n5027.0000,557.0000,90\r\n";
-  ASSERT_EQ(ImportTrackText(text, TrackImportFormat::kDsf, p), 0);
-  ASSERT_EQ(p.traps.Count(), 2) << "only [SF] makes a trap";
-  const Trap& t = p.traps[0];
-  EXPECT_EQ(t.line_type, kTrapStartFinish);
-  EXPECT_EQ(t.name.AsView(), u"Start/Finish");
-  EXPECT_EQ(t.position.lat, 50 * 6000000 + 2612340);
-  EXPECT_EQ(t.position.lon, -(5 * 6000000 + 5750000)) << "the sign is kept";
-  EXPECT_NEAR(BearingToDegrees(t.bearing), 271.5, 1e-9);
-  EXPECT_NEAR(RadToMetres(t.width), 50.0, 1e-9);
-  EXPECT_EQ(t.unidirectional, 1);
-
-  TrackProfile bad;
-  EXPECT_EQ(ImportTrackText("[SF]\r\n5026.1,557.5,1\r\n[SF]\r\n5026.1,abc\r\n[SF]\r\n1,2,3\r\n",
-                            TrackImportFormat::kDsf, bad),
-            kImportErrBadData);
-  EXPECT_EQ(bad.traps.Count(), 1) << "reading stops at the bad line";
-}
-
-TEST(TrackImport, LapHeadersAndEnds) {
-  TrackProfile p;
-  const std::string text = std::string("[Start Finish \xAC Main straight]\r\n") +
-                           "300000000 36000000 300001000 36000000\r\n" + "[Finish]\r\n" +
-                           "300000000 36000000 300000000 36001000\r\n" + "[Sector \xAC T1]\r\n" +
-                           "0 36000000 300000000 36001000\r\n";
-  ASSERT_EQ(ImportTrackText(text, TrackImportFormat::kLap, p), 0);
-  ASSERT_EQ(p.traps.Count(), 2) << "a 0 means no value: no trap";
-  EXPECT_EQ(p.traps[0].line_type, kTrapStartFinish);
-  EXPECT_EQ(p.traps[0].name.AsView(), u"Main straight");
-  EXPECT_EQ(p.traps[1].line_type, kTrapFinish);
-  EXPECT_EQ(p.traps[1].name.AsView(), u"Finish");
-  // End A south of end B: the line is crossed heading east (bearing 90).
-  EXPECT_NEAR(p.traps[0].bearing, kPi / 2, 1e-6);
-  EXPECT_EQ(p.traps[0].position, (IntPoint{300000500, 36000000}));
-  EXPECT_NEAR(p.traps[0].end_a.lat, 300000500 - 1349, 2) << "end A on the side the file put it, 25 m out";
-  EXPECT_EQ(ImportTrackText("[x]\r\n1 2 x 4\r\n", TrackImportFormat::kLap, p), kImportErrBadData);
-}
-
-TEST(TrackImport, FilesAndFormats) {
-  TempFolder temp;
-  TrackImportFormat format;
-  EXPECT_TRUE(ImportFormatOf("spa.dsf", &format));
-  EXPECT_EQ(format, TrackImportFormat::kDsf);
-  EXPECT_TRUE(ImportFormatOf("SPA.LAP", &format));
-  EXPECT_EQ(format, TrackImportFormat::kLap);
-  EXPECT_FALSE(ImportFormatOf("spa.txt", &format));
-  TrackProfile p;
-  EXPECT_EQ(ImportTrackFile(temp.Path() + "none.dsf", TrackImportFormat::kDsf, p), kImportErrCannotOpen);
-  WriteWholeFile(temp.Path() + "x.dsf", "[SF]\r\n5026.1,557.5,1\r\n");
-  EXPECT_EQ(ImportTrackFile(temp.Path() + "x.dsf", TrackImportFormat::kDsf, p), 0);
-  EXPECT_EQ(p.traps.Count(), 1);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ int32_t SessionPipeline::Feed(std::string_view nmea) {
     builder_.Feed(parser_.Fix());
     if (!builder_.NewSample()) continue;
     const LogSample* previous = samples_.Empty() ? nullptr : &samples_[samples_.Count() - 1];
-    samples_.Append(MakeLogSample(builder_, previous));
+    samples_.Append(WithDistance(builder_.Sample(), previous));
     if (laps_.LiveStep(crossings_)) ++finished;
   }
   return finished;

@@ -16,6 +16,7 @@ namespace kv::sim {
 class NoObdDecoder final : public ObdDecoder {
  public:
   bool Decode(const ObdSample&, int32_t*) const override { return false; }
+  int32_t ChannelOf(int32_t) const override { return -1; }
   void Reset() override {}
 };
 

@@ -219,7 +219,7 @@ std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, 
 
 std::string SatelliteSentences(int32_t satellites) {
   std::string gsa = "$GPGSA,A,3";
-  for (int i = 0; i < 12; ++i) gsa += i < satellites ? "," + std::to_string(i + 1) : ",";
+  for (int i = 0; i < 12; ++i) gsa.append(",").append(i < satellites ? std::to_string(i + 1) : "");
   std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
   const int count = satellites;
   const int messages = (count + 3) / 4;

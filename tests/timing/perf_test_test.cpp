@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "timing/perf_test.h"
+#include "timing/perf_test_list.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 

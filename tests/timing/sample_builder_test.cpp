@@ -16,6 +16,7 @@ class FakeObdDecoder : public ObdDecoder {
     *value = sample.bytes[0] * 10;
     return true;
   }
+  int32_t ChannelOf(int32_t pid) const override { return pid + 1000; }
   void Reset() override {}
 };
 
@@ -184,7 +185,10 @@ TEST_F(SampleBuilderTest, ObdValuesPerPid) {
   obd.obd.byte_count = 2;
   obd.obd.bytes[0] = 7;
   builder_.Feed(obd);
-  EXPECT_TRUE(builder_.ObdRecord());
+  ASSERT_TRUE(builder_.NewObdValue());
+  EXPECT_EQ(builder_.LastObd().time, kNoon);
+  EXPECT_EQ(builder_.LastObd().value, 70u);
+  EXPECT_EQ(builder_.LastObd().channel, 0x0C + 1000) << "the decoder names the channel";
   EXPECT_EQ(builder_.ObdValue(0x0C), 70);
   EXPECT_EQ(builder_.ObdFreshness(0x0C), kChannelValid);
   EXPECT_EQ(builder_.LastObdPid(), 0x0C);
@@ -192,7 +196,7 @@ TEST_F(SampleBuilderTest, ObdValuesPerPid) {
   // "NO DATA": the reply is not valid.
   obd.obd.valid = 0;
   builder_.Feed(obd);
-  EXPECT_FALSE(builder_.ObdRecord());
+  EXPECT_FALSE(builder_.NewObdValue());
   EXPECT_EQ(builder_.ObdValue(0x0C), 0);
   EXPECT_EQ(builder_.ObdFreshness(0x0C), kChannelInvalid);
   builder_.Reset();

@@ -1,7 +1,7 @@
 // The recorder through the data flow, as the main loop drives it: pausing in
 // the middle records nothing while paused and loses nothing before or after,
 // and what is reloaded from the files is what was recorded live.
-#include "storage/session_recorder.h"
+#include "session/session_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,12 @@
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
 #include "core/data_flow.h"
-#include "storage/session_loader.h"
+#include "session/session_loader.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
+#include "support/temp_folder.h"
 #include "support/track_simulator.h"
-#include "temp_folder.h"
+#include "timing/sample_builder.h"
 
 namespace kv {
 namespace {
@@ -50,7 +51,7 @@ TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
   NmeaParser parser(false);
   QuietViews views;
   uint32_t ticks = 0;
-  SessionRecorder recorder(std::make_unique<SessionData>(std::move(header), LapSettings{}), builder, obd,
+  SessionRecorder recorder(std::make_unique<SessionData>(std::move(header), LapSettings{}),
                            [&] { return ticks += 100; });
   recorder.StartNew();
   DataFlow flow({&parser, nullptr, nullptr}, builder, views, {});
@@ -74,7 +75,7 @@ TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
   SessionLoader loader(storage, storage.DefaultRoot(), base.AsView(), LapSettings{});
   while (loader.Step()) {
   }
-  ASSERT_EQ(loader.Error(), 0);
+  ASSERT_EQ(loader.Result(), SessionLoader::Outcome::kLoaded);
   const std::unique_ptr<SessionData> loaded = loader.Take();
   ASSERT_EQ(loaded->Samples().Count(), recorded) << "every sample recorded live is on file";
   for (int32_t i = 0; i < recorded; ++i) {

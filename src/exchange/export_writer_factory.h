@@ -1,4 +1,5 @@
-// The five format writers behind MakeExportWriter. Main thread.
+// The format writers, one per file, and the factory that picks one for an
+// export type. Main thread.
 #pragma once
 
 #include <memory>
@@ -6,6 +7,9 @@
 #include "exchange/export_job.h"
 
 namespace kv {
+
+// nullptr for kDbn, which has no writer.
+std::unique_ptr<ExportWriter> MakeExportWriter(ExportType type, const SessionData& session);
 
 std::unique_ptr<ExportWriter> MakeCsvWriter(const SessionData& session);
 std::unique_ptr<ExportWriter> MakeVboWriter();

@@ -1,4 +1,4 @@
-#include "storage/session_data.h"
+#include "session/header_note_store.h"
 
 namespace kv {
 
@@ -39,40 +39,6 @@ void HeaderNoteStore::SetText(const LapWindow& lap, std::u16string_view text) {
   } else if (!text.empty()) {
     header_.SetLapNote(Key(lap), 0, text);
   }
-}
-
-SessionData::SessionData(SessionHeader header, LapSettings settings)
-    : header_(std::move(header)), settings_(settings), laps_(samples_, traps_, settings_, &notes_) {}
-
-void SessionData::SetSamples(std::vector<LogSample> samples) {
-  samples_.Clear();
-  for (const LogSample& s : samples) samples_.Append(s);
-}
-
-bool SessionData::AppendLive(const LogSample& sample) {
-  samples_.Append(sample);
-  switch (header_.type) {
-    case kSessionLapTiming:
-      return laps_.LiveStep(crossings_);
-    case kSessionPerformance:
-      return performance_ != nullptr && performance_->LiveStep(samples_);
-    default:
-      return false;
-  }
-}
-
-void SessionData::Recompute() {
-  if (header_.type == kSessionLapTiming) {
-    laps_.Recompute(crossings_);
-  } else if (header_.type == kSessionPerformance && performance_ != nullptr) {
-    performance_->Recompute(samples_);
-  }
-}
-
-LapSettings LapSettingsFrom(uint32_t hi_lo_threshold_mps) {
-  LapSettings settings;
-  settings.hi_lo_threshold_mps = static_cast<int32_t>(hi_lo_threshold_mps);
-  return settings;
 }
 
 }  // namespace kv

@@ -1,10 +1,11 @@
-#include "storage/track_import.h"
+#include "exchange/track_import.h"
 
 #include <cmath>
 #include <vector>
 
 #include "storage/data_file.h"
 #include "timing/geodesy.h"
+#include "timing/trap.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/text_parse.h"
@@ -114,18 +115,6 @@ bool ImportFormatOf(std::string_view file_name, TrackImportFormat* format) {
   else if (suffix == ".LAP") *format = TrackImportFormat::kLap;
   else return false;
   return true;
-}
-
-Trap TrapFromEnds(const WideString& name, TrapLineType type, IntPoint end_a, IntPoint end_b, double width,
-                  bool unidirectional) {
-  // Walking from A to B heads along bearing - 90 degrees (BuildLine).
-  const GeoPoint a = ToGeoPoint(end_a);
-  const GeoPoint b = ToGeoPoint(end_b);
-  const IntPoint centre{static_cast<AngleValue>((static_cast<int64_t>(end_a.lat) + end_b.lat) / 2),
-                        static_cast<AngleValue>((static_cast<int64_t>(end_a.lon) + end_b.lon) / 2)};
-  Trap trap;
-  SetTrap(trap, name, type, centre, Bearing(a, b) + kPi / 2.0, width, unidirectional);
-  return trap;
 }
 
 int32_t ImportTrackText(std::string_view text, TrackImportFormat format, TrackProfile& profile) {

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "exchange/export_text.h"
-#include "exchange/export_writers.h"
+#include "exchange/export_writer_factory.h"
 
 namespace kv {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "timing/geo_types.h"
+#include "core/geo_types.h"
 
 namespace kv {
 

@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "exchange/export_text.h"
-#include "exchange/export_writers.h"
+#include "exchange/export_writer_factory.h"
+#include "timing/channels.h"
 #include "timing/geodesy.h"
 
 namespace kv {

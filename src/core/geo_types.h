@@ -14,6 +14,20 @@ namespace kv {
 // stored distances (a central angle) and stored speeds (per 1000 s).
 using AngleValue = int32_t;
 
+// The scale of AngleValue, kept exactly as the stored data was produced
+// with it, and of the radians x 2^29 form older files hold.
+inline constexpr double kAngleValueToRad = 2.9088820866571646e-9;
+inline constexpr double kRadToAngleValue = 343774677.0785;
+inline constexpr double kFixed29ToRad = 1.862645149230957e-9;  // 2^-29
+
+// kNotSet gives NaN.
+double AngleValueToRad(AngleValue value);
+// NaN (and a value beyond the int32 range) gives kNotSet; otherwise rounded
+// half up, truncated toward zero.
+AngleValue RadToAngleValue(double radians);
+// Radians scaled by 2^29 in an int32 (older stored forms).
+AngleValue Fixed29ToAngleValue(int32_t fixed);
+
 // Latitude then longitude, each an AngleValue; the form positions take in
 // records, files and track profiles.
 struct IntPoint {

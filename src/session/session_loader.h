@@ -4,12 +4,12 @@
 // track's traps, then the sample file one chunk per step, and last the
 // recompute of crossings and laps from the whole sample list.
 //
-// Errors: a header that cannot be opened or read ends the load with
-// Error() != 0 (the code of "Could not load the session. Error #%N.", or 1
-// when there is no such session). A sample file that ends inside a record
-// is no load error: everything before that point is reviewed, and
-// SampleState() says kIncomplete (such a session cannot be resumed as is).
-// Main thread.
+// Outcome: a header that cannot be opened is no such session; one that
+// cannot be read, or a sample file that cannot be opened or has no header,
+// fails the load with the code of "Could not load the session. Error #%N."
+// A sample file that ends inside a record is no load error: everything
+// before that point is reviewed, and SampleState() says kIncomplete (such
+// a session cannot be resumed as is). Main thread.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,8 @@
 #include <optional>
 #include <string>
 
+#include "session/session_data.h"
 #include "storage/sample_loader.h"
-#include "storage/session_data.h"
 
 namespace kv {
 
@@ -34,13 +34,14 @@ class SessionLoader {
   bool Step();
   // 0..100 of the work done so far.
   int32_t Percent() const;
-  // 0; kNoSuchSession; or the header's read error (-3, -5) or the sample
-  // file's (kSampleErrCannotOpen and the others of SampleLoader).
+  enum class Outcome { kLoading, kLoaded, kNoSuchSession, kFailed };
+  Outcome Result() const { return outcome_; }
+  // With kFailed: the header's read error (-3, -5), the sample file's
+  // (kSampleErrCannotOpen and the others of SampleLoader) or -2.
   int32_t Error() const { return error_; }
-  static constexpr int32_t kNoSuchSession = 1;
   SampleLoadState SampleState() const { return sample_state_; }
   int32_t SampleVersion() const { return sample_version_; }
-  // The session once Step() returned false with Error() 0.
+  // The session once Step() returned false with kLoaded.
   std::unique_ptr<SessionData> Take() { return std::move(data_); }
 
  private:
@@ -54,6 +55,7 @@ class SessionLoader {
   std::optional<SampleLoader> samples_;
   int64_t sample_file_size_ = 0;
   int32_t sample_steps_ = 0;
+  Outcome outcome_ = Outcome::kLoading;
   int32_t error_ = 0;
   SampleLoadState sample_state_ = SampleLoadState::kNotStarted;
   int32_t sample_version_ = -1;

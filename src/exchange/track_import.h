@@ -38,12 +38,4 @@ int32_t ImportTrackText(std::string_view text, TrackImportFormat format, TrackPr
 // Reads the file and imports it: 0, kImportErrCannotOpen or kImportErrBadData.
 int32_t ImportTrackFile(const std::string& path, TrackImportFormat format, TrackProfile& profile);
 
-// A trap whose line runs from end A to end B: centred between them (the
-// mean of the fixed coordinates), with the bearing that makes BuildLine put
-// end A at bearing + 90 degrees and end B at bearing - 90 degrees, that is
-// the bearing from A to B plus 90 degrees. The width is given, not taken
-// from the ends. Not set ends give a trap with no line.
-Trap TrapFromEnds(const WideString& name, TrapLineType type, IntPoint end_a, IntPoint end_b, double width,
-                  bool unidirectional);
-
 }  // namespace kv

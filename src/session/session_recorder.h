@@ -1,10 +1,11 @@
-// SessionRecorder: the session being recorded (the core's LiveSession).
-// For each new sample of the sample builder: the sample file (with the
+// SessionRecorder: the session being recorded, the live pipeline's end.
+// The data flow hands it each finished sample and OBD-II value as a value;
+// it carries the session's distance on, writes the sample file (with the
 // date-reference rule: nothing is recorded until a fix carries both the
 // NMEA date and time; fixes without position or time are never recorded),
-// the in-memory sample list with the cumulative distance, and the live
-// step of the session's type. OBD-II values go to the sample file and the
-// session's OBD-II records; raw sentences to the NMEA log when the session
+// appends to the in-memory lists and runs the live step of the session's
+// type, whose result (a lap or run finished) goes back to the flow as the
+// full-refresh answer. Raw sentences go to the NMEA log when the session
 // keeps one.
 //
 // Pausing stops the flow (nothing is recorded while paused) and puts the
@@ -19,25 +20,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 
 #include "core/data_flow.h"
+#include "session/session_data.h"
 #include "storage/nmea_log.h"
-#include "storage/sample_loader.h"
 #include "storage/sample_writer.h"
-#include "storage/session_data.h"
-#include "timing/sample_builder.h"
 
 namespace kv {
-
-class ObdChannelTable;
 
 class SessionRecorder final : public LiveSession {
  public:
   using Clock = std::function<uint32_t()>;  // monotonic ms, wrapping
-  // The builder and the table must outlive the recorder.
-  SessionRecorder(std::unique_ptr<SessionData> data, const SampleBuilder& builder, const ObdChannelTable& obd,
-                  Clock clock);
+  SessionRecorder(std::unique_ptr<SessionData> data, Clock clock);
   ~SessionRecorder() override;
 
   // A new session: writes the header, creates the sample file and opens
@@ -58,16 +52,14 @@ class SessionRecorder final : public LiveSession {
 
   // LiveSession
   void LogNmea(std::string_view raw_line) override;
-  bool RecordSample() override;
+  bool RecordSample(const LogSample& sample, const DateTimeValue& nmea_utc) override;
   void ClearPendingMessage() override {}
-  bool RecordObd() override;
+  bool RecordObd(const ObdRecord& record) override;
   void TakeObdValues(const FixRecord&) override {}
 
  private:
   void Tick();
   std::unique_ptr<SessionData> data_;
-  const SampleBuilder& builder_;
-  const ObdChannelTable& obd_;
   Clock clock_;
   SampleWriter writer_;
   NmeaLog nmea_;
@@ -76,23 +68,5 @@ class SessionRecorder final : public LiveSession {
   bool closed_ = false;
   int64_t recorded_ = 0;
 };
-
-// Why a session cannot be resumed, checked in this order: the string id
-// of kStrCannotResumeSession (not resumable, or recorded with OBD-II while
-// it is now disabled or the other way round), kStrSessionFormatTooOld (a
-// sample file older than version 3), kStrSessionFileCorrupt (a sample file
-// that is not complete); 0 when it can be.
-int32_t ResumeRefusal(const SessionHeader& header, bool obd_enabled, int32_t sample_version,
-                      SampleLoadState sample_state);
-
-// Mends a sample file whose only damage is a record cut short at its end
-// (what a crash or power cut mid-write leaves): the partial tail is cut
-// off and every complete record before it stays byte for byte.
-enum class TailRepair {
-  kIntact,    // nothing to cut
-  kTrimmed,   // the partial last record was removed
-  kDamaged,   // other damage (a zero length, a type above 31, a short header): left as is
-};
-TailRepair RepairPartialTail(const std::string& path, int64_t* removed_bytes);
 
 }  // namespace kv

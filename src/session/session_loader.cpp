@@ -1,11 +1,12 @@
-#include "storage/session_loader.h"
+#include "session/session_loader.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "platform/file_io.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "storage/track_list.h"
+#include "timing/trap.h"
 
 namespace kv {
 
@@ -19,10 +20,11 @@ bool SessionLoader::LoadHeader() {
   header.root = root_;
   int32_t error = 0;
   if (!LoadSessionHeader(header, true, &error)) {
-    error_ = kNoSuchSession;
+    outcome_ = Outcome::kNoSuchSession;
     return false;
   }
   if (error != 0) {
+    outcome_ = Outcome::kFailed;
     error_ = error;
     return false;
   }
@@ -36,13 +38,11 @@ bool SessionLoader::LoadHeader() {
       int32_t track_error = 0;
       // A track that cannot be read leaves the session without traps: its
       // samples are still worth reviewing.
-      if (LoadTrack(profile, true, &track_error) && track_error == 0) data_->SetTraps(profile.traps);
+      if (LoadTrack(profile, true, &track_error) && track_error == 0) data_->SetTraps(MakeTraps(profile.traps));
     }
   }
   const std::string path = BuildPath(base_name_, root_, FileKind::kSampleFile);
-  std::error_code ec;
-  sample_file_size_ = static_cast<int64_t>(std::filesystem::file_size(path, ec));
-  if (ec) sample_file_size_ = 0;
+  sample_file_size_ = std::max<int64_t>(platform::FileSizeOf(path), 0);
   samples_.emplace(path);
   return true;
 }
@@ -64,23 +64,22 @@ bool SessionLoader::Step() {
       // A sample file that cannot be opened or has no header is an error;
       // one cut short keeps what it holds.
       if (sample_state_ != SampleLoadState::kComplete && samples_->Error() != 0) {
+        outcome_ = Outcome::kFailed;
         error_ = samples_->Error();
         data_.reset();
         phase_ = Phase::kDone;
         return false;
       }
       SampleData loaded = samples_->TakeData();
-      std::vector<ObdRecord> obd;
-      obd.reserve(loaded.obd_values.size());
-      for (const ObdValue& v : loaded.obd_values) obd.push_back(ObdRecord{v.time, v.value, v.channel});
       data_->SetSamples(std::move(loaded.samples));
-      data_->SetObdRecords(std::move(obd));
+      data_->SetObdRecords(std::move(loaded.obd_records));
       samples_.reset();
       phase_ = Phase::kRecompute;
       return true;
     }
     case Phase::kRecompute:
       data_->Recompute();
+      outcome_ = Outcome::kLoaded;
       phase_ = Phase::kDone;
       return false;
     case Phase::kDone:

@@ -1,5 +1,4 @@
-// PerfTest: one acceleration or distance test ("0-100 kph", "1/4 mile"),
-// and PerfTestList, the test list of the performance screens: the twelve
+// PerfTestList, the test list of the performance screens: the twelve
 // predefined tests first, in a fixed order, then the user's own tests (kept
 // in "perftest.dat", see storage/perf_test_file.h).
 //
@@ -8,26 +7,13 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "core/growable_array.h"
+#include "core/perf_test.h"
 #include "util/wide_string.h"
 
 namespace kv {
-
-enum PerfTestType : int32_t { kPerfSpeedTest = 0, kPerfDistanceTest = 1 };
-
-struct PerfTest {
-  WideString name;            // never empty in a valid test
-  double start_speed = 0.0;   // m/s; 0 for a standing start
-  double finish_speed = 0.0;  // m/s, speed tests
-  double distance = 0.0;      // metres, distance tests
-  int32_t type = kPerfSpeedTest;
-  int32_t flag = 0;  // kPerfPredefined for the built-in tests
-
-  bool IsDistance() const { return type == kPerfDistanceTest; }
-};
-
-inline constexpr int32_t kPerfPredefined = 1;
 
 // The check made when a test is saved: a name; a speed test with
 // 0 <= start speed < finish speed; a distance test longer than 0. NaN
@@ -58,6 +44,8 @@ class PerfTestList {
   bool Remove(int32_t index);
   // The user's tests only (everything after the predefined ones).
   int32_t UserCount() const { return Count() - kPredefinedCount; }
+  // Copies of the user's tests, in list order (what "perftest.dat" keeps).
+  std::vector<PerfTest> UserTests() const;
 
   int32_t Selected() const { return selected_; }
   // Any index; -1 for none. A stale index is caught by SelectedTestMessage.

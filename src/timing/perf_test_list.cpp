@@ -1,4 +1,4 @@
-#include "timing/perf_test.h"
+#include "timing/perf_test_list.h"
 
 #include <array>
 #include <cmath>
@@ -73,6 +73,12 @@ int32_t PerfTestList::Add(PerfTest test) {
   test.flag = 0;
   tests_.Append(test);
   return Count() - 1;
+}
+
+std::vector<PerfTest> PerfTestList::UserTests() const {
+  std::vector<PerfTest> tests;
+  for (int32_t i = kPredefinedCount; i < Count(); ++i) tests.push_back(tests_[i]);
+  return tests;
 }
 
 bool PerfTestList::Replace(int32_t index, PerfTest test) {

@@ -8,7 +8,7 @@
 // screens show them (3 decimals), speeds in km/h with 1 decimal, "*" where
 // a lap has no value.
 #include "exchange/export_text.h"
-#include "exchange/export_writers.h"
+#include "exchange/export_writer_factory.h"
 #include "timing/geodesy.h"
 #include "util/duration_text.h"
 
@@ -231,17 +231,5 @@ class KmlWriter final : public ExportWriter {
 }  // namespace
 
 std::unique_ptr<ExportWriter> MakeKmlWriter() { return std::make_unique<KmlWriter>(); }
-
-std::unique_ptr<ExportWriter> MakeExportWriter(ExportType type, const SessionData& session) {
-  switch (type) {
-    case ExportType::kCsv: return MakeCsvWriter(session);
-    case ExportType::kVbo: return MakeVboWriter();
-    case ExportType::kDat: return MakeDatWriter();
-    case ExportType::kGpx: return MakeGpxWriter();
-    case ExportType::kKml: return MakeKmlWriter();
-    case ExportType::kDbn: return nullptr;
-  }
-  return nullptr;
-}
 
 }  // namespace kv
