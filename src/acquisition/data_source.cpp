@@ -49,7 +49,7 @@ void DataSource::StartNone(DataSourceListener* listener, int32_t source_id) {
 }
 
 void DataSource::Start(DataSourceListener* listener, const SourceConfig& config) {
-  if (State() == kStateConnected) return;
+  if (State() == SourceState::kConnected) return;
   // A source still trying to connect is restarted with the new parameters;
   // its old thread must be gone before the fields change under it.
   if (thread_) Stop();
@@ -58,11 +58,11 @@ void DataSource::Start(DataSourceListener* listener, const SourceConfig& config)
   listener_ = listener;
   config_ = config;
   stop_flag_.store(false);
-  state_.store(kStateLost);
+  state_.store(SourceState::kLost);
   // Counted as reported, so that every state the thread publishes differs
   // from it: a start that ends before the loop looks (a missing file) still
   // reports Stopped.
-  reported_state_ = kStateLost;
+  reported_state_ = SourceState::kLost;
   thread_ = std::make_unique<platform::Thread>([this] { ThreadMain(); });
 }
 
@@ -81,9 +81,9 @@ void DataSource::ResetGpsClock() {
 }
 
 int32_t DataSource::GetStatus() const {
-  const int32_t state = state_.load();
-  if (state == kStateFailed) return 2;
-  return state == kStateConnected ? 1 : 0;
+  const SourceState state = state_.load();
+  if (state == SourceState::kFailed) return 2;
+  return state == SourceState::kConnected ? 1 : 0;
 }
 
 void DataSource::ClearChannels() {
@@ -98,8 +98,8 @@ void DataSource::AddChannel(int32_t pid, int32_t priority) {
 }
 
 void DataSource::Signalled() {
-  if (state_.load() == kStateFailed) return;
-  int32_t state;
+  if (state_.load() == SourceState::kFailed) return;
+  SourceState state;
   {
     // Text and state are taken together. A state read after the lock is
     // released could be one published after more text arrived; reporting
@@ -113,7 +113,7 @@ void DataSource::Signalled() {
   drained_.Set();
   if (!listener_) return;
   const int32_t id = config_.source_id;
-  if (state != reported_state_ && state == kStateConnected) {
+  if (state != reported_state_ && state == SourceState::kConnected) {
     reported_state_ = state;
     listener_->OnStateChange(id, state);
     if (!main_copy_.empty()) listener_->OnData(main_copy_, id);
@@ -129,9 +129,9 @@ void DataSource::Signalled() {
 void DataSource::OnError(int32_t code) {
   if (code != kErrOutOfMemory) return;
   Stop();
-  state_.store(kStateFailed);
-  reported_state_ = kStateFailed;
-  if (listener_) listener_->OnStateChange(config_.source_id, kStateFailed);
+  state_.store(SourceState::kFailed);
+  reported_state_ = SourceState::kFailed;
+  if (listener_) listener_->OnStateChange(config_.source_id, SourceState::kFailed);
 }
 
 }  // namespace kv

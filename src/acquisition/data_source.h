@@ -49,14 +49,6 @@
 
 namespace kv {
 
-enum SourceState : int32_t {
-  kStateStopped = 0,
-  kStateConnecting = 1,
-  kStateConnected = 2,
-  kStateLost = 3,    // connection failed or dropped; Bluetooth retries after a pause
-  kStateFailed = 4,  // error -2 was reported; stays stopped
-};
-
 enum SourceTransport : int32_t {
   kTransportBluetooth = 0,
   kTransportNone = 1,
@@ -134,7 +126,7 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   // kErrThreadCreate when no thread can be made.
   void Start(DataSourceListener* listener, const SourceConfig& config);
 
-  SourceState State() const { return static_cast<SourceState>(state_.load()); }
+  SourceState State() const { return state_.load(); }
   // errno of the last failed Bluetooth connect; 0 after a success.
   int32_t LastSocketError() const { return last_socket_error_.load(); }
   int32_t SourceIdValue() const { return config_.source_id; }
@@ -171,8 +163,8 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   std::unique_ptr<ObdEngine> engine_;
 
   std::string main_copy_;  // main thread only
-  int32_t reported_state_ = kStateStopped;
-  std::atomic<int32_t> state_{kStateStopped};
+  SourceState reported_state_ = SourceState::kStopped;
+  std::atomic<SourceState> state_{SourceState::kStopped};
   std::atomic<bool> stop_flag_{true};
   std::atomic<int32_t> last_socket_error_{0};
   platform::Event stop_event_;

@@ -63,7 +63,7 @@ void DataSource::ThreadMain() {
     parser_.reset();
     outgoing_.clear();
   }
-  Publish(kStateStopped);
+  Publish(SourceState::kStopped);
 }
 
 void DataSource::ResetProtocol() {
@@ -81,17 +81,17 @@ void DataSource::BeginConnection() {
 }
 
 void DataSource::RunReopening(platform::ByteStream& stream) {
-  Publish(kStateConnecting);
+  Publish(SourceState::kConnecting);
   if (stream.Open(stop_event_) != 0) return;
   while (!Stopping()) {
-    Publish(kStateConnected);
+    Publish(SourceState::kConnected);
     BeginConnection();
     Pump(stream);
     stream.Close();
     if (Stopping()) break;
     // Lost: the device was unplugged, its line dropped or gpsd restarted.
     // Come back by itself as soon as the device is there again.
-    Publish(kStateConnecting);
+    Publish(SourceState::kConnecting);
     ResetProtocol();
     while (!Stopping() && stream.Open(stop_event_) != 0) {
       if (platform::WaitForStop(stop_event_, kReopenPauseMs)) stop_flag_.store(true);
@@ -103,12 +103,12 @@ void DataSource::RunBluetooth() {
   while (!Stopping()) {
     const auto stream = streams_->Rfcomm(config_.address, config_.channel);
     ResetProtocol();
-    Publish(kStateConnecting);
+    Publish(SourceState::kConnecting);
     const int32_t error = stream->Open(stop_event_);
     if (error < 0) return;  // no Bluetooth sockets on this machine
     if (error == 0) {
       last_socket_error_.store(0);
-      Publish(kStateConnected);
+      Publish(SourceState::kConnected);
       BeginConnection();
       Pump(*stream);
     } else {
@@ -116,7 +116,7 @@ void DataSource::RunBluetooth() {
     }
     stream->Close();
     if (Stopping()) break;
-    Publish(kStateLost);
+    Publish(SourceState::kLost);
     if (platform::WaitForStop(stop_event_, kBluetoothRetryMs)) stop_flag_.store(true);
   }
 }
@@ -178,11 +178,11 @@ void DataSource::HandleBlock(std::string_view block) {
 
 void DataSource::RunFile() {
   const bool fast = config_.fast;
-  Publish(kStateConnecting);
+  Publish(SourceState::kConnecting);
   if (!fast && platform::WaitForStop(stop_event_, kReplayOpenDelayMs)) return;
   const auto stream = streams_->File(config_.path);
   if (stream->Open(stop_event_) != 0) return;
-  Publish(kStateConnected);
+  Publish(SourceState::kConnected);
   if (!fast && platform::WaitForStop(stop_event_, kReplayStartDelayMs)) return;
   std::string block(fast ? kFastReplayBlock : kReplayBlock, '\0');
   platform::WaitSet taken_or_stop;

@@ -69,7 +69,7 @@ const ObdChannel* ObdChannelTable::ForPid(int32_t pid) const {
 }
 
 void ObdChannelTable::ResetSupport() {
-  for (int32_t i = 0; i < channels_.Count(); ++i) channels_[i].support = kSupportUnknown;
+  for (int32_t i = 0; i < channels_.Count(); ++i) channels_[i].support = ObdSupport::kUnknown;
 }
 
 void ObdChannelTable::LearnSupport(uint32_t base, uint32_t mask) const {
@@ -78,9 +78,9 @@ void ObdChannelTable::LearnSupport(uint32_t base, uint32_t mask) const {
     if (!known) continue;
     ObdChannel& channel = channels_[by_pid_[base + offset]];
     if (mask & (1u << (32 - offset))) {
-      channel.support = kSupportYes;
-    } else if (channel.support == kSupportYes) {
-      channel.support = kSupportNo;
+      channel.support = ObdSupport::kYes;
+    } else if (channel.support == ObdSupport::kYes) {
+      channel.support = ObdSupport::kNo;
     }
   }
 }

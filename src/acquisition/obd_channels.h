@@ -15,9 +15,9 @@
 //
 // Support bitmaps (PIDs 0x00, 0x20, 0x40): "41 00 A B C D", bit 31 of ABCD
 // stands for PID base+1 down to bit 1 for base+31 (bit 0 says whether the
-// next bitmap exists). A set bit makes the channel supported (2); a clear
-// bit makes a supported one not supported (1); unknown (0) stays 0 when
-// the bit is clear.
+// next bitmap exists). A set bit makes the channel supported; a clear bit
+// makes a supported one not supported; unknown stays unknown when the bit
+// is clear.
 //
 // Name of a channel: string kStrChannelFirst + channel number.
 // Thread: main thread only.
@@ -45,7 +45,7 @@ enum ObdUnitKind : int32_t {
   kUnitVoltage = 14,
 };
 
-enum ObdSupport : int32_t { kSupportUnknown = 0, kSupportNo = 1, kSupportYes = 2 };
+enum class ObdSupport { kUnknown, kNo, kYes };
 
 struct ObdChannel {
   int32_t channel = 0;  // system-wide channel number
@@ -55,7 +55,7 @@ struct ObdChannel {
   double divisor = 1;
   int32_t byte_count = 1;  // 1..2
   int32_t extra_byte = 0;  // 1: one more byte follows the value
-  int32_t support = kSupportUnknown;
+  ObdSupport support = ObdSupport::kUnknown;
 };
 
 class ObdChannelTable final : public ObdDecoder {

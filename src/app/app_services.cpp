@@ -67,9 +67,9 @@ std::u16string AppServices::StatusText() const {
   return SourceStatusText(gps, obd, builder_.Satellites()).Std();
 }
 
-void AppServices::OnStateChange(int32_t source_id, int32_t state) {
+void AppServices::OnStateChange(int32_t source_id, SourceState state) {
   flow_.OnStateChange(source_id, state);
-  if (source_id == kSourceGps && (state == kStateStopped || state == kStateFailed)) app_.Close(0);
+  if (source_id == kSourceGps && (state == SourceState::kStopped || state == SourceState::kFailed)) app_.Close(0);
 }
 
 }  // namespace kv::app

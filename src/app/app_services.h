@@ -47,7 +47,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
 
   // DataSourceListener: to the flow; the GPS source's end ends the run.
   void OnData(std::string_view text, int32_t source_id) override { flow_.OnData(text, source_id); }
-  void OnStateChange(int32_t source_id, int32_t state) override;
+  void OnStateChange(int32_t source_id, SourceState state) override;
 
  private:
   Application& app_;

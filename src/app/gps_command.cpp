@@ -22,7 +22,7 @@ class GpsPrinter final : public SourceWatcher {
  public:
   explicit GpsPrinter(std::ostream& out) : out_(out) {}
 
-  void OnState(int32_t state, double seconds) override { Line(seconds) << "state " << StateName(state) << '\n'; }
+  void OnState(SourceState state, double seconds) override { Line(seconds) << "state " << StateName(state) << '\n'; }
 
   void OnText(std::string_view text, double seconds) override {
     parser_.Append(text);

@@ -38,9 +38,9 @@ class ObdPrinter final : public SourceWatcher {
     source.ClearChannels();
     for (int32_t pid : pids_) source.AddChannel(pid, 2);
   }
-  void OnState(int32_t state, double seconds) override {
+  void OnState(SourceState state, double seconds) override {
     Line(seconds) << "state " << StateName(state) << '\n';
-    if (state != kStateConnected) table_.Reset();
+    if (state != SourceState::kConnected) table_.Reset();
   }
   void OnText(std::string_view text, double seconds) override {
     parser_.Append(text);

@@ -38,13 +38,13 @@ class RunServices final : public CoreServices, public DataSourceListener {
   DataSource& Source() { return source_; }
 
   void OnData(std::string_view text, int32_t) override { watcher_.OnText(text, Seconds()); }
-  void OnStateChange(int32_t, int32_t state) override {
-    if (state == kStateConnected) {
+  void OnStateChange(int32_t, SourceState state) override {
+    if (state == SourceState::kConnected) {
       *connected_ = true;
       watcher_.OnConnected(source_);
     }
     watcher_.OnState(state, Seconds());
-    if (state == kStateStopped || state == kStateFailed) app_.Close(0);
+    if (state == SourceState::kStopped || state == SourceState::kFailed) app_.Close(0);
   }
 
  private:
@@ -61,15 +61,15 @@ class RunServices final : public CoreServices, public DataSourceListener {
 
 }  // namespace
 
-const char* StateName(int32_t state) {
+const char* StateName(SourceState state) {
   switch (state) {
-    case kStateStopped: return "Stopped";
-    case kStateConnecting: return "Connecting";
-    case kStateConnected: return "Connected";
-    case kStateLost: return "Lost";
-    case kStateFailed: return "Failed";
-    default: return "?";
+    case SourceState::kStopped: return "Stopped";
+    case SourceState::kConnecting: return "Connecting";
+    case SourceState::kConnected: return "Connected";
+    case SourceState::kLost: return "Lost";
+    case SourceState::kFailed: return "Failed";
   }
+  return "?";
 }
 
 bool ParseSourceArgument(std::string_view text, int32_t source_id, SourceConfig* config, std::string* error) {

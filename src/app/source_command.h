@@ -26,7 +26,7 @@ bool ParseSourceArgument(std::string_view text, int32_t source_id, SourceConfig*
 class SourceWatcher {
  public:
   virtual ~SourceWatcher() = default;
-  virtual void OnState(int32_t state, double seconds) = 0;
+  virtual void OnState(SourceState state, double seconds) = 0;
   virtual void OnText(std::string_view text, double seconds) = 0;
   // When Connected: the channels an OBD-II source polls.
   virtual void OnConnected(DataSource& /*source*/) {}
@@ -36,7 +36,7 @@ class SourceWatcher {
 // the source stopped by itself. Returns true when it was ever connected.
 bool RunSource(const SourceConfig& config, int32_t seconds, SourceWatcher& watcher);
 
-const char* StateName(int32_t state);
+const char* StateName(SourceState state);
 
 // The commands themselves; each returns the exit status (0 fine, 1 the
 // device could not be reached or searched, 2 bad arguments).

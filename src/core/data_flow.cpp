@@ -57,7 +57,7 @@ void DataFlow::Process(SentenceReader& reader) {
   }
 }
 
-void DataFlow::OnStateChange(int32_t source_id, int32_t /*state*/) {
+void DataFlow::OnStateChange(int32_t source_id, SourceState /*state*/) {
   if (source_id >= 0 && source_id < kSourceCount && readers_[source_id])
     readers_[source_id]->Clear();
   if (source_id == kSourceObd && reset_obd_decoder_) reset_obd_decoder_();

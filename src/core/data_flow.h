@@ -70,7 +70,7 @@ class DataFlow final : public DataSourceListener {
   void SetSession(LiveSession* session) { session_ = session; }
 
   void OnData(std::string_view text, int32_t source_id) override;
-  void OnStateChange(int32_t source_id, int32_t state) override;
+  void OnStateChange(int32_t source_id, SourceState state) override;
 
  private:
   void Process(SentenceReader& reader);

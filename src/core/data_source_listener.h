@@ -14,13 +14,21 @@ enum SourceId : int32_t {
   kSourceCount = 3,
 };
 
+enum class SourceState {
+  kStopped,
+  kConnecting,
+  kConnected,
+  kLost,    // connection failed or dropped; Bluetooth retries after a pause
+  kFailed,  // error -2 was reported; stays stopped
+};
+
 class DataSourceListener {
  public:
   virtual ~DataSourceListener() = default;
   // The bytes received since the last call.
   virtual void OnData(std::string_view text, int32_t source_id) = 0;
-  // The connection state of a source changed; the state is read from the source.
-  virtual void OnStateChange(int32_t source_id, int32_t state) = 0;
+  // The connection state of a source changed.
+  virtual void OnStateChange(int32_t source_id, SourceState state) = 0;
 };
 
 }  // namespace kv

@@ -147,10 +147,10 @@ ByteString SerializeSettings(const Settings& s) {
   return out;
 }
 
-int32_t LoadSettings(const std::string& folder, Settings& settings) {
+SettingsLoad LoadSettings(const std::string& folder, Settings& settings) {
   RecordReader reader;
-  if (!reader.Open(folder + std::string(kSettingsFileName))) return 1;
-  return ParseSettings(reader.Data(), settings);
+  if (!reader.Open(folder + std::string(kSettingsFileName))) return SettingsLoad::kNoFile;
+  return ParseSettings(reader.Data(), settings) == 0 ? SettingsLoad::kRead : SettingsLoad::kCutShort;
 }
 
 void SaveSettings(const std::string& folder, const Settings& settings) {

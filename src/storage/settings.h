@@ -71,9 +71,11 @@ void RememberNewSessionChoices(Settings& settings, std::u16string_view driver, u
 int32_t ParseSettings(std::string_view bytes, Settings& settings);
 ByteString SerializeSettings(const Settings& settings);
 
-// Loads "settings.dat" from `folder` (ending in "/"): 0, -5 as above, or 1
-// when the file cannot be opened (the defaults stay).
-int32_t LoadSettings(const std::string& folder, Settings& settings);
+// Loads "settings.dat" from `folder` (ending in "/"). A file cut short
+// keeps what was read (see ParseSettings); without a file the settings
+// stay as they were.
+enum class SettingsLoad { kRead, kCutShort, kNoFile };
+SettingsLoad LoadSettings(const std::string& folder, Settings& settings);
 // Creates the folder when needed and replaces the file whole; raises
 // kErrCannotOpen (-8) when it cannot be written, kErrStringTooLong (-4)
 // for a text its field cannot hold.

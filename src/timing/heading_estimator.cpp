@@ -9,14 +9,14 @@ void HeadingEstimator::Feed(GeoPoint position, int32_t time, double speed, doubl
     initialised_ = true;
     last_ = anchor_ = position;
     last_time_ = anchor_time_ = time;
-    state_ = kNone;
+    state_ = State::kNone;
     return;
   }
   constexpr int32_t kMinSlowSpan = 3000;  // ms
   const double metres_per_second = RadToMetres(speed);
   if (metres_per_second > 5.0) {
     heading_ = course;
-    state_ = kFromCourse;
+    state_ = State::kFromCourse;
     anchor_ = position;
     anchor_time_ = time;
     accumulated_ = 0;
@@ -24,7 +24,7 @@ void HeadingEstimator::Feed(GeoPoint position, int32_t time, double speed, doubl
     accumulated_ += time - last_time_;
     if (accumulated_ >= kMinSlowSpan) {
       heading_ = Bearing(anchor_, position);
-      state_ = kFromMovement;
+      state_ = State::kFromMovement;
       anchor_ = position;
       anchor_time_ = time;
       accumulated_ = 0;
@@ -32,7 +32,7 @@ void HeadingEstimator::Feed(GeoPoint position, int32_t time, double speed, doubl
   } else {
     anchor_ = position;
     anchor_time_ = time;
-    state_ = kStandingStill;
+    state_ = State::kStandingStill;
     accumulated_ = 0;
   }
   last_ = position;

@@ -13,11 +13,11 @@ namespace kv {
 
 class HeadingEstimator {
  public:
-  enum State : int32_t {
-    kNone = 0,          // no heading yet
-    kFromCourse = 1,    // the receiver's course
-    kFromMovement = 2,  // bearing of the movement over >= 3 s
-    kStandingStill = 3,
+  enum class State {
+    kNone,           // no heading yet
+    kFromCourse,     // the receiver's course
+    kFromMovement,   // bearing of the movement over >= 3 s
+    kStandingStill,
   };
 
   // position in radians, time in ms of day, speed rad/s (NaN counts as
@@ -25,7 +25,7 @@ class HeadingEstimator {
   void Feed(GeoPoint position, int32_t time, double speed, double course);
 
   // Standing still before any movement leaves the heading unknown.
-  bool HasHeading() const { return state_ != kNone && kv::IsSet(heading_); }
+  bool HasHeading() const { return state_ != State::kNone && kv::IsSet(heading_); }
   // Radians; meaningful only when HasHeading().
   double Heading() const { return heading_; }
   State CurrentState() const { return state_; }
@@ -38,7 +38,7 @@ class HeadingEstimator {
   GeoPoint anchor_;
   int32_t anchor_time_ = kNotSet;
   double heading_ = kNoValue;
-  State state_ = kNone;
+  State state_ = State::kNone;
   int32_t accumulated_ = 0;  // ms of slow movement since the anchor
   bool initialised_ = false;
 };

@@ -29,7 +29,7 @@ void SampleBuilder::Reset() {
   previous_position_ = IntPoint{};
   previous_time_ = kNotSet;
   new_sample_ = obd_record_ = accelerometer_record_ = false;
-  pairing_ = kNothing;
+  pairing_ = Pairing::kNothing;
   obd_values_ = {};
   obd_freshness_ = {};
   last_obd_pid_ = 0;
@@ -63,11 +63,11 @@ int32_t SampleBuilder::ObdValue(int32_t pid) const {
   return pid >= 0 && pid < kPidCount ? obd_values_[static_cast<size_t>(pid)] : 0;
 }
 
-int32_t SampleBuilder::ObdFreshness(int32_t pid) const {
-  return pid >= 0 && pid < kPidCount ? obd_freshness_[static_cast<size_t>(pid)] : 0;
+ChannelState SampleBuilder::ObdFreshness(int32_t pid) const {
+  return pid >= 0 && pid < kPidCount ? obd_freshness_[static_cast<size_t>(pid)] : ChannelState::kNever;
 }
 
-int32_t SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid) const {
+ChannelState SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid) const {
   switch (channel_id) {
     case kChannelSpeed:
       return validity_[kSpeedIdx];
@@ -94,7 +94,7 @@ int32_t SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid) cons
 void SampleBuilder::PairTimed(const FixRecord& fix, Pairing seen, Pairing other) {
   if (!fix.valid.time) return;
   const int32_t t = fix.time;
-  pairing_ = (pairing_ == other && IsSet(pairing_time_) && pairing_time_ == t) ? kComplete : seen;
+  pairing_ = (pairing_ == other && IsSet(pairing_time_) && pairing_time_ == t) ? Pairing::kComplete : seen;
   pairing_time_ = t;
 }
 
@@ -102,10 +102,10 @@ void SampleBuilder::Feed(const FixRecord& fix) {
   new_sample_ = obd_record_ = accelerometer_record_ = false;
   switch (fix.type) {
     case kSentenceRmc:
-      PairTimed(fix, kRmcSeen, kGgaSeen);
+      PairTimed(fix, Pairing::kRmcSeen, Pairing::kGgaSeen);
       break;
     case kSentenceGga:
-      PairTimed(fix, kGgaSeen, kRmcSeen);
+      PairTimed(fix, Pairing::kGgaSeen, Pairing::kRmcSeen);
       break;
     case kSentenceGsa:
       prn_count_ = fix.prn_count;
@@ -118,7 +118,7 @@ void SampleBuilder::Feed(const FixRecord& fix) {
       }
       break;
     case kSentenceVtg:
-      if (pairing_ == kGgaSeen) pairing_ = kComplete;
+      if (pairing_ == Pairing::kGgaSeen) pairing_ = Pairing::kComplete;
       break;
     case kSentenceObd: {
       const auto pid = static_cast<size_t>(fix.obd.pid & 0xFF);
@@ -126,7 +126,7 @@ void SampleBuilder::Feed(const FixRecord& fix) {
         int32_t value = 0;
         if (obd_decoder_.Decode(fix.obd, &value)) {
           obd_values_[pid] = value;
-          obd_freshness_[pid] = kChannelValid;
+          obd_freshness_[pid] = ChannelState::kValid;
           last_obd_pid_ = static_cast<uint8_t>(pid);
           if (fix.valid.time) {
             obd_record_ = true;
@@ -136,8 +136,8 @@ void SampleBuilder::Feed(const FixRecord& fix) {
         }
       } else {
         obd_values_[pid] = 0;
-        obd_freshness_[pid] = kChannelInvalid;
-        PairTimed(fix, kRmcSeen, kGgaSeen);
+        obd_freshness_[pid] = ChannelState::kInvalid;
+        PairTimed(fix, Pairing::kRmcSeen, Pairing::kGgaSeen);
       }
       break;
     }
@@ -153,7 +153,7 @@ void SampleBuilder::Feed(const FixRecord& fix) {
     default:
       break;
   }
-  if (pairing_ == kComplete) Build(fix);
+  if (pairing_ == Pairing::kComplete) Build(fix);
 }
 
 void SampleBuilder::Build(const FixRecord& fix) {
@@ -231,7 +231,7 @@ void SampleBuilder::Build(const FixRecord& fix) {
     heading_.Feed(ToGeoPoint(position_), t, speed_, course_);
   }
   // 10-11.
-  pairing_ = kNothing;
+  pairing_ = Pairing::kNothing;
   no_fix_ = has_fix ? 0 : 1;
 }
 

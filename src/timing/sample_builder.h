@@ -24,8 +24,8 @@
 
 namespace kv {
 
-// Channel validity values.
-enum ChannelState : int32_t { kChannelNever = 0, kChannelValid = 1, kChannelInvalid = 2 };
+// Whether a channel has had a value: never, valid in the latest epoch or reply, or not.
+enum class ChannelState { kNever, kValid, kInvalid };
 
 // Channel ids of the values the builder owns; any other id is an OBD-II channel.
 enum GpsChannel : int32_t {
@@ -81,12 +81,12 @@ class SampleBuilder final : public SampleFeed {
 
   // OBD-II values by PID (0..255); out of range gives 0.
   int32_t ObdValue(int32_t pid) const;
-  int32_t ObdFreshness(int32_t pid) const;
+  ChannelState ObdFreshness(int32_t pid) const;
   int32_t LastObdPid() const { return last_obd_pid_; }
 
   // ChannelState of a GPS channel; for any other channel id the freshness of
   // `obd_pid`, the PID the channel table gives that channel (0 when -1).
-  int32_t ChannelValidity(int32_t channel_id, int32_t obd_pid = -1) const;
+  ChannelState ChannelValidity(int32_t channel_id, int32_t obd_pid = -1) const;
 
   const HeadingEstimator& Heading() const { return heading_; }
   const AccelerometerProcessor& Accelerometer() const { return accelerometer_; }
@@ -95,12 +95,12 @@ class SampleBuilder final : public SampleFeed {
   void Reset();
 
  private:
-  enum Pairing : int32_t { kNothing = 0, kRmcSeen = 1, kGgaSeen = 2, kComplete = 3 };
+  enum class Pairing { kNothing, kRmcSeen, kGgaSeen, kComplete };
   enum Validity : int32_t { kSpeedIdx, kAltitudeIdx, kSatellitesIdx, kCourseIdx, kHdopIdx, kVdopIdx, kAccIdx, kValidityCount };
 
   void PairTimed(const FixRecord& fix, Pairing seen, Pairing other);
   void Build(const FixRecord& fix);
-  void SetValidity(Validity which, bool valid) { validity_[which] = valid ? kChannelValid : kChannelInvalid; }
+  void SetValidity(Validity which, bool valid) { validity_[which] = valid ? ChannelState::kValid : ChannelState::kInvalid; }
 
   const ObdDecoder& obd_decoder_;
   HeadingEstimator heading_;
@@ -134,13 +134,13 @@ class SampleBuilder final : public SampleFeed {
   bool new_sample_ = false;
   bool obd_record_ = false;
   bool accelerometer_record_ = false;
-  Pairing pairing_ = kNothing;
+  Pairing pairing_ = Pairing::kNothing;
 
   std::array<int32_t, kPidCount> obd_values_{};
-  std::array<int32_t, kPidCount> obd_freshness_{};
+  std::array<ChannelState, kPidCount> obd_freshness_{};
   uint8_t last_obd_pid_ = 0;
   ObdRecord last_obd_;
-  std::array<int32_t, kValidityCount> validity_{};
+  std::array<ChannelState, kValidityCount> validity_{};
 };
 
 }  // namespace kv

@@ -48,25 +48,25 @@ TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderAndEndsStopped) {
   // A slow main thread: the reader must wait for it instead of dropping.
   rig.loop.SetOnData([](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
   rig.source.Start(&rig.loop, rig.Fast(kLongRecording));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateStopped); }, 20000));
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 20000));
   rig.loop.RunUntil([&] { return rig.loop.data[0].size() >= expected.size(); }, 2000);
   EXPECT_EQ(rig.loop.data[0].size(), expected.size());
   EXPECT_TRUE(rig.loop.data[0] == expected) << "bytes changed or reordered";
   // Changes that follow each other before the loop looks collapse into the last.
-  EXPECT_TRUE(rig.loop.Reported(0, kStateConnected));
-  EXPECT_EQ(rig.loop.States(0).back(), kStateStopped);
+  EXPECT_TRUE(rig.loop.Reported(0, SourceState::kConnected));
+  EXPECT_EQ(rig.loop.States(0).back(), SourceState::kStopped);
 }
 
 TEST(DataSourceFile, ConnectedIsReportedBeforeTheFirstDataAndStoppedAfterTheLast) {
   Rig rig;
   rig.source.Start(&rig.loop, rig.Fast(kRecording));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateStopped); }, 10000));
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 10000));
   int32_t first_data = -1, connected = -1, stopped = -1;
   for (size_t i = 0; i < rig.loop.events.size(); ++i) {
     const auto& e = rig.loop.events[i];
     if (e.is_data && first_data < 0) first_data = static_cast<int32_t>(i);
-    if (!e.is_data && e.state == kStateConnected) connected = static_cast<int32_t>(i);
-    if (!e.is_data && e.state == kStateStopped) stopped = static_cast<int32_t>(i);
+    if (!e.is_data && e.state == SourceState::kConnected) connected = static_cast<int32_t>(i);
+    if (!e.is_data && e.state == SourceState::kStopped) stopped = static_cast<int32_t>(i);
   }
   ASSERT_GE(first_data, 0);
   EXPECT_LT(connected, first_data);
@@ -82,9 +82,9 @@ TEST(DataSourceFile, PacedReplayOf10000BytesTakesTheWaitsPlus40BlocksOf15Ms) {
   Rig rig;
   const uint32_t start = platform::TickCount();
   rig.source.StartFile(&rig.loop, path);
-  EXPECT_TRUE(rig.source.State() == kStateLost || rig.source.State() == kStateConnecting)
+  EXPECT_TRUE(rig.source.State() == SourceState::kLost || rig.source.State() == SourceState::kConnecting)
       << "a started source reads 3 until its thread runs";
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateStopped); }, 15000));
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 15000));
   const uint32_t elapsed = MsSince(start);
   // 3000 + 1000 ms of waits, 40 blocks of 256 bytes with 15 ms after each.
   EXPECT_GE(elapsed, 4000u + 39u * 15u);
@@ -104,16 +104,16 @@ TEST(DataSourceFile, StopDuringTheOpeningWaitReturnsAtOnce) {
   const uint32_t start = platform::TickCount();
   rig.source.Stop();
   EXPECT_LT(MsSince(start), 500u);
-  rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateStopped); }, 2000);
-  EXPECT_TRUE(rig.loop.Reported(0, kStateStopped));
+  rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 2000);
+  EXPECT_TRUE(rig.loop.Reported(0, SourceState::kStopped));
   EXPECT_TRUE(rig.loop.data[0].empty());
 }
 
 TEST(DataSourceFile, AMissingFileGoesFromConnectingToStopped) {
   Rig rig;
   rig.source.Start(&rig.loop, rig.Fast("/nonexistent/kv/none.nmea"));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateStopped); }, 5000));
-  EXPECT_FALSE(rig.loop.Reported(0, kStateConnected));
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 5000));
+  EXPECT_FALSE(rig.loop.Reported(0, SourceState::kConnected));
   EXPECT_EQ(rig.source.GetStatus(), 0);
 }
 
@@ -123,10 +123,10 @@ TEST(DataSourceFile, StartingAConnectedSourceAgainDoesNothing) {
   paced.transport = kTransportFile;
   paced.path = kRecording;
   rig.source.Start(&rig.loop, paced);
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, kStateConnected); }, 6000));
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kConnected); }, 6000));
   EXPECT_EQ(rig.source.GetStatus(), 1);
   rig.source.Start(&rig.loop, rig.Fast("/nonexistent/other.nmea"));
-  EXPECT_EQ(rig.source.State(), kStateConnected);
+  EXPECT_EQ(rig.source.State(), SourceState::kConnected);
   rig.loop.RunUntil([&] { return !rig.loop.data[0].empty(); }, 3000);
   EXPECT_EQ(rig.loop.data[0].substr(0, 20), test::ReadWholeFile(kRecording).substr(0, 20));
   rig.source.Stop();
@@ -139,12 +139,12 @@ TEST(DataSourceFile, OutOfMemoryReportedToTheSourceStopsItAsFailed) {
   paced.path = kRecording;
   rig.source.Start(&rig.loop, paced);
   rig.source.OnError(kErrStringTooLong);  // ignored
-  EXPECT_NE(rig.source.State(), kStateFailed);
+  EXPECT_NE(rig.source.State(), SourceState::kFailed);
   rig.source.OnError(kErrOutOfMemory);
-  EXPECT_EQ(rig.source.State(), kStateFailed);
+  EXPECT_EQ(rig.source.State(), SourceState::kFailed);
   EXPECT_EQ(rig.source.GetStatus(), 2);
   ASSERT_FALSE(rig.loop.States(0).empty());
-  EXPECT_EQ(rig.loop.States(0).back(), kStateFailed);
+  EXPECT_EQ(rig.loop.States(0).back(), SourceState::kFailed);
   // A failed source hands nothing more to the listener.
   const size_t seen = rig.loop.events.size();
   rig.loop.RunUntil([] { return false; }, 300);
@@ -155,7 +155,7 @@ TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
   Rig rig;
   rig.source.StartNone(&rig.loop, kSourceGps);
   rig.loop.RunUntil([] { return false; }, 200);
-  EXPECT_EQ(rig.source.State(), kStateLost);
+  EXPECT_EQ(rig.source.State(), SourceState::kLost);
   EXPECT_TRUE(rig.loop.events.empty());
   rig.source.Stop();
 }

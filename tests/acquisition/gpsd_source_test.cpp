@@ -57,17 +57,17 @@ TEST_F(GpsdSourceTest, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
   const uint32_t start = platform::TickCount();
   do {
     source.Start(&loop_, Config());
-    loop_.RunUntil([&] { return source.State() == kStateConnected || source.State() == kStateStopped; }, 3000);
-  } while (source.State() != kStateConnected && platform::TickCount() - start < 15000);
-  ASSERT_EQ(source.State(), kStateConnected);
+    loop_.RunUntil([&] { return source.State() == SourceState::kConnected || source.State() == SourceState::kStopped; }, 3000);
+  } while (source.State() != SourceState::kConnected && platform::TickCount() - start < 15000);
+  ASSERT_EQ(source.State(), SourceState::kConnected);
   ASSERT_TRUE(loop_.RunUntil([&] { return loop_.data[0].find(kLogSentence) != std::string::npos; }, 15000));
   EXPECT_EQ(loop_.data[0].find('{'), std::string::npos) << "gpsd's JSON reports must not reach the parser";
 
   gpsfake_.Kill();
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnecting; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnecting; }, 5000));
   loop_.data[0].clear();
   StartGpsd();
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnected; }, 15000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnected; }, 15000));
   ASSERT_TRUE(loop_.RunUntil([&] { return loop_.data[0].find(kLogSentence) != std::string::npos; }, 15000));
 
   const uint32_t stop_start = platform::TickCount();
@@ -78,7 +78,7 @@ TEST_F(GpsdSourceTest, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
 TEST_F(GpsdSourceTest, NoGpsdAtTheStartEndsTheSource) {
   DataSource source(loop_.Host(), clock_);
   source.Start(&loop_, Config());
-  ASSERT_TRUE(loop_.RunUntil([&] { return loop_.Reported(0, kStateStopped); }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return loop_.Reported(0, SourceState::kStopped); }, 5000));
 }
 
 }  // namespace

@@ -68,18 +68,18 @@ TEST(ObdChannelTable, SupportBitmapsMarkChannelsSupportedAndWithdrawOnlyKnownSup
   const ObdSample bitmap = Reply(0x00, {0x41, 0x00, static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
                                         static_cast<uint8_t>(mask >> 8), static_cast<uint8_t>(mask)});
   EXPECT_FALSE(table.Decode(bitmap, &raw)) << "a bitmap is not a value";
-  EXPECT_EQ(table.ForPid(0x05)->support, kSupportYes);
-  EXPECT_EQ(table.ForPid(0x0C)->support, kSupportYes);
-  EXPECT_EQ(table.ForPid(0x0D)->support, kSupportYes);
-  EXPECT_EQ(table.ForPid(0x04)->support, kSupportUnknown) << "clear bit, never supported: stays unknown";
+  EXPECT_EQ(table.ForPid(0x05)->support, ObdSupport::kYes);
+  EXPECT_EQ(table.ForPid(0x0C)->support, ObdSupport::kYes);
+  EXPECT_EQ(table.ForPid(0x0D)->support, ObdSupport::kYes);
+  EXPECT_EQ(table.ForPid(0x04)->support, ObdSupport::kUnknown) << "clear bit, never supported: stays unknown";
   EXPECT_FALSE(table.Decode(Reply(0x00, {0x41, 0x00, 0x08, 0, 0, 0}), &raw));
-  EXPECT_EQ(table.ForPid(0x05)->support, kSupportYes);
-  EXPECT_EQ(table.ForPid(0x0C)->support, kSupportNo);
+  EXPECT_EQ(table.ForPid(0x05)->support, ObdSupport::kYes);
+  EXPECT_EQ(table.ForPid(0x0C)->support, ObdSupport::kNo);
   EXPECT_FALSE(table.Decode(Reply(0x40, {0x41, 0x40, 0x40, 0, 0, 0}), &raw));
-  EXPECT_EQ(table.ForPid(0x42)->support, kSupportYes) << "0x40 + 2 is bit 30";
+  EXPECT_EQ(table.ForPid(0x42)->support, ObdSupport::kYes) << "0x40 + 2 is bit 30";
   EXPECT_FALSE(table.Decode(Reply(0x20, {0x41, 0x20, 0xFF, 0xFF}), &raw)) << "a short bitmap is ignored";
   table.Reset();
-  EXPECT_EQ(table.ForPid(0x05)->support, kSupportUnknown);
+  EXPECT_EQ(table.ForPid(0x05)->support, ObdSupport::kUnknown);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ namespace {
 class ObdLoop final : public test::SourceLoop {
  public:
   DataSource* source = nullptr;
-  void OnStateChange(int32_t source_id, int32_t state) override {
-    if (state == kStateConnected && source) {
+  void OnStateChange(int32_t source_id, SourceState state) override {
+    if (state == SourceState::kConnected && source) {
       source->ClearChannels();
       source->AddChannel(0x0C, 2);
       source->AddChannel(0x0D, 2);
@@ -87,7 +87,7 @@ TEST_F(ObdSourceTest, PollsInPriorityOrderAndDeliversDecodableSentences) {
     EXPECT_DOUBLE_EQ(ObdChannelTable::Value(*table.ForPid(0x0C), raw), 1726.0);
   }
   EXPECT_GE(rpm_replies, 4);
-  EXPECT_EQ(table.ForPid(0x05)->support, kSupportYes) << "learnt from the 01 00 reply";
+  EXPECT_EQ(table.ForPid(0x05)->support, ObdSupport::kYes) << "learnt from the 01 00 reply";
 }
 
 TEST_F(ObdSourceTest, FiveUnableToConnectRepliesLeadToAnAdapterReset) {

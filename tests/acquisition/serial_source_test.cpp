@@ -77,7 +77,7 @@ TEST_F(SerialSourceTest, ReadsTheReceiverAndSendsTheSirfInitialisationOnce) {
   PlugIn();
   DataSource source(loop_.Host(), clock_);
   source.Start(&loop_, Config());
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnected; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnected; }, 5000));
   SendSentences(10);
   ASSERT_TRUE(loop_.RunUntil([&] { return loop_.data[0].size() >= 10 * kGga.size(); }, 5000));
   EXPECT_EQ(loop_.data[0].substr(0, kGga.size()), kGga);
@@ -94,19 +94,19 @@ TEST_F(SerialSourceTest, UnpluggedReceiverIsReopenedByItselfAndItsParserStartsOv
   PlugIn();
   DataSource source(loop_.Host(), clock_);
   source.Start(&loop_, Config());
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnected; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnected; }, 5000));
   SendSentences(55);
   ASSERT_NE(test::ReadFor(feed_, 3000, "*1C\r\n").find(NmeaParser::kSirfCommand), std::string::npos);
 
   Unplug();
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnecting; }, 5000));
-  loop_.RunUntil([&] { return loop_.Reported(0, kStateConnecting); }, 2000);
-  EXPECT_TRUE(loop_.Reported(0, kStateConnecting));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnecting; }, 5000));
+  loop_.RunUntil([&] { return loop_.Reported(0, SourceState::kConnecting); }, 2000);
+  EXPECT_TRUE(loop_.Reported(0, SourceState::kConnecting));
   loop_.RunUntil([] { return false; }, 1500);  // a few reopen attempts fail meanwhile
-  EXPECT_EQ(source.State(), kStateConnecting);
+  EXPECT_EQ(source.State(), SourceState::kConnecting);
 
   PlugIn();
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnected; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnected; }, 5000));
   const size_t before = loop_.data[0].size();
   // The SiRF count starts again from 0: 30 sentences are not enough ...
   SendSentences(30);
@@ -123,21 +123,21 @@ TEST_F(SerialSourceTest, UnpluggedReceiverIsReopenedByItselfAndItsParserStartsOv
 TEST_F(SerialSourceTest, APortThatCannotBeOpenedAtTheStartEndsTheSource) {
   DataSource source(loop_.Host(), clock_);
   source.Start(&loop_, Config());  // nothing plugged in
-  ASSERT_TRUE(loop_.RunUntil([&] { return loop_.Reported(0, kStateStopped); }, 5000));
-  EXPECT_EQ(source.State(), kStateStopped);
+  ASSERT_TRUE(loop_.RunUntil([&] { return loop_.Reported(0, SourceState::kStopped); }, 5000));
+  EXPECT_EQ(source.State(), SourceState::kStopped);
 }
 
 TEST_F(SerialSourceTest, StopWhileWaitingForTheReceiverToComeBackReturnsAtOnce) {
   PlugIn();
   DataSource source(loop_.Host(), clock_);
   source.Start(&loop_, Config());
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnected; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnected; }, 5000));
   Unplug();
-  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == kStateConnecting; }, 5000));
+  ASSERT_TRUE(loop_.RunUntil([&] { return source.State() == SourceState::kConnecting; }, 5000));
   const uint32_t start = platform::TickCount();
   source.Stop();
   EXPECT_LT(platform::TickCount() - start, 500u);
-  EXPECT_EQ(source.State(), kStateStopped);
+  EXPECT_EQ(source.State(), SourceState::kStopped);
 }
 
 }  // namespace

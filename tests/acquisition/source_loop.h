@@ -40,7 +40,7 @@ class NullServices final : public CoreServices {
 struct SourceEvent {
   bool is_data = false;
   int32_t source_id = 0;
-  int32_t state = 0;  // at a state change
+  SourceState state = SourceState::kStopped;  // at a state change
   std::string data;
 };
 
@@ -59,12 +59,12 @@ class SourceLoop : public DataSourceListener {
   void SetOnData(std::function<void(const std::string&)> hook) { on_data_ = std::move(hook); }
 
   void OnData(std::string_view text, int32_t source_id) override {
-    events.push_back({true, source_id, 0, std::string(text)});
+    events.push_back({true, source_id, SourceState::kStopped, std::string(text)});
     data[source_id] += text;
     if (on_data_) on_data_(events.back().data);
     Check();
   }
-  void OnStateChange(int32_t source_id, int32_t state) override {
+  void OnStateChange(int32_t source_id, SourceState state) override {
     events.push_back({false, source_id, state, {}});
     Check();
   }
@@ -88,14 +88,14 @@ class SourceLoop : public DataSourceListener {
   }
 
   // The states reported for a source, in order.
-  std::vector<int32_t> States(int32_t source_id) const {
-    std::vector<int32_t> states;
+  std::vector<SourceState> States(int32_t source_id) const {
+    std::vector<SourceState> states;
     for (const SourceEvent& e : events)
       if (!e.is_data && e.source_id == source_id) states.push_back(e.state);
     return states;
   }
-  bool Reported(int32_t source_id, int32_t state) const {
-    for (int32_t s : States(source_id))
+  bool Reported(int32_t source_id, SourceState state) const {
+    for (SourceState s : States(source_id))
       if (s == state) return true;
     return false;
   }

@@ -163,16 +163,16 @@ TEST_F(DataFlowTest, ObdSentencesAreRecordedAndKeepAFullRefreshAskedForEarlier) 
 TEST_F(DataFlowTest, StateChangeClearsThatSourcesParserOnly) {
   gps_.Append("$2GG");
   obd_.Append("$7OB");
-  flow_.OnStateChange(kSourceObd, 0);
+  flow_.OnStateChange(kSourceObd, SourceState::kLost);
   EXPECT_EQ(obd_.clears, 1);
   EXPECT_EQ(gps_.clears, 0);
   EXPECT_EQ(obd_resets_, 1);
-  flow_.OnStateChange(kSourceGps, 0);
+  flow_.OnStateChange(kSourceGps, SourceState::kLost);
   EXPECT_EQ(gps_.clears, 1);
   EXPECT_EQ(obd_resets_, 1);
   EXPECT_EQ(views_.status, 2);
   flow_.OnData("ignored", kSourceThird);  // the empty slot takes nothing
-  flow_.OnStateChange(kSourceThird, 0);
+  flow_.OnStateChange(kSourceThird, SourceState::kLost);
 }
 
 }  // namespace

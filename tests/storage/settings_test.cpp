@@ -53,7 +53,7 @@ TEST(Settings, DefaultsAreThoseOfAFreshInstallation) {
 TEST(Settings, MissingFileKeepsDefaults) {
   TempFolder temp;
   Settings s;
-  EXPECT_EQ(LoadSettings(temp.Path(), s), 1);
+  EXPECT_EQ(LoadSettings(temp.Path(), s), SettingsLoad::kNoFile);
   EXPECT_EQ(SerializeSettings(s).Std(), kDefaultBytes);
 }
 
@@ -108,7 +108,7 @@ TEST(Settings, GoldenBytesAndRoundTrip) {
   SaveSettings(temp.Path() + "Korvatinel/", Sample());
   EXPECT_EQ(ReadWholeFile(temp.Path() + "Korvatinel/settings.dat"), expected);
   Settings loaded;
-  ASSERT_EQ(LoadSettings(temp.Path() + "Korvatinel/", loaded), 0);
+  ASSERT_EQ(LoadSettings(temp.Path() + "Korvatinel/", loaded), SettingsLoad::kRead);
   EXPECT_EQ(loaded.transient_flag, 0) << "field 1 written as 1 reads back as 0";
   Settings again = Sample();
   again.transient_flag = 0;

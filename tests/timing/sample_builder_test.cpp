@@ -105,9 +105,9 @@ TEST_F(SampleBuilderTest, SampleValuesFromTheRecord) {
   EXPECT_EQ(builder_.FixQuality(), 1);
   EXPECT_EQ(builder_.DateTime().day, DateTimeValue::MakeDay(2024, 6, 15));
   EXPECT_TRUE(builder_.SegmentBreak()) << "the first sample starts a segment";
-  EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), kChannelValid);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelVdop), kChannelInvalid);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), kChannelNever);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kValid);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelVdop), ChannelState::kInvalid);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
 }
 
 TEST_F(SampleBuilderTest, FixQualityZeroEmitsNothingAndBreaksTheNextSegment) {
@@ -154,7 +154,7 @@ TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
       EXPECT_NEAR(RadToMetres(builder_.Speed()), c.expected_mps, 0.01) << c.metres_moved;
     } else {
       EXPECT_EQ(trace, "..") << c.metres_moved;
-      EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), kChannelInvalid);
+      EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
     }
   }
 }
@@ -190,17 +190,17 @@ TEST_F(SampleBuilderTest, ObdValuesPerPid) {
   EXPECT_EQ(builder_.LastObd().value, 70u);
   EXPECT_EQ(builder_.LastObd().channel, 0x0C + 1000) << "the decoder names the channel";
   EXPECT_EQ(builder_.ObdValue(0x0C), 70);
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), kChannelValid);
+  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kValid);
   EXPECT_EQ(builder_.LastObdPid(), 0x0C);
-  EXPECT_EQ(builder_.ChannelValidity(100, 0x0C), kChannelValid);
+  EXPECT_EQ(builder_.ChannelValidity(100, 0x0C), ChannelState::kValid);
   // "NO DATA": the reply is not valid.
   obd.obd.valid = 0;
   builder_.Feed(obd);
   EXPECT_FALSE(builder_.NewObdValue());
   EXPECT_EQ(builder_.ObdValue(0x0C), 0);
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), kChannelInvalid);
+  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kInvalid);
   builder_.Reset();
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), kChannelNever);
+  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kNever);
 }
 
 TEST_F(SampleBuilderTest, AccelerometerValidity) {
@@ -210,10 +210,10 @@ TEST_F(SampleBuilderTest, AccelerometerValidity) {
   builder_.Feed(acc);
   EXPECT_TRUE(builder_.AccelerometerRecord());
   EXPECT_EQ(builder_.Accelerometer().Values()[2], 3);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), kChannelValid);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kValid);
   acc.acc_valid = 0;
   builder_.Feed(acc);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), kChannelInvalid);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kInvalid);
 }
 
 TEST_F(SampleBuilderTest, SatelliteListsAndReset) {
@@ -249,13 +249,13 @@ TEST(HeadingEstimatorTest, CourseSlowMovementAndStandstill) {
     h.Feed(p, 1000 + i * 1000, MetresToRad(2.0), 0.0);
     EXPECT_EQ(h.HasHeading(), i == 3) << i;
   }
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::kFromMovement);
+  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kFromMovement);
   EXPECT_NEAR(h.Heading(), kPi / 2, 1e-6);
   h.Feed(p, 5000, MetresToRad(20.0), DegToRad(200.0));
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::kFromCourse);
+  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kFromCourse);
   EXPECT_DOUBLE_EQ(h.Heading(), DegToRad(200.0));
   h.Feed(p, 6000, 0.0, DegToRad(10.0));
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::kStandingStill);
+  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kStandingStill);
   EXPECT_DOUBLE_EQ(h.Heading(), DegToRad(200.0)) << "kept at a standstill";
 }
 
