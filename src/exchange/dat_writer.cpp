@@ -69,17 +69,11 @@ class DatWriter final : public ExportWriter {
       o.Append(s.position.lon > 0 ? ",E," : ",W,");
       o.AppendReal(IsSet(s.speed) ? RadPerSecToKnots(StoredToSpeed(s.speed)) : kNoValue, 2);
       o.AppendUnit(',');
-      o.AppendClockCompact(VboTime(s.time), 3);
+      o.AppendClockCompact(TimeOfDayMs(s.time), 3);
       o.AppendUnit(',');
       o.AppendReal(AltitudeMetres(s), 1);
       o.AppendUnit('\n');
     }
-  }
-
-  static int32_t VboTime(int32_t time) {
-    if (!IsSet(time)) return 0;
-    const int32_t t = time % 86400000;
-    return t < 0 ? t + 86400000 : t;
   }
 
   bool block_open_ = false;

@@ -142,6 +142,12 @@ void AppendTimeText(ByteString& out, const DateTimeValue& value) {
   out.AppendInt(p.seconds, 2);
 }
 
+int32_t TimeOfDayMs(int32_t time) {
+  if (!IsSet(time)) return 0;
+  const int32_t t = time % 86400000;
+  return t < 0 ? t + 86400000 : t;
+}
+
 double LatitudeDegrees(const LogSample& s) {
   return IsSet(s.position.lat) ? s.position.lat / 6000000.0 : kNoValue;
 }

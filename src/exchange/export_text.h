@@ -37,6 +37,10 @@ void AppendNumber(ByteString& out, double value, int32_t decimals, bool sign, ch
 void AppendDateText(ByteString& out, const DateTimeValue& value);
 void AppendTimeText(ByteString& out, const DateTimeValue& value);
 
+// A sample time (which may run past midnight) as the time of that day;
+// 0 when not set.
+int32_t TimeOfDayMs(int32_t time);
+
 // Sample fields in user units; NaN when the sample does not hold them.
 double LatitudeDegrees(const LogSample& s);
 double LongitudeDegrees(const LogSample& s);

@@ -70,7 +70,7 @@ class VboWriter final : public ExportWriter {
       if (!s.position.IsSet()) continue;
       o.AppendInt(s.Satellites(), 3);
       o.AppendUnit(' ');
-      o.AppendClockCompact(TimeOfDay(s.time), 2);
+      o.AppendClockCompact(TimeOfDayMs(s.time), 2);
       o.AppendUnit(' ');
       o.AppendReal(s.position.lat * 0.00001, 5, true);
       o.AppendUnit(' ');
@@ -83,12 +83,6 @@ class VboWriter final : public ExportWriter {
       o.AppendReal(AltitudeMetres(s), 2, true);
       o.Append("\r\n");
     }
-  }
-
-  static int32_t TimeOfDay(int32_t time) {
-    if (!IsSet(time)) return 0;
-    const int32_t t = time % 86400000;
-    return t < 0 ? t + 86400000 : t;
   }
 };
 
