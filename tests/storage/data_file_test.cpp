@@ -77,33 +77,26 @@ TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {
   }
 }
 
-TEST(DataFile, BufferedWritesLandInOrderAndTooLongStringsRaiseMinusFour) {
+TEST(DataFile, BufferedWritesLandInOrderAndReadBackLineByLine) {
   TempFolder temp;
-  DataFile file(temp.Path() + "x.bin");
+  DataFile file(temp.Path() + "x.txt");
   file.CreateForWriting(5);
-  file.WriteBytes("abc");
-  file.WriteBytes("def");         // flushes "abc" first
-  file.WriteBytes("0123456789");  // larger than the buffer
+  file.WriteBytes("one\r\n");
+  file.WriteBytes("\r\nthree, longer than the buffer\n");
   file.Write16(0x4241);
   file.Write32(0x46454443);
-  EXPECT_EQ(file.Position(), 22);
+  EXPECT_EQ(file.Position(), 43);
   EXPECT_THAT([&] { file.WritePackedString(std::u16string(8192, u'a')); }, RaisesCode(kErrStringTooLong));
   // 65536 bytes of UTF-8, one more than a Utf8String holds.
   EXPECT_THAT([&] { file.WriteUtf8String(std::u16string(32768, u'\u00e9')); }, RaisesCode(kErrStringTooLong));
   file.WriteUtf8String(std::u16string(65535, u'a'));
   EXPECT_TRUE(file.Close());
-  EXPECT_EQ(ReadWholeFile(temp.Path() + "x.bin"), "abcdef0123456789ABCDEF\xFF\xFF" + std::string(65535, 'a'));
-}
-
-TEST(DataFile, ReadLineSplitsAtCrLfAcrossChunks) {
-  TempFolder temp;
-  WriteWholeFile(temp.Path() + "x.txt", "first line\r\n\r\nthird\nlast without end");
-  DataFile file(temp.Path() + "x.txt");
-  ASSERT_TRUE(file.OpenForReading(3));  // chunks far shorter than the lines
-  ByteString line;
+  DataFile reader(file.Path());
+  ASSERT_TRUE(reader.OpenForReading(3));  // chunks far shorter than the lines
   std::vector<std::string> lines;
-  while (file.ReadLine(line)) lines.push_back(line.Std());
-  EXPECT_EQ(lines, (std::vector<std::string>{"first line", "", "third", "last without end"}));
+  for (ByteString line; reader.ReadLine(line);) lines.push_back(line.Std());
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "three, longer than the buffer",
+                                             "ABCDEF\xFF\xFF" + std::string(65535, 'a')}));
 }
 
 TEST(DataFile, ReplacingLeavesTheOldFileUntilClose) {
@@ -128,7 +121,7 @@ TEST(DataFile, ReplacingLeavesTheOldFileUntilClose) {
   EXPECT_EQ(platform::ListDirectory(temp.Path()).size(), 1u);
 }
 
-TEST(StoragePaths, DocumentedLayoutAndSessionBaseNames) {
+TEST(StoragePaths, DocumentedLayoutSessionBaseNamesAndFolders) {
   EXPECT_EQ(BuildPath(u"20090521-1852", "/card/", FileKind::kSessionHeader),
             "/card/Korvatinel/Sessions/20090521-1852-session.bin");
   EXPECT_EQ(BuildPath(u"Spa", "/card/", FileKind::kTrackProfile), "/card/Korvatinel/Tracks/Spa-track.bin");
@@ -137,22 +130,13 @@ TEST(StoragePaths, DocumentedLayoutAndSessionBaseNames) {
   EXPECT_EQ(FolderOfPath("c.txt"), "");
 
   TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  DateTimeValue local;
-  local.day = DateTimeValue::MakeDay(2009, 5, 21);
-  local.time = DateTimeValue::MakeTime(18, 52, 7, 0);
+  EXPECT_EQ(CreateDirectories(temp.Path() + "Korvatinel/Sessions/"), DirResult::kCreated);
+  EXPECT_EQ(CreateDirectories(temp.Path() + "Korvatinel/Sessions/"), DirResult::kExists);
+  const DateTimeValue local{DateTimeValue::MakeDay(2009, 5, 21), DateTimeValue::MakeTime(18, 52, 7, 0)};
   for (const std::u16string expected : {u"20090521-1852", u"20090521-1852-1", u"20090521-1852-2"}) {
     EXPECT_EQ(UniqueSessionBaseName(temp.Path(), local).AsView(), expected);
     WriteWholeFile(BuildPath(expected, temp.Path(), FileKind::kSessionHeader), "");
   }
-}
-
-TEST(StoragePaths, CreateDirectoriesExistingAndBlockedFolders) {
-  TempFolder temp;
-  const std::string path = temp.Path() + "a/b/c/";
-  EXPECT_EQ(CreateDirectories(path), DirResult::kCreated);
-  EXPECT_TRUE(platform::DirectoryExists(path));
-  EXPECT_EQ(CreateDirectories(path), DirResult::kExists);
   EXPECT_TRUE(EnsureExportFolder(temp.Path()));
   EXPECT_TRUE(EnsureExportFolder(temp.Path())) << "an existing export folder is success";
   WriteWholeFile(temp.Path() + "file", "x");
@@ -180,13 +164,8 @@ TEST(DirectoryScan, CutsPrefixAndSuffixAndSkipsHiddenLeftoversAndFolders) {
   EXPECT_EQ(names(scan).size(), 2u) << "folders only when asked for";
 }
 
-TEST(StorageList, DataFolderIsTheOnlyMediumElseTheXdgFolders) {
+TEST(StorageList, WithoutADataFolderTheXdgFoldersAreUsed) {
   TempFolder temp;
-  StorageList data(temp.Path());
-  data.Refresh();
-  ASSERT_EQ(data.Count(), 1);
-  EXPECT_EQ(data.At(0).root, temp.Path());
-  EXPECT_EQ(data.AppDataFolder(), temp.Path() + "Korvatinel/");
   setenv("XDG_DOCUMENTS_DIR", (temp.Path() + "docs").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (temp.Path() + "config").c_str(), 1);
   StorageList system;
