@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/file_io.h"
 #include "storage/session_header.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
@@ -16,9 +15,7 @@ namespace kv {
 namespace {
 
 using testing::FromHex;
-using testing::ReadWholeFile;
 using testing::TempFolder;
-using testing::WriteWholeFile;
 
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kEarthMetres = 6371000.0;  // metres per radian of central angle
@@ -40,19 +37,33 @@ const std::string kSampleBytes = FromHex(
     "08 5431"
     "04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000");  // no bearing, 20 m = 1079
 
-TEST(TrackFile, GoldenBytesReadBackWholeOrListOnly) {
-  EXPECT_EQ(SerializeTrackFile(SampleTrack()).Std(), kSampleBytes);
+TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  TrackProfile p = SampleTrack();
+  p.root = temp.Path();
+  EXPECT_FALSE(SaveTrack(p)) << "unchanged";
+  p.changed = true;
+  ASSERT_TRUE(SaveTrack(p));
+  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
   TrackProfile back;
-  ASSERT_EQ(ParseTrackFile(kSampleBytes, true, back), 0);
-  ASSERT_EQ(back.traps.Count(), 2);
-  EXPECT_NEAR(back.traps[0].width * kEarthMetres, 50.0, 0.01);
   back.name = u"Spa";
+  back.root = temp.Path();
+  int32_t error = 1;
+  ASSERT_TRUE(LoadTrack(back, true, &error));
+  EXPECT_EQ(error, 0);
+  EXPECT_NEAR(back.traps[0].width * kEarthMetres, 50.0, 0.01);
   EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes) << "every field read back";
   TrackProfile listed;
-  ASSERT_EQ(ParseTrackFile(kSampleBytes, false, listed), 0);
+  listed.name = u"Spa";
+  listed.root = temp.Path();
+  ASSERT_TRUE(LoadTrack(listed, false, &error));
   EXPECT_EQ(listed.trap_count, 2);
   EXPECT_EQ(listed.lock, 1);
-  EXPECT_FALSE(listed.traps_loaded);
+  listed.changed = true;
+  EXPECT_FALSE(SaveTrack(listed)) << "a list-only profile has no traps to write";
+  listed.name = u"none";
+  EXPECT_FALSE(LoadTrack(listed, true, &error));
 }
 
 TEST(TrackFile, VersionOneIsFixedPointRadians) {
@@ -133,27 +144,6 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
             kErrMalformedFile);
 }
 
-TEST(TrackFile, SavedOnlyWhenChangedAndLoadedWhole) {
-  TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  TrackProfile p = SampleTrack();
-  p.root = temp.Path();
-  EXPECT_FALSE(SaveTrack(p)) << "unchanged";
-  p.changed = true;
-  ASSERT_TRUE(SaveTrack(p));
-  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
-  TrackProfile listed;
-  listed.name = u"Spa";
-  listed.root = temp.Path();
-  int32_t error = 1;
-  ASSERT_TRUE(LoadTrack(listed, false, &error));
-  EXPECT_EQ(error, 0);
-  listed.changed = true;
-  EXPECT_FALSE(SaveTrack(listed)) << "a list-only profile has no traps to write";
-  listed.name = u"none";
-  EXPECT_FALSE(LoadTrack(listed, true, &error));
-}
-
 class TrackListTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -170,68 +160,46 @@ class TrackListTest : public ::testing::Test {
   TrackList list_{storage_};
 };
 
-TEST_F(TrackListTest, NamingRulesSortingAndDeletion) {
-  EXPECT_EQ(list_.Create(u"Spa", temp_.Path(), 0), 0);
+TEST_F(TrackListTest, SortedIgnoringCaseAndTheSelectionFollowsDeletion) {
   EXPECT_EQ(list_.Create(u"", temp_.Path(), 0), kStrTrackNameEmpty);
-  EXPECT_EQ(list_.Create(u"a/b", temp_.Path(), 0), kStrNameInvalidCharacters);
-  EXPECT_EQ(list_.Create(u"sPA", temp_.Path(), 0), kStrTrackNameExists);
-  EXPECT_EQ(list_.Create(u"Brno", temp_.Path(), 1), 0);
-  EXPECT_EQ(list_.Create(u"anderstorp", temp_.Path(), 0), 0);
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"})) << "sorted ignoring case";
+  for (const char16_t* name : {u"Spa", u"Brno", u"anderstorp"}) EXPECT_EQ(list_.Create(name, temp_.Path(), 0), 0);
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"}));
   EXPECT_EQ(list_.Selected(), 0) << "the new one is selected";
-  TrackList fresh(storage_);
-  fresh.Refresh();
-  ASSERT_EQ(fresh.Count(), 3);
-  EXPECT_EQ(fresh.At(1).lock, 1);
   list_.Select(2);
   EXPECT_TRUE(list_.Delete(2));
   EXPECT_EQ(list_.Selected(), 1) << "moves back when past the end";
   list_.DeleteByName(u"ANDERSTORP");
-  EXPECT_EQ(Names(), std::vector<std::u16string>{u"Brno"});
   list_.Refresh();
   EXPECT_EQ(Names(), std::vector<std::u16string>{u"Brno"}) << "the files are gone";
 }
 
-TEST_F(TrackListTest, RenameMovesTheFileAndUpdatesSessionsOrChangesNothing) {
-  ASSERT_EQ(list_.Create(u"Spa", temp_.Path(), 0), 0);
-  ASSERT_EQ(list_.Create(u"Zolder", temp_.Path(), 0), 0);
-  SessionHeader a;
-  a.root = temp_.Path();
-  a.base_name = u"20240601-1000";
-  a.track = u"Spa";
-  a.SetLapNote(100, 1, u"kept");
-  a.changed = true;
-  SaveSessionHeader(a);
-  SessionHeader b = a;
-  b.base_name = u"20240601-1100";
-  b.track = u"Zolder";
-  b.changed = true;
-  SaveSessionHeader(b);
-
-  EXPECT_EQ(list_.Rename(0, u"zolder", 0), kStrTrackNameExists);
-  list_.Refresh();  // list-only again: the lock change below must load the traps first
-  ASSERT_EQ(list_.Rename(0, u"Spa-Francorchamps", 1), 0);
-  EXPECT_FALSE(platform::FileExists(temp_.Path() + "Korvatinel/Tracks/Spa-track.bin"));
+TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
+  TrackProfile spa = SampleTrack();
+  spa.root = temp_.Path();
+  ASSERT_EQ(list_.Add(std::move(spa)), 0);
+  SessionHeader session;
+  session.root = temp_.Path();
+  session.base_name = u"20240601-1000";
+  session.track = u"Spa";
+  session.SetLapNote(100, 1, u"kept");
+  session.changed = true;
+  SaveSessionHeader(session);
+  list_.Refresh();  // list-only: the lock change below must load the traps before it rewrites the file
+  ASSERT_EQ(list_.Rename(0, u"Spa-Francorchamps", 0), 0);
   TrackProfile renamed;
   renamed.name = u"Spa-Francorchamps";
   renamed.root = temp_.Path();
   int32_t error = 0;
-  ASSERT_TRUE(LoadTrack(renamed, false, &error));
-  EXPECT_EQ(renamed.lock, 1) << "the changed lock flag is saved";
-  SessionHeader check;
-  check.root = temp_.Path();
-  check.base_name = a.base_name;
-  ASSERT_TRUE(LoadSessionHeader(check, true, &error));
-  EXPECT_EQ(check.track.AsView(), u"Spa-Francorchamps");
-  EXPECT_EQ(check.lap_notes.size(), 1u) << "the notes survive the rewrite";
-  check.base_name = b.base_name;
-  ASSERT_TRUE(LoadSessionHeader(check, true, &error));
-  EXPECT_EQ(check.track.AsView(), u"Zolder");
-  EXPECT_EQ(list_.Rename(list_.Find(u"Zolder"), u"ZOLDER", 0), 0) << "a case change of itself is allowed";
-
-  std::remove((temp_.Path() + "Korvatinel/Tracks/ZOLDER-track.bin").c_str());
-  EXPECT_EQ(list_.Rename(list_.Find(u"Zolder"), u"Other", 0), -1) << "the file could not be moved";
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"Spa-Francorchamps", u"ZOLDER"}));
+  ASSERT_TRUE(LoadTrack(renamed, true, &error));
+  EXPECT_EQ(renamed.lock, 0) << "the changed lock flag is saved";
+  EXPECT_EQ(renamed.traps.Count(), 2) << "with the traps";
+  ASSERT_TRUE(LoadSessionHeader(session, true, &error));
+  EXPECT_EQ(session.track.AsView(), u"Spa-Francorchamps");
+  EXPECT_EQ(session.lap_notes.size(), 1u) << "the notes survive the rewrite";
+  EXPECT_EQ(list_.Rename(0, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
+  std::remove(TrackPath(list_.At(0)).c_str());
+  EXPECT_EQ(list_.Rename(0, u"Other", 0), -1) << "the file could not be moved";
+  EXPECT_EQ(Names(), std::vector<std::u16string>{u"SPA-FRANCORCHAMPS"});
 }
 
 }  // namespace
