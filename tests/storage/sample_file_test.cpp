@@ -88,6 +88,7 @@ TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
 }
 
 TEST(SampleLoader, EndStatesAndErrors) {
+  using enum SampleLoadState;
   struct Case {
     const char* legend;
     std::string bytes;
@@ -96,34 +97,28 @@ TEST(SampleLoader, EndStatesAndErrors) {
     size_t samples;
   };
   const Case cases[] = {
-      {"last record cut in the middle", kHeader + kFixRecord + kFixRecord.substr(0, 20),
-       SampleLoadState::kIncomplete, 0, 1},
-      {"a lone length byte at the end", kHeader + kFixRecord + "\x1F", SampleLoadState::kIncomplete, 0, 1},
-      {"record of length 0", kHeader + kFixRecord + std::string("\x00\x05", 2) + kFixRecord,
-       SampleLoadState::kIncomplete, 0, 1},
-      {"record type 32", kHeader + kFixRecord + std::string("\x01\x20\x00", 3) + kFixRecord,
-       SampleLoadState::kIncomplete, 0, 1},
-      {"unknown type 6 skipped by its length", kHeader + FromHex("0306 AABBCC") + kFixRecord,
-       SampleLoadState::kComplete, 0, 1},
-      {"payload longer than the type needs", kHeader + FromHex("2005") + kFixRecord.substr(2) + "X",
-       SampleLoadState::kComplete, 0, 1},
-      {"payload shorter than the type needs is skipped", kHeader + FromHex("0205 0102") + kFixRecord,
-       SampleLoadState::kComplete, 0, 1},
-      {"header shorter than 16 bytes", kHeader.substr(0, 15), SampleLoadState::kIncomplete, 2, 0},
-      {"version 4", FromHex("04000000 00000000 00000000 00000000"), SampleLoadState::kIncomplete, 6, 0},
-      {"version 100", FromHex("64000000 00000000 00000000 00000000"), SampleLoadState::kIncomplete, 6, 0},
-      {"exactly the header", kHeader, SampleLoadState::kComplete, 0, 0},
+      {"exactly the header", kHeader, kComplete, 0, 0},
+      {"last record cut in the middle", kHeader + kFixRecord + kFixRecord.substr(0, 20), kIncomplete, 0, 1},
+      {"a lone length byte at the end", kHeader + kFixRecord + "\x1F", kIncomplete, 0, 1},
+      {"record of length 0", kHeader + kFixRecord + std::string("\x00\x05", 2) + kFixRecord, kIncomplete, 0, 1},
+      {"record type 32", kHeader + kFixRecord + std::string("\x01\x20\x00", 3) + kFixRecord, kIncomplete, 0, 1},
+      {"unknown type 6 skipped by its length", kHeader + FromHex("0306 AABBCC") + kFixRecord, kComplete, 0, 1},
+      {"payload longer than the type needs", kHeader + FromHex("2005") + kFixRecord.substr(2) + "X", kComplete, 0, 1},
+      {"payload shorter than the type needs is skipped", kHeader + FromHex("0205 0102") + kFixRecord, kComplete, 0,
+       1},
+      {"header shorter than 16 bytes", kHeader.substr(0, 15), kIncomplete, kSampleErrShortHeader, 0},
+      {"version 4", FromHex("04000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
+      {"version 100", FromHex("64000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
+      {"no such file", "", kIncomplete, kSampleErrCannotOpen, 0},
   };
   for (const Case& c : cases) {
-    SampleLoader loader = SampleLoader::FromBytes(c.bytes);
-    loader.LoadAll();
+    SampleLoader loader = c.error == kSampleErrCannotOpen ? SampleLoader("/nonexistent/x-plots.bin")
+                                                          : SampleLoader::FromBytes(c.bytes);
+    EXPECT_EQ(loader.LoadAll(), c.state == kComplete) << c.legend;
     EXPECT_EQ(loader.State(), c.state) << c.legend;
     EXPECT_EQ(loader.Error(), c.error) << c.legend;
     EXPECT_EQ(loader.Data().samples.size(), c.samples) << c.legend;
   }
-  SampleLoader missing("/nonexistent/x-plots.bin");
-  EXPECT_FALSE(missing.LoadAll());
-  EXPECT_EQ(missing.Error(), kSampleErrCannotOpen);
 }
 
 TEST(SampleLoader, RecordCutByTheChunkEndIsReadAgainWithTheNextChunk) {
