@@ -76,8 +76,7 @@ TEST_F(ExportClients, EveryGpxValidatesAgainstTheGpx10SchemaAndIsReadWhole) {
       const size_t points = out.find("Layer name: track_points");
       ASSERT_TRUE(tracks != std::string::npos && points != std::string::npos) << out;
       EXPECT_NE(out.find("Feature Count: " + std::to_string(Count(gpx, "<trk>")), tracks), std::string::npos) << out;
-      EXPECT_NE(out.find("Feature Count: " + std::to_string(Count(gpx, "<trkpt ")), points), std::string::npos)
-          << out;
+      EXPECT_NE(out.find("Feature Count: " + std::to_string(Count(gpx, "<trkpt ")), points), std::string::npos) << out;
     }
     if (gpsbabel) {
       EXPECT_EQ(RunTool("gpsbabel -t -i gpx -f '" + path + "' -o csv -F '" + path + ".out'", &out), 0) << out;

@@ -62,10 +62,14 @@ TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {
   const Case cases[] = {
       {"packed prefix with low bits 10", true, "\x02"},
       {"packed prefix with low bits 11", true, "\x03"},
-      {"packed count beyond the data", true, "\x0C" "ab"},
+      {"packed count beyond the data", true,
+       "\x0C"
+       "ab"},
       {"two-byte prefix cut", true, "\x01"},
       {"wide unit cut", true, std::string("\x04\x0E\x00", 3)},
-      {"utf8 length beyond the data", false, "\xFF\xFF" "abc"},
+      {"utf8 length beyond the data", false,
+       "\xFF\xFF"
+       "abc"},
       {"utf8 length cut", false, "\x05"},
   };
   for (const Case& c : cases) {
@@ -148,8 +152,8 @@ TEST(DirectoryScan, CutsPrefixAndSuffixAndSkipsHiddenLeftoversAndFolders) {
   TempFolder temp;
   ASSERT_TRUE(EnsureFolders(temp.Path()));
   const std::string folder = temp.Path() + "Korvatinel/Sessions/";
-  for (const char* name : {"20090521-1852-session.bin", ".hidden-session.bin", "20090521-1852-plots.bin",
-                           "x-session.bin.new~"})
+  for (const char* name :
+       {"20090521-1852-session.bin", ".hidden-session.bin", "20090521-1852-plots.bin", "x-session.bin.new~"})
     WriteWholeFile(folder + name, "");
   platform::MakeDirectory(folder + "dir-session.bin");
   auto names = [](DirectoryScan& scan) {

@@ -46,10 +46,9 @@ std::string Le32(int32_t v) {
 std::string Le16(int32_t v) { return Le32(v).substr(0, 2); }
 
 // One entry as the file holds it (an ASCII name below 64 characters).
-std::string Entry(const std::string& name, int16_t type, int32_t start, int32_t finish,
-                  int32_t distance) {
-  return std::string(1, static_cast<char>(name.size() * 4)) + name + Le16(type) + Le32(start) +
-         Le32(finish) + Le32(distance);
+std::string Entry(const std::string& name, int16_t type, int32_t start, int32_t finish, int32_t distance) {
+  return std::string(1, static_cast<char>(name.size() * 4)) + name + Le16(type) + Le32(start) + Le32(finish) +
+         Le32(distance);
 }
 
 TEST(PerfTestFile, GoldenBytesThroughTheFolderAndBack) {

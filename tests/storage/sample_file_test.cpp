@@ -55,8 +55,7 @@ std::string Reference(const SampleData& d) {
 
 const std::string kHeader = FromHex("03000000 00000000 00000000 00000000");
 const std::string kDateRef = FromHex("0C04 00512502 BB7D0B00 00512502");
-const std::string kFixRecord = FromHex(
-    "1F05 00512502 00A3E111 00512502 8C0A0000 18150000 64000000 2823 7800 FFFF 09");
+const std::string kFixRecord = FromHex("1F05 00512502 00A3E111 00512502 8C0A0000 18150000 64000000 2823 7800 FFFF 09");
 
 TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
   TempFolder temp;
@@ -72,8 +71,8 @@ TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
   writer.WriteObd({36000050, 65535, 12});
   writer.WriteObd({36000060, 65536, 13});
   EXPECT_TRUE(writer.Close());
-  EXPECT_EQ(ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord +
-                                     FromHex("0701 32512502 FFFF 0C") + FromHex("0902 3C512502 00000100 0D"));
+  EXPECT_EQ(ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord + FromHex("0701 32512502 FFFF 0C") +
+                                     FromHex("0902 3C512502 00000100 0D"));
 
   SampleLoader loader(path);
   EXPECT_TRUE(loader.LoadAll());
@@ -104,16 +103,15 @@ TEST(SampleLoader, EndStatesAndErrors) {
       {"record type 32", kHeader + kFixRecord + std::string("\x01\x20\x00", 3) + kFixRecord, kIncomplete, 0, 1},
       {"unknown type 6 skipped by its length", kHeader + FromHex("0306 AABBCC") + kFixRecord, kComplete, 0, 1},
       {"payload longer than the type needs", kHeader + FromHex("2005") + kFixRecord.substr(2) + "X", kComplete, 0, 1},
-      {"payload shorter than the type needs is skipped", kHeader + FromHex("0205 0102") + kFixRecord, kComplete, 0,
-       1},
+      {"payload shorter than the type needs is skipped", kHeader + FromHex("0205 0102") + kFixRecord, kComplete, 0, 1},
       {"header shorter than 16 bytes", kHeader.substr(0, 15), kIncomplete, kSampleErrShortHeader, 0},
       {"version 4", FromHex("04000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
       {"version 100", FromHex("64000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
       {"no such file", "", kIncomplete, kSampleErrCannotOpen, 0},
   };
   for (const Case& c : cases) {
-    SampleLoader loader = c.error == kSampleErrCannotOpen ? SampleLoader("/nonexistent/x-plots.bin")
-                                                          : SampleLoader::FromBytes(c.bytes);
+    SampleLoader loader =
+        c.error == kSampleErrCannotOpen ? SampleLoader("/nonexistent/x-plots.bin") : SampleLoader::FromBytes(c.bytes);
     EXPECT_EQ(loader.LoadAll(), c.state == kComplete) << c.legend;
     EXPECT_EQ(loader.State(), c.state) << c.legend;
     EXPECT_EQ(loader.Error(), c.error) << c.legend;
@@ -202,8 +200,8 @@ TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
   writer.Create(temp.Path() + "s-plots.bin", 0);
   const int32_t kTwelveDays = 1 << 30;
   for (const LogSample& fix : {Fix(-1), Fix(kTwelveDays), Fix(kTwelveDays - 1, 540000001, 0),  // north of 90
-                               Fix(1, 0, -1080000001),                                          // west of 180
-                               Fix(2, -540000000, 1080000000)})                                  // the corner: kept
+                               Fix(1, 0, -1080000001),                                         // west of 180
+                               Fix(2, -540000000, 1080000000)})                                // the corner: kept
     ASSERT_TRUE(writer.WriteFix(fix, Date()));
   writer.WriteObd({-5, 100, 12});
   writer.WriteObd({3, 101, 12});
@@ -212,9 +210,9 @@ TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
   EXPECT_TRUE(loader.LoadAll());
   std::vector<std::string> loaded;
   for (const LogSample& s : loader.Data().samples) loaded.push_back(Fields(s));
-  EXPECT_EQ(loaded, (std::vector<std::string>{"1073741823 - - 2700 5400 100 9000 120 - 9",
-                                              "1 - - 2700 5400 100 9000 120 - 9",
-                                              "2 -540000000 1080000000 2700 5400 100 9000 120 - 9"}));
+  EXPECT_EQ(loaded,
+            (std::vector<std::string>{"1073741823 - - 2700 5400 100 9000 120 - 9", "1 - - 2700 5400 100 9000 120 - 9",
+                                      "2 -540000000 1080000000 2700 5400 100 9000 120 - 9"}));
   ASSERT_EQ(loader.Data().obd_records.size(), 1u);
   EXPECT_EQ(loader.Data().obd_records[0].value, 101u);
 }

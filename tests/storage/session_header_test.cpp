@@ -47,19 +47,19 @@ SessionHeader Sample() {
 }
 
 const std::string kSampleBytes = FromHex(
-    "07000000 0100"
-    "0300 537061"             // track "Spa"
-    "0700 4D6F726E696E67"     // title "Morning"
-    "0200 4A6F"               // driver "Jo"
-    "00000000 0000"           // type, empty test
-    "0100 0000 0100"          // resumable, OBD, use OBD speed
-    "32909E03 E4670B00"       // created: 60723250 ms, day 747492
-    "FFFFFF7F FFFFFF7F"       // second stamp unknown
-    "0000"
-    "0300 576574"             // notes "Wet"
-    "00000000 00000000 00000000"
-    "01000000"                // one lap note
-    "40E20100 0100 0900 436166C3A920E282AC 00000000 00000000 00000000");
+    "07000000 0100"                 // version, save NMEA
+    "0300 537061"                   // track "Spa"
+    "0700 4D6F726E696E67"           // title "Morning"
+    "0200 4A6F"                     // driver "Jo"
+    "00000000 0000"                 // type, empty test
+    "0100 0000 0100"                // resumable, OBD, use OBD speed
+    "32909E03 E4670B00"             // created: 60723250 ms, day 747492
+    "FFFFFF7F FFFFFF7F"             // second stamp unknown
+    "0000 0300 576574"              // reserved, notes "Wet"
+    "00000000 00000000 00000000"    // reserved
+    "01000000 40E20100 0100"        // one lap note: key 123456, flag 1
+    "0900 436166C3A920E282AC"       // its text
+    "00000000 00000000 00000000");  // reserved
 
 TEST(SessionHeader, SavedGoldenBytesLoadBackAndAListedHeaderIsNeverWritten) {
   TempFolder temp;
@@ -182,7 +182,8 @@ TEST(SessionHeader, RegressionVersion6DayBeyondAnyCalendarIsNotConverted) {
   SessionHeader h;
   const std::string bytes = FromHex(
       "06000000 0100 0300 537061 0700 4D6F726E696E67 0200 4A6F 00000000 0000 0100 0000 0000"
-      "00000000 FFFBFF7F" "FFFFFF5D FBFFFF7F" "0000 0300 576574 00000000 00000000 00000000 00000000");
+      "00000000 FFFBFF7F FFFFFF5D FBFFFF7F"  // created: time 0, day 0x7FFFFBFF; a damaged second stamp
+      "0000 0300 576574 00000000 00000000 00000000 00000000");
   ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
   EXPECT_EQ(h.created.day, 0x7FFFFBFF) << "kept as read";
   EXPECT_EQ(h.created.time, 0);

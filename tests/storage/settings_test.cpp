@@ -44,20 +44,20 @@ Settings Sample() {
 
 // Sample() as the file holds it, field by field.
 const std::string kSampleBytes = FromHex(
-    "0100 08780E00E9"                          // 1 transient flag, 2 "x", U+00E9
-    "01000000 03000000 03000000 0700"          // 3 backlight, 4 decimals, 5 GPS type, 6
-    "010203040506 000000000000 AA00000000BB"   // 7, 8, 9 addresses
+    "0100 08780E00E9"                           // 1 transient flag, 2 "x", U+00E9
+    "01000000 03000000 03000000 0700"           // 3 backlight, 4 decimals, 5 GPS type, 6
+    "010203040506 000000000000 AA00000000BB"    // 7, 8, 9 addresses
     "0000 14000000 02000000 80040000 60000000"  // 10 save NMEA, 11 hi/lo, 12 OBD type, 13, 14 baud
-    "0000"                                     // 15 reserved
-    "03000000 04000000 05000000 04010000"      // 16 high priority: 4, 5, 260
-    "00000000"                                 // 17 low priority: none
-    "0100 02000000 0000"                       // 18 units, 19 orientation, 20 warning
-    "0700 4AC3BC7267656E 0300 537061 0000"     // 21-23 driver, track, test
-    "01000000"                                 // 24 session type
-    "0000 0500 4F42444949 0000"                // 25-27 device names
-    "07000000 02000000 FDFF"                   // 28 braking, 29 acceleration, 30
-    "09000000 05000000"                        // 31, 32 ports
-    "0F00 2F6D656469612F6D652F434152442F");    // 33 storage selection
+    "0000"                                      // 15 reserved
+    "03000000 04000000 05000000 04010000"       // 16 high priority: 4, 5, 260
+    "00000000"                                  // 17 low priority: none
+    "0100 02000000 0000"                        // 18 units, 19 orientation, 20 warning
+    "0700 4AC3BC7267656E 0300 537061 0000"      // 21-23 driver, track, test
+    "01000000"                                  // 24 session type
+    "0000 0500 4F42444949 0000"                 // 25-27 device names
+    "07000000 02000000 FDFF"                    // 28 braking, 29 acceleration, 30
+    "09000000 05000000"                         // 31, 32 ports
+    "0F00 2F6D656469612F6D652F434152442F");     // 33 storage selection
 constexpr size_t kGpsTypeAt = 15;
 constexpr size_t kHighPriorityAt = 59;
 

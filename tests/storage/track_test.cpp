@@ -32,7 +32,7 @@ TrackProfile SampleTrack() {
 
 const std::string kSampleBytes = FromHex(
     "02000000 0100 02000000"
-    "14 532F4620 0E00E9"        // "S/F \u00e9": 5 characters
+    "14 532F4620 0E00E9"                                 // "S/F \u00e9": 5 characters
     "03000000 00A3E111 00512502 00BF2F20 8A0A0000 0100"  // bearing 90 deg, 50 m = 2698
     "08 5431"
     "04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000");  // no bearing, 20 m = 1079
@@ -69,10 +69,10 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
 TEST(TrackFile, VersionOneIsFixedPointRadians) {
   const std::string v1 = FromHex(
       "01000000 0000 01000000 08 5331 01000000"
-      "00000020"   // latitude 2^29: one radian
-      "000000F0"   // longitude -0.5 rad
-      "00000010"   // bearing 0.5 rad
-      "FFFFFF7F"   // no width
+      "00000020"  // latitude 2^29: one radian
+      "000000F0"  // longitude -0.5 rad
+      "00000010"  // bearing 0.5 rad
+      "FFFFFF7F"  // no width
       "0100");
   TrackProfile p;
   ASSERT_EQ(ParseTrackFile(v1, true, p), 0);
@@ -134,8 +134,7 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
   };
   for (const Case& c : cases) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile)
-        << c.legend;
+    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile) << c.legend;
   }
   TrackProfile fuzzed;
   EXPECT_EQ(ParseTrackFile(FromHex("02000000 0100 02000000 140E2000 00E90000 1EEE00AF DA250200 BF2F208A"
