@@ -61,7 +61,7 @@ const std::string kSampleBytes = FromHex(
     "0900 436166C3A920E282AC"       // its text
     "00000000 00000000 00000000");  // reserved
 
-TEST(SessionHeader, SavedGoldenBytesLoadBackAndAListedHeaderIsNeverWritten) {
+TEST(SessionHeader, SavedGoldenBytesReloadAreListedAndDeletedWithTheSessionsFiles) {
   TempFolder temp;
   ASSERT_TRUE(EnsureFolders(temp.Path()));
   SessionHeader h = Sample();
@@ -91,6 +91,16 @@ TEST(SessionHeader, SavedGoldenBytesLoadBackAndAListedHeaderIsNeverWritten) {
   listed.changed = true;
   EXPECT_FALSE(SaveSessionHeader(listed));
   EXPECT_EQ(ReadWholeFile(path), kSampleBytes);
+
+  WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
+  StorageList storage(temp.Path());
+  storage.Refresh();
+  EXPECT_EQ(ListSessions(storage).size(), 1u) << "an unreadable header is skipped";
+  for (const FileKind kind : {FileKind::kSampleFile, FileKind::kNmeaLog})
+    WriteWholeFile(BuildPath(h.base_name, temp.Path(), kind), "x");
+  EXPECT_TRUE(DeleteSession(h.base_name, temp.Path()));
+  for (const FileKind kind : {FileKind::kSessionHeader, FileKind::kSampleFile, FileKind::kNmeaLog})
+    EXPECT_FALSE(platform::FileExists(BuildPath(h.base_name, temp.Path(), kind))) << static_cast<int>(kind);
 }
 
 TEST(SessionHeader, LapNotesReplaceRemoveAndMatchLaps) {
@@ -221,22 +231,6 @@ TEST(SessionHeader, TruncatedFlippedOversizedAndForeignVersions) {
       EXPECT_TRUE(result == 0 || result == kErrMalformedFile || result == kErrUnsupportedVersion);
     }
   }
-}
-
-TEST(SessionHeader, ListSkipsUnreadableHeadersAndDeleteRemovesEveryFile) {
-  TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  StorageList storage(temp.Path());
-  storage.Refresh();
-  SessionHeader h = NewSession(temp.Path());
-  ASSERT_TRUE(SaveSessionHeader(h));
-  WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
-  EXPECT_EQ(ListSessions(storage).size(), 1u) << "an unreadable header is skipped";
-  for (const FileKind kind : {FileKind::kSampleFile, FileKind::kNmeaLog})
-    WriteWholeFile(BuildPath(h.base_name, temp.Path(), kind), "x");
-  EXPECT_TRUE(DeleteSession(h.base_name, temp.Path()));
-  for (const FileKind kind : {FileKind::kSessionHeader, FileKind::kSampleFile, FileKind::kNmeaLog})
-    EXPECT_FALSE(platform::FileExists(BuildPath(h.base_name, temp.Path(), kind))) << static_cast<int>(kind);
 }
 
 }  // namespace
