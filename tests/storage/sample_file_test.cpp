@@ -40,9 +40,12 @@ DateTimeValue Date() {
 // A sample's fields in file order, flags last, "-" for none.
 std::string Fields(const LogSample& s) {
   std::string out = std::to_string(s.time);
-  for (const int64_t v : {int64_t{s.position.lat}, int64_t{s.position.lon}, int64_t{s.speed}, int64_t{s.altitude},
-                          int64_t{s.distance}, int64_t{s.heading}, int64_t{s.hdop}, int64_t{s.vdop}, int64_t{s.flags}})
-    out += v == kNotSet || v == LogSample::kNoWord ? " -" : " " + std::to_string(v);
+  for (const int64_t v :
+       {int64_t{s.position.lat}, int64_t{s.position.lon}, int64_t{s.speed}, int64_t{s.altitude}, int64_t{s.distance},
+        int64_t{s.heading}, int64_t{s.hdop}, int64_t{s.vdop}, int64_t{s.flags}}) {
+    out += ' ';
+    out += v == kNotSet || v == LogSample::kNoWord ? "-" : std::to_string(v);
+  }
   return out;
 }
 
