@@ -93,6 +93,7 @@ std::string Export(const SessionData& session, ExportOptions options, std::strin
   while (job.Step()) {
   }
   if (job.Error() != 0) return "error " + std::to_string(job.Error());
+  if (job.Percent() != 100) return "finished at " + std::to_string(job.Percent()) + "%";
   if (path != nullptr) *path = job.Path();
   return ReadWholeFile(job.Path());
 }

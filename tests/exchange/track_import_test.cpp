@@ -1,18 +1,14 @@
-// Track import from the two other loggers' text formats: the traps made,
-// where reading stops, and the file-level errors.
+// Track import from the two other loggers' text formats: the traps made
+// and where reading stops (the track command tests read the files).
 #include "exchange/track_import.h"
 
 #include <gtest/gtest.h>
 
-#include "support/temp_folder.h"
 #include "timing/geodesy.h"
 #include "timing/trap.h"
 
 namespace kv {
 namespace {
-
-using testing::TempFolder;
-using testing::WriteWholeFile;
 
 TEST(TrackImport, DsfStartFinishLines) {
   TrackProfile p;
@@ -55,19 +51,11 @@ TEST(TrackImport, LapHeadersAndEnds) {
   EXPECT_EQ(ImportTrackText("[x]\r\n1 2 x 4\r\n", TrackImportFormat::kLap, p), kImportErrBadData);
 }
 
-TEST(TrackImport, FilesAndFormats) {
-  TempFolder temp;
+TEST(TrackImport, FormatFromTheSuffixIgnoringCase) {
   TrackImportFormat format;
-  EXPECT_TRUE(ImportFormatOf("spa.dsf", &format));
-  EXPECT_EQ(format, TrackImportFormat::kDsf);
   EXPECT_TRUE(ImportFormatOf("SPA.LAP", &format));
   EXPECT_EQ(format, TrackImportFormat::kLap);
   EXPECT_FALSE(ImportFormatOf("spa.txt", &format));
-  TrackProfile p;
-  EXPECT_EQ(ImportTrackFile(temp.Path() + "none.dsf", TrackImportFormat::kDsf, p), kImportErrCannotOpen);
-  WriteWholeFile(temp.Path() + "x.dsf", "[SF]\r\n5026.1,557.5,1\r\n");
-  EXPECT_EQ(ImportTrackFile(temp.Path() + "x.dsf", TrackImportFormat::kDsf, p), 0);
-  EXPECT_EQ(p.traps.Count(), 1);
 }
 
 }  // namespace

@@ -1,74 +1,49 @@
-// The recorder through the data flow, as the main loop drives it: pausing in
-// the middle records nothing while paused and loses nothing before or after,
-// and what is reloaded from the files is what was recorded live.
+// The recorder as the data flow drives it: pausing in the middle records
+// nothing while paused and loses nothing before or after, and what is
+// reloaded from the files is what was recorded live.
 #include "session/session_recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "acquisition/nmea_parser.h"
-#include "acquisition/obd_channels.h"
-#include "core/data_flow.h"
 #include "session/session_loader.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "support/temp_folder.h"
-#include "support/track_simulator.h"
-#include "timing/sample_builder.h"
 
 namespace kv {
 namespace {
 
-class QuietViews final : public ViewManager {
- public:
-  void ShowMessage(std::u16string_view) override {}
-  void RefreshLive(bool) override {}
-  void RefreshStatus() override {}
-  void BringToFront() override {}
-};
-
 TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
-  kv::testing::TempFolder dir;
+  testing::TempFolder dir;
   ASSERT_TRUE(EnsureFolders(dir.Path()));
   SessionHeader header = NewSession(dir.Path());
   header.type = kSessionDataLogging;
   header.save_nmea = 1;
   const WideString base = header.base_name;
-
-  sim::SimConfig config;
-  config.circuit = sim::RoundedRectangle(12);
-  config.rate_hz = 10;
-  config.laps = 1;
-  sim::TrackSimulator simulator(config);
-  const std::string nmea = simulator.Nmea();
-  // Cut at line ends, in thirds.
-  const size_t a = nmea.find('\n', nmea.size() / 3) + 1;
-  const size_t b = nmea.find('\n', 2 * nmea.size() / 3) + 1;
-
-  ObdChannelTable obd;
-  SampleBuilder builder(obd);
-  NmeaParser parser(false);
-  QuietViews views;
   uint32_t ticks = 0;
   SessionRecorder recorder(std::make_unique<SessionData>(std::move(header), LapSettings{}),
                            [&] { return ticks += 100; });
   recorder.StartNew();
-  DataFlow flow({&parser, nullptr, nullptr}, builder, views, {});
-  flow.SetSession(&recorder);
-
-  flow.OnData(std::string_view(nmea).substr(0, a), kSourceGps);
-  const int32_t before_pause = recorder.Data().Samples().Count();
-  recorder.Pause();
-  flow.OnData(std::string_view(nmea).substr(a, b - a), kSourceGps);
-  EXPECT_EQ(recorder.Data().Samples().Count(), before_pause) << "nothing is recorded while paused";
-  recorder.Continue();
-  flow.OnData(std::string_view(nmea).substr(b), kSourceGps);
+  const DateTimeValue date{DateTimeValue::MakeDay(2024, 6, 1), 0};
+  std::string logged;
+  for (int32_t i = 0; i < 300; ++i) {
+    if (i == 100) recorder.Pause();
+    if (i == 200) recorder.Continue();
+    const std::string line = "$GPGGA," + std::to_string(i) + "*00\r\n";
+    recorder.LogNmea(line);
+    LogSample fix;
+    fix.time = i * 100;
+    fix.position = {300000000 + i * 100, 36000000};
+    fix.flags = 8;
+    recorder.RecordSample(fix, date);
+    if (i < 100 || i >= 200) logged += line;
+  }
   const int32_t recorded = recorder.Data().Samples().Count();
   recorder.Close();
-
-  ASSERT_GT(before_pause, 100);
-  EXPECT_GT(recorded, before_pause + 100) << "recording goes on after the pause";
+  EXPECT_EQ(recorded, 200) << "nothing is recorded while paused";
+  EXPECT_EQ(testing::ReadWholeFile(BuildPath(base, dir.Path(), FileKind::kNmeaLog)), logged);
 
   StorageList storage(dir.Path());
   storage.Refresh();

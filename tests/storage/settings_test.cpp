@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "storage/record_reader.h"
 #include "support/temp_folder.h"
 #include "util/errors.h"
 
@@ -12,50 +11,6 @@ namespace {
 using testing::FromHex;
 using testing::ReadWholeFile;
 using testing::TempFolder;
-using testing::WriteWholeFile;
-
-// The defaults as the file holds them, field by field.
-const std::string kDefaultBytes = FromHex(
-    "0000"                                  // 1 transient flag
-    "00"                                    // 2 empty PackedString
-    "02000000 01000000 00000000"            // 3 backlight, 4 decimals, 5 GPS type
-    "FFFF"                                  // 6
-    "000000000000 000000000000 000000000000"  // 7, 8, 9 addresses
-    "0100"                                  // 10 save NMEA
-    "05000000 00000000 00000000 00000000"   // 11 hi/lo, 12 OBD type, 13, 14 baud
-    "0000"                                  // 15 reserved
-    "00000000 00000000"                     // 16, 17 empty channel lists
-    "0000 00000000 0100"                    // 18 units, 19 orientation, 20 warning
-    "0000 0000 0000"                        // 21-23 driver, track, test
-    "00000000"                              // 24 session type
-    "0000 0000 0000"                        // 25-27 device names
-    "04000000 02000000 0000"                // 28 braking, 29 acceleration, 30
-    "04000000 05000000"                     // 31, 32 ports
-    "0000");                                // 33 storage selection
-
-TEST(Settings, DefaultsAreThoseOfAFreshInstallation) {
-  const Settings s;
-  EXPECT_EQ(s.timer_backlight, 2u) << "always on";
-  EXPECT_EQ(s.timer_decimals, 1u) << "10ths";
-  EXPECT_EQ(s.gps_type, kGpsBluetooth);
-  EXPECT_EQ(s.gps_port, 4u);
-  EXPECT_EQ(s.gps_baud, 0u);
-  EXPECT_EQ(s.obd_type, 0u);
-  EXPECT_EQ(s.obd_port, 5u);
-  EXPECT_EQ(s.units, 0);
-  EXPECT_EQ(s.startup_warning, 1);
-  EXPECT_EQ(s.hilo_threshold, 5u);
-  EXPECT_EQ(s.braking_limit, 4u) << "0.6 G";
-  EXPECT_EQ(s.acceleration_limit, 2u) << "0.2 G";
-  EXPECT_EQ(SerializeSettings(s).Std(), kDefaultBytes);
-}
-
-TEST(Settings, MissingFileKeepsDefaults) {
-  TempFolder temp;
-  Settings s;
-  EXPECT_EQ(LoadSettings(temp.Path(), s), SettingsLoad::kNoFile);
-  EXPECT_EQ(SerializeSettings(s).Std(), kDefaultBytes);
-}
 
 Settings Sample() {
   Settings s;
@@ -73,7 +28,6 @@ Settings Sample() {
   s.gps_baud = 1152;
   s.obd_baud = 96;
   s.high_priority_channels = {4, 5, 260};
-  s.low_priority_channels = {};
   s.units = 1;
   s.timer_orientation = 2;
   s.startup_warning = 0;
@@ -88,74 +42,70 @@ Settings Sample() {
   return s;
 }
 
-TEST(Settings, GoldenBytesAndRoundTrip) {
-  const std::string expected = FromHex(
-      "0100" "08 78 0E00E9"                    // flag 1, 2 characters: "x", U+00E9
-      "01000000 03000000 03000000 0700"
-      "010203040506 000000000000 AA00000000BB"
-      "0000 14000000 02000000 80040000 60000000 0000"
-      "03000000 04000000 05000000 04010000"  // high priority: 4, 5, 260
-      "00000000"                             // low priority: none
-      "0100 02000000 0000"
-      "0700 4AC3BC7267656E" "0300 537061" "0000"
-      "01000000"
-      "0000" "0500 4F42444949" "0000"
-      "07000000 02000000 FDFF 09000000 05000000"
-      "0F00 2F6D656469612F6D652F434152442F");
-  EXPECT_EQ(SerializeSettings(Sample()).Std(), expected);
+// Sample() as the file holds it, field by field.
+const std::string kSampleBytes = FromHex(
+    "0100 08780E00E9"                           // 1 transient flag, 2 "x", U+00E9
+    "01000000 03000000 03000000 0700"           // 3 backlight, 4 decimals, 5 GPS type, 6
+    "010203040506 000000000000 AA00000000BB"    // 7, 8, 9 addresses
+    "0000 14000000 02000000 80040000 60000000"  // 10 save NMEA, 11 hi/lo, 12 OBD type, 13, 14 baud
+    "0000"                                      // 15 reserved
+    "03000000 04000000 05000000 04010000"       // 16 high priority: 4, 5, 260
+    "00000000"                                  // 17 low priority: none
+    "0100 02000000 0000"                        // 18 units, 19 orientation, 20 warning
+    "0700 4AC3BC7267656E 0300 537061 0000"      // 21-23 driver, track, test
+    "01000000"                                  // 24 session type
+    "0000 0500 4F42444949 0000"                 // 25-27 device names
+    "07000000 02000000 FDFF"                    // 28 braking, 29 acceleration, 30
+    "09000000 05000000"                         // 31, 32 ports
+    "0F00 2F6D656469612F6D652F434152442F");     // 33 storage selection
+constexpr size_t kGpsTypeAt = 15;
+constexpr size_t kHighPriorityAt = 59;
 
+TEST(Settings, SavedGoldenBytesReadBack) {
   TempFolder temp;
-  SaveSettings(temp.Path() + "Korvatinel/", Sample());
-  EXPECT_EQ(ReadWholeFile(temp.Path() + "Korvatinel/settings.dat"), expected);
+  const std::string folder = temp.Path() + "Korvatinel/";
   Settings loaded;
-  ASSERT_EQ(LoadSettings(temp.Path() + "Korvatinel/", loaded), SettingsLoad::kRead);
-  EXPECT_EQ(loaded.transient_flag, 0) << "field 1 written as 1 reads back as 0";
-  Settings again = Sample();
-  again.transient_flag = 0;
-  EXPECT_EQ(SerializeSettings(loaded).Std(), SerializeSettings(again).Std());
-  EXPECT_EQ(loaded.high_priority_channels, (std::vector<uint32_t>{4, 5, 260}));
-  EXPECT_TRUE(loaded.low_priority_channels.empty());
+  EXPECT_EQ(LoadSettings(folder, loaded), SettingsLoad::kNoFile);
+  SaveSettings(folder, Sample());
+  EXPECT_EQ(ReadWholeFile(folder + "settings.dat"), kSampleBytes);
+  ASSERT_EQ(LoadSettings(folder, loaded), SettingsLoad::kRead);
+  EXPECT_EQ(SerializeSettings(loaded).Std(), std::string(2, '\0') + kSampleBytes.substr(2))
+      << "field 1 written as 1 reads back as 0";
 }
 
-TEST(Settings, StoredInternalGpsReadsAsBluetooth) {
-  std::string bytes = kDefaultBytes;
-  bytes[11] = 1;  // field 5
+TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWrittenBack) {
+  std::string bytes = std::string(2, '\0') + kSampleBytes.substr(2) + FromHex("DEADBEEF");
+  bytes[kGpsTypeAt] = 1;  // the internal GPS
   Settings s;
-  s.gps_type = kGpsSerial;
   ASSERT_EQ(ParseSettings(bytes, s), 0);
   EXPECT_EQ(s.gps_type, kGpsBluetooth);
-}
-
-TEST(Settings, ShortFileKeepsWhatWasReadAndDefaultsForTheRest) {
-  const std::string full = SerializeSettings(Sample()).Std();
-  // Cut inside field 16 (the high-priority list): fields 1-15 were read.
-  const size_t cut = 2 + 4 + 12 + 2 + 18 + 2 + 16 + 2 + 4 + 2;
-  Settings s;
-  EXPECT_EQ(ParseSettings(std::string_view(full).substr(0, cut), s), kErrMalformedFile);
-  EXPECT_EQ(s.gps_baud, 1152u);
-  EXPECT_EQ(s.obd_baud, 96u);
-  EXPECT_TRUE(s.high_priority_channels.empty()) << "a half-read list is not kept";
-  EXPECT_EQ(s.units, 0);
-  EXPECT_EQ(s.gps_port, 4u);
-  for (size_t length = 0; length < full.size(); ++length) {
-    Settings t;
-    EXPECT_EQ(ParseSettings(std::string_view(full).substr(0, length), t), kErrMalformedFile) << length;
-  }
-}
-
-TEST(Settings, UnknownTrailingFieldsAreWrittenBack) {
-  const std::string bytes = kDefaultBytes + FromHex("DEADBEEF");
-  Settings s;
-  ASSERT_EQ(ParseSettings(bytes, s), 0);
+  bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
 }
 
-TEST(Settings, ImpossibleChannelCountIsMalformedNotAnAllocation) {
-  std::string bytes = kDefaultBytes;
-  const size_t count_at = 2 + 1 + 12 + 2 + 18 + 2 + 16 + 2;
-  bytes.replace(count_at, 4, FromHex("FFFFFF7F"));
+TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   Settings s;
-  EXPECT_EQ(ParseSettings(bytes, s), kErrMalformedFile);
+  // Cut inside field 16: fields 1-15 were read, a half-read list is not kept.
+  EXPECT_EQ(ParseSettings(std::string_view(kSampleBytes).substr(0, kHighPriorityAt + 6), s), kErrMalformedFile);
+  EXPECT_EQ(s.obd_baud, 96u);
+  EXPECT_TRUE(s.high_priority_channels.empty());
+  EXPECT_EQ(s.units, 0) << "later fields keep their defaults";
+  for (size_t length = 0; length < kSampleBytes.size(); ++length) {
+    Settings t;
+    EXPECT_EQ(ParseSettings(std::string_view(kSampleBytes).substr(0, length), t), kErrMalformedFile) << length;
+  }
+  std::string huge = kSampleBytes;
+  huge.replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
+  EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
+  for (size_t i = 0; i < kSampleBytes.size(); ++i) {
+    for (int bit = 0; bit < 8; ++bit) {
+      std::string flipped = kSampleBytes;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      Settings f;
+      const int32_t result = ParseSettings(flipped, f);
+      EXPECT_TRUE(result == 0 || result == kErrMalformedFile);
+    }
+  }
 }
 
 TEST(Settings, NewSessionChoicesKeepTheTrackOrTheTestByType) {
@@ -169,19 +119,6 @@ TEST(Settings, NewSessionChoicesKeepTheTrackOrTheTestByType) {
   EXPECT_EQ(s.last_track.AsView(), u"Spa") << "a performance session leaves the track";
   EXPECT_EQ(s.last_test.AsView(), u"0-100 kph");
   EXPECT_EQ(s.last_session_type, 1u);
-}
-
-TEST(Settings, BitFlipsNeverCrash) {
-  const std::string full = SerializeSettings(Sample()).Std();
-  for (size_t i = 0; i < full.size(); ++i) {
-    for (int bit = 0; bit < 8; ++bit) {
-      std::string flipped = full;
-      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
-      Settings s;
-      const int32_t result = ParseSettings(flipped, s);
-      EXPECT_TRUE(result == 0 || result == kErrMalformedFile);
-    }
-  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdio>
 
 #include "storage/session_header.h"
 #include "storage/storage_list.h"
@@ -15,9 +15,7 @@ namespace kv {
 namespace {
 
 using testing::FromHex;
-using testing::ReadWholeFile;
 using testing::TempFolder;
-using testing::WriteWholeFile;
 
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kEarthMetres = 6371000.0;  // metres per radian of central angle
@@ -34,45 +32,47 @@ TrackProfile SampleTrack() {
 
 const std::string kSampleBytes = FromHex(
     "02000000 0100 02000000"
-    "14 532F4620 0E00E9"        // "S/F \u00e9": 5 characters
+    "14 532F4620 0E00E9"                                 // "S/F \u00e9": 5 characters
     "03000000 00A3E111 00512502 00BF2F20 8A0A0000 0100"  // bearing 90 deg, 50 m = 2698
     "08 5431"
     "04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000");  // no bearing, 20 m = 1079
 
-TEST(TrackFile, GoldenBytesAndRoundTrip) {
-  EXPECT_EQ(SerializeTrackFile(SampleTrack()).Std(), kSampleBytes);
+TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  TrackProfile p = SampleTrack();
+  p.root = temp.Path();
+  EXPECT_FALSE(SaveTrack(p)) << "unchanged";
+  p.changed = true;
+  ASSERT_TRUE(SaveTrack(p));
+  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
   TrackProfile back;
-  ASSERT_EQ(ParseTrackFile(kSampleBytes, true, back), 0);
-  EXPECT_EQ(back.lock, 1);
-  ASSERT_EQ(back.traps.Count(), 2);
-  const TrapDefinition& t = back.traps[0];
-  EXPECT_EQ(t.name.AsView(), u"S/F \u00e9");
-  EXPECT_EQ(t.line_type, kTrapStartFinish);
-  EXPECT_EQ(t.position, (IntPoint{300000000, 36000000}));
-  EXPECT_NEAR(t.bearing, kHalfPi, 1e-9);
-  EXPECT_NEAR(t.width * kEarthMetres, 50.0, 0.01);
-  EXPECT_EQ(t.unidirectional, 1);
-  EXPECT_FALSE(IsSet(back.traps[1].bearing)) << "0x7FFFFFFF reads back as no bearing";
   back.name = u"Spa";
-  EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes);
-}
-
-TEST(TrackFile, ListOnlyReadsCountAndLock) {
-  TrackProfile p;
-  ASSERT_EQ(ParseTrackFile(kSampleBytes, false, p), 0);
-  EXPECT_EQ(p.trap_count, 2);
-  EXPECT_EQ(p.lock, 1);
-  EXPECT_EQ(p.traps.Count(), 0);
-  EXPECT_FALSE(p.traps_loaded);
+  back.root = temp.Path();
+  int32_t error = 1;
+  ASSERT_TRUE(LoadTrack(back, true, &error));
+  EXPECT_EQ(error, 0);
+  EXPECT_NEAR(back.traps[0].width * kEarthMetres, 50.0, 0.01);
+  EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes) << "every field read back";
+  TrackProfile listed;
+  listed.name = u"Spa";
+  listed.root = temp.Path();
+  ASSERT_TRUE(LoadTrack(listed, false, &error));
+  EXPECT_EQ(listed.trap_count, 2);
+  EXPECT_EQ(listed.lock, 1);
+  listed.changed = true;
+  EXPECT_FALSE(SaveTrack(listed)) << "a list-only profile has no traps to write";
+  listed.name = u"none";
+  EXPECT_FALSE(LoadTrack(listed, true, &error));
 }
 
 TEST(TrackFile, VersionOneIsFixedPointRadians) {
   const std::string v1 = FromHex(
       "01000000 0000 01000000 08 5331 01000000"
-      "00000020"   // latitude 2^29: one radian
-      "000000F0"   // longitude -0.5 rad
-      "00000010"   // bearing 0.5 rad
-      "FFFFFF7F"   // no width
+      "00000020"  // latitude 2^29: one radian
+      "000000F0"  // longitude -0.5 rad
+      "00000010"  // bearing 0.5 rad
+      "FFFFFF7F"  // no width
       "0100");
   TrackProfile p;
   ASSERT_EQ(ParseTrackFile(v1, true, p), 0);
@@ -84,25 +84,29 @@ TEST(TrackFile, VersionOneIsFixedPointRadians) {
   EXPECT_FALSE(IsSet(p.traps[0].width));
 }
 
-TEST(TrackFile, OtherVersionsLeaveTheProfileEmpty) {
-  std::string v3 = kSampleBytes;
-  v3[0] = 3;
-  TrackProfile p;
-  EXPECT_EQ(ParseTrackFile(v3, true, p), 0);
-  EXPECT_EQ(p.traps.Count(), 0);
-  EXPECT_EQ(p.trap_count, 0);
-}
-
-TEST(TrackFile, TruncatedFlippedAndOversizedInputs) {
+TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
   for (size_t n = 0; n < kSampleBytes.size(); ++n) {
     TrackProfile p;
     EXPECT_EQ(ParseTrackFile(kSampleBytes.substr(0, n), true, p), kErrMalformedFile) << n;
     EXPECT_EQ(p.traps.Count(), 0) << "no half-read trap list: " << n;
   }
-  std::string huge = kSampleBytes;
-  huge.replace(6, 4, FromHex("FFFFFFFF"));
-  TrackProfile p;
-  EXPECT_EQ(ParseTrackFile(huge, false, p), kErrMalformedFile) << "count beyond the bytes";
+  struct Case {
+    const char* legend;
+    size_t at;
+    std::string bytes;
+    int32_t error;
+  };
+  const Case cases[] = {
+      {"version 3: read as no traps", 0, "\x03", 0},
+      {"trap count beyond the bytes: not allocated", 6, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = kSampleBytes;
+    bytes.replace(c.at, c.bytes.size(), c.bytes);
+    TrackProfile p;
+    EXPECT_EQ(ParseTrackFile(bytes, true, p), c.error) << c.legend;
+    EXPECT_EQ(p.traps.Count(), 0) << c.legend;
+  }
   for (size_t i = 0; i < kSampleBytes.size(); ++i) {
     for (int bit = 0; bit < 8; ++bit) {
       std::string flipped = kSampleBytes;
@@ -130,8 +134,7 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
   };
   for (const Case& c : cases) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile)
-        << c.legend;
+    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile) << c.legend;
   }
   TrackProfile fuzzed;
   EXPECT_EQ(ParseTrackFile(FromHex("02000000 0100 02000000 140E2000 00E90000 1EEE00AF DA250200 BF2F208A"
@@ -140,126 +143,62 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
             kErrMalformedFile);
 }
 
-TEST(TrackFile, SaveOnlyWhenChangedAndLoaded) {
-  TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  TrackProfile p = SampleTrack();
-  p.root = temp.Path();
-  EXPECT_FALSE(SaveTrack(p)) << "unchanged";
-  p.changed = true;
-  ASSERT_TRUE(SaveTrack(p));
-  EXPECT_EQ(ReadWholeFile(TrackPath(p)), kSampleBytes);
-  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
-  TrackProfile listed;
-  listed.name = u"Spa";
-  listed.root = temp.Path();
-  int32_t error = 1;
-  ASSERT_TRUE(LoadTrack(listed, false, &error));
-  EXPECT_EQ(error, 0);
-  listed.changed = true;
-  EXPECT_FALSE(SaveTrack(listed)) << "a list-only profile has no traps to write";
-  TrackProfile unnamed;
-  EXPECT_TRUE(LoadTrack(unnamed, true, &error)) << "no name, nothing to load";
-  TrackProfile missing;
-  missing.name = u"none";
-  missing.root = temp.Path();
-  EXPECT_FALSE(LoadTrack(missing, true, &error));
+class TrackListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureFolders(temp_.Path()));
+    storage_.Refresh();
+  }
+  std::vector<std::u16string> Names() {
+    std::vector<std::u16string> names;
+    for (int32_t i = 0; i < list_.Count(); ++i) names.emplace_back(list_.At(i).name.AsView());
+    return names;
+  }
+  TempFolder temp_;
+  StorageList storage_{temp_.Path()};
+  TrackList list_{storage_};
+};
+
+TEST_F(TrackListTest, SortedIgnoringCaseAndTheSelectionFollowsDeletion) {
+  EXPECT_EQ(list_.Create(u"", temp_.Path(), 0), kStrTrackNameEmpty);
+  for (const char16_t* name : {u"Spa", u"Brno", u"anderstorp"}) EXPECT_EQ(list_.Create(name, temp_.Path(), 0), 0);
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"}));
+  EXPECT_EQ(list_.Selected(), 0) << "the new one is selected";
+  list_.Select(2);
+  EXPECT_TRUE(list_.Delete(2));
+  EXPECT_EQ(list_.Selected(), 1) << "moves back when past the end";
+  list_.DeleteByName(u"ANDERSTORP");
+  list_.Refresh();
+  EXPECT_EQ(Names(), std::vector<std::u16string>{u"Brno"}) << "the files are gone";
 }
 
-TEST(TrackList, NamingRulesInOrder) {
-  TempFolder temp;
-  StorageList storage(temp.Path());
-  storage.Refresh();
-  TrackList list(storage);
-  list.Refresh();
-  EXPECT_EQ(list.Create(u"Spa", temp.Path(), 0), 0);
-  EXPECT_EQ(list.Create(u"", temp.Path(), 0), kStrTrackNameEmpty);
-  EXPECT_EQ(list.Create(u"a/b", temp.Path(), 0), kStrNameInvalidCharacters);
-  EXPECT_EQ(list.Create(u"sPA", temp.Path(), 0), kStrTrackNameExists);
-  EXPECT_EQ(list.Create(u"Brno", temp.Path(), 1), 0);
-  EXPECT_EQ(list.Create(u"anderstorp", temp.Path(), 0), 0);
-  ASSERT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.At(0).name.AsView(), u"anderstorp") << "sorted ignoring case";
-  EXPECT_EQ(list.At(list.Selected()).name.AsView(), u"anderstorp") << "the new one is selected";
-  TrackList fresh(storage);
-  fresh.Refresh();
-  ASSERT_EQ(fresh.Count(), 3);
-  EXPECT_EQ(fresh.At(1).name.AsView(), u"Brno");
-  EXPECT_EQ(fresh.At(1).lock, 1);
-  EXPECT_EQ(fresh.At(1).trap_count, 0);
-}
-
-TEST(TrackList, RenameMovesTheFileAndUpdatesSessions) {
-  TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  StorageList storage(temp.Path());
-  storage.Refresh();
-  TrackList list(storage);
-  list.Refresh();
-  ASSERT_EQ(list.Create(u"Spa", temp.Path(), 0), 0);
-  ASSERT_EQ(list.Create(u"Zolder", temp.Path(), 0), 0);
-  SessionHeader a;
-  a.root = temp.Path();
-  a.base_name = u"20240601-1000";
-  a.track = u"Spa";
-  a.SetLapNote(100, 1, u"kept");
-  a.changed = true;
-  SaveSessionHeader(a);
-  SessionHeader b = a;
-  b.base_name = u"20240601-1100";
-  b.track = u"Zolder";
-  b.changed = true;
-  SaveSessionHeader(b);
-
-  EXPECT_EQ(list.Rename(0, u"zolder", 0), kStrTrackNameExists);
-  ASSERT_EQ(list.Rename(0, u"Spa-Francorchamps", 1), 0);
-  EXPECT_FALSE(ReadWholeFile(temp.Path() + "Korvatinel/Tracks/Spa-track.bin").size());
+TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
+  TrackProfile spa = SampleTrack();
+  spa.root = temp_.Path();
+  ASSERT_EQ(list_.Add(std::move(spa)), 0);
+  SessionHeader session;
+  session.root = temp_.Path();
+  session.base_name = u"20240601-1000";
+  session.track = u"Spa";
+  session.SetLapNote(100, 1, u"kept");
+  session.changed = true;
+  SaveSessionHeader(session);
+  list_.Refresh();  // list-only: the lock change below must load the traps before it rewrites the file
+  ASSERT_EQ(list_.Rename(0, u"Spa-Francorchamps", 0), 0);
   TrackProfile renamed;
   renamed.name = u"Spa-Francorchamps";
-  renamed.root = temp.Path();
+  renamed.root = temp_.Path();
   int32_t error = 0;
-  ASSERT_TRUE(LoadTrack(renamed, false, &error));
-  EXPECT_EQ(renamed.lock, 1) << "the changed lock flag is saved";
-
-  SessionHeader check;
-  check.root = temp.Path();
-  check.base_name = a.base_name;
-  ASSERT_TRUE(LoadSessionHeader(check, true, &error));
-  EXPECT_EQ(check.track.AsView(), u"Spa-Francorchamps");
-  EXPECT_EQ(check.lap_notes.size(), 1u) << "the notes survive the rewrite";
-  check.base_name = b.base_name;
-  ASSERT_TRUE(LoadSessionHeader(check, true, &error));
-  EXPECT_EQ(check.track.AsView(), u"Zolder");
-  EXPECT_EQ(list.Rename(list.Find(u"Zolder"), u"ZOLDER", 0), 0) << "a case change of itself is allowed";
-}
-
-TEST(TrackList, FailedRenameChangesNothing) {
-  TempFolder temp;
-  StorageList storage(temp.Path());
-  storage.Refresh();
-  TrackList list(storage);
-  ASSERT_EQ(list.Create(u"Spa", temp.Path(), 0), 0);
-  std::remove((temp.Path() + "Korvatinel/Tracks/Spa-track.bin").c_str());
-  EXPECT_EQ(list.Rename(0, u"Other", 0), -1);
-  EXPECT_EQ(list.At(0).name.AsView(), u"Spa");
-}
-
-TEST(TrackList, DeleteAndDeleteByName) {
-  TempFolder temp;
-  StorageList storage(temp.Path());
-  storage.Refresh();
-  TrackList list(storage);
-  list.Create(u"A", temp.Path(), 0);
-  list.Create(u"B", temp.Path(), 0);
-  list.Create(u"C", temp.Path(), 0);
-  list.Select(2);
-  EXPECT_TRUE(list.Delete(2));
-  EXPECT_EQ(list.Selected(), 1) << "moves back when past the end";
-  list.DeleteByName(u"a");
-  ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.At(0).name.AsView(), u"B");
-  list.Refresh();
-  EXPECT_EQ(list.Count(), 1);
+  ASSERT_TRUE(LoadTrack(renamed, true, &error));
+  EXPECT_EQ(renamed.lock, 0) << "the changed lock flag is saved";
+  EXPECT_EQ(renamed.traps.Count(), 2) << "with the traps";
+  ASSERT_TRUE(LoadSessionHeader(session, true, &error));
+  EXPECT_EQ(session.track.AsView(), u"Spa-Francorchamps");
+  EXPECT_EQ(session.lap_notes.size(), 1u) << "the notes survive the rewrite";
+  EXPECT_EQ(list_.Rename(0, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
+  std::remove(TrackPath(list_.At(0)).c_str());
+  EXPECT_EQ(list_.Rename(0, u"Other", 0), -1) << "the file could not be moved";
+  EXPECT_EQ(Names(), std::vector<std::u16string>{u"SPA-FRANCORCHAMPS"});
 }
 
 }  // namespace
