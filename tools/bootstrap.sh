@@ -14,6 +14,7 @@ packages=(
   python3
   socat gpsd gpsd-clients
   gdal-bin gpsbabel libxml2-utils
+  gcovr
 )
 
 missing=()
