@@ -1,14 +1,13 @@
-// Test peers run as child processes (socat, gpsd, gpsfake, the ELM327
-// simulator): started by the test, ended by their own pid, never by name.
+// Test peers run as child processes (socat, gpsfake): started by the test,
+// ended by their own pid, never by name.
 #pragma once
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,65 +19,54 @@
 
 namespace kv::test {
 
-// True when `tool` is an executable on PATH.
 inline bool HaveTool(const std::string& tool) {
-  const std::string command = "command -v " + tool + " > /dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
+  return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
 }
 
 class ChildProcess {
  public:
-  ChildProcess() = default;
-  explicit ChildProcess(const std::vector<std::string>& argv) { Start(argv); }
   ~ChildProcess() { Kill(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
 
   void Start(const std::vector<std::string>& argv) {
     Kill();
     pid_ = fork();
-    if (pid_ == 0) {
-      setpgid(0, 0);  // its own group, so its helpers end with it
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      if (!std::getenv("KV_TEST_PEER_OUTPUT")) dup2(null, 2);
-      std::vector<char*> args;
-      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-      args.push_back(nullptr);
-      execvp(args[0], args.data());
-      _exit(127);
-    }
+    if (pid_ != 0) return;
+    setpgid(0, 0);  // its own group, so its helpers end with it
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    if (!std::getenv("KV_TEST_PEER_OUTPUT")) dup2(null, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
   }
 
-  // SIGTERM to the child's own process group, then wait for it.
+  // SIGTERM to the child's own process group, SIGKILL if it lasts 2 s.
   void Kill() {
     if (pid_ <= 0) return;
     kill(-pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return;
-      }
+    bool ended = false;
+    for (int i = 0; i < 100 && !(ended = waitpid(pid_, nullptr, WNOHANG) == pid_); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!ended) {
+      kill(-pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
     }
-    kill(-pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
-
-  bool Running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
 
  private:
   pid_t pid_ = -1;
 };
 
 inline bool WaitForPath(const std::string& path, int timeout_ms) {
-  for (int waited = 0; waited < timeout_ms; waited += 10) {
-    if (std::filesystem::exists(path)) return true;
+  for (int waited = 0; !std::filesystem::exists(path); waited += 10) {
+    if (waited >= timeout_ms) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return false;
+  return true;
 }
 
 // A loopback TCP port that was free a moment ago.
@@ -99,8 +87,7 @@ inline std::string MakeTempDir(const std::string& stem) {
   return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
-// Reads what arrives on fd within timeout_ms (stops early once `until`
-// has been seen, when given).
+// What arrives on fd within timeout_ms, or until `until` has been seen.
 inline std::string ReadFor(int fd, int timeout_ms, const std::string& until = {}) {
   std::string text;
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
