@@ -17,21 +17,14 @@
 
 namespace kv::test {
 
-class NullViews final : public ViewManager {
+class NullServices final : public CoreServices, ViewManager {
  public:
+  ViewManager& Views() override { return *this; }
+  void WriteSettings() override {}
   void ShowMessage(std::u16string_view) override {}
   void RefreshLive(bool) override {}
   void RefreshStatus() override {}
   void BringToFront() override {}
-};
-
-class NullServices final : public CoreServices {
- public:
-  ViewManager& Views() override { return views_; }
-  void WriteSettings() override {}
-
- private:
-  NullViews views_;
 };
 
 // One callback as the listener received it.
