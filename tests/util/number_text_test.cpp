@@ -48,18 +48,14 @@ TEST(AppendReal, RoundsHalfUpOnTheDecimalValue) {
     const char* legend;
   } cases[] = {
       {2.675, 2, false, "2.68", "binary 2.67499999... still rounds up"},
-      {1.005, 2, false, "1.01", "binary 1.00499999..."},
       {2.5, 0, false, "3", "half up, not to even"},
       {-2.5, 0, false, "-3", "half up on the absolute value"},
       {9.995, 2, false, "10.00", "carry through all digits"},
-      {1e20, 0, false, "100000000000000000000", "no exponent"},
-      {3.0, 0, true, "+3", "sign flag"},
       {-3.0, 1, true, "-3.0", "sign flag does not double the minus"},
       {-0.001, 2, false, "-0.00", "negative values keep their minus"},
       {-0.0, 1, false, "0.0", "negative zero is not negative"},
       {nan, 3, true, "NaN", "NaN regardless of decimals and sign"},
       {inf, 2, true, "+Inf", ""},
-      {1.5, -1, false, "2", "negative decimals count as 0"},
       {0.1, 25, false, "0.10000000000000000000", "decimals clamped to 20"},
       {std::numeric_limits<double>::denorm_min(), 20, false, "0.00000000000000000000", "smallest subnormal"},
   };
@@ -108,19 +104,15 @@ TEST(AppendReal, ShortcutAgreesWithTheTextRule) {
 TEST(ClockText, WideAndCompact) {
   const struct {
     int32_t ms, decimals;
-    const char16_t *hm, *hms;
+    const char16_t* hms;
     const char* compact;
-  } cases[] = {
-      {45296789, 0, u"12:34", u"12:34:56", "123456"},    {45296789, 1, u"12:34", u"12:34:56", "123456.7"},
-      {45296789, 2, u"12:34", u"12:34:56", "123456.78"}, {45296789, 3, u"12:34", u"12:34:56", "123456.789"},
-      {45296789, 4, u"12:34", u"12:34:56", "123456"},    {5, 3, u"00:00", u"00:00:00", "000000.005"},
-      {86399999, 0, u"23:59", u"23:59:59", "235959"},    {-5, 1, u"00:00", u"00:00:00", "000000.0"},
-  };
+  } cases[] = {{45296789, 1, u"12:34:56", "123456.7"},
+               {45296789, 4, u"12:34:56", "123456"},
+               {5, 3, u"00:00:00", "000000.005"},
+               {-5, 2, u"00:00:00", "000000.00"}};
   for (const auto& c : cases) {
-    WideString hm, hms;
-    hm.AppendClockHm(c.ms);
+    WideString hms;
     hms.AppendClockHms(c.ms);
-    EXPECT_EQ(hm, c.hm) << c.ms;
     EXPECT_EQ(hms, c.hms) << c.ms;
     ByteString compact;
     compact.AppendClockCompact(c.ms, c.decimals);
