@@ -5,15 +5,10 @@
 namespace kv {
 namespace {
 
-class FakeHost final : public AppHost {
- public:
+struct Fakes final : AppHost, platform::PowerControl {
   int32_t GetProcessId() const override { return 42; }
   void RegisterWaitable(WaitableObject*) override {}
   void UnregisterWaitable(WaitableObject*) override {}
-};
-
-class FakePower final : public platform::PowerControl {
- public:
   bool OwnsForeground(int32_t process_id) override { return foreground && process_id == 42; }
   void KeepOn() override { ++kept_on; }
   bool foreground = true;
@@ -23,9 +18,8 @@ class FakePower final : public platform::PowerControl {
 // Ticks count whether or not the display is kept on, so the window does not
 // start over when the program comes back to the foreground.
 TEST(KeepAwake, KeepsTheDisplayOnForSixtyTicksAfterAnEvent) {
-  FakeHost host;
-  FakePower power;
-  KeepAwake keep_awake(host, power);
+  Fakes power;
+  KeepAwake keep_awake(power, power);
   keep_awake.On();
   keep_awake.Tick();
   EXPECT_EQ(power.kept_on, 0) << "before any event the count starts past the window";

@@ -12,7 +12,6 @@
 #include "platform/termination.h"
 #include "platform/thread.h"
 #include "platform/ticks.h"
-#include "platform/wait_set.h"
 
 namespace kv::platform {
 namespace {
@@ -34,21 +33,6 @@ TEST(Event, IsAutoResetAndCollapsesRepeatedSets) {
   });
   EXPECT_TRUE(event.Wait(10000));
   setter.join();
-}
-
-TEST(WaitSet, ReportsEveryReadyHandleAndNeverANegativeOne) {
-  Event a, b;
-  WaitSet set;
-  const int32_t slot_a = set.Add(a.Handle());
-  const int32_t slot_none = set.Add(-1);
-  const int32_t slot_b = set.Add(b.Handle());
-  a.Set();
-  EXPECT_EQ(set.Wait(-1), 1);
-  EXPECT_TRUE(set.IsReady(slot_a));
-  EXPECT_FALSE(set.IsReady(slot_none));
-  EXPECT_FALSE(set.IsReady(slot_b));
-  a.Consume();
-  EXPECT_EQ(set.Wait(0), 0);
 }
 
 TEST(Thread, JoinGivesUpOnAThreadThatDoesNotEnd) {
