@@ -1,8 +1,21 @@
-// The file transport and the source's reader thread against the real main
-// loop; run under ThreadSanitizer by tools/check.sh.
+// DataSource and its reader thread against the real main loop, transport by
+// transport: a replayed file, a pseudo-terminal playing a serial receiver,
+// and a real gpsd that gpsfake feeds from a recording on a free loopback
+// port (the system's own gpsd is never touched). Run under ThreadSanitizer
+// by tools/check.sh.
 #include "acquisition/data_source.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,15 +30,15 @@ namespace kv {
 namespace {
 
 const std::string kRecording = "../shared/external/nmea/gpsd-regress/bu353s4.log";
-const std::string kLongRecording = "../shared/external/nmea/gpsd-regress/quectel-l76k-nmea.log";
+const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 
 struct Rig {
   test::SourceLoop loop;
   GpsClock clock{[] { return platform::TickCount(); }};
   DataSource source{loop.Host(), clock};
+  SourceConfig config;
 
   void StartFast(const std::string& path) {
-    SourceConfig config;
     config.transport = kTransportFile;
     config.path = path;
     config.fast = true;
@@ -34,15 +47,26 @@ struct Rig {
   bool RunUntilStopped(int32_t timeout_ms) {
     return loop.RunUntil([&] { return loop.Reported(0, kStateStopped); }, timeout_ms);
   }
+  bool RunUntilState(int32_t state, int32_t timeout_ms = 5000) {
+    return loop.RunUntil([&] { return source.State() == state; }, timeout_ms);
+  }
+  // Stop must return at once in every state.
+  void StopAtOnce() {
+    const uint32_t start = platform::TickCount();
+    source.Stop();
+    EXPECT_LT(platform::TickCount() - start, 1000u);
+    EXPECT_EQ(source.State(), kStateStopped);
+  }
 };
 
 TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStopped) {
   Rig rig;
-  const std::string expected = test::ReadWholeFile(kLongRecording);
+  const std::string recording = "../shared/external/nmea/gpsd-regress/quectel-l76k-nmea.log";
+  const std::string expected = test::ReadWholeFile(recording);
   ASSERT_GT(expected.size(), DataSource::kMaxPending) << "needs a file larger than the pending cap";
   // A slow main thread: the reader must wait for it instead of dropping.
   rig.loop.SetOnData([](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
-  rig.StartFast(kLongRecording);
+  rig.StartFast(recording);
   ASSERT_TRUE(rig.RunUntilStopped(20000));
   EXPECT_TRUE(rig.loop.data[0] == expected) << "bytes lost, changed or reordered";
   const auto& events = rig.loop.events;
@@ -56,14 +80,14 @@ TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStoppe
 // 3000 + 1000 ms of waits, then 40 blocks of 256 bytes with 15 ms after each.
 TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   std::string text;
-  while (text.size() < 10000) text += "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+  while (text.size() < 10000) text += kGga;
   text.resize(10000);
   const auto path = std::filesystem::temp_directory_path() / ("kv_paced_" + std::to_string(::getpid()));
   std::ofstream(path, std::ios::binary) << text;
   Rig rig;
   const uint32_t start = platform::TickCount();
   rig.source.StartFile(&rig.loop, path.string());
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.source.State() == kStateConnected; }, 6000));
+  ASSERT_TRUE(rig.RunUntilState(kStateConnected, 6000));
   EXPECT_EQ(rig.source.GetStatus(), 1);
   rig.StartFast("/nonexistent/other.nmea");
   EXPECT_EQ(rig.source.State(), kStateConnected);
@@ -81,9 +105,7 @@ TEST(DataSourceFile, StopDuringTheOpeningWaitReturnsAtOnce) {
   Rig rig;
   rig.source.StartFile(&rig.loop, kRecording);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const uint32_t start = platform::TickCount();
-  rig.source.Stop();
-  EXPECT_LT(platform::TickCount() - start, 500u);
+  rig.StopAtOnce();
   EXPECT_TRUE(rig.RunUntilStopped(2000));
   EXPECT_TRUE(rig.loop.data[0].empty());
 }
@@ -116,6 +138,175 @@ TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
   rig.loop.RunUntil([] { return false; }, 200);
   EXPECT_EQ(rig.source.State(), kStateLost);
   EXPECT_TRUE(rig.loop.events.empty());
+}
+
+// The receiver on the master side of a pty, reached by the source through a
+// fixed link: unplugging closes the master, plugging in points the link at
+// a fresh pair.
+class Receiver {
+ public:
+  explicit Receiver(std::string link) : link_(std::move(link)) {}
+  ~Receiver() {
+    Unplug();
+    std::filesystem::remove(link_);
+  }
+  void PlugIn() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0);
+    std::filesystem::remove(link_);
+    std::filesystem::create_symlink(ptsname(master_), link_);
+  }
+  void Unplug() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+  // Sends `count` GGA sentences and runs the loop until it has them.
+  void Send(test::SourceLoop& loop, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += kGga;
+    const size_t before = loop.data[0].size();
+    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ASSERT_TRUE(loop.RunUntil([&] { return loop.data[0].size() >= before + text.size(); }, 5000));
+  }
+  // Whether the SiRF initialisation arrives within timeout_ms.
+  bool GetsSirfCommand(int timeout_ms) {
+    std::string text;
+    char buffer[256];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (pollfd p{master_, POLLIN, 0}; std::chrono::steady_clock::now() < end;) {
+      const ssize_t n = poll(&p, 1, 20) > 0 ? read(master_, buffer, sizeof buffer) : 0;
+      if (n > 0) text.append(buffer, static_cast<size_t>(n));
+      if (text.find(NmeaParser::kSirfCommand) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string link_;
+  int master_ = -1;
+};
+
+// The receiver gets the SiRF initialisation once per connection: the
+// counting starts over when the port is reopened.
+TEST(DataSourceSerial, UnpluggedReceiverIsReopenedAndItsParserStartsOver) {
+  Rig rig;
+  rig.config.transport = kTransportSerial;
+  rig.config.device = (std::filesystem::temp_directory_path() / ("kv_gps_" + std::to_string(::getpid()))).string();
+  rig.config.baud_rate = 9600;
+  Receiver receiver(rig.config.device);
+  receiver.PlugIn();
+  rig.source.Start(&rig.loop, rig.config);
+  ASSERT_TRUE(rig.RunUntilState(kStateConnected));
+  receiver.Send(rig.loop, 10);
+  EXPECT_TRUE(IsSet(rig.clock.Now())) << "the reader thread's parser keeps the GPS clock";
+  receiver.Send(rig.loop, 45);
+  EXPECT_TRUE(receiver.GetsSirfCommand(3000)) << "only GGA: after 51 sentences the full set is asked for";
+  receiver.Send(rig.loop, 60);
+  EXPECT_FALSE(receiver.GetsSirfCommand(500));
+
+  receiver.Unplug();
+  ASSERT_TRUE(rig.RunUntilState(kStateConnecting));
+  rig.loop.RunUntil([] { return false; }, 1500);  // a few reopen attempts fail meanwhile
+  EXPECT_EQ(rig.source.State(), kStateConnecting);
+  receiver.PlugIn();
+  ASSERT_TRUE(rig.RunUntilState(kStateConnected));
+  receiver.Send(rig.loop, 30);
+  EXPECT_FALSE(receiver.GetsSirfCommand(400));
+  receiver.Send(rig.loop, 25);
+  EXPECT_TRUE(receiver.GetsSirfCommand(3000));
+
+  receiver.Unplug();  // Stop also ends the wait for a receiver that is gone
+  ASSERT_TRUE(rig.RunUntilState(kStateConnecting));
+  rig.StopAtOnce();
+}
+
+// gpsfake (-q: quiet, -c: a sentence every 20 ms, so the log repeats) in a
+// process group of its own, so the gpsd it starts ends with it; ended by its
+// own pid, never by name.
+class Gpsfake {
+ public:
+  ~Gpsfake() { Kill(); }
+  void Start(int port) {
+    const std::string port_text = std::to_string(port);
+    const char* argv[] = {"env",
+                          "PATH=/usr/sbin:/usr/bin:/bin",
+                          "gpsfake",
+                          "-q",
+                          "-c",
+                          "0.02",
+                          "-P",
+                          port_text.c_str(),
+                          kRecording.c_str(),
+                          nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ASSERT_EQ(posix_spawnp(&pid_, "env", nullptr, &attributes, const_cast<char**>(argv), environ), 0);
+    posix_spawnattr_destroy(&attributes);
+  }
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(-pid_, SIGTERM);
+    bool ended = false;
+    for (int i = 0; i < 100 && !(ended = waitpid(pid_, nullptr, WNOHANG) == pid_); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!ended) {
+      kill(-pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A loopback TCP port that was free a moment ago.
+int FreeTcpPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t size = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+TEST(DataSourceGpsd, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
+  if (std::system("command -v gpsfake > /dev/null && (command -v gpsd || test -x /usr/sbin/gpsd) > /dev/null"))
+    GTEST_SKIP() << "gpsd and gpsfake are not installed (tools/bootstrap.sh installs them)";
+  Rig rig;
+  rig.config.transport = kTransportGpsd;
+  rig.config.host = "127.0.0.1";
+  rig.config.port = FreeTcpPort();
+  rig.source.Start(&rig.loop, rig.config);
+  ASSERT_TRUE(rig.RunUntilStopped(5000)) << "no gpsd ends the source";
+
+  Gpsfake gpsfake;
+  gpsfake.Start(rig.config.port);
+  // gpsfake needs a moment before its gpsd listens, and a gpsd that is not
+  // there ends the source: start again until it connects.
+  const uint32_t start = platform::TickCount();
+  do {
+    rig.source.Start(&rig.loop, rig.config);
+    rig.loop.RunUntil([&] { return rig.source.State() != kStateConnecting; }, 3000);
+  } while (rig.source.State() != kStateConnected && platform::TickCount() - start < 15000);
+  // gpsd passes the receiver's sentences on unchanged; "$GPGSA,A,3," is one of that log.
+  const auto receives_the_log = [&] {
+    return rig.loop.RunUntil([&] { return rig.loop.data[0].find("$GPGSA,A,3,") != std::string::npos; }, 15000);
+  };
+  ASSERT_TRUE(receives_the_log());
+  EXPECT_EQ(rig.loop.data[0].find('{'), std::string::npos) << "gpsd's JSON reports must not reach the parser";
+
+  gpsfake.Kill();
+  ASSERT_TRUE(rig.RunUntilState(kStateConnecting));
+  rig.loop.data[0].clear();
+  gpsfake.Start(rig.config.port);
+  ASSERT_TRUE(rig.RunUntilState(kStateConnected, 15000));
+  ASSERT_TRUE(receives_the_log());
+  rig.StopAtOnce();
 }
 
 }  // namespace
