@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,10 +101,11 @@ TEST_F(ApplicationTest, ProducerThreadHandsDataToTheMainThreadWithoutLosingAny) 
 }
 
 TEST_F(ApplicationTest, NestedLoopKeepsServicingSourcesUntilItsEndEvent) {
-  platform::Event modal_end;
+  platform::Event modal_end, first_serviced;
   std::vector<std::string> order;
   Probe source(app_, [&] {
     order.push_back("source");
+    first_serviced.Set();
     if (order.size() == 3) modal_end.Set();  // the modal view closes itself
   });
   Probe screen(app_, [&] {
@@ -115,8 +116,8 @@ TEST_F(ApplicationTest, NestedLoopKeepsServicingSourcesUntilItsEndEvent) {
     app_.QuitEvent().Set();
   });
   screen.Signal();
-  std::thread later([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::thread later([&] {  // data from a reader thread while the modal view waits
+    first_serviced.Wait(-1);
     source.Signal();
   });
   app_.Run();
