@@ -101,18 +101,13 @@ TEST(NmeaSentencesTest, DecodedRecords) {
       {"hemisphere in lower case",
        {"$GPGGA,1,4807.038,n,01131.000,w,1,08,0.9,545.4,M,46.9,M,,"},
        "- - - 1 8 0.9 545.4 46.9"},
-      {"hemispheres swapped",
-       {"$GPGGA,1,4807.038,E,01131.000,N,1,08,0.9,545.4,M,46.9,M,,"},
-       "- - - 1 8 0.9 545.4 46.9"},
       // RMC
       {"RMC example",
        {"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"},
        "123519.000 22.4 84.4 2094-03-23"},
       {"empty speed, later fields read", {"$GPRMC,123519,A,,,,,,084.4,230394"}, "123519.000 - 84.4 2094-03-23"},
-      {"speed 1000 is the limit", {"$GPRMC,123519,A,,,,,1000,1,230394"}, "123519.000 1000 1 2094-03-23"},
       {"speed above 1000", {"$GPRMC,123519,A,,,,,1000.1,1,230394"}, "123519.000 - 1 2094-03-23"},
       {"day 32", {"$GPRMC,123519,A,,,,,1,1,320394"}, "123519.000 1 1 -"},
-      {"date of five characters", {"$GPRMC,123519,A,,,,,1,1,23039"}, "123519.000 1 1 -"},
       {"fields missing at the end", {"$GPRMC,123519.250,A,,,,,1"}, "123519.250 1 - -"},
       // VTG, and numbers right before the line end, which must stop the reading
       {"VTG example", {"$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"}, " 54.7 5.5"},
@@ -123,7 +118,6 @@ TEST(NmeaSentencesTest, DecodedRecords) {
       // ZDA
       {"ZDA example", {"$GPZDA,201530.00,04,07,2002,00,00"}, "201530.000 2002-07-04"},
       {"year used as sent", {"$GPZDA,201530.00,04,07,0099,00,00"}, "201530.000 99-07-04"},
-      {"day 0", {"$GPZDA,201530.00,00,07,2002,00,00"}, "201530.000 -"},
       {"month 13", {"$GPZDA,201530.00,04,13,2002,00,00"}, "201530.000 -"},
       {"empty time, date still read", {"$GPZDA,,04,07,2002,00,00"}, "- 2002-07-04"},
       {"year too large for a day number", {"$GPZDA,201530.00,04,07,9999999,00,00"}, "201530.000 -"},
@@ -150,21 +144,18 @@ TEST(NmeaSentencesTest, DecodedRecords) {
       // $KVOBD
       {"four bytes", {"$KVOBD,123519.250,0C,41 0C 1A F8"}, "123519.250 0C:65,12,26,248"},
       {"no time before the GPS has a fix", {"$KVOBD,,0C,41 0C 1A F8"}, "- 0C:65,12,26,248"},
-      {"lower-case bytes", {"$KVOBD,1,0C,41 0c 1a f8"}, "- 0C:65,12,26,248"},
       {"NO DATA, the PID read before it", {"$KVOBD,1,0D,NO DATA"}, "- 0D -"},
       {"unable to connect, in any case", {"$KVOBD,1,0C,Unable To Connect"}, "- 0C -"},
       {"seventeen bytes keep sixteen",
        {"$KVOBD,1,0C,41 0C 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E ZZ"},
        "- 0C:65,12,1,2,3,4,5,6,7,8,9,10,11,12,13,14"},
       {"bad byte", {"$KVOBD,1,0C,41 0C ZZ"}, "- 0C -"},
-      {"three-digit byte", {"$KVOBD,1,0C,41 0C 1AF"}, "- 0C -"},
       {"two spaces make an empty piece", {"$KVOBD,1,0C,41  0C"}, "- 0C -"},
       {"a trailing space ends the reply", {"$KVOBD,1,0C,41 0C "}, "- 0C:65,12"},
       {"PID missing", {"$KVOBD,1,,41 0C"}, "- 00 -"},
       // $KVACC
       {"three values", {"$KVACC,123519.000,12,-40,1003"}, "123519.000 12,-40,1003"},
       {"bad second value", {"$KVACC,,12,x,1003"}, "- 0,0,0 -"},
-      {"third value missing", {"$KVACC,,12,-40"}, "- 0,0,0 -"},
       {"values change only all together", {"$KVACC,,1,2,3", "$KVACC,,4,x,6"}, "- 1,2,3 -"},
   });
 }

@@ -82,7 +82,6 @@ void Play(const char* legend, const std::vector<std::pair<int32_t, int32_t>>& ch
 TEST(ObdEngine, Conversations) {
   const std::string unable = "<UNABLE TO CONNECT\r\r>";
   Play("echo off is held 1000 ms after the connection", {}, {">", "+999", ">", "+1", ">ATE0"});
-  Play("a ? repeats the command", {}, {"+1000", ">ATE0", "<?\r\r>", "+1000", ">ATE0", "<OK\r\r>", ">01 00"});
   Play("one low-priority PID after every fifth pass", {{0x0C, 2}, {0x0D, 2}, {0x05, 1}},
        kToPolling + Script{"*0C 0D 0C 0D 0C 0D 0C 0D 0C 0D 05 0C 0D 0C 0D 0C 0D 0C 0D 0C 0D 05 0C"});
   Play("low-priority PIDs alone go round, reduced to 8 bits", {{0x105, 1}, {0x0F, 0}},

@@ -38,26 +38,19 @@ TEST(TextParse, Table) {
     char16_t separator = u'.';
   } cases[] = {
       {'i', "-12abc", -12, true},
-      {'i', "+7", 7, true},
       {'i', "+-1", 0, false},                // a sign only as the very first character
       {'i', " 1", 0, false},                 // no skipping of blanks
       {'i', "\xB2\x35", 0, false},           // superscript two is not a digit
       {'i', "2147483648", INT32_MAX, true},  // saturates
       {'i', "99999999999999999999999999", INT32_MAX, true},
-      {'r', "3.5.1", 3.5, true},
       {'r', "3,5", 3.5, true, u','},
       {'r', "3,5", 3.0, true},  // the other separator ends the number
-      {'r', "+2.5x", 2.5, true},
       {'r', "2.675", 2.675, true},
-      {'r', "-.", 0.0, false},
       {'r', std::string(400, '9'), max, true},
-      {'r', "-" + std::string(400, '9'), -max, true},
       {'r', "0." + std::string(500, '3'), 1.0 / 3.0, true},
       {'r', "1\xAB\x35", 1.0, true, u'\u06AB'},  // a byte never matches a separator above 0xFF
-      {'h', "1A", 0x1A, true},
-      {'h', "", 0, false},
-      {'h', "12G4", 0x12, false},            // value built while digits last, yet failure
-      {'h', "100000000", 0xFFFFFFFF, true},  // saturates
+      {'h', "12G4", 0x12, false},                // value built while digits last, yet failure
+      {'h', "100000000", 0xFFFFFFFF, true},      // saturates
   };
   for (const auto& c : cases) {
     for (const auto& [value, ok] : {Parse(c.kind, std::string_view(c.text), c.separator),
