@@ -1,14 +1,12 @@
-// The OBD-II source end to end: reader thread, protocol engine and the
-// main thread's decoding, against a simulated adapter on a pseudo-terminal;
-// run under ThreadSanitizer by tools/check.sh.
+// The OBD-II source end to end: reader thread and protocol engine against a
+// simulated adapter on a pseudo-terminal; run under ThreadSanitizer by
+// tools/check.sh.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "acquisition/data_source.h"
-#include "acquisition/nmea_parser.h"
-#include "acquisition/obd_channels.h"
 #include "elm327_simulator.h"
 #include "platform/ticks.h"
 #include "source_loop.h"
@@ -34,7 +32,7 @@ class ObdLoop final : public test::SourceLoop {
 // A slow adapter that does not understand the first "ATE0": the reader
 // thread must repeat it and then send one request per prompt, never a second
 // one while a reply is still coming.
-TEST(ObdSource, PollsInPriorityOrderAndDeliversDecodableSentences) {
+TEST(ObdSource, SlowAdapterIsPolledInPriorityOrderOneRequestPerPrompt) {
   test::Elm327Simulator adapter;
   ASSERT_FALSE(adapter.Device().empty()) << "no pseudo-terminal";
   adapter.SetVehicle({{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}, {0x05, "41 05 82"}});
@@ -60,20 +58,9 @@ TEST(ObdSource, PollsInPriorityOrderAndDeliversDecodableSentences) {
   source.Stop();
   EXPECT_LT(platform::TickCount() - start, 1000u);
 
-  NmeaParser parser(false);
-  parser.Append(loop.data[kSourceObd]);
-  ObdChannelTable table;
-  int32_t rpm_replies = 0;
-  while (parser.NextSentence()) {
-    ASSERT_EQ(parser.Fix().type, kSentenceObd) << parser.RawLine();
-    EXPECT_EQ(parser.RawLine().substr(0, 8), "$KVOBD,,") << "no GPS fix yet: empty time";
-    int32_t raw = 0;
-    if (!table.Decode(parser.Fix().obd, &raw) || parser.Fix().obd.pid != 0x0C) continue;
-    ++rpm_replies;
-    EXPECT_DOUBLE_EQ(ObdChannelTable::Value(*table.ForPid(0x0C), raw), 1726.0);
-  }
-  EXPECT_GE(rpm_replies, 4);
-  EXPECT_EQ(table.ForPid(0x05)->support, kSupportYes) << "learnt from the 01 00 reply";
+  // The replies reach the main thread as sentences, with an empty time before
+  // a GPS fix; the obd command test decodes them through the whole program.
+  EXPECT_EQ(loop.data[kSourceObd].substr(0, 21), "$KVOBD,,00,41 00 08 1");
 }
 
 }  // namespace
