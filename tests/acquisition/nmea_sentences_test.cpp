@@ -40,6 +40,7 @@ std::string List(const T& items, int32_t count, auto value) {
 
 std::string Describe(const FixRecord& f) {
   const FixValidity& v = f.valid;
+  std::string s;
   switch (f.type) {
     case kSentenceGga:  // time latitude longitude quality satellites HDOP altitude geoid
       return Time(v.time, f.time) + Real(v.latitude, f.latitude) + Real(v.longitude, f.longitude) +
@@ -57,11 +58,12 @@ std::string Describe(const FixRecord& f) {
     case kSentenceGsv:  // message/size of the group, then the last complete group: in view [PRNs]
       return Text("%d/%d", f.gsv_last_message, f.gsv_group_size) +
              (f.sky_complete ? Text(" %d [", f.in_view) +
-                                   List(f.sky, f.sky_count, [](const SatelliteInfo& s) { return s.prn; }) + "]"
+                                   List(f.sky, f.sky_count, [](const SatelliteInfo& sat) { return sat.prn; }) + "]"
                              : "");
     case kSentenceObd:  // time PID, then the reply's bytes or "-"
-      return Time(v.time, f.time) + Text(" %02X", f.obd.pid) + (f.obd.valid ? ":" : " -") +
-             List(f.obd.bytes, f.obd.byte_count, [](uint8_t b) { return b; });
+      s = Time(v.time, f.time) + Text(" %02X", f.obd.pid) + (f.obd.valid ? ":" : " -");
+      for (int32_t i = 0; i < f.obd.byte_count; ++i) s += Text(" %02X", f.obd.bytes[i]);
+      return s;
     case kSentenceAcc:  // time, the three values, "-" while not valid
       return Time(v.time, f.time) + Text(" %d,%d,%d", f.acc[0], f.acc[1], f.acc[2]) + (f.acc_valid ? "" : " -");
     default:
@@ -142,16 +144,16 @@ TEST(NmeaSentencesTest, DecodedRecords) {
       {"a signal id after the last satellite", {"$GPGSV,1,1,02,01,10,100,20,03,30,300,40,1"}, "1/1 2 [1,3]"},
       {"complete group without satellites", {one, two, "$GPGSV,1,1,00"}, "1/1 0 []"},
       // $KVOBD
-      {"four bytes", {"$KVOBD,123519.250,0C,41 0C 1A F8"}, "123519.250 0C:65,12,26,248"},
-      {"no time before the GPS has a fix", {"$KVOBD,,0C,41 0C 1A F8"}, "- 0C:65,12,26,248"},
+      {"four bytes", {"$KVOBD,123519.250,0C,41 0C 1A F8"}, "123519.250 0C: 41 0C 1A F8"},
+      {"no time before the GPS has a fix", {"$KVOBD,,0C,41 0C 1A F8"}, "- 0C: 41 0C 1A F8"},
       {"NO DATA, the PID read before it", {"$KVOBD,1,0D,NO DATA"}, "- 0D -"},
       {"unable to connect, in any case", {"$KVOBD,1,0C,Unable To Connect"}, "- 0C -"},
       {"seventeen bytes keep sixteen",
        {"$KVOBD,1,0C,41 0C 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E ZZ"},
-       "- 0C:65,12,1,2,3,4,5,6,7,8,9,10,11,12,13,14"},
+       "- 0C: 41 0C 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"},
       {"bad byte", {"$KVOBD,1,0C,41 0C ZZ"}, "- 0C -"},
       {"two spaces make an empty piece", {"$KVOBD,1,0C,41  0C"}, "- 0C -"},
-      {"a trailing space ends the reply", {"$KVOBD,1,0C,41 0C "}, "- 0C:65,12"},
+      {"a trailing space ends the reply", {"$KVOBD,1,0C,41 0C "}, "- 0C: 41 0C"},
       {"PID missing", {"$KVOBD,1,,41 0C"}, "- 00 -"},
       // $KVACC
       {"three values", {"$KVACC,123519.000,12,-40,1003"}, "123519.000 12,-40,1003"},
