@@ -1,9 +1,24 @@
+// DataSource and its reader thread against the real main loop, transport by
+// transport: a replayed file, a pseudo-terminal playing a serial receiver,
+// and a real gpsd that gpsfake feeds from a recording on a free loopback
+// port (the system's own gpsd is never touched). Run under ThreadSanitizer
+// by tools/check.sh.
 #include "acquisition/data_source.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -14,86 +29,75 @@
 namespace kv {
 namespace {
 
-using test::SourceLoop;
-
 const std::string kRecording = "../shared/external/nmea/gpsd-regress/bu353s4.log";
-const std::string kLongRecording = "../shared/external/nmea/gpsd-regress/quectel-l76k-nmea.log";
-
-uint32_t MsSince(uint32_t start) { return platform::TickCount() - start; }
-
-std::string TempFile(const std::string& name, const std::string& contents) {
-  const auto path = std::filesystem::temp_directory_path() / ("kv_ds_" + std::to_string(::getpid()) + name);
-  std::ofstream(path, std::ios::binary) << contents;
-  return path.string();
-}
+const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 
 struct Rig {
-  SourceLoop loop;
+  test::SourceLoop loop;
   GpsClock clock{[] { return platform::TickCount(); }};
   DataSource source{loop.Host(), clock};
+  SourceConfig config;
 
-  SourceConfig Fast(const std::string& path) {
-    SourceConfig config;
+  void StartFast(const std::string& path) {
     config.transport = kTransportFile;
     config.path = path;
     config.fast = true;
-    return config;
+    source.Start(&loop, config);
+  }
+  bool RunUntilStopped(int32_t timeout_ms) {
+    return loop.RunUntil([&] { return loop.Reported(0, SourceState::kStopped); }, timeout_ms);
+  }
+  bool RunUntilState(SourceState state, int32_t timeout_ms = 5000) {
+    return loop.RunUntil([&] { return source.State() == state; }, timeout_ms);
+  }
+  // Stop must return at once in every state.
+  void StopAtOnce() {
+    const uint32_t start = platform::TickCount();
+    source.Stop();
+    EXPECT_LT(platform::TickCount() - start, 1000u);
+    EXPECT_EQ(source.State(), SourceState::kStopped);
   }
 };
 
-TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderAndEndsStopped) {
+TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStopped) {
   Rig rig;
-  const std::string expected = test::ReadWholeFile(kLongRecording);
+  const std::string recording = "../shared/external/nmea/gpsd-regress/quectel-l76k-nmea.log";
+  const std::string expected = test::ReadWholeFile(recording);
   ASSERT_GT(expected.size(), DataSource::kMaxPending) << "needs a file larger than the pending cap";
   // A slow main thread: the reader must wait for it instead of dropping.
   rig.loop.SetOnData([](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
-  rig.source.Start(&rig.loop, rig.Fast(kLongRecording));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 20000));
-  rig.loop.RunUntil([&] { return rig.loop.data[0].size() >= expected.size(); }, 2000);
-  EXPECT_EQ(rig.loop.data[0].size(), expected.size());
-  EXPECT_TRUE(rig.loop.data[0] == expected) << "bytes changed or reordered";
-  // Changes that follow each other before the loop looks collapse into the last.
-  EXPECT_TRUE(rig.loop.Reported(0, SourceState::kConnected));
-  EXPECT_EQ(rig.loop.States(0).back(), SourceState::kStopped);
+  rig.StartFast(recording);
+  ASSERT_TRUE(rig.RunUntilStopped(20000));
+  EXPECT_TRUE(rig.loop.data[0] == expected) << "bytes lost, changed or reordered";
+  const auto& events = rig.loop.events;
+  const auto first_data = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.is_data; });
+  const auto connected = std::find_if(events.begin(), events.end(),
+                                      [](const auto& e) { return !e.is_data && e.state == SourceState::kConnected; });
+  EXPECT_LT(connected, first_data) << "Connected comes before the data that came with it";
+  EXPECT_FALSE(events.back().is_data) << "data after Stopped";
 }
 
-TEST(DataSourceFile, ConnectedIsReportedBeforeTheFirstDataAndStoppedAfterTheLast) {
-  Rig rig;
-  rig.source.Start(&rig.loop, rig.Fast(kRecording));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 10000));
-  int32_t first_data = -1, connected = -1, stopped = -1;
-  for (size_t i = 0; i < rig.loop.events.size(); ++i) {
-    const auto& e = rig.loop.events[i];
-    if (e.is_data && first_data < 0) first_data = static_cast<int32_t>(i);
-    if (!e.is_data && e.state == SourceState::kConnected) connected = static_cast<int32_t>(i);
-    if (!e.is_data && e.state == SourceState::kStopped) stopped = static_cast<int32_t>(i);
-  }
-  ASSERT_GE(first_data, 0);
-  EXPECT_LT(connected, first_data);
-  for (size_t i = static_cast<size_t>(stopped) + 1; i < rig.loop.events.size(); ++i)
-    EXPECT_FALSE(rig.loop.events[i].is_data) << "data after Stopped was reported";
-}
-
-TEST(DataSourceFile, PacedReplayOf10000BytesTakesTheWaitsPlus40BlocksOf15Ms) {
+// 3000 + 1000 ms of waits, then 40 blocks of 256 bytes with 15 ms after each.
+TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   std::string text;
-  while (text.size() < 10000) text += "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+  while (text.size() < 10000) text += kGga;
   text.resize(10000);
-  const std::string path = TempFile("paced.nmea", text);
+  const auto path = std::filesystem::temp_directory_path() / ("kv_paced_" + std::to_string(::getpid()));
+  std::ofstream(path, std::ios::binary) << text;
   Rig rig;
   const uint32_t start = platform::TickCount();
-  rig.source.StartFile(&rig.loop, path);
-  EXPECT_TRUE(rig.source.State() == SourceState::kLost || rig.source.State() == SourceState::kConnecting)
-      << "a started source reads 3 until its thread runs";
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 15000));
-  const uint32_t elapsed = MsSince(start);
-  // 3000 + 1000 ms of waits, 40 blocks of 256 bytes with 15 ms after each.
+  rig.source.StartFile(&rig.loop, path.string());
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected, 6000));
+  EXPECT_EQ(rig.source.GetStatus(), 1);
+  rig.StartFast("/nonexistent/other.nmea");
+  EXPECT_EQ(rig.source.State(), SourceState::kConnected);
+  ASSERT_TRUE(rig.RunUntilStopped(15000));
+  const uint32_t elapsed = platform::TickCount() - start;
   EXPECT_GE(elapsed, 4000u + 39u * 15u);
   EXPECT_LT(elapsed, 7000u);
   EXPECT_EQ(rig.loop.data[0], text);
   // One wake-up per burst: never more data calls than blocks.
-  int32_t data_calls = 0;
-  for (const auto& e : rig.loop.events) data_calls += e.is_data ? 1 : 0;
-  EXPECT_LE(data_calls, 40);
+  EXPECT_LE(std::count_if(rig.loop.events.begin(), rig.loop.events.end(), [](const auto& e) { return e.is_data; }), 40);
   std::filesystem::remove(path);
 }
 
@@ -101,51 +105,28 @@ TEST(DataSourceFile, StopDuringTheOpeningWaitReturnsAtOnce) {
   Rig rig;
   rig.source.StartFile(&rig.loop, kRecording);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const uint32_t start = platform::TickCount();
-  rig.source.Stop();
-  EXPECT_LT(MsSince(start), 500u);
-  rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 2000);
-  EXPECT_TRUE(rig.loop.Reported(0, SourceState::kStopped));
+  rig.StopAtOnce();
+  EXPECT_TRUE(rig.RunUntilStopped(2000));
   EXPECT_TRUE(rig.loop.data[0].empty());
 }
 
 TEST(DataSourceFile, AMissingFileGoesFromConnectingToStopped) {
   Rig rig;
-  rig.source.Start(&rig.loop, rig.Fast("/nonexistent/kv/none.nmea"));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kStopped); }, 5000));
+  rig.StartFast("/nonexistent/kv/none.nmea");
+  ASSERT_TRUE(rig.RunUntilStopped(5000));
   EXPECT_FALSE(rig.loop.Reported(0, SourceState::kConnected));
   EXPECT_EQ(rig.source.GetStatus(), 0);
 }
 
-TEST(DataSourceFile, StartingAConnectedSourceAgainDoesNothing) {
+TEST(DataSourceFile, OutOfMemoryStopsTheSourceAsFailedAndSilent) {
   Rig rig;
-  SourceConfig paced;
-  paced.transport = kTransportFile;
-  paced.path = kRecording;
-  rig.source.Start(&rig.loop, paced);
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kConnected); }, 6000));
-  EXPECT_EQ(rig.source.GetStatus(), 1);
-  rig.source.Start(&rig.loop, rig.Fast("/nonexistent/other.nmea"));
-  EXPECT_EQ(rig.source.State(), SourceState::kConnected);
-  rig.loop.RunUntil([&] { return !rig.loop.data[0].empty(); }, 3000);
-  EXPECT_EQ(rig.loop.data[0].substr(0, 20), test::ReadWholeFile(kRecording).substr(0, 20));
-  rig.source.Stop();
-}
-
-TEST(DataSourceFile, OutOfMemoryReportedToTheSourceStopsItAsFailed) {
-  Rig rig;
-  SourceConfig paced;
-  paced.transport = kTransportFile;
-  paced.path = kRecording;
-  rig.source.Start(&rig.loop, paced);
+  rig.source.StartFile(&rig.loop, kRecording);
   rig.source.OnError(kErrStringTooLong);  // ignored
   EXPECT_NE(rig.source.State(), SourceState::kFailed);
   rig.source.OnError(kErrOutOfMemory);
-  EXPECT_EQ(rig.source.State(), SourceState::kFailed);
   EXPECT_EQ(rig.source.GetStatus(), 2);
   ASSERT_FALSE(rig.loop.States(0).empty());
   EXPECT_EQ(rig.loop.States(0).back(), SourceState::kFailed);
-  // A failed source hands nothing more to the listener.
   const size_t seen = rig.loop.events.size();
   rig.loop.RunUntil([] { return false; }, 300);
   EXPECT_EQ(rig.loop.events.size(), seen);
@@ -157,7 +138,175 @@ TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
   rig.loop.RunUntil([] { return false; }, 200);
   EXPECT_EQ(rig.source.State(), SourceState::kLost);
   EXPECT_TRUE(rig.loop.events.empty());
-  rig.source.Stop();
+}
+
+// The receiver on the master side of a pty, reached by the source through a
+// fixed link: unplugging closes the master, plugging in points the link at
+// a fresh pair.
+class Receiver {
+ public:
+  explicit Receiver(std::string link) : link_(std::move(link)) {}
+  ~Receiver() {
+    Unplug();
+    std::filesystem::remove(link_);
+  }
+  void PlugIn() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0);
+    std::filesystem::remove(link_);
+    std::filesystem::create_symlink(ptsname(master_), link_);
+  }
+  void Unplug() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+  // Sends `count` GGA sentences and runs the loop until it has them.
+  void Send(test::SourceLoop& loop, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += kGga;
+    const size_t before = loop.data[0].size();
+    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ASSERT_TRUE(loop.RunUntil([&] { return loop.data[0].size() >= before + text.size(); }, 5000));
+  }
+  // Whether the SiRF initialisation arrives within timeout_ms.
+  bool GetsSirfCommand(int timeout_ms) {
+    std::string text;
+    char buffer[256];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (pollfd p{master_, POLLIN, 0}; std::chrono::steady_clock::now() < end;) {
+      const ssize_t n = poll(&p, 1, 20) > 0 ? read(master_, buffer, sizeof buffer) : 0;
+      if (n > 0) text.append(buffer, static_cast<size_t>(n));
+      if (text.find(NmeaParser::kSirfCommand) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string link_;
+  int master_ = -1;
+};
+
+// The receiver gets the SiRF initialisation once per connection: the
+// counting starts over when the port is reopened.
+TEST(DataSourceSerial, UnpluggedReceiverIsReopenedAndItsParserStartsOver) {
+  Rig rig;
+  rig.config.transport = kTransportSerial;
+  rig.config.device = (std::filesystem::temp_directory_path() / ("kv_gps_" + std::to_string(::getpid()))).string();
+  rig.config.baud_rate = 9600;
+  Receiver receiver(rig.config.device);
+  receiver.PlugIn();
+  rig.source.Start(&rig.loop, rig.config);
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected));
+  receiver.Send(rig.loop, 10);
+  EXPECT_TRUE(IsSet(rig.clock.Now())) << "the reader thread's parser keeps the GPS clock";
+  receiver.Send(rig.loop, 45);
+  EXPECT_TRUE(receiver.GetsSirfCommand(3000)) << "only GGA: after 51 sentences the full set is asked for";
+  receiver.Send(rig.loop, 60);
+  EXPECT_FALSE(receiver.GetsSirfCommand(500));
+
+  receiver.Unplug();
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnecting));
+  rig.loop.RunUntil([] { return false; }, 1500);  // a few reopen attempts fail meanwhile
+  EXPECT_EQ(rig.source.State(), SourceState::kConnecting);
+  receiver.PlugIn();
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected));
+  receiver.Send(rig.loop, 30);
+  EXPECT_FALSE(receiver.GetsSirfCommand(400));
+  receiver.Send(rig.loop, 25);
+  EXPECT_TRUE(receiver.GetsSirfCommand(3000));
+
+  receiver.Unplug();  // Stop also ends the wait for a receiver that is gone
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnecting));
+  rig.StopAtOnce();
+}
+
+// gpsfake (-q: quiet, -c: a sentence every 20 ms, so the log repeats) in a
+// process group of its own, so the gpsd it starts ends with it; ended by its
+// own pid, never by name.
+class Gpsfake {
+ public:
+  ~Gpsfake() { Kill(); }
+  void Start(int port) {
+    const std::string port_text = std::to_string(port);
+    const char* argv[] = {"env",
+                          "PATH=/usr/sbin:/usr/bin:/bin",
+                          "gpsfake",
+                          "-q",
+                          "-c",
+                          "0.02",
+                          "-P",
+                          port_text.c_str(),
+                          kRecording.c_str(),
+                          nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ASSERT_EQ(posix_spawnp(&pid_, "env", nullptr, &attributes, const_cast<char**>(argv), environ), 0);
+    posix_spawnattr_destroy(&attributes);
+  }
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(-pid_, SIGTERM);
+    bool ended = false;
+    for (int i = 0; i < 100 && !(ended = waitpid(pid_, nullptr, WNOHANG) == pid_); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!ended) {
+      kill(-pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A loopback TCP port that was free a moment ago.
+int FreeTcpPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t size = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+TEST(DataSourceGpsd, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
+  if (std::system("command -v gpsfake > /dev/null && (command -v gpsd || test -x /usr/sbin/gpsd) > /dev/null"))
+    GTEST_SKIP() << "gpsd and gpsfake are not installed (tools/bootstrap.sh installs them)";
+  Rig rig;
+  rig.config.transport = kTransportGpsd;
+  rig.config.host = "127.0.0.1";
+  rig.config.port = FreeTcpPort();
+  rig.source.Start(&rig.loop, rig.config);
+  ASSERT_TRUE(rig.RunUntilStopped(5000)) << "no gpsd ends the source";
+
+  Gpsfake gpsfake;
+  gpsfake.Start(rig.config.port);
+  // gpsfake needs a moment before its gpsd listens, and a gpsd that is not
+  // there ends the source: start again until it connects.
+  const uint32_t start = platform::TickCount();
+  do {
+    rig.source.Start(&rig.loop, rig.config);
+    rig.loop.RunUntil([&] { return rig.source.State() != SourceState::kConnecting; }, 3000);
+  } while (rig.source.State() != SourceState::kConnected && platform::TickCount() - start < 15000);
+  // gpsd passes the receiver's sentences on unchanged; "$GPGSA,A,3," is one of that log.
+  const auto receives_the_log = [&] {
+    return rig.loop.RunUntil([&] { return rig.loop.data[0].find("$GPGSA,A,3,") != std::string::npos; }, 15000);
+  };
+  ASSERT_TRUE(receives_the_log());
+  EXPECT_EQ(rig.loop.data[0].find('{'), std::string::npos) << "gpsd's JSON reports must not reach the parser";
+
+  gpsfake.Kill();
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnecting));
+  rig.loop.data[0].clear();
+  gpsfake.Start(rig.config.port);
+  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected, 15000));
+  ASSERT_TRUE(receives_the_log());
+  rig.StopAtOnce();
 }
 
 }  // namespace

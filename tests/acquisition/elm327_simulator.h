@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,8 +20,6 @@ namespace kv::test {
 
 class Elm327Simulator {
  public:
-  // SetVehicle: reply text for "01 PP" requests by PID; a PID not in it
-  // gets "NO DATA". unable: every request gets "UNABLE TO CONNECT" instead.
   Elm327Simulator() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) device_ = ptsname(master_);
@@ -36,12 +33,12 @@ class Elm327Simulator {
 
   const std::string& Device() const { return device_; }
 
+  // Reply text for "01 PP" requests by PID; other PIDs get "NO DATA".
   void SetVehicle(std::map<int, std::string> replies) {
     std::lock_guard<std::mutex> guard(mutex_);
     vehicle_ = std::move(replies);
   }
-  std::atomic<bool> unable{false};
-  std::atomic<int> delay_ms{0};
+  std::atomic<int> delay_ms{0};        // before each reply
   std::atomic<int> questions_left{0};  // answer this many commands with "?"
 
   std::vector<std::string> Commands() {
@@ -54,14 +51,11 @@ class Elm327Simulator {
     std::string line;
     while (!stop_) {
       pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
-        if (p.revents & POLLHUP) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        continue;
-      }
       char buffer[256];
-      const ssize_t n = read(master_, buffer, sizeof buffer);
+      const ssize_t n = poll(&p, 1, 20) > 0 && (p.revents & POLLIN) ? read(master_, buffer, sizeof buffer) : 0;
       if (n <= 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // No reader on the other side yet (POLLHUP) or nothing arrived.
+        if (p.revents & POLLHUP) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
       for (ssize_t i = 0; i < n; ++i) {
@@ -81,7 +75,7 @@ class Elm327Simulator {
       commands_.push_back(command);
     }
     std::string out = echo_ ? command + "\r" : std::string();
-    if (delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms.load()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms.load()));
     if (questions_left > 0) {
       --questions_left;
       out += "?";
@@ -92,14 +86,9 @@ class Elm327Simulator {
       echo_ = true;
       out += "\r\rELM327 v1.5";
     } else if (command.size() == 5 && command.compare(0, 3, "01 ") == 0) {
-      const int pid = std::stoi(command.substr(3), nullptr, 16);
       std::lock_guard<std::mutex> guard(mutex_);
-      const auto found = vehicle_.find(pid);
-      if (unable) {
-        out += "SEARCHING...\rUNABLE TO CONNECT";
-      } else {
-        out += found == vehicle_.end() ? "NO DATA" : found->second;
-      }
+      const auto found = vehicle_.find(std::stoi(command.substr(3), nullptr, 16));
+      out += found == vehicle_.end() ? "NO DATA" : found->second;
     } else {
       out += "?";
     }

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,50 +16,43 @@
 namespace kv::nmea {
 namespace {
 
-struct RealCase {
-  const char* legend;
-  const char* text;
-  bool ok;
-  double value;
-};
-
-const RealCase kRealCases[] = {
-    {"integer", "12", true, 12.0},
-    {"zero", "0", true, 0.0},
-    {"ddmm.mmm latitude", "4807.038", true, 4807.038},
-    {"leading zeros", "01131.000", true, 1131.0},
-    {"negative geoid separation", "-34.2", true, -34.2},
-    {"fraction only", ".5", true, 0.5},
-    {"trailing point", "12.", true, 12.0},
-    {"empty", "", false, 0},
-    {"sign alone", "-", false, 0},
-    {"point alone", ".", false, 0},
-    {"plus sign is not accepted", "+1.5", false, 0},
-    {"two points", "3.5.1", false, 0},
-    {"exponent", "1e5", false, 0},
-    {"trailing letter", "12.5M", false, 0},
-    {"leading space", " 1.0", false, 0},
-    {"trailing space", "1.0 ", false, 0},
-    {"double minus", "--1", false, 0},
-    {"comma decimal", "1,5", false, 0},
-};
-
-TEST(NmeaFieldsTest, RealTable) {
-  for (const RealCase& c : kRealCases) {
-    double v = -777;
-    EXPECT_EQ(ParseReal(c.text, &v), c.ok) << c.legend << ": " << c.text;
-    if (c.ok) {
-      EXPECT_DOUBLE_EQ(v, c.value) << c.legend;
-    } else {
-      EXPECT_EQ(v, -777) << c.legend << ": a failed read must not write";
-    }
+// The whole field must be the number: kind 'r' (real), 'i' (int) or 'h'
+// (hex). A failed read leaves the output alone.
+TEST(NmeaFieldsTest, WholeFieldConversions) {
+  const struct {
+    const char* legend;
+    char kind;
+    std::string text;
+    double value;  // -777: the read fails
+  } cases[] = {
+      {"fraction only", 'r', ".5", 0.5},
+      {"plus sign", 'r', "+1.5", -777},
+      {"exponent", 'r', "1e5", -777},
+      {"leading space", 'r', " 1.0", -777},
+      {"sign alone", 'r', "-", -777},
+      {"beyond the double range", 'r', std::string(400, '9'), -777},
+      {"negative", 'i', "-40", -40},
+      {"past int32", 'i', "2147483648", -777},
+      {"twenty digits", 'i', "12345678901234567890", -777},
+      {"twenty-five zeros then 7", 'i', "00000000000000000000000007", 7},
+      {"eight digits", 'h', "FFFFFFFF", 0xFFFFFFFFu},
+      {"nine digits", 'h', "100000000", -777},
+  };
+  for (const auto& c : cases) {
+    double real = -777;
+    int32_t integer = -777;
+    uint32_t hex = 0;
+    const bool ok = c.kind == 'r'   ? ParseReal(c.text, &real)
+                    : c.kind == 'i' ? ParseInt(c.text, &integer)
+                                    : ParseHex(c.text, &hex);
+    EXPECT_EQ(ok, c.value != -777) << c.legend;
+    EXPECT_DOUBLE_EQ(c.kind == 'r'   ? real
+                     : c.kind == 'i' ? double(integer)
+                     : ok            ? double(hex)
+                                     : -777,
+                     c.value)
+        << c.legend;
   }
-}
-
-TEST(NmeaFieldsTest, RealTooLargeFails) {
-  const std::string huge(400, '9');
-  double v = 0;
-  EXPECT_FALSE(ParseReal(huge, &v));
 }
 
 // The rule written out plainly, as a reference.
@@ -115,75 +108,6 @@ TEST(NmeaFieldsTest, RealFollowsTheDigitRuleExactly) {
   EXPECT_LE(worst_vs_strtod, 4);
 }
 
-struct IntCase {
-  const char* legend;
-  const char* text;
-  bool ok;
-  int32_t value;
-};
-
-const IntCase kIntCases[] = {
-    {"satellites with leading zero", "08", true, 8},
-    {"negative accelerometer value", "-40", true, -40},
-    {"largest int32", "2147483647", true, 2147483647},
-    {"many leading zeros", "000000000000012", true, 12},
-    {"past int32", "2147483648", false, 0},
-    {"twenty digits", "12345678901234567890", false, 0},
-    {"twenty-five zeros then 7", "00000000000000000000000007", true, 7},
-    {"twenty zeros", "00000000000000000000", true, 0},
-    {"decimal point", "1.0", false, 0},
-    {"empty", "", false, 0},
-    {"sign alone", "-", false, 0},
-    {"letter", "1a", false, 0},
-};
-
-TEST(NmeaFieldsTest, IntTable) {
-  for (const IntCase& c : kIntCases) {
-    int32_t v = -777;
-    EXPECT_EQ(ParseInt(c.text, &v), c.ok) << c.legend << ": " << c.text;
-    EXPECT_EQ(v, c.ok ? c.value : -777) << c.legend;
-  }
-}
-
-struct HexCase {
-  const char* legend;
-  const char* text;
-  bool ok;
-  uint32_t value;
-};
-
-const HexCase kHexCases[] = {
-    {"upper case", "0C", true, 0x0C},
-    {"lower case", "af", true, 0xAF},
-    {"eight digits", "FFFFFFFF", true, 0xFFFFFFFFu},
-    {"nine digits overflow", "100000000", false, 0},
-    {"empty", "", false, 0},
-    {"not hex", "G1", false, 0},
-    {"sign", "-1", false, 0},
-    {"space", "4 1", false, 0},
-};
-
-TEST(NmeaFieldsTest, HexTable) {
-  for (const HexCase& c : kHexCases) {
-    uint32_t v = 777;
-    EXPECT_EQ(ParseHex(c.text, &v), c.ok) << c.legend << ": " << c.text;
-    EXPECT_EQ(v, c.ok ? c.value : 777u) << c.legend;
-  }
-}
-
-TEST(NmeaFieldsTest, FieldsAreTakenLikeATakeFieldLoop) {
-  // A used-up text holds no further (empty) field.
-  FieldReader in("a,,b,");
-  std::string_view f;
-  ASSERT_TRUE(in.Take(&f));
-  EXPECT_EQ(f, "a");
-  ASSERT_TRUE(in.Take(&f));
-  EXPECT_EQ(f, "");
-  ASSERT_TRUE(in.Take(&f));
-  EXPECT_EQ(f, "b");
-  EXPECT_FALSE(in.Take(&f));
-}
-
 std::vector<std::string> RemainingFields(FieldReader& in) {
   std::vector<std::string> fields;
   std::string_view f;
@@ -191,8 +115,11 @@ std::vector<std::string> RemainingFields(FieldReader& in) {
   return fields;
 }
 
+// A used-up text holds no further (empty) field; skipping, which goes eight
+// bytes at a time, must end where taking the fields one by one does.
 TEST(NmeaFieldsTest, SkippingFieldsEqualsTakingThem) {
-  // Random texts of commas and letters, long enough for the word-wise path.
+  FieldReader in("a,,b,");
+  EXPECT_EQ(RemainingFields(in), (std::vector<std::string>{"a", "", "b"}));
   std::mt19937 rng(3);
   for (int n = 0; n < 20000; ++n) {
     std::string text(rng() % 41, 'x');
@@ -205,25 +132,6 @@ TEST(NmeaFieldsTest, SkippingFieldsEqualsTakingThem) {
     }
     ASSERT_EQ(RemainingFields(skipped), RemainingFields(taken)) << text << " skip " << count;
   }
-}
-
-TEST(NmeaFieldsTest, ScanKeepsPositionsAfterAFailedRead) {
-  FieldReader in("x,4807.038,n,01131.000,E,7");
-  double lat = -1, lon = -1;
-  int32_t a = -1, b = -1;
-  const uint32_t ok = Scan(in, Int{&a}, Latitude{&lat}, Longitude{&lon}, Int{&b});
-  EXPECT_EQ(ok, 0b1100u);
-  EXPECT_EQ(lat, -1) << "hemisphere n is not N";
-  EXPECT_DOUBLE_EQ(lon, 1131.0);
-  EXPECT_EQ(b, 7);
-}
-
-TEST(NmeaFieldsTest, ScanAllStopsAtTheFirstFailure) {
-  FieldReader in("1,x,3");
-  int32_t a = 0, b = 0, c = 0;
-  EXPECT_FALSE(ScanAll(in, Int{&a}, Int{&b}, Int{&c}));
-  EXPECT_EQ(a, 1);
-  EXPECT_EQ(c, 0);
 }
 
 }  // namespace

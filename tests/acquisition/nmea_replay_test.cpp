@@ -17,56 +17,30 @@
 
 #include "acquisition/nmea_parser.h"
 #include "core/date_time.h"
+#include "nmea_test_lines.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kRecordings = "../shared/external/nmea";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<fs::path> Recordings() {
-  std::vector<fs::path> files;
-  const std::pair<const char*, const char*> globs[] = {{"gpsd-regress", ".log"},
-                                                       {"karting", ".nmea"}};
-  for (const auto& [folder, extension] : globs) {
-    const fs::path dir = fs::path(kRecordings) / folder;
-    if (!fs::is_directory(dir)) continue;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      if (entry.path().extension() == extension) files.push_back(entry.path());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
+const fs::path kRecordings = "../shared/external/nmea";
 
 // What a correct reader must accept: "$GPGGA", "$GNRMC"... with a checksum
 // that matches, judged here without the parser.
 SentenceType ExpectedPositionType(std::string_view line) {
-  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  if (line.size() < 10 || line[0] != '$' || line[line.size() - 3] != '*') return kSentenceNone;
-  const std::string_view talker = line.substr(1, 2), name = line.substr(3, 4);
-  if (talker != "GP" && talker != "GN") return kSentenceNone;
-  if (name != "GGA," && name != "RMC,") return kSentenceNone;
-  unsigned x = 0;
-  for (size_t i = 1; i + 3 < line.size(); ++i) x ^= static_cast<unsigned char>(line[i]);
-  unsigned sent = 0;
-  if (std::sscanf(std::string(line.substr(line.size() - 2)).c_str(), "%2x", &sent) != 1 ||
-      sent != x)
+  const size_t star = line.rfind('*');
+  if (line.size() < 10 || star == std::string_view::npos || star + 3 > line.size() ||
+      nmea_test::WithChecksum(line.substr(0, star), line.substr(star + 3)) != line)
     return kSentenceNone;
-  return name == "GGA," ? kSentenceGga : kSentenceRmc;
+  if (!line.starts_with("$GP") && !line.starts_with("$GN")) return kSentenceNone;
+  return line.substr(3, 4) == "GGA," ? kSentenceGga : line.substr(3, 4) == "RMC," ? kSentenceRmc : kSentenceNone;
 }
 
 struct Decoded {
   std::map<int32_t, std::pair<double, double>> positions;  // GGA time -> degrees
   std::map<int32_t, FixRecord> rmc;                        // RMC time -> record
-  size_t expected_positions = 0;  // GP/GN GGA and RMC lines with a good checksum
+  size_t expected_positions = 0;
 };
 
 double Degrees(double nmea) {
@@ -76,23 +50,20 @@ double Degrees(double nmea) {
 
 // Feeds the file in random pieces; checks the lines and the accepted types.
 Decoded Replay(const fs::path& path, unsigned seed) {
-  const std::string text = ReadFile(path);
-  std::vector<std::string_view> lines;
-  for (size_t begin = 0, lf; (lf = text.find('\n', begin)) != std::string::npos; begin = lf + 1)
-    lines.push_back(std::string_view(text).substr(begin, lf + 1 - begin));
-
+  std::ifstream in(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   NmeaParser parser(false);
   std::mt19937 rng(seed);
   Decoded decoded;
-  size_t taken = 0;
+  size_t line_start = 0;
   for (size_t at = 0; at < text.size();) {
     const size_t piece = std::min<size_t>(1 + rng() % 700, text.size() - at);
     parser.Append(std::string_view(text).substr(at, piece));
     at += piece;
     while (parser.NextSentence()) {
-      EXPECT_LT(taken, lines.size()) << path;
-      if (taken >= lines.size()) return decoded;
-      const std::string_view line = lines[taken++];
+      const size_t lf = text.find('\n', line_start);
+      const std::string_view line = std::string_view(text).substr(line_start, lf + 1 - line_start);
+      line_start = lf + 1;
       EXPECT_EQ(parser.RawLine(), line) << path;
       const FixRecord& fix = parser.Fix();
       const SentenceType expected = ExpectedPositionType(line);
@@ -105,13 +76,18 @@ Decoded Replay(const fs::path& path, unsigned seed) {
       if (fix.type == kSentenceRmc && fix.valid.time) decoded.rmc.insert_or_assign(fix.time, fix);
     }
   }
-  EXPECT_EQ(taken, lines.size()) << path;
+  EXPECT_EQ(line_start, text.rfind('\n') + 1) << path << ": every line taken";
   return decoded;
 }
 
 TEST(NmeaReplayTest, EveryRecordingInRandomPieces) {
-  const std::vector<fs::path> files = Recordings();
+  std::vector<fs::path> files;
+  for (const auto& [folder, extension] : {std::pair{"gpsd-regress", ".log"}, std::pair{"karting", ".nmea"}}) {
+    for (const auto& entry : fs::directory_iterator(kRecordings / folder))
+      if (entry.path().extension() == extension) files.push_back(entry.path());
+  }
   ASSERT_GE(files.size(), 30u) << "recordings not found under " << kRecordings;
+  std::sort(files.begin(), files.end());
   unsigned seed = 1;
   size_t positions = 0;
   for (const fs::path& file : files) {
@@ -122,38 +98,29 @@ TEST(NmeaReplayTest, EveryRecordingInRandomPieces) {
 
 // "...\"key\":value..." -> value text, empty when absent.
 std::string JsonValue(const std::string& line, const std::string& key) {
-  const std::string marker = "\"" + key + "\":";
-  const size_t at = line.find(marker);
+  const size_t at = line.find("\"" + key + "\":");
   if (at == std::string::npos) return {};
-  size_t begin = at + marker.size(), end = begin;
-  if (line[begin] == '"')
-    end = line.find('"', ++begin);
-  else
-    end = line.find_first_of(",}", begin);
-  return line.substr(begin, end - begin);
+  const size_t begin = at + key.size() + 3 + (line[at + key.size() + 3] == '"');
+  return line.substr(begin, line.find_first_of(",}\"", begin) - begin);
 }
 
 // Tolerance: gpsd prints degrees with 9 decimals, so agreement within
 // 2e-9 degree (0.2 mm) means the same number was read.
 TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
-  const struct {
-    const char* name;
-    bool
-        dates_as_sent;  // false: gpsd moves the dates of a receiver that missed a GPS week rollover
-  } files[] = {{"navika-100-fix.log", true}, {"ublox-lea-4h.log", true}, {"bt451.log", true},
-               {"nmea-rtk.log", true},       {"telit-he910.log", true},  {"neo-m8n.log", false}};
+  // false: gpsd moves the dates of a receiver that missed a GPS week rollover.
+  const std::pair<const char*, bool> files[] = {{"navika-100-fix.log", true}, {"ublox-lea-4h.log", true},
+                                                {"bt451.log", true},          {"nmea-rtk.log", true},
+                                                {"telit-he910.log", true},    {"neo-m8n.log", false}};
   for (const auto& [name, dates_as_sent] : files) {
-    const fs::path log = fs::path(kRecordings) / "gpsd-regress" / name;
+    const fs::path log = kRecordings / "gpsd-regress" / name;
     const Decoded decoded = Replay(log, 99);
     std::ifstream chk(log.string() + ".chk");
-    std::string line;
     int compared = 0, dated = 0;
-    while (std::getline(chk, line)) {
-      if (line.rfind("{\"class\":\"TPV\"", 0) != 0) continue;
-      const std::string time = JsonValue(line, "time"), lat = JsonValue(line, "lat"),
-                        lon = JsonValue(line, "lon");
+    for (std::string line; std::getline(chk, line);) {
+      const std::string time = JsonValue(line, "time"), lat = JsonValue(line, "lat"), lon = JsonValue(line, "lon");
       int y, mo, d, h, mi, s, ms;
-      if (std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
+      if (!line.starts_with("{\"class\":\"TPV\"") ||
+          std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
         continue;
       const int32_t t = DateTimeValue::MakeTime(h, mi, s, ms);
       const auto rmc = decoded.rmc.find(t);
@@ -168,31 +135,28 @@ TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
       ++compared;
     }
     EXPECT_GE(compared, 8) << name;
-    if (dates_as_sent) {
-      EXPECT_GE(dated, 5) << name;
-    }
+    EXPECT_GE(dated, dates_as_sent ? 5 : 0) << name;
   }
 }
 
 // Tolerance: gpsbabel prints speed in m/s with 2 decimals and course with 1,
 // so ours may differ by half a unit of the last digit.
 TEST(NmeaReplayTest, SpeedCourseAndDateAgreeWithGpsbabel) {
-  const char* const files[] = {"lap.nmea", "long_lap.nmea", "praga_laps.nmea"};
   constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
-  for (const char* name : files) {
-    const Decoded decoded = Replay(fs::path(kRecordings) / "karting" / name, 7);
-    std::ifstream csv(fs::path(kRecordings) / "reference-gpsbabel" / (std::string(name) + ".csv"));
+  for (const char* name : {"lap.nmea", "long_lap.nmea", "praga_laps.nmea"}) {
+    const Decoded decoded = Replay(kRecordings / "karting" / name, 7);
+    std::ifstream csv(kRecordings / "reference-gpsbabel" / (std::string(name) + ".csv"));
     std::string line;
     std::getline(csv, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    ASSERT_EQ(line, "No,Latitude,Longitude,Speed,Course,Date,Time") << name;
+    ASSERT_TRUE(line.starts_with("No,Latitude,Longitude,Speed,Course,Date,Time")) << name;
     int compared = 0;
     while (std::getline(csv, line)) {
       int no, y, mo, d, h, mi, s, ms = 0;
       double lat, lon, speed, course;
-      const int n = std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%lf,%d/%d/%d,%d:%d:%d.%d", &no, &lat,
-                                &lon, &speed, &course, &y, &mo, &d, &h, &mi, &s, &ms);
-      ASSERT_GE(n, 11) << line;
+      ASSERT_GE(std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%lf,%d/%d/%d,%d:%d:%d.%d", &no, &lat, &lon, &speed, &course,
+                            &y, &mo, &d, &h, &mi, &s, &ms),
+                11)
+          << line;
       const auto rmc = decoded.rmc.find(DateTimeValue::MakeTime(h, mi, s, ms));
       ASSERT_NE(rmc, decoded.rmc.end()) << name << ": " << line;
       const FixRecord& fix = rmc->second;

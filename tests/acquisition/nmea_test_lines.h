@@ -1,5 +1,4 @@
-// Helpers shared by the NMEA parser tests: building lines with a correct
-// checksum and feeding single lines.
+// Building NMEA lines with a correct checksum and feeding them one by one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,13 +11,12 @@
 
 namespace kv::nmea_test {
 
-// "$GPGGA,..." -> "$GPGGA,...*HH" + line_end, HH the XOR of the characters
-// after '$' in upper-case hexadecimal.
+// "$GPGGA,..." -> "$GPGGA,...*HH" + line_end.
 inline std::string WithChecksum(std::string_view sentence, std::string_view line_end = "\r\n") {
   unsigned x = 0;
-  for (size_t i = 1; i < sentence.size(); ++i) x ^= static_cast<unsigned char>(sentence[i]);
+  for (char c : sentence.substr(1)) x ^= static_cast<unsigned char>(c);
   char digits[8];
-  std::snprintf(digits, sizeof digits, "*%02X", x & 0xFF);
+  std::snprintf(digits, sizeof digits, "*%02X", x);
   return std::string(sentence) + digits + std::string(line_end);
 }
 

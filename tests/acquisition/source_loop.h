@@ -2,11 +2,10 @@
 // are the sources under test, and a listener that keeps what it is told.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdint>
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,25 +14,17 @@
 #include "core/application.h"
 #include "core/data_source_listener.h"
 #include "platform/event.h"
-#include "platform/ticks.h"
 
 namespace kv::test {
 
-class NullViews final : public ViewManager {
+class NullServices final : public CoreServices, ViewManager {
  public:
+  ViewManager& Views() override { return *this; }
+  void WriteSettings() override {}
   void ShowMessage(std::u16string_view) override {}
   void RefreshLive(bool) override {}
   void RefreshStatus() override {}
   void BringToFront() override {}
-};
-
-class NullServices final : public CoreServices {
- public:
-  ViewManager& Views() override { return views_; }
-  void WriteSettings() override {}
-
- private:
-  NullViews views_;
 };
 
 // One callback as the listener received it.
@@ -41,7 +32,6 @@ struct SourceEvent {
   bool is_data = false;
   int32_t source_id = 0;
   SourceState state = SourceState::kStopped;  // at a state change
-  std::string data;
 };
 
 class SourceLoop : public DataSourceListener {
@@ -53,20 +43,18 @@ class SourceLoop : public DataSourceListener {
   }
 
   AppHost& Host() { return app_; }
-  Application& App() { return app_; }
-
-  // Runs inside the callbacks (e.g. to make the main thread slow).
+  // Runs inside each data callback (e.g. to make the main thread slow).
   void SetOnData(std::function<void(const std::string&)> hook) { on_data_ = std::move(hook); }
 
   void OnData(std::string_view text, int32_t source_id) override {
-    events.push_back({true, source_id, SourceState::kStopped, std::string(text)});
+    events.push_back({true, source_id, SourceState::kStopped});
     data[source_id] += text;
-    if (on_data_) on_data_(events.back().data);
-    Check();
+    if (on_data_) on_data_(std::string(text));
+    if (done_ && done_()) end_.Set();
   }
   void OnStateChange(int32_t source_id, SourceState state) override {
-    events.push_back({false, source_id, state, {}});
-    Check();
+    events.push_back({false, source_id, state});
+    if (done_ && done_()) end_.Set();
   }
 
   // Runs the main loop until done() holds after a callback, or timeout_ms
@@ -82,9 +70,7 @@ class SourceLoop : public DataSourceListener {
     cancel.Set();
     watchdog.join();
     end_.Consume();
-    const bool result = done_();
-    done_ = nullptr;
-    return result;
+    return std::exchange(done_, nullptr)();
   }
 
   // The states reported for a source, in order.
@@ -95,19 +81,14 @@ class SourceLoop : public DataSourceListener {
     return states;
   }
   bool Reported(int32_t source_id, SourceState state) const {
-    for (SourceState s : States(source_id))
-      if (s == state) return true;
-    return false;
+    const std::vector<SourceState> states = States(source_id);
+    return std::find(states.begin(), states.end(), state) != states.end();
   }
 
   std::vector<SourceEvent> events;
   std::string data[kSourceCount];
 
  private:
-  void Check() {
-    if (done_ && done_()) end_.Set();
-  }
-
   Application app_;
   platform::Event end_;
   std::function<bool()> done_;
@@ -115,14 +96,8 @@ class SourceLoop : public DataSourceListener {
 };
 
 inline std::string ReadWholeFile(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace kv::test

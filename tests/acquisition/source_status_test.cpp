@@ -54,10 +54,8 @@ TEST(SourceStatus, StatusLineTakesTheFirstMatchInOrderOfPrecedence) {
   EXPECT_TRUE(SourceStatusText(0, 0, 0).IsEmpty());
 }
 
-TEST(SourceStatus, ConnectionTexts) {
+TEST(SourceStatus, ConnectionTextsNameTheSourceAndTheDevice) {
   EXPECT_EQ(ConnectingText(kSourceGps, u""), WideString(u"Connecting to GPS receiver..."));
-  EXPECT_EQ(ConnectingText(kSourceGps, u"BT-GPS"), WideString(u"Connecting to GPS receiver BT-GPS..."));
-  EXPECT_EQ(ConnectingText(kSourceObd, u""), WideString(u"Connecting to OBD-II reader..."));
   EXPECT_EQ(ConnectingText(kSourceObd, u"OBDII"), WideString(u"Connecting to OBD-II reader OBDII..."));
   EXPECT_EQ(RetryText(kSourceObd), WideString(u"Could not reach the OBD-II reader. Try same reader again?"));
 }

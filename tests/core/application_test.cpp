@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +14,7 @@
 namespace kv {
 namespace {
 
+// What the application did to its services.
 struct Journal {
   std::vector<std::u16string> messages;
   int raises = 0;
@@ -22,9 +23,12 @@ struct Journal {
   std::function<void()> on_raise;
 };
 
-class FakeViews final : public ViewManager {
+class FakeServices final : public CoreServices, ViewManager {
  public:
-  explicit FakeViews(Journal& journal) : journal_(journal) {}
+  explicit FakeServices(Journal& journal) : journal_(journal) {}
+  ~FakeServices() override { journal_.services_destroyed = true; }
+  ViewManager& Views() override { return *this; }
+  void WriteSettings() override { ++journal_.settings_written; }
   void ShowMessage(std::u16string_view text) override { journal_.messages.emplace_back(text); }
   void RefreshLive(bool) override {}
   void RefreshStatus() override {}
@@ -35,18 +39,6 @@ class FakeViews final : public ViewManager {
 
  private:
   Journal& journal_;
-};
-
-class FakeServices final : public CoreServices {
- public:
-  explicit FakeServices(Journal& journal) : journal_(journal), views_(journal) {}
-  ~FakeServices() override { journal_.services_destroyed = true; }
-  ViewManager& Views() override { return views_; }
-  void WriteSettings() override { ++journal_.settings_written; }
-
- private:
-  Journal& journal_;
-  FakeViews views_;
 };
 
 // A waitable whose main-thread work is a function the test supplies.
@@ -66,204 +58,138 @@ class Probe final : public WaitableObject {
 class ApplicationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("kv-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = std::filesystem::temp_directory_path() / ("kv-app-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
+    ASSERT_EQ(Start(app_, journal_), Application::StartResult::kStarted);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
   Application::StartResult Start(Application& app, Journal& journal) {
     Application::Options options;
     options.runtime_folder = folder_.string();
-    return app.Initialise([&journal](AppHost&) { return std::make_unique<FakeServices>(journal); },
-                          options);
+    return app.Initialise([&journal](AppHost&) { return std::make_unique<FakeServices>(journal); }, options);
   }
 
   std::filesystem::path folder_;
+  Journal journal_;
+  Application app_;
 };
 
 TEST_F(ApplicationTest, ProducerThreadHandsDataToTheMainThreadWithoutLosingAny) {
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
   std::mutex lock;
   std::vector<int> pending, received;
   constexpr int kItems = 5000;
-  Probe probe(app, [&] {
+  Probe probe(app_, [&] {
     std::lock_guard guard(lock);
     received.insert(received.end(), pending.begin(), pending.end());
     pending.clear();
-    if (static_cast<int>(received.size()) == kItems) app.QuitEvent().Set();
+    if (static_cast<int>(received.size()) == kItems) app_.QuitEvent().Set();
   });
   std::thread producer([&] {
     for (int i = 0; i < kItems; ++i) {
-      bool was_empty;
-      {
-        std::lock_guard guard(lock);
-        was_empty = pending.empty();
-        pending.push_back(i);
-      }
+      std::unique_lock guard(lock);
+      pending.push_back(i);
+      const bool was_empty = pending.size() == 1;
+      guard.unlock();
       if (was_empty) probe.Signal();  // wake only on empty -> non-empty
     }
   });
-  EXPECT_EQ(app.Run(), 0);
+  EXPECT_EQ(app_.Run(), 0);
   producer.join();
   ASSERT_EQ(received.size(), static_cast<size_t>(kItems));
   for (int i = 0; i < kItems; ++i) ASSERT_EQ(received[static_cast<size_t>(i)], i);
-  EXPECT_LE(probe.calls, kItems);
 }
 
 TEST_F(ApplicationTest, NestedLoopKeepsServicingSourcesUntilItsEndEvent) {
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-  platform::Event modal_end;
+  platform::Event modal_end, first_serviced;
   std::vector<std::string> order;
-  Probe source(app, [&] {
+  Probe source(app_, [&] {
     order.push_back("source");
+    first_serviced.Set();
     if (order.size() == 3) modal_end.Set();  // the modal view closes itself
   });
-  Probe screen(app, [&] {
+  Probe screen(app_, [&] {
     order.push_back("modal start");
-    std::thread([&] {
-      source.Signal();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }).join();
-    EXPECT_EQ(app.RunLoop(modal_end), Application::LoopEnd::kEnded);
+    source.Signal();
+    EXPECT_EQ(app_.RunLoop(modal_end), Application::LoopEnd::kEnded);
     order.push_back("modal end");
-    app.QuitEvent().Set();
+    app_.QuitEvent().Set();
   });
   screen.Signal();
-  std::thread([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::thread later([&] {  // data from a reader thread while the modal view waits
+    first_serviced.Wait(-1);
     source.Signal();
-  }).detach();
-  app.Run();
-  ASSERT_GE(order.size(), 4u);
-  EXPECT_EQ(order.front(), "modal start");
-  EXPECT_EQ(order[1], "source");
-  EXPECT_EQ(order.back(), "modal end");
+  });
+  app_.Run();
+  later.join();
+  EXPECT_EQ(order, (std::vector<std::string>{"modal start", "source", "source", "modal end"}));
 }
 
+// Out of memory in a waitable's work shows "Memory full." once; other codes
+// are dropped silently; the loop goes on either way.
 TEST_F(ApplicationTest, OutOfMemoryThrownBySignalledShowsMemoryFullOnceAndGoesOn) {
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-  std::atomic<int> round{0};
-  Probe probe(app, [&] {
-    const int now = ++round;
-    if (now == 1) ThrowCode(kErrOutOfMemory);
-    if (now == 2) ThrowCode(kErrMalformedFile);  // other codes are dropped silently
-    app.QuitEvent().Set();
+  int round = 0;
+  std::unique_ptr<Probe> probe;
+  probe = std::make_unique<Probe>(app_, [&] {
+    if (++round < 3) probe->Signal();  // comes back after the exception
+    if (round == 1) ThrowCode(kErrOutOfMemory);
+    if (round == 2) ThrowCode(kErrMalformedFile);
+    app_.QuitEvent().Set();
   });
-  std::atomic<bool> done{false};
-  std::thread feeder([&] {
-    while (!done.load()) {
-      probe.Signal();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  });
-  app.Run();
-  done.store(true);
-  feeder.join();
-  EXPECT_EQ(round.load(), 3);
-  ASSERT_EQ(journal.messages.size(), 1u);
-  EXPECT_EQ(journal.messages[0], u"Memory full.");
+  probe->Signal();
+  app_.Run();
+  EXPECT_EQ(round, 3);
+  EXPECT_EQ(journal_.messages, std::vector<std::u16string>{u"Memory full."});
 }
 
-TEST_F(ApplicationTest, CloseWritesSettingsOnceThenDestroysServices) {
-  Journal journal;
-  {
-    Application app;
-    ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-    Probe probe(app, [&] { app.Close(7); });
-    probe.Signal();
-    EXPECT_EQ(app.Run(), 7);
-    EXPECT_TRUE(journal.services_destroyed);
-    EXPECT_EQ(journal.settings_written, 1);
-  }
-  EXPECT_EQ(journal.settings_written, 1);
-}
-
+// Settings are written once and the services destroyed before the process ends.
 TEST_F(ApplicationTest, CloseInsideANestedLoopShutsDownAndEndsTheProcess) {
   struct Exited {
     int32_t code;
   };
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-  app.SetExitHook([](int32_t code) { throw Exited{code}; });
+  app_.SetExitHook([](int32_t code) { throw Exited{code}; });
   platform::Event modal_end;
-  Probe closer(app, [&] { app.Close(3); });
-  Probe screen(app, [&] {
+  Probe closer(app_, [&] { app_.Close(3); });
+  Probe screen(app_, [&] {
     closer.Signal();
-    app.RunLoop(modal_end);
+    app_.RunLoop(modal_end);
     ADD_FAILURE() << "the nested loop must not return after a close";
   });
   screen.Signal();
   try {
-    app.Run();
+    app_.Run();
     ADD_FAILURE() << "expected the process to end";
   } catch (const Exited& exited) {
     EXPECT_EQ(exited.code, 3);
   }
-  EXPECT_EQ(journal.settings_written, 1);
-  EXPECT_TRUE(journal.services_destroyed);
+  EXPECT_EQ(journal_.settings_written, 1);
+  EXPECT_TRUE(journal_.services_destroyed);
 }
 
-TEST_F(ApplicationTest, WaitableRegisteredWhileTheLoopRunsIsServicedAtOnce) {
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-  std::unique_ptr<Probe> late;
-  Probe creator(app, [&] {
-    late = std::make_unique<Probe>(app, [&] { app.QuitEvent().Set(); });
+// Waitables come and go while the loop waits on their events.
+TEST_F(ApplicationTest, WaitablesRegisteredOrDestroyedWhileTheLoopRuns) {
+  std::unique_ptr<Probe> late, victim;
+  Probe creator(app_, [&] {  // registered first, so serviced first
+    victim.reset();
+    late = std::make_unique<Probe>(app_, [&] { app_.QuitEvent().Set(); });
     late->Signal();
   });
+  victim = std::make_unique<Probe>(app_, [] { ADD_FAILURE() << "called after destruction"; });
   creator.Signal();
-  app.Run();
+  victim->Signal();
+  app_.Run();
   ASSERT_TRUE(late);
   EXPECT_EQ(late->calls, 1);
 }
 
-TEST_F(ApplicationTest, WaitableDestroyedByAnotherSignalledIsNeverCalled) {
-  Journal journal;
-  Application app;
-  ASSERT_EQ(Start(app, journal), Application::StartResult::kStarted);
-  std::unique_ptr<Probe> victim;
-  Probe killer(app, [&] {  // registered first, so serviced first
-    victim.reset();
-    app.QuitEvent().Set();
-  });
-  victim = std::make_unique<Probe>(app, [] { ADD_FAILURE() << "called after destruction"; });
-  killer.Signal();
-  victim->Signal();
-  app.Run();
-  EXPECT_FALSE(victim);
-}
-
 TEST_F(ApplicationTest, SecondInstanceAsksTheFirstToComeForward) {
-  Journal first_journal, second_journal;
-  Application first;
-  ASSERT_EQ(Start(first, first_journal), Application::StartResult::kStarted);
-  first_journal.on_raise = [&] { first.QuitEvent().Set(); };
+  journal_.on_raise = [&] { app_.QuitEvent().Set(); };
+  Journal second_journal;
   Application second;
   EXPECT_EQ(Start(second, second_journal), Application::StartResult::kAnotherRunning);
   EXPECT_EQ(second.Services(), nullptr);
-  // The request reaches the first instance through its own main loop.
-  first.Run();
-  EXPECT_EQ(first_journal.raises, 1);
-}
-
-TEST_F(ApplicationTest, InstanceGuardIsReleasedAtExit) {
-  Journal journal;
-  {
-    Application first;
-    ASSERT_EQ(Start(first, journal), Application::StartResult::kStarted);
-  }
-  Application again;
-  EXPECT_EQ(Start(again, journal), Application::StartResult::kStarted);
+  app_.Run();  // the request reaches the first instance through its own loop
+  EXPECT_EQ(journal_.raises, 1);
 }
 
 }  // namespace

@@ -18,62 +18,25 @@ FixRecord Gga(int32_t time_ms, int32_t quality) {
   return fix;
 }
 
-class GpsClockTest : public ::testing::Test {
- protected:
-  uint32_t ticks_ = 0;
-  GpsClock clock_{[this] { return ticks_; }};
-};
-
-TEST_F(GpsClockTest, NotSetUntilAGgaWithAFix) {
-  EXPECT_EQ(clock_.Now(), kNotSet);
-  clock_.Update(Gga(1000, 0));  // quality 0 never sets it
-  EXPECT_EQ(clock_.Now(), kNotSet);
-  FixRecord rmc = Gga(1000, 1);
+TEST(GpsClock, ExtrapolatesAGgaWithAFixAndOnlyMovesForward) {
+  uint32_t ticks = 0xFFFFFF00u;
+  GpsClock clock([&] { return ticks; });
+  FixRecord rmc = Gga(1000, 1), no_time = Gga(1000, 1);
   rmc.type = kSentenceRmc;
-  clock_.Update(rmc);
-  EXPECT_EQ(clock_.Now(), kNotSet);
-  FixRecord no_time = Gga(1000, 1);
   no_time.valid.time = 0;
-  clock_.Update(no_time);
-  EXPECT_EQ(clock_.Now(), kNotSet);
-}
-
-TEST_F(GpsClockTest, ExtrapolatesWithTicksAndOnlyMovesForward) {
-  ticks_ = 5000;
-  clock_.Update(Gga(43200000, 1));
-  ticks_ = 5250;
-  EXPECT_EQ(clock_.Now(), 43200250);
-  // A late sentence older than the extrapolation does not pull it back.
-  clock_.Update(Gga(43200100, 1));
-  EXPECT_EQ(clock_.Now(), 43200250);
-  // Equal is not later either.
-  clock_.Update(Gga(43200250, 1));
-  ticks_ = 5300;
-  EXPECT_EQ(clock_.Now(), 43200300);
-  clock_.Update(Gga(43201000, 2));
-  EXPECT_EQ(clock_.Now(), 43201000);
-}
-
-TEST_F(GpsClockTest, TickWrapAroundIsAnUnsignedDifference) {
-  ticks_ = 0xFFFFFF00u;
-  clock_.Update(Gga(1000, 1));
-  ticks_ = 0x100;  // 512 ms later, across the wrap
-  EXPECT_EQ(clock_.Now(), 1512);
-}
-
-TEST_F(GpsClockTest, NotWrappedAtMidnight) {
-  ticks_ = 0;
-  clock_.Update(Gga(86399000, 1));
-  ticks_ = 2000;
-  EXPECT_EQ(clock_.Now(), 86401000);
-}
-
-TEST_F(GpsClockTest, ResetForgetsTheTime) {
-  clock_.Update(Gga(1000, 1));
-  clock_.Reset();
-  EXPECT_EQ(clock_.Now(), kNotSet);
-  clock_.Update(Gga(500, 1));  // an earlier time is accepted after a reset
-  EXPECT_EQ(clock_.Now(), 500);
+  for (const FixRecord& fix : {Gga(1000, 0), rmc, no_time}) clock.Update(fix);
+  EXPECT_EQ(clock.Now(), kNotSet) << "only a GGA with a fix and a time sets the clock";
+  clock.Update(Gga(86399000, 1));
+  ticks = 0x100;  // 512 ms later, across the tick wrap
+  EXPECT_EQ(clock.Now(), 86399512) << "not wrapped at midnight";
+  clock.Update(Gga(86399100, 1));  // a late sentence does not pull it back
+  EXPECT_EQ(clock.Now(), 86399512);
+  clock.Update(Gga(86399600, 2));
+  EXPECT_EQ(clock.Now(), 86399600);
+  clock.Reset();
+  EXPECT_EQ(clock.Now(), kNotSet);
+  clock.Update(Gga(500, 1));  // an earlier time is accepted after a reset
+  EXPECT_EQ(clock.Now(), 500);
 }
 
 TEST(GpsClock, WriterAndReaderThreadsSeeConsistentValues) {
