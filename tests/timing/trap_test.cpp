@@ -2,17 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "timing/geodesy.h"
 
 namespace kv {
 namespace {
 
-constexpr double kMetre = 1.0 / 6371000.0;
-
 Trap MakeTrap(TrapLineType type, double bearing_deg) {
   Trap trap;
-  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(DegToRad(48.0), DegToRad(11.0)),
-          DegToRad(bearing_deg), 20 * kMetre, false);
+  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(DegToRad(48.0), DegToRad(11.0)), DegToRad(bearing_deg),
+          MetresToRad(20.0), false);
   return trap;
 }
 
@@ -27,50 +27,44 @@ TEST(TrapLine, EndsLieHalfTheWidthAcrossTheBearing) {
   EXPECT_EQ(trap.end_b, ToIntPoint(trap.line.end));
 }
 
-TEST(TrapLine, BearingKeptNormalised) {
+TEST(TrapEdit, RotateAcrossPlusMinus180AndMoveRebuildTheLine) {
   Trap trap = MakeTrap(kTrapStart, 179.5);
   RotateTrap(trap, true, false);
   EXPECT_NEAR(RadToDeg(trap.bearing), -179.5, 1e-9);
   RotateTrap(trap, false, true);
   EXPECT_NEAR(RadToDeg(trap.bearing), 170.5, 1e-9);
-}
 
-TEST(TrapEdit, MoveStepsRebuildTheLine) {
-  Trap trap = MakeTrap(kTrapStart, 0.0);
   const IntPoint before = trap.position;
   const IntPoint a_before = trap.end_a;
   MoveTrap(trap, MoveDirection::kNorth, false);
   MoveTrap(trap, MoveDirection::kWest, true);
+  MoveTrap(trap, MoveDirection::kSouth, true);
+  MoveTrap(trap, MoveDirection::kEast, false);
+  MoveTrap(trap, MoveDirection::kNorth, true);
   EXPECT_EQ(trap.position.lat, before.lat + 50);
-  EXPECT_EQ(trap.position.lon, before.lon - 500);
+  EXPECT_EQ(trap.position.lon, before.lon - 450);
   EXPECT_NEAR(trap.end_a.lat, a_before.lat + 50, 1);
-  EXPECT_NEAR(trap.end_a.lon, a_before.lon - 500, 1);
+  EXPECT_NEAR(trap.end_a.lon, a_before.lon - 450, 1);
 }
 
-TEST(TrapList, StartAndFinishTests) {
-  TrapList traps(kTrapListGrowth);
-  EXPECT_FALSE(HasStartLine(traps));
-  traps.Append(MakeTrap(kTrapSplit, 0));
-  traps.Append(MakeTrap(kTrapDisabled, 0));
-  EXPECT_FALSE(HasStartLine(traps));
-  EXPECT_FALSE(HasFinishLine(traps));
-  traps.Append(MakeTrap(kTrapStart, 0));
-  EXPECT_TRUE(HasStartLine(traps));
-  EXPECT_FALSE(HasFinishLine(traps));
-  traps.Append(MakeTrap(kTrapFinish, 0));
-  EXPECT_TRUE(HasFinishLine(traps));
-  TrapList combined(kTrapListGrowth);
-  combined.Append(MakeTrap(kTrapStartFinish, 0));
-  EXPECT_TRUE(HasStartLine(combined));
-  EXPECT_TRUE(HasFinishLine(combined));
-}
-
-TEST(TrapNames, DefaultsByType) {
-  EXPECT_EQ(DefaultTrapName(kTrapStart).AsView(), u"Start");
-  EXPECT_EQ(DefaultTrapName(kTrapFinish).AsView(), u"Finish");
-  EXPECT_EQ(DefaultTrapName(kTrapStartFinish).AsView(), u"Start/Finish");
-  EXPECT_EQ(DefaultTrapName(kTrapSplit).AsView(), u"New split");
-  EXPECT_EQ(DefaultTrapName(kTrapDisabled).AsView(), u"New split");
+TEST(TrapList, StartAndFinishLines) {
+  struct Case {
+    const char* legend;
+    std::vector<TrapLineType> types;
+    bool start, finish;
+  } cases[] = {
+      {"empty", {}, false, false},
+      {"splits and a disabled trap", {kTrapSplit, kTrapDisabled}, false, false},
+      {"start only", {kTrapSplit, kTrapStart}, true, false},
+      {"finish only", {kTrapFinish}, false, true},
+      {"start/finish is both", {kTrapStartFinish}, true, true},
+  };
+  for (const Case& c : cases) {
+    TrapList traps(kTrapListGrowth);
+    for (TrapLineType type : c.types) traps.Append(MakeTrap(type, 0.0));
+    EXPECT_EQ(HasStartLine(traps), c.start) << c.legend;
+    EXPECT_EQ(HasFinishLine(traps), c.finish) << c.legend;
+  }
 }
 
 }  // namespace
