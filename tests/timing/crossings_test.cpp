@@ -9,11 +9,10 @@
 namespace kv {
 namespace {
 
-const double kLat0 = DegToRad(47.0);
-const double kLon0 = DegToRad(8.0);
-
+// Local metres around 47 N, 8 E (x east, y north).
 IntPoint At(double x, double y) {
-  return RadiansToIntPoint(kLat0 + MetresToRad(y), kLon0 + MetresToRad(x) / std::cos(kLat0));
+  const double lat0 = DegToRad(47.0);
+  return RadiansToIntPoint(lat0 + MetresToRad(y), DegToRad(8.0) + MetresToRad(x) / std::cos(lat0));
 }
 
 LogSample Sample(int32_t time, double x, double y, double mps = 20.0, double heading_deg = 0.0) {
@@ -27,11 +26,10 @@ LogSample Sample(int32_t time, double x, double y, double mps = 20.0, double hea
   return s;
 }
 
-// A 20 m line across the y axis at y = 0, bearing north.
-Trap Line(TrapLineType type, double y = 0.0, bool unidirectional = false, double bearing_deg = 0.0) {
+// A 20 m line across the y axis at y, bearing north.
+Trap Line(TrapLineType type, double y = 0.0, bool unidirectional = false) {
   Trap trap;
-  SetTrap(trap, DefaultTrapName(type), type, At(0.0, y), DegToRad(bearing_deg), MetresToRad(20.0),
-          unidirectional);
+  SetTrap(trap, DefaultTrapName(type), type, At(0.0, y), 0.0, MetresToRad(20.0), unidirectional);
   return trap;
 }
 
@@ -42,7 +40,7 @@ class CrossingsTest : public ::testing::Test {
   CrossingList crossings_{kCrossingListGrowth};
 };
 
-TEST_F(CrossingsTest, CrossingTimeIsInterpolated) {
+TEST_F(CrossingsTest, CrossingTimeSpeedAndDistanceAreInterpolated) {
   traps_.Append(Line(kTrapStartFinish));
   samples_.Append(Sample(10000, 0.5, -4.0, 10.0));
   samples_.Append(Sample(11000, 0.5, 6.0, 20.0));
@@ -58,52 +56,41 @@ TEST_F(CrossingsTest, CrossingTimeIsInterpolated) {
   EXPECT_EQ(c.crossing_sample.flags, 7);
 }
 
-TEST_F(CrossingsTest, DirectionRules) {
+TEST(CrossesTrap, DirectionAndNoCrossingRules) {
   struct Case {
     const char* legend;
+    TrapLineType type;
     bool unidirectional;
     double from_x, from_y, to_x, to_y;
     bool crossed;
   } cases[] = {
-      {"along the bearing", true, 0.5, -3, 0.5, 3, true},
-      {"against the bearing", true, 0.5, 3, 0.5, -3, false},
-      {"against, both directions allowed", false, 0.5, 3, 0.5, -3, true},
-      {"at 89 degrees off the bearing", true, -5, -0.08, 5, 0.095, true},
+      {"along the bearing", kTrapSplit, true, 0.5, -3, 0.5, 3, true},
+      {"against the bearing", kTrapSplit, true, 0.5, 3, 0.5, -3, false},
+      {"against, both directions allowed", kTrapSplit, false, 0.5, 3, 0.5, -3, true},
+      {"89 degrees off the bearing", kTrapSplit, true, -5, -0.08, 5, 0.095, true},
+      {"91 degrees off the bearing", kTrapSplit, true, -5, 0.08, 5, -0.095, false},
+      {"91 degrees, both directions allowed", kTrapSplit, false, -5, 0.08, 5, -0.095, true},
+      {"disabled", kTrapDisabled, false, 0, -5, 0, 5, false},
+      {"standing on the line: zero-length movement", kTrapStart, false, 0, 0, 0, 0, false},
+      {"beside the line", kTrapStart, false, 15, -5, 15, 5, false},
   };
   for (const Case& c : cases) {
-    traps_.Clear();
-    samples_.Clear();
-    traps_.Append(Line(kTrapSplit, 0.0, c.unidirectional));
-    samples_.Append(Sample(0, c.from_x, c.from_y));
-    samples_.Append(Sample(500, c.to_x, c.to_y));
-    RecomputeCrossings(samples_, traps_, crossings_);
-    EXPECT_EQ(crossings_.Count(), c.crossed ? 1 : 0) << c.legend;
+    SegmentCrossing x;
+    EXPECT_EQ(CrossesTrap(Line(c.type, 0.0, c.unidirectional), At(c.from_x, c.from_y), At(c.to_x, c.to_y), &x),
+              c.crossed)
+        << c.legend;
   }
-  // 91 degrees off: just against the bearing.
-  traps_.Clear();
-  traps_.Append(Line(kTrapSplit, 0.0, true));
-  SegmentCrossing x;
-  EXPECT_FALSE(CrossesTrap(traps_[0], At(-5, 0.08), At(5, -0.095), &x));
-  traps_[0].unidirectional = 0;
-  EXPECT_TRUE(CrossesTrap(traps_[0], At(-5, 0.08), At(5, -0.095), &x));
 }
 
-TEST_F(CrossingsTest, NeverCrossed) {
-  SegmentCrossing x;
-  EXPECT_FALSE(CrossesTrap(Line(kTrapDisabled), At(0, -5), At(0, 5), &x)) << "disabled";
-  EXPECT_FALSE(CrossesTrap(Line(kTrapStart), At(0, 0), At(0, 0), &x)) << "standing on the line";
-  EXPECT_FALSE(CrossesTrap(Line(kTrapStart), At(15, -5), At(15, 5), &x)) << "beside the line";
-}
-
-TEST_F(CrossingsTest, LineThroughASampleIsRecordedOnce) {
+TEST_F(CrossingsTest, LineExactlyThroughASampleIsRecordedOnce) {
   traps_.Append(Line(kTrapStart));
   samples_.Append(Sample(0, 1.0, -5.0));
-  samples_.Append(Sample(100, 1.0, 0.0));  // exactly on the line
+  samples_.Append(Sample(100, 1.0, 0.0));
   samples_.Append(Sample(200, 1.0, 5.0));
-  for (int32_t n = 1; n <= 3; ++n) {
-    SampleList partial(kSampleListGrowth);
-    for (int32_t i = 0; i < n; ++i) partial.Append(samples_[i]);
-    UpdateCrossingsLive(partial, traps_, crossings_);
+  SampleList growing(kSampleListGrowth);
+  for (const LogSample& s : samples_) {
+    growing.Append(s);
+    UpdateCrossingsLive(growing, traps_, crossings_);
   }
   ASSERT_EQ(crossings_.Count(), 1);
   EXPECT_EQ(crossings_[0].sample_index, 1);
