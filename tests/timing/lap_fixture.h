@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/session_pipeline.h"
 #include "timing/lap_list.h"
 
 namespace kv {
+
+inline constexpr int32_t kS = 1000;  // ms
 
 class LapFixture : public ::testing::Test {
  protected:
@@ -26,13 +31,13 @@ class LapFixture : public ::testing::Test {
     }
   }
 
-  // Adds a trap of the type (geometry is not used by these tests).
-  int32_t AddTrap(TrapLineType type) {
-    Trap trap;
-    trap.line_type = type;
-    trap.name = DefaultTrapName(type);
-    traps_.Append(trap);
-    return traps_.Count() - 1;
+  // Adds traps of these types (their geometry is not used here).
+  void AddTraps(const std::vector<TrapLineType>& types) {
+    for (TrapLineType type : types) {
+      Trap trap;
+      trap.line_type = type;
+      traps_.Append(trap);
+    }
   }
 
   // A crossing of `trap` at time `ms` (a multiple of 10 ms), found between
@@ -47,14 +52,15 @@ class LapFixture : public ::testing::Test {
     crossings_.Append(c);
   }
 
-  bool Consume(bool live = false) { return laps_.ConsumeCrossings(crossings_, live); }
-
-  // Times in seconds of the finished laps.
-  std::vector<double> LapSeconds() const {
-    std::vector<double> result;
-    for (int32_t t : sim::LapTimes(laps_)) result.push_back(t / 1000.0);
-    return result;
+  // Laps on the first trap with the given lap times (s), from 10 s on.
+  void DriveLaps(std::initializer_list<int32_t> seconds) {
+    int32_t t = 10 * kS;
+    Cross(0, t);
+    for (int32_t s : seconds) Cross(0, t += s * kS);
+    Consume();
   }
+
+  bool Consume(bool live = false) { return laps_.ConsumeCrossings(crossings_, live); }
 
   SampleList samples_{kSampleListGrowth};
   TrapList traps_{kTrapListGrowth};
