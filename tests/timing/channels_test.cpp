@@ -60,15 +60,7 @@ TEST(GChannels, OfTheLastSampleAgainstThePrevious) {
   }
 }
 
-TEST(GpsChannels, OutOfRangeGivesNoValue) {
-  const SampleList list = List({Sample(0, 20, 90)});
-  double v = 0;
-  EXPECT_FALSE(GpsChannelValue(list, kGpsChannelCount, 0, {}, &v));
-  EXPECT_FALSE(GpsChannelValue(list, -1, 0, {}, &v));
-  EXPECT_FALSE(GpsChannelValue(list, kChTime, 1, {}, &v));
-}
-
-TEST(GpsChannels, StoredWordsInUserUnitsAndNotSetWordsAsNaN) {
+TEST(GpsChannels, StoredWordsInUserUnitsNotSetWordsAsNaNAndNoValueOutOfRange) {
   LogSample s = Sample(5000, 25.0, 123.45);
   s.hdop = 120;
   s.vdop = 160;
@@ -84,6 +76,10 @@ TEST(GpsChannels, StoredWordsInUserUnitsAndNotSetWordsAsNaN) {
   EXPECT_NEAR(2.0, Value(list, kChPrecision3d, 0), 1e-9);
   for (int32_t channel : {kChBearing, kChCoordinatePrecision, kChAltitudePrecision, kChPrecision3d, kChAltitude})
     EXPECT_TRUE(std::isnan(Value(list, channel, 1))) << channel;
+  double v = 0;
+  EXPECT_FALSE(GpsChannelValue(list, kGpsChannelCount, 0, {}, &v)) << "no such channel";
+  EXPECT_FALSE(GpsChannelValue(list, -1, 0, {}, &v));
+  EXPECT_FALSE(GpsChannelValue(list, kChTime, 2, {}, &v)) << "no such sample";
 }
 
 TEST(GpsChannels, TimeDistanceAndDirectDistanceFromTheReference) {

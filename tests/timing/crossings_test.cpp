@@ -40,22 +40,6 @@ class CrossingsTest : public ::testing::Test {
   CrossingList crossings_{kCrossingListGrowth};
 };
 
-TEST_F(CrossingsTest, CrossingTimeSpeedAndDistanceAreInterpolated) {
-  traps_.Append(Line(kTrapStartFinish));
-  samples_.Append(Sample(10000, 0.5, -4.0, 10.0));
-  samples_.Append(Sample(11000, 0.5, 6.0, 20.0));
-  RecomputeCrossings(samples_, traps_, crossings_);
-  ASSERT_EQ(crossings_.Count(), 1);
-  const TrapCrossing& c = crossings_[0];
-  EXPECT_EQ(c.trap_index, 0);
-  EXPECT_EQ(c.sample_index, 1);
-  EXPECT_EQ(c.sample_interval, 1000);
-  EXPECT_EQ(c.crossing_sample.time, 10400) << "40 % of a 1000 ms interval";
-  EXPECT_NEAR(RadToMetres(StoredToSpeed(c.crossing_sample.speed)), 14.0, 1e-3);
-  EXPECT_NEAR(RadToMetres(AngleValueToRad(c.crossing_sample.distance)), 1000.0, 0.02);
-  EXPECT_EQ(c.crossing_sample.flags, 7);
-}
-
 TEST(CrossesTrap, DirectionAndNoCrossingRules) {
   struct Case {
     const char* legend;
@@ -101,19 +85,25 @@ TEST_F(CrossingsTest, LineExactlyThroughASampleIsRecordedOnce) {
   EXPECT_EQ(recomputed[0].sample_index, 1);
 }
 
-// A split passed just before the finish in the same interval must reach the
-// lap engine before the finish, or it lands in the next lap.
-TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrder) {
+// Regression: a split passed just before the finish in the same interval
+// reached the lap engine after the finish and landed in the next lap.
+TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrderWithInterpolatedValues) {
   traps_.Append(Line(kTrapFinish, 4.0));  // crossed second along the movement
   traps_.Append(Line(kTrapSplit, 1.0));
-  samples_.Append(Sample(0, 0.5, -5.0));
-  samples_.Append(Sample(1000, 0.5, 5.0));
+  samples_.Append(Sample(10000, 0.5, -5.0, 10.0));
+  samples_.Append(Sample(11000, 0.5, 5.0, 20.0));
   RecomputeCrossings(samples_, traps_, crossings_);
   ASSERT_EQ(crossings_.Count(), 2);
-  EXPECT_EQ(crossings_[0].trap_index, 1);
-  EXPECT_EQ(crossings_[0].crossing_sample.time, 600);
+  const TrapCrossing& c = crossings_[0];
+  EXPECT_EQ(c.trap_index, 1);
+  EXPECT_EQ(c.sample_index, 1);
+  EXPECT_EQ(c.sample_interval, 1000);
+  EXPECT_EQ(c.crossing_sample.time, 10600) << "60 % of a 1000 ms interval";
+  EXPECT_NEAR(RadToMetres(StoredToSpeed(c.crossing_sample.speed)), 16.0, 1e-3);
+  EXPECT_NEAR(RadToMetres(AngleValueToRad(c.crossing_sample.distance)), 1001.0, 0.02);
+  EXPECT_EQ(c.crossing_sample.flags, 7);
   EXPECT_EQ(crossings_[1].trap_index, 0);
-  EXPECT_EQ(crossings_[1].crossing_sample.time, 900);
+  EXPECT_EQ(crossings_[1].crossing_sample.time, 10900);
   CrossingList live{kCrossingListGrowth};
   UpdateCrossingsLive(samples_, traps_, live);
   ASSERT_EQ(live.Count(), 2);

@@ -111,24 +111,38 @@ TEST_F(SampleBuilderTest, SampleValuesFromTheRecord) {
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
 }
 
-TEST_F(SampleBuilderTest, FixQualityZeroEmitsNothingAndBreaksTheNextSegment) {
-  FixRecord no_fix = Record(kSentenceGga, kNoon + 1000);
-  no_fix.fix_quality = 0;
-  EXPECT_EQ(Epoch(kNoon), ".S");
-  EXPECT_EQ(Run({Record(kSentenceRmc, kNoon + 1000), no_fix}), "..");
-  EXPECT_TRUE(builder_.NoFix());
-  EXPECT_EQ(Epoch(kNoon + 2000), ".S");
-  EXPECT_TRUE(builder_.SegmentBreak());
-}
-
-TEST_F(SampleBuilderTest, GapOver3000MsOrTimeGoingBackBreaksTheSegment) {
+// Regression included: time going back (a receiver restarted or a log
+// replayed again) continued the segment, and laps ran backwards.
+TEST_F(SampleBuilderTest, SegmentsAndHeldOverCourseAcrossEpochs) {
   struct Step {
-    int32_t time;
-    bool segment_break;
-  } steps[] = {{kNoon, true}, {kNoon + 3000, false}, {kNoon + 6001, true}, {kNoon + 6500, false}, {kNoon, true}};
+    const char* legend;
+    int32_t ms;  // after noon
+    int32_t fix_quality;
+    bool course;
+    const char* trace;
+    bool segment_break;  // of the sample emitted
+  } steps[] = {
+      {"the first sample starts a segment", 0, 1, true, ".S", true},
+      {"3000 ms later continues it", 3000, 1, true, ".S", false},
+      {"fix quality 0: no sample", 4000, 0, true, "..", false},
+      {"after a no-fix epoch a new segment", 5000, 1, true, ".S", true},
+      {"the course held over when missing", 5100, 1, false, ".S", false},
+      {"3001 ms later breaks", 8101, 1, true, ".S", true},
+      {"time going back breaks", 0, 1, true, ".S", true},
+  };
   for (const Step& s : steps) {
-    Epoch(s.time);
-    EXPECT_EQ(builder_.SegmentBreak(), s.segment_break) << s.time - kNoon << " ms after noon";
+    FixRecord rmc = Record(kSentenceRmc, kNoon + s.ms);
+    rmc.fix_quality = s.fix_quality;
+    rmc.valid.course = s.course;
+    rmc.course = s.course ? 90.0 : 10.0;
+    FixRecord gga = rmc;
+    gga.type = kSentenceGga;
+    EXPECT_EQ(Run({rmc, gga}), s.trace) << s.legend;
+    EXPECT_EQ(builder_.NoFix(), s.fix_quality == 0) << s.legend;
+    if (s.trace[1] == 'S') {
+      EXPECT_EQ(builder_.SegmentBreak(), s.segment_break) << s.legend;
+      EXPECT_EQ(builder_.CourseDegrees(), 90.0) << s.legend;
+    }
   }
 }
 
@@ -162,17 +176,6 @@ TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
     }
   }
   EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
-}
-
-TEST_F(SampleBuilderTest, CourseHeldOverWhenMissing) {
-  Epoch(kNoon - 100);
-  Epoch(kNoon);
-  FixRecord rmc = Record(kSentenceRmc, kNoon + 100);
-  rmc.valid.course = 0;
-  FixRecord gga = rmc;
-  gga.type = kSentenceGga;
-  EXPECT_EQ(Run({rmc, gga}), ".S");
-  EXPECT_EQ(builder_.CourseDegrees(), 90.0);
 }
 
 TEST_F(SampleBuilderTest, ObdValuesPerPid) {
