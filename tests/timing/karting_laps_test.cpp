@@ -3,20 +3,13 @@
 // recordings' source timer reported.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "support/session_pipeline.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The start/finish line the recordings' README gives as two points.
 TrapList KartTrack() {
@@ -24,8 +17,8 @@ TrapList KartTrack() {
   const GeoPoint b{DegToRad(28.41273038679321), DegToRad(-81.37957048753776)};
   const GeoPoint middle{(a.lat + b.lat) / 2, (a.lon + b.lon) / 2};
   Trap trap;
-  SetTrap(trap, DefaultTrapName(kTrapStartFinish), kTrapStartFinish, ToIntPoint(middle),
-          Bearing(a, b) - kPi / 2, Distance(a, b), false);
+  SetTrap(trap, DefaultTrapName(kTrapStartFinish), kTrapStartFinish, ToIntPoint(middle), Bearing(a, b) - kPi / 2,
+          Distance(a, b), false);
   TrapList traps(kTrapListGrowth);
   traps.Append(trap);
   return traps;
@@ -40,7 +33,7 @@ class KartingLaps : public ::testing::TestWithParam<KartCase> {};
 
 TEST_P(KartingLaps, LapTimesWithin20MsOfTheSourceTimer) {
   const KartCase& c = GetParam();
-  const std::string nmea = ReadFile(std::string("../shared/external/nmea/karting/") + c.file);
+  const std::string nmea = testing::ReadWholeFile(std::string("../shared/external/nmea/karting/") + c.file);
   ASSERT_FALSE(nmea.empty()) << c.file;
   const TrapList traps = KartTrack();
   sim::SessionPipeline run(traps);
