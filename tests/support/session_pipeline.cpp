@@ -20,13 +20,11 @@ bool MemoryNoteStore::FindInvalidFlag(const LapWindow& lap, bool* invalid) const
 }
 
 void MemoryNoteStore::SetInvalidFlag(const LapWindow& lap, bool invalid) {
-  for (Note& note : notes_) {
-    if (&note == Find(lap)) {
-      note.invalid = invalid;
-      return;
-    }
+  if (const Note* note = Find(lap)) {
+    const_cast<Note*>(note)->invalid = invalid;
+  } else {
+    notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid, WideString()});
   }
-  notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid, WideString()});
 }
 
 WideString MemoryNoteStore::NoteText(const LapWindow& lap) const {

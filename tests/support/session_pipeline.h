@@ -32,7 +32,6 @@ class MemoryNoteStore final : public LapNoteStore {
   bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override;
   void SetInvalidFlag(const LapWindow& lap, bool invalid) override;
   WideString NoteText(const LapWindow& lap) const override;
-  std::vector<Note>& Notes() { return notes_; }
 
  private:
   const Note* Find(const LapWindow& lap) const;
@@ -50,9 +49,6 @@ class SessionPipeline {
   SampleList& Samples() { return samples_; }
   CrossingList& Crossings() { return crossings_; }
   LapList& Laps() { return laps_; }
-  SampleBuilder& Builder() { return builder_; }
-  MemoryNoteStore& Notes() { return notes_; }
-  LapSettings& Settings() { return settings_; }
 
  private:
   NmeaParser parser_{false};

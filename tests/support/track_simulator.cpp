@@ -11,6 +11,7 @@ namespace kv::sim {
 namespace {
 
 constexpr double kMetresPerSecondToKnots = 3600.0 / 1852.0;
+constexpr const char* kDate = "150624";
 
 std::string TimeField(int64_t ms_of_day) {
   ms_of_day %= 86400000;
@@ -47,6 +48,34 @@ bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, do
   return true;
 }
 
+std::string SatelliteSentences(int32_t satellites) {
+  std::string gsa = "$GPGSA,A,3";
+  for (int i = 0; i < 12; ++i) gsa.append(",").append(i < satellites ? std::to_string(i + 1) : "");
+  std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
+  const int messages = (satellites + 3) / 4;
+  for (int m = 0; m < messages; ++m) {
+    std::string gsv =
+        "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," + std::to_string(satellites);
+    for (int i = m * 4; i < std::min(satellites, m * 4 + 4); ++i) {
+      char sat[64];
+      std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
+      gsv += sat;
+    }
+    out += WithChecksum(gsv);
+  }
+  return out;
+}
+
+// RMC and GGA in the order the options ask, the VTG when asked, GSA and GSV
+// on whole seconds.
+std::string EpochText(int64_t time_of_day, const std::string& rmc, const std::string& gga, const std::string& vtg,
+                      const SimConfig& options) {
+  std::string out = options.gga_first ? gga + rmc : rmc + gga;
+  if (options.vtg) out += vtg;
+  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
+  return out;
+}
+
 }  // namespace
 
 std::string WithChecksum(const std::string& body) {
@@ -77,31 +106,29 @@ TrackSimulator::TrackSimulator(SimConfig config) : config_(std::move(config)), r
   }
 }
 
-double TrackSimulator::TimeAtDistance(double s) const {
+TrackSimulator::Edge TrackSimulator::EdgeAt(const std::vector<double>& table, double value) const {
   const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin());
+  size_t j = static_cast<size_t>(std::upper_bound(table.begin(), table.end(), value) - table.begin());
   j = std::clamp<size_t>(j, 1, c.size()) - 1;
   const Vertex& a = c[j];
   const Vertex& b = c[(j + 1) % c.size()];
   const double length = cumulative_[j + 1] - cumulative_[j];
-  const double k = (b.speed - a.speed) / length;
-  const double along = s - cumulative_[j];
+  return {j, a, b, length, (b.speed - a.speed) / length};
+}
+
+double TrackSimulator::TimeAtDistance(double s) const {
+  const Edge e = EdgeAt(cumulative_, s);
+  const double along = s - cumulative_[e.j];
   const double seconds =
-      std::fabs(k) < 1e-12 ? along / a.speed : std::log((a.speed + k * along) / a.speed) / k;
-  return lap_time_[j] + seconds * 1000.0;
+      std::fabs(e.k) < 1e-12 ? along / e.a.speed : std::log((e.a.speed + e.k * along) / e.a.speed) / e.k;
+  return lap_time_[e.j] + seconds * 1000.0;
 }
 
 double TrackSimulator::DistanceAtLapTime(double t) const {
-  const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(lap_time_.begin(), lap_time_.end(), t) - lap_time_.begin());
-  j = std::clamp<size_t>(j, 1, c.size()) - 1;
-  const Vertex& a = c[j];
-  const Vertex& b = c[(j + 1) % c.size()];
-  const double length = cumulative_[j + 1] - cumulative_[j];
-  const double k = (b.speed - a.speed) / length;
-  const double tau = (t - lap_time_[j]) / 1000.0;
-  const double along = std::fabs(k) < 1e-12 ? a.speed * tau : a.speed * std::expm1(k * tau) / k;
-  return cumulative_[j] + std::min(along, length);
+  const Edge e = EdgeAt(lap_time_, t);
+  const double tau = (t - lap_time_[e.j]) / 1000.0;
+  const double along = std::fabs(e.k) < 1e-12 ? e.a.speed * tau : e.a.speed * std::expm1(e.k * tau) / e.k;
+  return cumulative_[e.j] + std::min(along, e.length);
 }
 
 double TrackSimulator::SpeedFactor(int32_t lap) const {
@@ -130,13 +157,9 @@ void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, doub
   const double factor = SpeedFactor(lap);
   const double lap_t = (t - LapStart(lap)) * factor;
   const double s = DistanceAtLapTime(lap_t);
-  const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin());
-  j = std::clamp<size_t>(j, 1, c.size()) - 1;
-  const Vertex& a = c[j];
-  const Vertex& b = c[(j + 1) % c.size()];
-  const double length = cumulative_[j + 1] - cumulative_[j];
-  const double u = (s - cumulative_[j]) / length;
+  const Edge e = EdgeAt(cumulative_, s);
+  const Vertex &a = e.a, &b = e.b;
+  const double u = (s - cumulative_[e.j]) / e.length;
   *x = a.x + u * (b.x - a.x);
   *y = a.y + u * (b.y - a.y);
   *speed = (a.speed + u * (b.speed - a.speed)) * factor;
@@ -187,53 +210,25 @@ std::string TrackSimulator::Epoch(int32_t k) {
     return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
   }
   const std::string time = TimeField(time_of_day);
-  const std::string date = "150624";
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + date + ",,,N");
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + kDate + ",,,N");
   const std::string gga = WithChecksum("$GPGGA," + time + ",,,,,0,00,,,M,,M,,");
-  std::string out = config_.gga_first ? gga + rmc : rmc + gga;
-  if (time_of_day % 1000 == 0) out += SatelliteSentences(config_.satellites);
-  return out;
+  return EpochText(time_of_day, rmc, gga, "", config_);
 }
 
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options) {
   const std::string time = TimeField(time_of_day);
-  const std::string date = "150624";
   const std::string position = AngleField(lat, 2, 'N', 'S') + "," + AngleField(lon, 3, 'E', 'W');
   char motion[64];
   std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading_deg);
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + date + ",,,A");
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + kDate + ",,,A");
   char tail[64];
   std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", options.satellites);
   const std::string gga = WithChecksum("$GPGGA," + time + "," + position + tail);
-  std::string out = options.gga_first ? gga + rmc : rmc + gga;
-  if (options.vtg) {
-    char vtg_body[96];
-    std::snprintf(vtg_body, sizeof vtg_body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg,
-                  speed * kMetresPerSecondToKnots, speed * 3.6);
-    out += WithChecksum(vtg_body);
-  }
-  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
-  return out;
-}
-
-std::string SatelliteSentences(int32_t satellites) {
-  std::string gsa = "$GPGSA,A,3";
-  for (int i = 0; i < 12; ++i) gsa.append(",").append(i < satellites ? std::to_string(i + 1) : "");
-  std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
-  const int count = satellites;
-  const int messages = (count + 3) / 4;
-  for (int m = 0; m < messages; ++m) {
-    std::string gsv = "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," +
-                      std::to_string(count);
-    for (int i = m * 4; i < std::min(count, m * 4 + 4); ++i) {
-      char sat[64];
-      std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
-      gsv += sat;
-    }
-    out += WithChecksum(gsv);
-  }
-  return out;
+  char vtg[96];
+  std::snprintf(vtg, sizeof vtg, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg, speed * kMetresPerSecondToKnots,
+                speed * 3.6);
+  return EpochText(time_of_day, rmc, gga, WithChecksum(vtg), options);
 }
 
 std::string TrackSimulator::Nmea() {

@@ -62,12 +62,9 @@ class TrackSimulator {
  public:
   explicit TrackSimulator(SimConfig config);
 
-  // Length of one lap in metres and its duration in ms at the profile's
-  // speeds; car time at which lap `lap` starts (lap 0 at 0).
+  // Length of one lap in metres and its duration in ms at the profile's speeds.
   double LapLength() const { return cumulative_.back(); }
   double LapDuration() const { return lap_time_.back(); }
-  double LapStart(int32_t lap) const;
-  double SpeedFactor(int32_t lap) const;
   // Car time (ms since the start of lap 1) at distance s into the lap.
   double TimeAtDistance(double s) const;
   // Local position (metres) and speed at car time t (ms).
@@ -75,8 +72,6 @@ class TrackSimulator {
 
   // The whole recording: every epoch from the first to the end of the last lap.
   std::string Nmea();
-  // Sentences of one epoch k (time of day start_time_ms + k * period).
-  std::string Epoch(int32_t k);
   int32_t EpochCount() const;
 
   // True crossing instants of a line (ends in radians, as a trap's line), as
@@ -88,16 +83,28 @@ class TrackSimulator {
   // direction of travel there.
   Trap TrapAt(double s, TrapLineType type, double width_m = 20.0, bool unidirectional = false) const;
 
-  // Local metres <-> radians (equirectangular around the reference point).
-  void ToLocal(double lat, double lon, double* x, double* y) const;
+  // Local metres to radians (equirectangular around the reference point).
   void ToRadians(double x, double y, double* lat, double* lon) const;
 
-  const SimConfig& Config() const { return config_; }
-
  private:
+  // The circuit's edge j, from vertex a to b, and its speed gradient k (1/s).
+  struct Edge {
+    size_t j;
+    const Vertex& a;
+    const Vertex& b;
+    double length, k;
+  };
+  // The edge holding `value` of `table`, the cumulative distances or times.
+  Edge EdgeAt(const std::vector<double>& table, double value) const;
   double Period() const { return 1000.0 / config_.rate_hz; }
   double DistanceAtLapTime(double t) const;  // within one lap
+  // Car time at which lap `lap` starts (lap 0 at 0), and its speed factor.
+  double LapStart(int32_t lap) const;
+  double SpeedFactor(int32_t lap) const;
+  // Sentences of one epoch k (time of day start_time_ms + k * period).
+  std::string Epoch(int32_t k);
   const Dropout* DropoutAt(double t) const;
+  void ToLocal(double lat, double lon, double* x, double* y) const;
 
   SimConfig config_;
   std::vector<double> cumulative_;  // distance at each vertex, closing vertex appended
@@ -115,7 +122,6 @@ std::string WithChecksum(const std::string& body);
 // satellites, vtg and gga_first.
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options);
-std::string SatelliteSentences(int32_t satellites);
 
 // A circuit for the tests: a 300 m by 160 m rounded rectangle driven
 // counter-clockwise from the middle of the south straight (heading east),
