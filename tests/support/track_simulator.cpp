@@ -11,7 +11,6 @@ namespace kv::sim {
 namespace {
 
 constexpr double kMetresPerSecondToKnots = 3600.0 / 1852.0;
-constexpr const char* kDate = "150624";
 
 std::string TimeField(int64_t ms_of_day) {
   ms_of_day %= 86400000;
@@ -63,16 +62,6 @@ std::string SatelliteSentences(int32_t satellites) {
     }
     out += WithChecksum(gsv);
   }
-  return out;
-}
-
-// RMC and GGA in the order the options ask, the VTG when asked, GSA and GSV
-// on whole seconds.
-std::string EpochText(int64_t time_of_day, const std::string& rmc, const std::string& gga, const std::string& vtg,
-                      const SimConfig& options) {
-  std::string out = options.gga_first ? gga + rmc : rmc + gga;
-  if (options.vtg) out += vtg;
-  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
   return out;
 }
 
@@ -185,34 +174,18 @@ int32_t TrackSimulator::EpochCount() const {
   return static_cast<int32_t>((LapStart(config_.laps) + kTailMs - config_.start_offset_ms) / Period()) + 1;
 }
 
-const Dropout* TrackSimulator::DropoutAt(double t) const {
-  for (const Dropout& d : config_.dropouts) {
-    if (t >= d.from_ms && t < d.to_ms) return &d;
-  }
-  return nullptr;
-}
-
 std::string TrackSimulator::Epoch(int32_t k) {
-  const double t = config_.start_offset_ms + k * Period();
-  const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
-  const Dropout* dropout = DropoutAt(t);
-  if (dropout != nullptr && dropout->kind == DropoutKind::kMissing) return {};
-  if (dropout == nullptr) {
-    double x, y, speed, heading;
-    StateAt(t, &x, &y, &speed, &heading);
-    if (config_.noise_m > 0.0) {
-      std::normal_distribution<double> noise(0.0, config_.noise_m);
-      x += noise(random_);
-      y += noise(random_);
-    }
-    double lat, lon;
-    ToRadians(x, y, &lat, &lon);
-    return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
+  double x, y, speed, heading;
+  StateAt(config_.start_offset_ms + k * Period(), &x, &y, &speed, &heading);
+  if (config_.noise_m > 0.0) {
+    std::normal_distribution<double> noise(0.0, config_.noise_m);
+    x += noise(random_);
+    y += noise(random_);
   }
-  const std::string time = TimeField(time_of_day);
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + kDate + ",,,N");
-  const std::string gga = WithChecksum("$GPGGA," + time + ",,,,,0,00,,,M,,M,,");
-  return EpochText(time_of_day, rmc, gga, "", config_);
+  double lat, lon;
+  ToRadians(x, y, &lat, &lon);
+  const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
+  return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
 }
 
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
@@ -221,14 +194,19 @@ std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, 
   const std::string position = AngleField(lat, 2, 'N', 'S') + "," + AngleField(lon, 3, 'E', 'W');
   char motion[64];
   std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading_deg);
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + kDate + ",,,A");
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + ",150624,,,A");
   char tail[64];
   std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", options.satellites);
   const std::string gga = WithChecksum("$GPGGA," + time + "," + position + tail);
-  char vtg[96];
-  std::snprintf(vtg, sizeof vtg, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg, speed * kMetresPerSecondToKnots,
-                speed * 3.6);
-  return EpochText(time_of_day, rmc, gga, WithChecksum(vtg), options);
+  std::string out = options.gga_first ? gga + rmc : rmc + gga;
+  if (options.vtg) {
+    char vtg[96];
+    std::snprintf(vtg, sizeof vtg, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg, speed * kMetresPerSecondToKnots,
+                  speed * 3.6);
+    out += WithChecksum(vtg);
+  }
+  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
+  return out;
 }
 
 std::string TrackSimulator::Nmea() {

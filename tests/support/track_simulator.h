@@ -8,7 +8,7 @@
 //
 // Output: NMEA 0183 text (RMC, GGA, optional VTG every epoch, GSA and GSV
 // once a second) with correct checksums, at any rate that divides 1000 ms.
-// Optional position noise (seeded, reproducible) and dropouts.
+// Optional position noise (seeded, reproducible).
 #pragma once
 
 #include <cstdint>
@@ -26,17 +26,6 @@ struct Vertex {
   double speed = 0.0;  // m/s when passing this vertex, > 0
 };
 
-enum class DropoutKind {
-  kMissing,    // no sentences at all
-  kNoFix,      // RMC status V, GGA fix quality 0, no position
-};
-
-struct Dropout {
-  double from_ms = 0.0;  // simulation time, from the start of lap 1
-  double to_ms = 0.0;    // exclusive
-  DropoutKind kind = DropoutKind::kMissing;
-};
-
 struct SimConfig {
   double ref_lat_deg = 48.0;
   double ref_lon_deg = 11.0;
@@ -50,7 +39,6 @@ struct SimConfig {
   uint32_t seed = 1;
   bool vtg = false;
   bool gga_first = false;  // order of the epoch's sentences
-  std::vector<Dropout> dropouts;
   int32_t satellites = 9;
   // Lap i is driven at lap_speed_factor[i] times the profile's speeds; the
   // time before the first lap at the first factor, after the list at the
@@ -103,7 +91,6 @@ class TrackSimulator {
   double SpeedFactor(int32_t lap) const;
   // Sentences of one epoch k (time of day start_time_ms + k * period).
   std::string Epoch(int32_t k);
-  const Dropout* DropoutAt(double t) const;
   void ToLocal(double lat, double lon, double* x, double* y) const;
 
   SimConfig config_;

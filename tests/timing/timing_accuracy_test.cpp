@@ -96,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(Rates, TimingAccuracy,
                                            AccuracyCase{"5 Hz, curve", 5, kCorner1Middle, 0.0, 10.0},
                                            AccuracyCase{"1 Hz, straight", 1, kOnStraight, 0.0, 30.0},
                                            AccuracyCase{"1 Hz, curve", 1, kCorner1Middle, 0.0, 100.0},
+                                           // In one sample interval with the line: taken in driving order,
+                                           // the split belongs to the lap the line starts.
+                                           AccuracyCase{"1 Hz, split 100 ms after the line", 1, 3.0, 0.0, 30.0},
                                            // Half a metre of noise at 30 m/s moves a crossing by about 17 ms.
                                            AccuracyCase{"10 Hz, 0.5 m noise", 10, kOnStraight, 0.5, 60.0}),
                          [](const auto& info) {
@@ -103,56 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Rates, TimingAccuracy,
                            std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
                            return name;
                          });
-
-TEST(EndToEnd, GapsInTheData) {
-  struct Case {
-    const char* legend;
-    double gap_ms;  // epochs missing around the lines
-    sim::DropoutKind kind;
-    bool split_counted, finish_counted;
-  } cases[] = {
-      {"1800 ms", 1800, sim::DropoutKind::kMissing, true, true},
-      {"2300 ms: split ignored", 2300, sim::DropoutKind::kMissing, false, true},
-      {"2800 ms without fix: split ignored", 2800, sim::DropoutKind::kNoFix, false, true},
-      {"3300 ms: finish ignored too", 3300, sim::DropoutKind::kMissing, false, false},
-  };
-  for (const Case& c : cases) {
-    SimConfig config = Circuit(10, 2);
-    TrackSimulator plain(config);
-    // Both lines inside the dropout at the second lap's end; the samples
-    // around them end up gap_ms (+-100 ms) apart.
-    const double line_time = plain.LapDuration() * 2;
-    config.dropouts.push_back({line_time - 700, line_time - 700 + c.gap_ms - 100, c.kind});
-    TrapList traps(kTrapListGrowth);
-    // The split first: crossed in the same interval as the finish, it then
-    // still belongs to the lap that is finishing.
-    traps.Append(plain.TrapAt(plain.LapLength() - 15.0, kTrapSplit));  // 0.5 s before the line
-    traps.Append(plain.TrapAt(0.0, kTrapStartFinish));
-    SessionPipeline run(traps);
-    run.Feed(TrackSimulator(config).Nmea());
-    const Lap& second = run.Laps().LapAt(1);
-    EXPECT_EQ(second.SplitCount() == 1, c.split_counted) << c.legend;
-    EXPECT_EQ(second.IsFinished(), c.finish_counted) << c.legend;
-    EXPECT_EQ(run.Laps().LapCount(), c.finish_counted ? 3 : 2) << c.legend;
-  }
-}
-
-// At 1 Hz the line and a split 100 ms after it fall in one sample interval;
-// taken in driving order, the split belongs to the lap the line starts.
-TEST(EndToEnd, SplitJustAfterTheLineIn1HzDataStaysInTheNewLap) {
-  const SimConfig config = Circuit(1);
-  TrackSimulator sim(config);
-  TrapList traps(kTrapListGrowth);
-  traps.Append(sim.TrapAt(0.0, kTrapStartFinish));
-  traps.Append(sim.TrapAt(3.0, kTrapSplit));  // 100 ms after the line at 30 m/s
-  SessionPipeline run(traps);
-  run.Feed(sim.Nmea());
-  ASSERT_EQ(run.Laps().LapCount(), 4);
-  for (int32_t i = 0; i < 4; ++i) {
-    ASSERT_EQ(run.Laps().LapAt(i).SplitCount(), 1) << i;
-    EXPECT_NEAR(run.Laps().LapAt(i).SplitTime(1), 100.0, 30.0) << i;
-  }
-}
 
 // The recompute's grid and side prefilters must find exactly what the
 // plain live search finds, trap for trap and sample for sample.
