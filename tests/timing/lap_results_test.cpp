@@ -58,20 +58,6 @@ TEST_F(LapResultsTest, OptimalLapFromBestSectors) {
   EXPECT_EQ(laps_.Optimal()->LapTime(), 83 * kS) << "an invalid lap's sector does not count";
 }
 
-TEST_F(LapResultsTest, NoOptimalLapWhenASectorWasNeverTimedByAValidLap) {
-  AddTraps({kTrapStartFinish, kTrapSplit});
-  Cross(0, 10 * kS);
-  Cross(0, 100 * kS);  // lap 1 without the split
-  Cross(1, 130 * kS);  // lap 2 with it
-  Cross(0, 190 * kS);
-  Consume();
-  ASSERT_NE(laps_.Optimal(), nullptr);
-  laps_.SetInvalid(1, true);
-  laps_.SetComparisonSelection(1);  // the reference is lap 2, whose split no valid lap has
-  laps_.ComputeResults();
-  EXPECT_EQ(laps_.Optimal(), nullptr);
-}
-
 TEST_F(LapResultsTest, HiLoExtremesWithThreshold) {
   // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
   const double speeds[] = {10, 20, 30, 26, 24, 30};

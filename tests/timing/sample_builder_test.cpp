@@ -38,16 +38,9 @@ FixRecord Record(SentenceType type, int32_t time, double knots = 20.0) {
   fix.hdop = 0.9;
   fix.altitude = 545.4;
   fix.date = DateTimeValue::MakeDay(2024, 6, 15);
-  fix.valid = {.latitude = 1,
-               .longitude = 1,
-               .speed = IsSet(knots) ? 1 : 0,
-               .course = 1,
-               .time = 1,
-               .date = 1,
-               .fix_quality = 1,
-               .satellites = 1,
-               .hdop = 1,
-               .altitude = 1};
+  FixValidity& v = fix.valid;
+  v.latitude = v.longitude = v.course = v.time = v.date = v.fix_quality = v.satellites = v.hdop = v.altitude = 1;
+  v.speed = IsSet(knots) ? 1 : 0;
   return fix;
 }
 
@@ -178,7 +171,7 @@ TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
   EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
 }
 
-TEST_F(SampleBuilderTest, ObdValuesPerPid) {
+TEST_F(SampleBuilderTest, ObdAccelerometerAndSatelliteRecordsUntilReset) {
   FixRecord obd = Record(kSentenceObd, kNoon);
   obd.obd.pid = 0x0C;
   obd.obd.valid = 1;
@@ -189,7 +182,6 @@ TEST_F(SampleBuilderTest, ObdValuesPerPid) {
   EXPECT_EQ(builder_.LastObd().time, kNoon);
   EXPECT_EQ(builder_.LastObd().value, 70u);
   EXPECT_EQ(builder_.LastObd().channel, 0x0C + 1000) << "the decoder names the channel";
-  EXPECT_EQ(builder_.ObdValue(0x0C), 70);
   EXPECT_EQ(builder_.LastObdPid(), 0x0C);
   EXPECT_EQ(builder_.ChannelValidity(100, 0x0C), ChannelState::kValid);
   obd.obd.valid = 0;  // "NO DATA"
@@ -197,11 +189,7 @@ TEST_F(SampleBuilderTest, ObdValuesPerPid) {
   EXPECT_FALSE(builder_.NewObdValue());
   EXPECT_EQ(builder_.ObdValue(0x0C), 0);
   EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kInvalid);
-  builder_.Reset();
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kNever);
-}
 
-TEST_F(SampleBuilderTest, AccelerometerValidity) {
   FixRecord acc = Record(kSentenceAcc, kNoon);
   acc.acc_valid = 1;
   acc.acc = {1, 2, 3};
@@ -212,9 +200,7 @@ TEST_F(SampleBuilderTest, AccelerometerValidity) {
   acc.acc_valid = 0;
   builder_.Feed(acc);
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kInvalid);
-}
 
-TEST_F(SampleBuilderTest, SatelliteListsUntilReset) {
   FixRecord gsv = Record(kSentenceGsv, kNoon);
   gsv.sky_complete = 1;
   gsv.sky_count = 3;
@@ -226,10 +212,12 @@ TEST_F(SampleBuilderTest, SatelliteListsUntilReset) {
   builder_.Feed(gsa);
   EXPECT_EQ(builder_.Sky()[2].prn, 17);
   EXPECT_EQ(builder_.UsedPrns()[1], 9);
+
   builder_.Reset();
+  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kNever);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
   EXPECT_EQ(builder_.SkyCount(), 0);
   EXPECT_EQ(builder_.UsedPrnCount(), 0);
-  EXPECT_FALSE(builder_.Position().IsSet());
 }
 
 TEST(HeadingEstimatorTest, CourseSlowMovementAndStandstill) {
