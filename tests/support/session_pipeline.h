@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "acquisition/nmea_parser.h"
+#include "acquisition/obd_channels.h"
 #include "timing/lap_list.h"
 #include "timing/sample_builder.h"
 
 namespace kv::sim {
-
-class NoObdDecoder final : public ObdDecoder {
- public:
-  bool Decode(const ObdSample&, int32_t*) const override { return false; }
-  int32_t ChannelOf(int32_t) const override { return -1; }
-  void Reset() override {}
-};
 
 // Notes anchored at a sample index; a note belongs to the lap whose window
 // holds it (strictly inside when the window spans 2 samples or more).
@@ -52,7 +46,7 @@ class SessionPipeline {
 
  private:
   NmeaParser parser_{false};
-  NoObdDecoder decoder_;
+  ObdChannelTable decoder_;
   SampleBuilder builder_{decoder_};
   LapSettings settings_;
   MemoryNoteStore notes_;

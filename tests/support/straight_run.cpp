@@ -35,24 +35,6 @@ StraightRun::StraightRun(StraightRunConfig config) : config_(std::move(config)) 
   pieces_.push_back({t, v, d, 0.0, kForever});
 }
 
-const StraightRun::Piece& StraightRun::PieceAt(double t) const {
-  for (const Piece& p : pieces_) {
-    if (t < p.end) return p;
-  }
-  return pieces_.back();
-}
-
-double StraightRun::SpeedAt(double t) const {
-  const Piece& p = PieceAt(t);
-  return p.v0 + p.a * (t - p.t0) / 1000.0;
-}
-
-double StraightRun::DistanceAt(double t) const {
-  const Piece& p = PieceAt(t);
-  const double s = (t - p.t0) / 1000.0;
-  return p.d0 + p.v0 * s + 0.5 * p.a * s * s;
-}
-
 std::string StraightRun::Nmea() const {
   const SimConfig& o = config_.options;
   const double lat0 = DegToRad(o.ref_lat_deg);
@@ -61,12 +43,14 @@ std::string StraightRun::Nmea() const {
   const auto epochs = static_cast<int32_t>(config_.duration_ms * o.rate_hz / 1000.0) + 1;
   for (int32_t k = 0; k < epochs; ++k) {
     const double t = k * 1000.0 / o.rate_hz;
-    const double distance = DistanceAt(t);
+    const Piece& p = *std::find_if(pieces_.begin(), pieces_.end(), [t](const Piece& q) { return t < q.end; });
+    const double s = (t - p.t0) / 1000.0;
+    const double distance = p.d0 + p.v0 * s + 0.5 * p.a * s * s;
     // Equirectangular around the start.
     const double lat = lat0 + MetresToRad(distance * std::cos(bearing));
     const double lon = DegToRad(o.ref_lon_deg) + MetresToRad(distance * std::sin(bearing)) / std::cos(lat0);
-    out +=
-        FixEpoch(o.start_time_ms + static_cast<int64_t>(std::llround(t)), lat, lon, SpeedAt(t), config_.bearing_deg, o);
+    const double speed = p.v0 + p.a * (t - p.t0) / 1000.0;
+    out += FixEpoch(o.start_time_ms + static_cast<int64_t>(std::llround(t)), lat, lon, speed, config_.bearing_deg, o);
   }
   return out;
 }

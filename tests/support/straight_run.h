@@ -41,11 +41,8 @@ class StraightRun {
 
  private:
   struct Piece {
-    double t0, v0, d0, a, end;  // valid on [t0, end)
+    double t0, v0, d0, a, end;  // valid on [t0, end); the last one never ends
   };
-  const Piece& PieceAt(double t) const;
-  double SpeedAt(double t) const;
-  double DistanceAt(double t) const;
 
   StraightRunConfig config_;
   std::vector<Piece> pieces_;

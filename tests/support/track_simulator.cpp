@@ -35,8 +35,8 @@ std::string AngleField(double radians, int degree_digits, char positive, char ne
   return text;
 }
 
-bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, double cy, double dx,
-                       double dy, double* u) {
+bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy,
+                       double* u) {
   const double rx = bx - ax, ry = by - ay, sx = dx - cx, sy = dy - cy;
   const double denominator = rx * sy - ry * sx;
   if (denominator == 0.0) return false;
@@ -253,8 +253,8 @@ Trap TrackSimulator::TrapAt(double s, TrapLineType type, double width_m, bool un
   double lat, lon;
   ToRadians(x, y, &lat, &lon);
   Trap trap;
-  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(lat, lon), DegToRad(heading),
-          MetresToRad(width_m), unidirectional);
+  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(lat, lon), DegToRad(heading), MetresToRad(width_m),
+          unidirectional);
   return trap;
 }
 
@@ -275,31 +275,23 @@ std::vector<Vertex> RoundedRectangle(int32_t arc_steps) {
   for (int c = 0; c < 4; ++c) {
     for (int i = 0; i <= arc_steps; ++i) {
       const double a = DegToRad(corners[c].from_deg - 90.0 * i / arc_steps);
-      arcs[c].push_back({corners[c].cx + r * std::sin(a), corners[c].cy + r * std::cos(a),
-                         i == 0 || i == arc_steps ? 18.0 : 15.0});
+      arcs[c].push_back(
+          {corners[c].cx + r * std::sin(a), corners[c].cy + r * std::cos(a), i == 0 || i == arc_steps ? 18.0 : 15.0});
     }
   }
   std::vector<Vertex> v;
-  for (int c = 0; c < 4; ++c) {
+  for (int c = 0; c <= 4; ++c) {
+    // The straight from corner c - 1 to corner c; the south one, 0, twice.
     const Vertex& exit = arcs[(c + 3) % 4].back();
-    const Vertex& entry = arcs[c].front();
+    const Vertex& entry = arcs[c % 4].front();
     const double length = std::hypot(entry.x - exit.x, entry.y - exit.y);
     const double ux = (entry.x - exit.x) / length, uy = (entry.y - exit.y) / length;
-    // The lap starts in the middle of the south straight (corner 0's straight).
-    if (c == 0) v.push_back({exit.x + ux * length / 2, exit.y + uy * length / 2, 30.0});
+    if (c == 0) v.push_back({exit.x + ux * length / 2, exit.y + uy * length / 2, 30.0});  // the lap starts here
+    if (c > 0) v.push_back({exit.x + ux * ramp, exit.y + uy * ramp, 30.0});
+    if (c == 4) break;
     v.push_back({entry.x - ux * ramp, entry.y - uy * ramp, 30.0});
     v.insert(v.end(), arcs[c].begin(), arcs[c].end());
-    if (c < 3) {
-      const Vertex& next_exit = arcs[c].back();
-      const Vertex& next_entry = arcs[c + 1].front();
-      const double l2 = std::hypot(next_entry.x - next_exit.x, next_entry.y - next_exit.y);
-      v.push_back({next_exit.x + (next_entry.x - next_exit.x) / l2 * ramp,
-                   next_exit.y + (next_entry.y - next_exit.y) / l2 * ramp, 30.0});
-    }
   }
-  // Back along the south straight to the start.
-  const Vertex& last_exit = arcs[3].back();
-  v.push_back({last_exit.x + ramp, last_exit.y, 30.0});
   return v;
 }
 
