@@ -20,16 +20,16 @@ constexpr double kToleranceMs = 5.0;
 constexpr double kStart = 12 * 3600000.0;  // time of day of car time 0
 
 // Indices of the predefined tests.
-enum : int32_t { k60Feet, kEighthMile, k0To60Mph = 5, k0To100Kph, k80To120Kph = 9, k60To160Kph };
+enum : int32_t { k60Feet, kEighthMile, k0To60Mph = 5, k0To100Kph, k80To120Kph = 9 };
 
-// A drive at v0 m/s until `launch` ms of car time, then at `a` m/s^2.
+// A drive standing until `launch` ms of car time, then at `a` m/s^2.
 struct Drive {
   int32_t rate_hz;
-  double v0, launch, a, duration_ms;
+  double launch, a, duration_ms;
 
-  double SpeedAt(double t) const { return t < launch ? v0 : v0 + a * (t - launch) / 1000.0; }
-  double TimeAtSpeed(double v) const { return launch + (v - v0) / a * 1000.0; }
-  double TimeAtDistance(double d) const { return launch + (std::sqrt(v0 * v0 + 2 * a * d) - v0) / a * 1000.0; }
+  double SpeedAt(double t) const { return t < launch ? 0.0 : a * (t - launch) / 1000.0; }
+  double TimeAtSpeed(double v) const { return launch + v / a * 1000.0; }
+  double TimeAtDistance(double d) const { return launch + std::sqrt(2 * d / a) * 1000.0; }
   // From the launch or the start speed to the finish speed or distance.
   double RunTime(const PerfTest& test) const {
     const double end = test.IsDistance() ? TimeAtDistance(test.distance) : TimeAtSpeed(test.finish_speed);
@@ -40,7 +40,6 @@ struct Drive {
     sim::StraightRunConfig c;
     c.options.rate_hz = rate_hz;
     c.options.start_time_ms = static_cast<int32_t>(kStart);
-    c.initial_speed = v0;
     c.launch_ms = launch;
     c.phases = {{100.0, a}};
     c.duration_ms = duration_ms;
@@ -58,7 +57,7 @@ class PerfRuns : public ::testing::TestWithParam<int32_t> {};
 // Standing 1.2345 s (a launch off the sample grid), then 4 m/s^2: every
 // predefined test completes once, in one attempt, live and recomputed alike.
 TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
-  const Drive drive{GetParam(), 0.0, 1234.5, 4.0, 32000.0};
+  const Drive drive{GetParam(), 1234.5, 4.0, 32000.0};
   const SampleList samples = drive.Record();
   const PerfTestList tests;
   PerfTestEngine engine(tests);
@@ -90,33 +89,10 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
   std::printf("%d Hz: worst run-time error %.1f ms\n", GetParam(), worst);
 }
 
-// Cruising at 50 km/h, then 3 m/s^2 up to 190 km/h: no launch, so only the
-// rolling tests run; "100-200 kph" is still running.
-TEST_P(PerfRuns, RollingStartRunsOnlyTheRollingTests) {
-  const Drive drive{GetParam(), 50.0 / 3.6, 2000.3, 3.0, 15000.0};
-  const PerfTestList tests;
-  PerfTestEngine engine(tests);
-  engine.Recompute(drive.Record());
-  for (int32_t i = 0; i < tests.Count(); ++i) {
-    const PerfTestResult r = engine.Result(i);
-    if (i == k80To120Kph || i == k60To160Kph) {
-      ASSERT_EQ(r.completed, 1) << i;
-      EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(tests.At(i)), kToleranceMs) << i;
-    } else if (tests.At(i).start_speed > 0.0) {
-      ASSERT_EQ(r.runs.size(), 1u);
-      EXPECT_NEAR(r.runs[0].start, kStart + drive.TimeAtSpeed(tests.At(i).start_speed), kToleranceMs);
-      EXPECT_FALSE(r.runs[0].Finished());
-    } else {
-      EXPECT_TRUE(r.runs.empty()) << i;
-    }
-  }
-  EXPECT_EQ(engine.LaunchTime(), 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(Rates, PerfRuns, ::testing::Values(10, 20));
 
 TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTrack) {
-  const Drive drive{10, 0.0, 1234.5, 4.0, 12000.0};
+  const Drive drive{10, 1234.5, 4.0, 12000.0};
   const SampleList gps = drive.Record();
   // The adapter's speed every 150 ms, every other one on a GPS epoch, from
   // before the GPS track to after it, a few unset.
@@ -146,31 +122,21 @@ TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTr
 
 constexpr double kNoTime = -1.0;  // in a stream's speeds: a sample without a time
 
-// A hand-made stream: one sample per 100 ms from 1000 ms, with the speeds
-// given (NaN: a sample without speed), moving east by the trapezoid rule.
+// A hand-made stream of speeds (NaN: a sample without speed), one sample
+// per 100 ms from 1000 ms; positions are left out, so no distance test runs.
 std::vector<PerfSample> Stream(const std::vector<double>& speeds) {
   std::vector<PerfSample> out;
-  double metres = 0.0, previous = 0.0;
   int32_t t = 1000;
   for (double v : speeds) {
-    PerfSample s{v == kNoTime ? kNotSet : t, v == kNoTime ? 1.0 : v, {}};
-    if (!std::isnan(v) && v != kNoTime) {
-      metres += (v + previous) * 0.05;
-      previous = v;
-      s.position = {DegToRad(48.0), DegToRad(11.0) + MetresToRad(metres) / std::cos(DegToRad(48.0))};
-      t += 100;
-    }
-    out.push_back(s);
+    out.push_back({v == kNoTime ? kNotSet : t, v == kNoTime ? 1.0 : v, {}});
+    if (!std::isnan(v) && v != kNoTime) t += 100;
   }
   return out;
 }
 
-// Up to 20 m/s in 0.5 m/s steps, braking to `low`, then up to 35 m/s.
-std::vector<double> SlowingTo(double low) {
-  std::vector<double> speeds = {0.0, 0.0};
-  for (double v = 0.5; v <= 20.0; v += 0.5) speeds.push_back(v);
-  speeds.insert(speeds.end(), {19.0, 18.0, 17.0, 16.0, low});
-  for (double v = 15.0; v <= 35.0; v += 0.5) speeds.push_back(v);
+// Appends speeds from `from` to `to` m/s in 0.5 m/s steps.
+std::vector<double> Ramp(std::vector<double> speeds, double from, double to) {
+  for (double v = from; v <= to; v += 0.5) speeds.push_back(v);
   return speeds;
 }
 
@@ -194,8 +160,9 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
       {"samples without speed or time are skipped", {0.0, 0.2, NAN, kNoTime, 0.6}, 1050, 1, 1, 0},
       {"nothing is evaluated before three timed samples", {0.0, 0.0}, 0, 0, 0, 0},
       {"standing after a twitch: the run moves, none is added", {0.0, 0.0, 0.0, 0.02, 0.0, 0.0, 0.0}, 1400, 1, 1, 0},
-      {"slowing exactly 5 m/s below the peak keeps the attempt", SlowingTo(15.0), 0, 1, 1, 1},
-      {"slowing more than 5 m/s below it leaves the run unfinished", SlowingTo(14.9), 0, 2, 1, 0},
+      {"slowing exactly 5 m/s below the peak keeps the attempt", Ramp(Ramp({0, 0}, 0.5, 20), 15.0, 35), 0, 1, 1, 1},
+      {"slowing more than 5 m/s below it: unfinished", Ramp(Ramp({0, 0}, 0.5, 20), 14.9, 35), 0, 2, 1, 0},
+      {"a rolling start has no launch: no standing-start run", Ramp({}, 10, 35), 0, 1, 0, 0},
       {"200 attempts are kept", Repeat({0.0, 0.0, 0.5, 2.0, 4.0, 6.0, 8.0, 10.0, 4.0, 0.0}, 230), 0, 201, 200, 0},
   };
   const PerfTestList tests;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -17,94 +16,80 @@
 namespace kv {
 namespace {
 
-using sim::SessionPipeline;
-using sim::SimConfig;
-using sim::TrackSimulator;
-
-SimConfig Circuit(int32_t rate_hz, int32_t laps = 3) {
-  SimConfig c;
+sim::SimConfig Circuit(int32_t rate_hz) {
+  sim::SimConfig c;
   c.circuit = sim::RoundedRectangle();
   c.rate_hz = rate_hz;
-  c.laps = laps;
+  c.laps = 3;
   c.start_offset_ms = -1537.0;  // off the sample grid: no line passes exactly through a sample
   return c;
 }
 
-// Distances into the lap (m) of the split lines.
-constexpr double kOnStraight = 40.0;      // south straight, 30 m/s
-constexpr double kCorner1Middle = 135.0;  // inside the first corner, 15 m/s
-
-struct AccuracyCase {
-  const char* legend;
-  int32_t rate_hz;
-  double split_at;  // m into the lap
-  double noise_m;   // with noise, VTG sentences too and GGA before RMC
-  double tolerance_ms;
-};
-
-class TimingAccuracy : public ::testing::TestWithParam<AccuracyCase> {};
-
-TEST_P(TimingAccuracy, LapStartsAndSplitsMatchTheTrueCrossings) {
-  const AccuracyCase& c = GetParam();
-  SimConfig config = Circuit(c.rate_hz);
-  config.noise_m = c.noise_m;
-  config.vtg = config.gga_first = c.noise_m > 0.0;
-  TrackSimulator sim(config);
-  TrapList traps(kTrapListGrowth);
-  traps.Append(sim.TrapAt(0.0, kTrapStartFinish));
-  traps.Append(sim.TrapAt(c.split_at, kTrapSplit));
-  SessionPipeline run(traps);
-  run.Feed(sim.Nmea());
-  const std::vector<double> starts = sim.CrossingTimes(traps[0]);
-  const std::vector<double> splits = sim.CrossingTimes(traps[1]);
-  const LapList& laps = run.Laps();
-  ASSERT_EQ(laps.LapCount(), static_cast<int32_t>(starts.size())) << c.legend;
-  ASSERT_GE(laps.LapCount(), 4) << c.legend;
-  double worst = 0.0;
-  for (size_t i = 0; i < starts.size(); ++i) {
-    const Lap& lap = laps.LapAt(static_cast<int32_t>(i));
-    worst = std::max(worst, std::fabs(lap.Start().Time() - starts[i]));
-    const auto split = std::upper_bound(splits.begin(), splits.end(), starts[i]);
-    if (split == splits.end() || (i + 1 < starts.size() && *split > starts[i + 1])) continue;
-    ASSERT_NE(lap.MarkForTrap(1), nullptr) << c.legend << ", lap " << i;
-    worst = std::max(worst, std::fabs(lap.MarkForTrap(1)->Time() - *split));
+TEST(TimingAccuracy, LapStartsAndSplitsMatchTheTrueCrossings) {
+  constexpr double kOnStraight = 40.0;      // m into the lap: south straight, 30 m/s
+  constexpr double kCorner1Middle = 135.0;  // inside the first corner, 15 m/s
+  struct Case {
+    const char* legend;
+    int32_t rate_hz;
+    double split_at;  // m into the lap
+    double noise_m;   // with noise, VTG sentences too and GGA before RMC
+    double tolerance_ms;
+  } cases[] = {
+      {"20 Hz, straight", 20, kOnStraight, 0.0, 2.0},
+      {"20 Hz, curve", 20, kCorner1Middle, 0.0, 2.0},
+      {"10 Hz, straight", 10, kOnStraight, 0.0, 2.0},
+      {"10 Hz, curve", 10, kCorner1Middle, 0.0, 2.0},
+      {"5 Hz, straight", 5, kOnStraight, 0.0, 2.0},
+      {"5 Hz, curve", 5, kCorner1Middle, 0.0, 10.0},
+      {"1 Hz, straight", 1, kOnStraight, 0.0, 30.0},
+      {"1 Hz, curve", 1, kCorner1Middle, 0.0, 100.0},
+      // In one sample interval with the line: taken in driving order, the
+      // split belongs to the lap the line starts.
+      {"1 Hz, split 100 ms after the line", 1, 3.0, 0.0, 30.0},
+      // Half a metre of noise at 30 m/s moves a crossing by about 17 ms.
+      {"10 Hz, 0.5 m noise", 10, kOnStraight, 0.5, 60.0},
+  };
+  for (const Case& c : cases) {
+    sim::SimConfig config = Circuit(c.rate_hz);
+    config.noise_m = c.noise_m;
+    config.vtg = config.gga_first = c.noise_m > 0.0;
+    sim::TrackSimulator sim(config);
+    TrapList traps(kTrapListGrowth);
+    traps.Append(sim.TrapAt(0.0, kTrapStartFinish));
+    traps.Append(sim.TrapAt(c.split_at, kTrapSplit));
+    sim::SessionPipeline run(traps);
+    run.Feed(sim.Nmea());
+    const std::vector<double> starts = sim.CrossingTimes(traps[0]);
+    const std::vector<double> splits = sim.CrossingTimes(traps[1]);
+    const LapList& laps = run.Laps();
+    ASSERT_EQ(laps.LapCount(), static_cast<int32_t>(starts.size())) << c.legend;
+    ASSERT_GE(laps.LapCount(), 4) << c.legend;
+    double worst = 0.0;
+    for (size_t i = 0; i < starts.size(); ++i) {
+      const Lap& lap = laps.LapAt(static_cast<int32_t>(i));
+      worst = std::max(worst, std::fabs(lap.Start().Time() - starts[i]));
+      const auto split = std::upper_bound(splits.begin(), splits.end(), starts[i]);
+      if (split == splits.end() || (i + 1 < starts.size() && *split > starts[i + 1])) continue;
+      ASSERT_NE(lap.MarkForTrap(1), nullptr) << c.legend << ", lap " << i;
+      worst = std::max(worst, std::fabs(lap.MarkForTrap(1)->Time() - *split));
+    }
+    EXPECT_LE(worst, c.tolerance_ms) << c.legend;
+    std::printf("[ accuracy ] %s: worst error %.2f ms over %d laps\n", c.legend, worst, laps.LapCount());
   }
-  EXPECT_LE(worst, c.tolerance_ms) << c.legend;
-  std::printf("[ accuracy ] %s: worst error %.2f ms over %d laps\n", c.legend, worst, laps.LapCount());
 }
-
-INSTANTIATE_TEST_SUITE_P(Rates, TimingAccuracy,
-                         ::testing::Values(AccuracyCase{"20 Hz, straight", 20, kOnStraight, 0.0, 2.0},
-                                           AccuracyCase{"20 Hz, curve", 20, kCorner1Middle, 0.0, 2.0},
-                                           AccuracyCase{"10 Hz, straight", 10, kOnStraight, 0.0, 2.0},
-                                           AccuracyCase{"10 Hz, curve", 10, kCorner1Middle, 0.0, 2.0},
-                                           AccuracyCase{"5 Hz, straight", 5, kOnStraight, 0.0, 2.0},
-                                           AccuracyCase{"5 Hz, curve", 5, kCorner1Middle, 0.0, 10.0},
-                                           AccuracyCase{"1 Hz, straight", 1, kOnStraight, 0.0, 30.0},
-                                           AccuracyCase{"1 Hz, curve", 1, kCorner1Middle, 0.0, 100.0},
-                                           // In one sample interval with the line: taken in driving order,
-                                           // the split belongs to the lap the line starts.
-                                           AccuracyCase{"1 Hz, split 100 ms after the line", 1, 3.0, 0.0, 30.0},
-                                           // Half a metre of noise at 30 m/s moves a crossing by about 17 ms.
-                                           AccuracyCase{"10 Hz, 0.5 m noise", 10, kOnStraight, 0.5, 60.0}),
-                         [](const auto& info) {
-                           std::string name = info.param.legend;
-                           std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
-                           return name;
-                         });
 
 // The recompute's grid and side prefilters must find exactly what the
 // plain live search finds, trap for trap and sample for sample.
 TEST(RecomputeCrossingsTest, SameListAsTheLiveSearchWithManyTraps) {
-  SimConfig config = Circuit(1, 3);
+  sim::SimConfig config = Circuit(1);
   config.noise_m = 2.0;
-  TrackSimulator sim(config);
+  sim::TrackSimulator sim(config);
   TrapList traps(kTrapListGrowth);
   for (int32_t j = 0; j < 60; ++j) {
     const TrapLineType type = j % 7 == 3 ? kTrapDisabled : (j == 0 ? kTrapStartFinish : kTrapSplit);
     traps.Append(sim.TrapAt(j * sim.LapLength() / 60, type, 5.0 + j % 5 * 20.0, j % 4 == 1));
   }
-  SessionPipeline run(traps);
+  sim::SessionPipeline run(traps);
   run.Feed(sim.Nmea());
   CrossingList recomputed(kCrossingListGrowth);
   RecomputeCrossings(run.Samples(), traps, recomputed);
@@ -118,52 +103,38 @@ TEST(RecomputeCrossingsTest, SameListAsTheLiveSearchWithManyTraps) {
   }
 }
 
-// The start/finish line the recordings' README gives as two points.
-TrapList KartTrack() {
+TEST(KartingLaps, LapTimesWithin20MsOfTheSourceTimer) {
+  // The start/finish line the recordings' README gives as two points.
   const GeoPoint a{DegToRad(28.41270817056385), DegToRad(-81.37973266418031)};
   const GeoPoint b{DegToRad(28.41273038679321), DegToRad(-81.37957048753776)};
-  const GeoPoint middle{(a.lat + b.lat) / 2, (a.lon + b.lon) / 2};
-  Trap trap;
-  SetTrap(trap, DefaultTrapName(kTrapStartFinish), kTrapStartFinish, ToIntPoint(middle), Bearing(a, b) - kPi / 2,
-          Distance(a, b), false);
+  Trap line;
+  SetTrap(line, DefaultTrapName(kTrapStartFinish), kTrapStartFinish,
+          ToIntPoint({(a.lat + b.lat) / 2, (a.lon + b.lon) / 2}), Bearing(a, b) - kPi / 2, Distance(a, b), false);
   TrapList traps(kTrapListGrowth);
-  traps.Append(trap);
-  return traps;
-}
-
-struct KartCase {
-  const char* file;
-  std::vector<int32_t> source_timer_ms;  // the first laps of the recording
-};
-
-class KartingLaps : public ::testing::TestWithParam<KartCase> {};
-
-TEST_P(KartingLaps, LapTimesWithin20MsOfTheSourceTimer) {
-  const KartCase& c = GetParam();
-  const std::string nmea = testing::ReadWholeFile(std::string("../shared/external/nmea/karting/") + c.file);
-  ASSERT_FALSE(nmea.empty()) << c.file;
-  const TrapList traps = KartTrack();
-  sim::SessionPipeline run(traps);
-  run.Feed(nmea);
-  const std::vector<int32_t> times = sim::LapTimes(run.Laps());
-  ASSERT_GE(times.size(), c.source_timer_ms.size()) << c.file;
-  for (size_t i = 0; i < c.source_timer_ms.size(); ++i) {
-    EXPECT_NEAR(times[i], c.source_timer_ms[i], 20) << c.file << " lap " << i + 1;
-    std::printf("[ karting ] %s lap %zu: %d ms (source timer %d ms)\n", c.file, i + 1, times[i], c.source_timer_ms[i]);
+  traps.Append(line);
+  struct Case {
+    const char* file;
+    std::vector<int32_t> source_timer_ms;  // the first laps of the recording
+  } cases[] = {
+      {"lap.paired.nmea", {68748}},
+      {"2laps.paired.nmea", {69958, 68748}},
+      {"long_lap.paired.nmea", {58611}},
+      {"praga_laps.paired.nmea", {62727, 61317}},
+  };
+  for (const Case& c : cases) {
+    sim::SessionPipeline run(traps);
+    run.Feed(testing::ReadWholeFile(std::string("../shared/external/nmea/karting/") + c.file));
+    const std::vector<int32_t> times = sim::LapTimes(run.Laps());
+    ASSERT_GE(times.size(), c.source_timer_ms.size()) << c.file;
+    for (size_t i = 0; i < c.source_timer_ms.size(); ++i) {
+      EXPECT_NEAR(times[i], c.source_timer_ms[i], 20) << c.file << " lap " << i + 1;
+      std::printf("[ karting ] %s lap %zu: %d ms (source timer %d ms)\n", c.file, i + 1, times[i],
+                  c.source_timer_ms[i]);
+    }
+    run.Laps().Recompute(run.Crossings());
+    EXPECT_EQ(sim::LapTimes(run.Laps()), times) << c.file << ": recomputing gives the same laps";
   }
-  run.Laps().Recompute(run.Crossings());
-  EXPECT_EQ(sim::LapTimes(run.Laps()), times) << "recomputing the loaded session gives the same laps";
 }
-
-INSTANTIATE_TEST_SUITE_P(Recordings, KartingLaps,
-                         ::testing::Values(KartCase{"lap.paired.nmea", {68748}},
-                                           KartCase{"2laps.paired.nmea", {69958, 68748}},
-                                           KartCase{"long_lap.paired.nmea", {58611}},
-                                           KartCase{"praga_laps.paired.nmea", {62727, 61317}}),
-                         [](const auto& info) {
-                           std::string name = info.param.file;
-                           return name.substr(0, name.find('.'));
-                         });
 
 }  // namespace
 }  // namespace kv
