@@ -14,18 +14,18 @@
 
 namespace kv::sim {
 
-// Notes anchored at a sample index; a note belongs to the lap whose window
-// holds it (strictly inside when the window spans 2 samples or more).
+// Invalid flags anchored at a sample index; a flag belongs to the lap whose
+// window holds it (strictly inside when the window spans 2 samples or
+// more). No lap has a note text.
 class MemoryNoteStore final : public LapNoteStore {
  public:
   struct Note {
     int32_t anchor = 0;
     bool invalid = false;
-    WideString text;
   };
   bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override;
   void SetInvalidFlag(const LapWindow& lap, bool invalid) override;
-  WideString NoteText(const LapWindow& lap) const override;
+  WideString NoteText(const LapWindow&) const override { return {}; }
 
  private:
   const Note* Find(const LapWindow& lap) const;
@@ -37,8 +37,7 @@ class SessionPipeline {
   explicit SessionPipeline(const TrapList& traps, LapSettings settings = {});
 
   // Feeds text; every emitted sample is recorded and runs the live step.
-  // Returns the number of laps finished.
-  int32_t Feed(std::string_view nmea);
+  void Feed(std::string_view nmea);
 
   SampleList& Samples() { return samples_; }
   CrossingList& Crossings() { return crossings_; }

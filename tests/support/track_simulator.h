@@ -29,11 +29,10 @@ struct Vertex {
 struct SimConfig {
   double ref_lat_deg = 48.0;
   double ref_lon_deg = 11.0;
-  std::vector<Vertex> circuit;  // closed: the last vertex joins the first
-  int32_t rate_hz = 10;         // 1, 5, 10, 20, ...
+  std::vector<Vertex> circuit;           // closed: the last vertex joins the first
+  int32_t rate_hz = 10;                  // 1, 5, 10, 20, ...
   int32_t start_time_ms = 12 * 3600000;  // time of day of the first epoch
-  double start_offset_ms = 0.0;          // car time at the first epoch (to place
-                                         // the samples off the lines)
+  double start_offset_ms = 0.0;          // car time at the first epoch
   int32_t laps = 2;
   double noise_m = 0.0;  // standard deviation of the position noise, per axis
   uint32_t seed = 1;
@@ -78,8 +77,7 @@ class TrackSimulator {
   // The circuit's edge j, from vertex a to b, and its speed gradient k (1/s).
   struct Edge {
     size_t j;
-    const Vertex& a;
-    const Vertex& b;
+    const Vertex &a, &b;
     double length, k;
   };
   // The edge holding `value` of `table`, the cumulative distances or times.
