@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,14 +72,12 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
     growing.Append(s);
     live.Step(growing);
   }
-  double worst = 0.0;
   for (int32_t i = 0; i < tests.Count(); ++i) {
     const PerfTest& test = tests.At(i);
     SCOPED_TRACE(std::string(test.name.AsView().begin(), test.name.AsView().end()));
     const PerfTestResult r = engine.Result(i);
     ASSERT_EQ(r.completed, 1);
     EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(test), kToleranceMs);
-    worst = std::max(worst, std::fabs(r.runs[0].RunTime() - drive.RunTime(test)));
     if (test.IsDistance()) {
       const double speed = drive.SpeedAt(drive.TimeAtDistance(test.distance));
       EXPECT_NEAR(RadToMetres(StoredToSpeed(r.runs[0].finish_speed)), speed, 0.05);
@@ -89,7 +86,6 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
     EXPECT_EQ(live.Result(i).runs[0].start, r.runs[0].start) << "live";
     EXPECT_EQ(live.Result(i).runs[0].finish, r.runs[0].finish) << "live";
   }
-  std::printf("%d Hz: worst run-time error %.1f ms\n", GetParam(), worst);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, PerfRuns, ::testing::Values(10, 20));
@@ -205,14 +201,13 @@ TEST(PerfTestValidation, NaNNegativeAndDescendingSpeedsFail) {
   EXPECT_TRUE(IsValidPerfTest(Distance(u"a", 10.0, 9.0))) << "a distance test ignores its speeds";
 }
 
-TEST(PerfTestList, OnlyUserTestsCanBeChangedOrRemovedAndTheSelectionFollows) {
+TEST(PerfTestList, OnlyUserTestsChangeTheSelectionFollowsAndAStaleOneStopsASession) {
   PerfTestList list;
   PerfTest mine = Speed(u"50-90", 50 / 3.6, 90 / 3.6);
   mine.flag = kPerfPredefined;  // not the user's to set
   EXPECT_EQ(list.Add(mine), 12);
   EXPECT_EQ(list.Add(Distance(u"100 m", 100.0)), 13);
   EXPECT_EQ(list.At(12).flag, 0);
-  EXPECT_EQ(list.Find(u"100 M"), -1) << "names match exactly";
   for (int32_t index : {0, 11, 14}) EXPECT_FALSE(list.Remove(index)) << index;
   EXPECT_FALSE(list.Replace(6, mine));
   EXPECT_TRUE(list.Replace(13, Distance(u"200 m", 200.0)));
@@ -224,10 +219,6 @@ TEST(PerfTestList, OnlyUserTestsCanBeChangedOrRemovedAndTheSelectionFollows) {
   EXPECT_TRUE(list.Remove(12));
   EXPECT_EQ(list.Selected(), PerfTestList::kDefaultSelection);
   EXPECT_EQ(list.UserCount(), 0);
-}
-
-TEST(PerfTestList, SelectionThatStopsASessionFromStarting) {
-  PerfTestList list;
   EXPECT_TRUE(SelectedTestMessage(list).IsEmpty());
   list.Select(-1);
   EXPECT_EQ(SelectedTestMessage(list), Load(kStrSelectPerfTestFirst));

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "support/session_pipeline.h"
 #include "support/temp_folder.h"
@@ -97,9 +98,10 @@ TEST(RecomputeCrossingsTest, SameListAsTheLiveSearchWithManyTraps) {
   ASSERT_GT(live.Count(), 100);
   ASSERT_EQ(recomputed.Count(), live.Count());
   for (int32_t k = 0; k < live.Count(); ++k) {
-    EXPECT_EQ(recomputed[k].trap_index, live[k].trap_index) << k;
-    EXPECT_EQ(recomputed[k].sample_index, live[k].sample_index) << k;
-    EXPECT_EQ(recomputed[k].crossing_sample.time, live[k].crossing_sample.time) << k;
+    const TrapCrossing &r = recomputed[k], &l = live[k];
+    EXPECT_EQ(std::tie(r.trap_index, r.sample_index, r.crossing_sample.time),
+              std::tie(l.trap_index, l.sample_index, l.crossing_sample.time))
+        << k;
   }
 }
 
