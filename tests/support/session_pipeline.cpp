@@ -20,34 +20,25 @@ bool MemoryNoteStore::FindInvalidFlag(const LapWindow& lap, bool* invalid) const
 }
 
 void MemoryNoteStore::SetInvalidFlag(const LapWindow& lap, bool invalid) {
-  for (Note& note : notes_) {
-    if (&note == Find(lap)) {
-      note.invalid = invalid;
-      return;
-    }
+  if (const Note* note = Find(lap)) {
+    const_cast<Note*>(note)->invalid = invalid;
+  } else {
+    notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid});
   }
-  notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid, WideString()});
-}
-
-WideString MemoryNoteStore::NoteText(const LapWindow& lap) const {
-  const Note* note = Find(lap);
-  return note ? note->text : WideString();
 }
 
 SessionPipeline::SessionPipeline(const TrapList& traps, LapSettings settings)
     : settings_(settings), laps_(samples_, traps, settings_, &notes_) {}
 
-int32_t SessionPipeline::Feed(std::string_view nmea) {
-  int32_t finished = 0;
+void SessionPipeline::Feed(std::string_view nmea) {
   parser_.Append(nmea);
   while (parser_.NextSentence()) {
     builder_.Feed(parser_.Fix());
     if (!builder_.NewSample()) continue;
     const LogSample* previous = samples_.Empty() ? nullptr : &samples_[samples_.Count() - 1];
     samples_.Append(WithDistance(builder_.Sample(), previous));
-    if (laps_.LiveStep(crossings_)) ++finished;
+    laps_.LiveStep(crossings_);
   }
-  return finished;
 }
 
 std::vector<int32_t> LapTimes(const LapList& laps) {

@@ -8,31 +8,24 @@
 #include <vector>
 
 #include "acquisition/nmea_parser.h"
+#include "acquisition/obd_channels.h"
 #include "timing/lap_list.h"
 #include "timing/sample_builder.h"
 
 namespace kv::sim {
 
-class NoObdDecoder final : public ObdDecoder {
- public:
-  bool Decode(const ObdSample&, int32_t*) const override { return false; }
-  int32_t ChannelOf(int32_t) const override { return -1; }
-  void Reset() override {}
-};
-
-// Notes anchored at a sample index; a note belongs to the lap whose window
-// holds it (strictly inside when the window spans 2 samples or more).
+// Invalid flags anchored at a sample index; a flag belongs to the lap whose
+// window holds it (strictly inside when the window spans 2 samples or
+// more). No lap has a note text.
 class MemoryNoteStore final : public LapNoteStore {
  public:
   struct Note {
     int32_t anchor = 0;
     bool invalid = false;
-    WideString text;
   };
   bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override;
   void SetInvalidFlag(const LapWindow& lap, bool invalid) override;
-  WideString NoteText(const LapWindow& lap) const override;
-  std::vector<Note>& Notes() { return notes_; }
+  WideString NoteText(const LapWindow&) const override { return {}; }
 
  private:
   const Note* Find(const LapWindow& lap) const;
@@ -44,19 +37,15 @@ class SessionPipeline {
   explicit SessionPipeline(const TrapList& traps, LapSettings settings = {});
 
   // Feeds text; every emitted sample is recorded and runs the live step.
-  // Returns the number of laps finished.
-  int32_t Feed(std::string_view nmea);
+  void Feed(std::string_view nmea);
 
   SampleList& Samples() { return samples_; }
   CrossingList& Crossings() { return crossings_; }
   LapList& Laps() { return laps_; }
-  SampleBuilder& Builder() { return builder_; }
-  MemoryNoteStore& Notes() { return notes_; }
-  LapSettings& Settings() { return settings_; }
 
  private:
   NmeaParser parser_{false};
-  NoObdDecoder decoder_;
+  ObdChannelTable decoder_;
   SampleBuilder builder_{decoder_};
   LapSettings settings_;
   MemoryNoteStore notes_;

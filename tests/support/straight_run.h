@@ -1,10 +1,9 @@
 // StraightRun: a car on a straight road for the performance-test checks.
 // It holds `initial_speed` until `launch_ms`, then goes through phases of
 // constant acceleration (negative to brake; the speed never goes below 0),
-// then holds its last speed. Speed is piecewise linear in time and
-// distance piecewise quadratic, so the instant at which any speed or
-// distance is reached is known in closed form and a timed run can be
-// checked against it.
+// then holds its last speed: speed is piecewise linear in time, so the
+// instant at which any speed or distance is reached is known in closed form
+// and a timed run can be checked against it.
 //
 // Times are car time in ms since the first epoch (time of day = the
 // options' start_time_ms + car time); speeds m/s; distances metres from
@@ -37,30 +36,13 @@ class StraightRun {
  public:
   explicit StraightRun(StraightRunConfig config);
 
-  double SpeedAt(double t) const;
-  double DistanceAt(double t) const;
-  // First instant at or after `from` at which the speed reaches v (rising
-  // through it, or being at it); NaN when never.
-  double TimeAtSpeed(double v, double from = 0.0) const;
-  // First instant at which the distance reaches d; NaN when never.
-  double TimeAtDistance(double d) const;
-  double TimeOfDay(double t) const { return config_.options.start_time_ms + t; }
-
-  int32_t EpochCount() const;
-  double EpochTime(int32_t k) const { return k * 1000.0 / config_.options.rate_hz; }
-  std::string Epoch(int32_t k) const;
+  // Every epoch of the recording.
   std::string Nmea() const;
-
-  // Local metres to radians (equirectangular around the start).
-  void ToRadians(double distance, double* lat, double* lon) const;
-
-  const StraightRunConfig& Config() const { return config_; }
 
  private:
   struct Piece {
-    double t0, v0, d0, a, end;  // valid on [t0, end)
+    double t0, v0, d0, a, end;  // valid on [t0, end); the last one never ends
   };
-  const Piece& PieceAt(double t) const;
 
   StraightRunConfig config_;
   std::vector<Piece> pieces_;

@@ -2,6 +2,7 @@
 // with everything in it when the test ends. Tests never touch the home.
 #pragma once
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,20 +45,12 @@ inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
 
 // Bytes from hex text; spaces and line breaks between bytes are ignored.
 inline std::string FromHex(std::string_view hex) {
-  std::string bytes;
-  int high = -1;
+  std::string digits, bytes;
   for (const char c : hex) {
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else continue;
-    if (high < 0) {
-      high = digit;
-    } else {
-      bytes.push_back(static_cast<char>(high * 16 + digit));
-      high = -1;
-    }
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+  }
+  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   }
   return bytes;
 }

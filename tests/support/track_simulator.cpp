@@ -35,8 +35,8 @@ std::string AngleField(double radians, int degree_digits, char positive, char ne
   return text;
 }
 
-bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, double cy, double dx,
-                       double dy, double* u) {
+bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy,
+                       double* u) {
   const double rx = bx - ax, ry = by - ay, sx = dx - cx, sy = dy - cy;
   const double denominator = rx * sy - ry * sx;
   if (denominator == 0.0) return false;
@@ -45,6 +45,24 @@ bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, do
   if (t < 0.0 || t >= 1.0 || v < 0.0 || v > 1.0) return false;
   *u = t;
   return true;
+}
+
+std::string SatelliteSentences(int32_t satellites) {
+  std::string gsa = "$GPGSA,A,3";
+  for (int i = 0; i < 12; ++i) gsa.append(",").append(i < satellites ? std::to_string(i + 1) : "");
+  std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
+  const int messages = (satellites + 3) / 4;
+  for (int m = 0; m < messages; ++m) {
+    std::string gsv =
+        "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," + std::to_string(satellites);
+    for (int i = m * 4; i < std::min(satellites, m * 4 + 4); ++i) {
+      char sat[64];
+      std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
+      gsv += sat;
+    }
+    out += WithChecksum(gsv);
+  }
+  return out;
 }
 
 }  // namespace
@@ -77,31 +95,29 @@ TrackSimulator::TrackSimulator(SimConfig config) : config_(std::move(config)), r
   }
 }
 
-double TrackSimulator::TimeAtDistance(double s) const {
+TrackSimulator::Edge TrackSimulator::EdgeAt(const std::vector<double>& table, double value) const {
   const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin());
+  size_t j = static_cast<size_t>(std::upper_bound(table.begin(), table.end(), value) - table.begin());
   j = std::clamp<size_t>(j, 1, c.size()) - 1;
   const Vertex& a = c[j];
   const Vertex& b = c[(j + 1) % c.size()];
   const double length = cumulative_[j + 1] - cumulative_[j];
-  const double k = (b.speed - a.speed) / length;
-  const double along = s - cumulative_[j];
+  return {j, a, b, length, (b.speed - a.speed) / length};
+}
+
+double TrackSimulator::TimeAtDistance(double s) const {
+  const Edge e = EdgeAt(cumulative_, s);
+  const double along = s - cumulative_[e.j];
   const double seconds =
-      std::fabs(k) < 1e-12 ? along / a.speed : std::log((a.speed + k * along) / a.speed) / k;
-  return lap_time_[j] + seconds * 1000.0;
+      std::fabs(e.k) < 1e-12 ? along / e.a.speed : std::log((e.a.speed + e.k * along) / e.a.speed) / e.k;
+  return lap_time_[e.j] + seconds * 1000.0;
 }
 
 double TrackSimulator::DistanceAtLapTime(double t) const {
-  const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(lap_time_.begin(), lap_time_.end(), t) - lap_time_.begin());
-  j = std::clamp<size_t>(j, 1, c.size()) - 1;
-  const Vertex& a = c[j];
-  const Vertex& b = c[(j + 1) % c.size()];
-  const double length = cumulative_[j + 1] - cumulative_[j];
-  const double k = (b.speed - a.speed) / length;
-  const double tau = (t - lap_time_[j]) / 1000.0;
-  const double along = std::fabs(k) < 1e-12 ? a.speed * tau : a.speed * std::expm1(k * tau) / k;
-  return cumulative_[j] + std::min(along, length);
+  const Edge e = EdgeAt(lap_time_, t);
+  const double tau = (t - lap_time_[e.j]) / 1000.0;
+  const double along = std::fabs(e.k) < 1e-12 ? e.a.speed * tau : e.a.speed * std::expm1(e.k * tau) / e.k;
+  return cumulative_[e.j] + std::min(along, e.length);
 }
 
 double TrackSimulator::SpeedFactor(int32_t lap) const {
@@ -130,13 +146,9 @@ void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, doub
   const double factor = SpeedFactor(lap);
   const double lap_t = (t - LapStart(lap)) * factor;
   const double s = DistanceAtLapTime(lap_t);
-  const auto& c = config_.circuit;
-  size_t j = static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin());
-  j = std::clamp<size_t>(j, 1, c.size()) - 1;
-  const Vertex& a = c[j];
-  const Vertex& b = c[(j + 1) % c.size()];
-  const double length = cumulative_[j + 1] - cumulative_[j];
-  const double u = (s - cumulative_[j]) / length;
+  const Edge e = EdgeAt(cumulative_, s);
+  const Vertex &a = e.a, &b = e.b;
+  const double u = (s - cumulative_[e.j]) / e.length;
   *x = a.x + u * (b.x - a.x);
   *y = a.y + u * (b.y - a.y);
   *speed = (a.speed + u * (b.speed - a.speed)) * factor;
@@ -162,77 +174,38 @@ int32_t TrackSimulator::EpochCount() const {
   return static_cast<int32_t>((LapStart(config_.laps) + kTailMs - config_.start_offset_ms) / Period()) + 1;
 }
 
-const Dropout* TrackSimulator::DropoutAt(double t) const {
-  for (const Dropout& d : config_.dropouts) {
-    if (t >= d.from_ms && t < d.to_ms) return &d;
-  }
-  return nullptr;
-}
-
 std::string TrackSimulator::Epoch(int32_t k) {
-  const double t = config_.start_offset_ms + k * Period();
-  const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
-  const Dropout* dropout = DropoutAt(t);
-  if (dropout != nullptr && dropout->kind == DropoutKind::kMissing) return {};
-  if (dropout == nullptr) {
-    double x, y, speed, heading;
-    StateAt(t, &x, &y, &speed, &heading);
-    if (config_.noise_m > 0.0) {
-      std::normal_distribution<double> noise(0.0, config_.noise_m);
-      x += noise(random_);
-      y += noise(random_);
-    }
-    double lat, lon;
-    ToRadians(x, y, &lat, &lon);
-    return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
+  double x, y, speed, heading;
+  StateAt(config_.start_offset_ms + k * Period(), &x, &y, &speed, &heading);
+  if (config_.noise_m > 0.0) {
+    std::normal_distribution<double> noise(0.0, config_.noise_m);
+    x += noise(random_);
+    y += noise(random_);
   }
-  const std::string time = TimeField(time_of_day);
-  const std::string date = "150624";
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",V,,,,,,," + date + ",,,N");
-  const std::string gga = WithChecksum("$GPGGA," + time + ",,,,,0,00,,,M,,M,,");
-  std::string out = config_.gga_first ? gga + rmc : rmc + gga;
-  if (time_of_day % 1000 == 0) out += SatelliteSentences(config_.satellites);
-  return out;
+  double lat, lon;
+  ToRadians(x, y, &lat, &lon);
+  const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
+  return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
 }
 
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options) {
   const std::string time = TimeField(time_of_day);
-  const std::string date = "150624";
   const std::string position = AngleField(lat, 2, 'N', 'S') + "," + AngleField(lon, 3, 'E', 'W');
   char motion[64];
   std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading_deg);
-  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + "," + date + ",,,A");
+  const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + ",150624,,,A");
   char tail[64];
   std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", options.satellites);
   const std::string gga = WithChecksum("$GPGGA," + time + "," + position + tail);
   std::string out = options.gga_first ? gga + rmc : rmc + gga;
   if (options.vtg) {
-    char vtg_body[96];
-    std::snprintf(vtg_body, sizeof vtg_body, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg,
-                  speed * kMetresPerSecondToKnots, speed * 3.6);
-    out += WithChecksum(vtg_body);
+    char vtg[96];
+    std::snprintf(vtg, sizeof vtg, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg, speed * kMetresPerSecondToKnots,
+                  speed * 3.6);
+    out += WithChecksum(vtg);
   }
   if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
-  return out;
-}
-
-std::string SatelliteSentences(int32_t satellites) {
-  std::string gsa = "$GPGSA,A,3";
-  for (int i = 0; i < 12; ++i) gsa.append(",").append(i < satellites ? std::to_string(i + 1) : "");
-  std::string out = WithChecksum(gsa + ",1.5,0.9,1.2");
-  const int count = satellites;
-  const int messages = (count + 3) / 4;
-  for (int m = 0; m < messages; ++m) {
-    std::string gsv = "$GPGSV," + std::to_string(messages) + "," + std::to_string(m + 1) + "," +
-                      std::to_string(count);
-    for (int i = m * 4; i < std::min(count, m * 4 + 4); ++i) {
-      char sat[64];
-      std::snprintf(sat, sizeof sat, ",%02d,%02d,%03d,%02d", i + 1, 20 + i * 5, i * 37 % 360, 30 + i);
-      gsv += sat;
-    }
-    out += WithChecksum(gsv);
-  }
   return out;
 }
 
@@ -280,8 +253,8 @@ Trap TrackSimulator::TrapAt(double s, TrapLineType type, double width_m, bool un
   double lat, lon;
   ToRadians(x, y, &lat, &lon);
   Trap trap;
-  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(lat, lon), DegToRad(heading),
-          MetresToRad(width_m), unidirectional);
+  SetTrap(trap, DefaultTrapName(type), type, RadiansToIntPoint(lat, lon), DegToRad(heading), MetresToRad(width_m),
+          unidirectional);
   return trap;
 }
 
@@ -302,31 +275,23 @@ std::vector<Vertex> RoundedRectangle(int32_t arc_steps) {
   for (int c = 0; c < 4; ++c) {
     for (int i = 0; i <= arc_steps; ++i) {
       const double a = DegToRad(corners[c].from_deg - 90.0 * i / arc_steps);
-      arcs[c].push_back({corners[c].cx + r * std::sin(a), corners[c].cy + r * std::cos(a),
-                         i == 0 || i == arc_steps ? 18.0 : 15.0});
+      arcs[c].push_back(
+          {corners[c].cx + r * std::sin(a), corners[c].cy + r * std::cos(a), i == 0 || i == arc_steps ? 18.0 : 15.0});
     }
   }
   std::vector<Vertex> v;
-  for (int c = 0; c < 4; ++c) {
+  for (int c = 0; c <= 4; ++c) {
+    // The straight from corner c - 1 to corner c; the south one, 0, twice.
     const Vertex& exit = arcs[(c + 3) % 4].back();
-    const Vertex& entry = arcs[c].front();
+    const Vertex& entry = arcs[c % 4].front();
     const double length = std::hypot(entry.x - exit.x, entry.y - exit.y);
     const double ux = (entry.x - exit.x) / length, uy = (entry.y - exit.y) / length;
-    // The lap starts in the middle of the south straight (corner 0's straight).
-    if (c == 0) v.push_back({exit.x + ux * length / 2, exit.y + uy * length / 2, 30.0});
+    if (c == 0) v.push_back({exit.x + ux * length / 2, exit.y + uy * length / 2, 30.0});  // the lap starts here
+    if (c > 0) v.push_back({exit.x + ux * ramp, exit.y + uy * ramp, 30.0});
+    if (c == 4) break;
     v.push_back({entry.x - ux * ramp, entry.y - uy * ramp, 30.0});
     v.insert(v.end(), arcs[c].begin(), arcs[c].end());
-    if (c < 3) {
-      const Vertex& next_exit = arcs[c].back();
-      const Vertex& next_entry = arcs[c + 1].front();
-      const double l2 = std::hypot(next_entry.x - next_exit.x, next_entry.y - next_exit.y);
-      v.push_back({next_exit.x + (next_entry.x - next_exit.x) / l2 * ramp,
-                   next_exit.y + (next_entry.y - next_exit.y) / l2 * ramp, 30.0});
-    }
   }
-  // Back along the south straight to the start.
-  const Vertex& last_exit = arcs[3].back();
-  v.push_back({last_exit.x + ramp, last_exit.y, 30.0});
   return v;
 }
 

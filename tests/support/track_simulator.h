@@ -8,7 +8,7 @@
 //
 // Output: NMEA 0183 text (RMC, GGA, optional VTG every epoch, GSA and GSV
 // once a second) with correct checksums, at any rate that divides 1000 ms.
-// Optional position noise (seeded, reproducible) and dropouts.
+// Optional position noise (seeded, reproducible).
 #pragma once
 
 #include <cstdint>
@@ -26,31 +26,18 @@ struct Vertex {
   double speed = 0.0;  // m/s when passing this vertex, > 0
 };
 
-enum class DropoutKind {
-  kMissing,    // no sentences at all
-  kNoFix,      // RMC status V, GGA fix quality 0, no position
-};
-
-struct Dropout {
-  double from_ms = 0.0;  // simulation time, from the start of lap 1
-  double to_ms = 0.0;    // exclusive
-  DropoutKind kind = DropoutKind::kMissing;
-};
-
 struct SimConfig {
   double ref_lat_deg = 48.0;
   double ref_lon_deg = 11.0;
-  std::vector<Vertex> circuit;  // closed: the last vertex joins the first
-  int32_t rate_hz = 10;         // 1, 5, 10, 20, ...
+  std::vector<Vertex> circuit;           // closed: the last vertex joins the first
+  int32_t rate_hz = 10;                  // 1, 5, 10, 20, ...
   int32_t start_time_ms = 12 * 3600000;  // time of day of the first epoch
-  double start_offset_ms = 0.0;          // car time at the first epoch (to place
-                                         // the samples off the lines)
+  double start_offset_ms = 0.0;          // car time at the first epoch
   int32_t laps = 2;
   double noise_m = 0.0;  // standard deviation of the position noise, per axis
   uint32_t seed = 1;
   bool vtg = false;
   bool gga_first = false;  // order of the epoch's sentences
-  std::vector<Dropout> dropouts;
   int32_t satellites = 9;
   // Lap i is driven at lap_speed_factor[i] times the profile's speeds; the
   // time before the first lap at the first factor, after the list at the
@@ -62,12 +49,9 @@ class TrackSimulator {
  public:
   explicit TrackSimulator(SimConfig config);
 
-  // Length of one lap in metres and its duration in ms at the profile's
-  // speeds; car time at which lap `lap` starts (lap 0 at 0).
+  // Length of one lap in metres and its duration in ms at the profile's speeds.
   double LapLength() const { return cumulative_.back(); }
   double LapDuration() const { return lap_time_.back(); }
-  double LapStart(int32_t lap) const;
-  double SpeedFactor(int32_t lap) const;
   // Car time (ms since the start of lap 1) at distance s into the lap.
   double TimeAtDistance(double s) const;
   // Local position (metres) and speed at car time t (ms).
@@ -75,8 +59,6 @@ class TrackSimulator {
 
   // The whole recording: every epoch from the first to the end of the last lap.
   std::string Nmea();
-  // Sentences of one epoch k (time of day start_time_ms + k * period).
-  std::string Epoch(int32_t k);
   int32_t EpochCount() const;
 
   // True crossing instants of a line (ends in radians, as a trap's line), as
@@ -88,16 +70,26 @@ class TrackSimulator {
   // direction of travel there.
   Trap TrapAt(double s, TrapLineType type, double width_m = 20.0, bool unidirectional = false) const;
 
-  // Local metres <-> radians (equirectangular around the reference point).
-  void ToLocal(double lat, double lon, double* x, double* y) const;
+  // Local metres to radians (equirectangular around the reference point).
   void ToRadians(double x, double y, double* lat, double* lon) const;
 
-  const SimConfig& Config() const { return config_; }
-
  private:
+  // The circuit's edge j, from vertex a to b, and its speed gradient k (1/s).
+  struct Edge {
+    size_t j;
+    const Vertex &a, &b;
+    double length, k;
+  };
+  // The edge holding `value` of `table`, the cumulative distances or times.
+  Edge EdgeAt(const std::vector<double>& table, double value) const;
   double Period() const { return 1000.0 / config_.rate_hz; }
   double DistanceAtLapTime(double t) const;  // within one lap
-  const Dropout* DropoutAt(double t) const;
+  // Car time at which lap `lap` starts (lap 0 at 0), and its speed factor.
+  double LapStart(int32_t lap) const;
+  double SpeedFactor(int32_t lap) const;
+  // Sentences of one epoch k (time of day start_time_ms + k * period).
+  std::string Epoch(int32_t k);
+  void ToLocal(double lat, double lon, double* x, double* y) const;
 
   SimConfig config_;
   std::vector<double> cumulative_;  // distance at each vertex, closing vertex appended
@@ -115,7 +107,6 @@ std::string WithChecksum(const std::string& body);
 // satellites, vtg and gga_first.
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options);
-std::string SatelliteSentences(int32_t satellites);
 
 // A circuit for the tests: a 300 m by 160 m rounded rectangle driven
 // counter-clockwise from the middle of the south straight (heading east),

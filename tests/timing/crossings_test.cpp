@@ -9,11 +9,10 @@
 namespace kv {
 namespace {
 
-const double kLat0 = DegToRad(47.0);
-const double kLon0 = DegToRad(8.0);
-
+// Local metres around 47 N, 8 E (x east, y north).
 IntPoint At(double x, double y) {
-  return RadiansToIntPoint(kLat0 + MetresToRad(y), kLon0 + MetresToRad(x) / std::cos(kLat0));
+  const double lat0 = DegToRad(47.0);
+  return RadiansToIntPoint(lat0 + MetresToRad(y), DegToRad(8.0) + MetresToRad(x) / std::cos(lat0));
 }
 
 LogSample Sample(int32_t time, double x, double y, double mps = 20.0, double heading_deg = 0.0) {
@@ -23,15 +22,13 @@ LogSample Sample(int32_t time, double x, double y, double mps = 20.0, double hea
   s.speed = MetresPerSecondToStored(mps);
   s.distance = RadToAngleValue(MetresToRad(y + 1000.0));
   s.heading = RadiansToHeadingWord(DegToRad(heading_deg));
-  s.flags = 7;
   return s;
 }
 
-// A 20 m line across the y axis at y = 0, bearing north.
-Trap Line(TrapLineType type, double y = 0.0, bool unidirectional = false, double bearing_deg = 0.0) {
+// A 20 m line across the y axis at y, bearing north.
+Trap Line(TrapLineType type, double y = 0.0, bool unidirectional = false) {
   Trap trap;
-  SetTrap(trap, DefaultTrapName(type), type, At(0.0, y), DegToRad(bearing_deg), MetresToRad(20.0),
-          unidirectional);
+  SetTrap(trap, DefaultTrapName(type), type, At(0.0, y), 0.0, MetresToRad(20.0), unidirectional);
   return trap;
 }
 
@@ -42,68 +39,40 @@ class CrossingsTest : public ::testing::Test {
   CrossingList crossings_{kCrossingListGrowth};
 };
 
-TEST_F(CrossingsTest, CrossingTimeIsInterpolated) {
-  traps_.Append(Line(kTrapStartFinish));
-  samples_.Append(Sample(10000, 0.5, -4.0, 10.0));
-  samples_.Append(Sample(11000, 0.5, 6.0, 20.0));
-  RecomputeCrossings(samples_, traps_, crossings_);
-  ASSERT_EQ(crossings_.Count(), 1);
-  const TrapCrossing& c = crossings_[0];
-  EXPECT_EQ(c.trap_index, 0);
-  EXPECT_EQ(c.sample_index, 1);
-  EXPECT_EQ(c.sample_interval, 1000);
-  EXPECT_EQ(c.crossing_sample.time, 10400) << "40 % of a 1000 ms interval";
-  EXPECT_NEAR(RadToMetres(StoredToSpeed(c.crossing_sample.speed)), 14.0, 1e-3);
-  EXPECT_NEAR(RadToMetres(AngleValueToRad(c.crossing_sample.distance)), 1000.0, 0.02);
-  EXPECT_EQ(c.crossing_sample.flags, 7);
-}
-
-TEST_F(CrossingsTest, DirectionRules) {
+TEST(CrossesTrap, DirectionAndNoCrossingRules) {
   struct Case {
     const char* legend;
+    TrapLineType type;
     bool unidirectional;
     double from_x, from_y, to_x, to_y;
     bool crossed;
   } cases[] = {
-      {"along the bearing", true, 0.5, -3, 0.5, 3, true},
-      {"against the bearing", true, 0.5, 3, 0.5, -3, false},
-      {"against, both directions allowed", false, 0.5, 3, 0.5, -3, true},
-      {"at 89 degrees off the bearing", true, -5, -0.08, 5, 0.095, true},
+      {"along the bearing", kTrapSplit, true, 0.5, -3, 0.5, 3, true},
+      {"against the bearing", kTrapSplit, true, 0.5, 3, 0.5, -3, false},
+      {"against, both directions allowed", kTrapSplit, false, 0.5, 3, 0.5, -3, true},
+      {"89 degrees off the bearing", kTrapSplit, true, -5, -0.08, 5, 0.095, true},
+      {"91 degrees off the bearing", kTrapSplit, true, -5, 0.08, 5, -0.095, false},
+      {"disabled", kTrapDisabled, false, 0, -5, 0, 5, false},
+      {"standing on the line: zero-length movement", kTrapStart, false, 0, 0, 0, 0, false},
+      {"beside the line", kTrapStart, false, 15, -5, 15, 5, false},
   };
   for (const Case& c : cases) {
-    traps_.Clear();
-    samples_.Clear();
-    traps_.Append(Line(kTrapSplit, 0.0, c.unidirectional));
-    samples_.Append(Sample(0, c.from_x, c.from_y));
-    samples_.Append(Sample(500, c.to_x, c.to_y));
-    RecomputeCrossings(samples_, traps_, crossings_);
-    EXPECT_EQ(crossings_.Count(), c.crossed ? 1 : 0) << c.legend;
+    SegmentCrossing x;
+    EXPECT_EQ(CrossesTrap(Line(c.type, 0.0, c.unidirectional), At(c.from_x, c.from_y), At(c.to_x, c.to_y), &x),
+              c.crossed)
+        << c.legend;
   }
-  // 91 degrees off: just against the bearing.
-  traps_.Clear();
-  traps_.Append(Line(kTrapSplit, 0.0, true));
-  SegmentCrossing x;
-  EXPECT_FALSE(CrossesTrap(traps_[0], At(-5, 0.08), At(5, -0.095), &x));
-  traps_[0].unidirectional = 0;
-  EXPECT_TRUE(CrossesTrap(traps_[0], At(-5, 0.08), At(5, -0.095), &x));
 }
 
-TEST_F(CrossingsTest, NeverCrossed) {
-  SegmentCrossing x;
-  EXPECT_FALSE(CrossesTrap(Line(kTrapDisabled), At(0, -5), At(0, 5), &x)) << "disabled";
-  EXPECT_FALSE(CrossesTrap(Line(kTrapStart), At(0, 0), At(0, 0), &x)) << "standing on the line";
-  EXPECT_FALSE(CrossesTrap(Line(kTrapStart), At(15, -5), At(15, 5), &x)) << "beside the line";
-}
-
-TEST_F(CrossingsTest, LineThroughASampleIsRecordedOnce) {
+TEST_F(CrossingsTest, LineExactlyThroughASampleIsRecordedOnce) {
   traps_.Append(Line(kTrapStart));
   samples_.Append(Sample(0, 1.0, -5.0));
-  samples_.Append(Sample(100, 1.0, 0.0));  // exactly on the line
+  samples_.Append(Sample(100, 1.0, 0.0));
   samples_.Append(Sample(200, 1.0, 5.0));
-  for (int32_t n = 1; n <= 3; ++n) {
-    SampleList partial(kSampleListGrowth);
-    for (int32_t i = 0; i < n; ++i) partial.Append(samples_[i]);
-    UpdateCrossingsLive(partial, traps_, crossings_);
+  SampleList growing(kSampleListGrowth);
+  for (const LogSample& s : samples_) {
+    growing.Append(s);
+    UpdateCrossingsLive(growing, traps_, crossings_);
   }
   ASSERT_EQ(crossings_.Count(), 1);
   EXPECT_EQ(crossings_[0].sample_index, 1);
@@ -114,19 +83,23 @@ TEST_F(CrossingsTest, LineThroughASampleIsRecordedOnce) {
   EXPECT_EQ(recomputed[0].sample_index, 1);
 }
 
-// A split passed just before the finish in the same interval must reach the
-// lap engine before the finish, or it lands in the next lap.
-TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrder) {
+// Regression: a split passed just before the finish in the same interval
+// reached the lap engine after the finish and landed in the next lap.
+TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrderWithInterpolatedValues) {
   traps_.Append(Line(kTrapFinish, 4.0));  // crossed second along the movement
   traps_.Append(Line(kTrapSplit, 1.0));
-  samples_.Append(Sample(0, 0.5, -5.0));
-  samples_.Append(Sample(1000, 0.5, 5.0));
+  samples_.Append(Sample(10000, 0.5, -5.0, 10.0));
+  samples_.Append(Sample(11000, 0.5, 5.0, 20.0));
   RecomputeCrossings(samples_, traps_, crossings_);
   ASSERT_EQ(crossings_.Count(), 2);
-  EXPECT_EQ(crossings_[0].trap_index, 1);
-  EXPECT_EQ(crossings_[0].crossing_sample.time, 600);
+  const TrapCrossing& c = crossings_[0];
+  EXPECT_EQ(c.trap_index, 1);
+  EXPECT_EQ(c.sample_interval, 1000);
+  EXPECT_EQ(c.crossing_sample.time, 10600) << "60 % of a 1000 ms interval";
+  EXPECT_NEAR(RadToMetres(StoredToSpeed(c.crossing_sample.speed)), 16.0, 1e-3);
+  EXPECT_NEAR(RadToMetres(AngleValueToRad(c.crossing_sample.distance)), 1001.0, 0.02);
   EXPECT_EQ(crossings_[1].trap_index, 0);
-  EXPECT_EQ(crossings_[1].crossing_sample.time, 900);
+  EXPECT_EQ(crossings_[1].crossing_sample.time, 10900);
   CrossingList live{kCrossingListGrowth};
   UpdateCrossingsLive(samples_, traps_, live);
   ASSERT_EQ(live.Count(), 2);
@@ -138,13 +111,8 @@ TEST_F(CrossingsTest, InterpolationEdges) {
   samples_.Append(Sample(0, 0, 0, 10.0, 350.0));
   samples_.Append(Sample(1000, 0, 10, 20.0, 20.0));
   EXPECT_EQ(InterpolateSample(samples_, 5, 0.5).time, kNotSet) << "outside: empty sample";
-  EXPECT_EQ(InterpolateSample(samples_, 0, 0.5).time, 0) << "index 0: sample 0";
-  const LogSample half = InterpolateSample(samples_, 1, 0.5);
-  EXPECT_EQ(half.heading, 500) << "350 and 20 degrees meet at 5 degrees, not 185";
-  EXPECT_EQ(half.time, 500);
-  const LogSample end = InterpolateSample(samples_, 1, 1.0);
-  EXPECT_EQ(end.position, samples_[1].position);
-  EXPECT_EQ(end.heading, samples_[1].heading);
+  EXPECT_EQ(InterpolateSample(samples_, 1, 0.5).heading, 500) << "350 and 20 degrees meet at 5 degrees, not 185";
+  EXPECT_EQ(InterpolateSample(samples_, 1, 1.0).position, samples_[1].position) << "exactly the later sample";
   samples_[0].heading = LogSample::kNoWord;
   EXPECT_EQ(InterpolateSample(samples_, 1, 0.5).heading, LogSample::kNoWord);
 }
@@ -163,16 +131,34 @@ TEST_F(CrossingsTest, AddingTraps) {
   EXPECT_FALSE(AddTrapAtCurrentPosition({false, false}, samples_, heading, kTrapSplit, traps_));
   ASSERT_TRUE(AddTrapAtCurrentPosition(lap_timing, samples_, heading, kTrapSplit, traps_));
   const Trap& added = traps_[0];
-  EXPECT_EQ(added.position, samples_[1].position);
   EXPECT_DOUBLE_EQ(added.bearing, DegToRad(45.0));
-  EXPECT_NEAR(RadToMetres(added.width), 50.0, 1e-9);
   EXPECT_EQ(added.unidirectional, 1);
-  EXPECT_EQ(added.name.AsView(), u"New split");
   EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, -1, kTrapStart, traps_));
   EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, 2, kTrapStart, traps_));
   ASSERT_TRUE(AddTrapAtSample(lap_timing, samples_, 0, kTrapStart, traps_));
   EXPECT_NEAR(traps_[1].bearing, DegToRad(45.0), 1e-9);
-  EXPECT_EQ(traps_[1].name.AsView(), u"Start");
+}
+
+TEST(TrapEdit, RotateAcrossPlusMinus180AndMoveRebuildTheLine) {
+  Trap trap = Line(kTrapStart);
+  trap.bearing = DegToRad(179.5);
+  RotateTrap(trap, true, false);
+  EXPECT_NEAR(RadToDeg(trap.bearing), -179.5, 1e-9);
+  RotateTrap(trap, false, true);
+  EXPECT_NEAR(RadToDeg(trap.bearing), 170.5, 1e-9);
+  const IntPoint before = trap.position;
+  MoveTrap(trap, MoveDirection::kNorth, false);
+  MoveTrap(trap, MoveDirection::kWest, true);
+  MoveTrap(trap, MoveDirection::kSouth, true);
+  MoveTrap(trap, MoveDirection::kEast, false);
+  MoveTrap(trap, MoveDirection::kNorth, true);
+  EXPECT_EQ(trap.position.lat, before.lat + 50);
+  EXPECT_EQ(trap.position.lon, before.lon - 450);
+  const GeoPoint centre = ToGeoPoint(trap.position);
+  // The line is rebuilt around the moved centre: end A on bearing + 90, half the width away.
+  EXPECT_NEAR(Bearing(centre, trap.line.start), NormaliseAngle(trap.bearing + kPi / 2), 1e-6);
+  EXPECT_NEAR(RadToMetres(Distance(centre, trap.line.end)), 10.0, 1e-6);
+  EXPECT_EQ(trap.end_a, ToIntPoint(trap.line.start));
 }
 
 }  // namespace

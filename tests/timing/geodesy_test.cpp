@@ -29,154 +29,82 @@ TEST(GeodesyConversion, NmeaToAngleValueAndBack) {
   }
 }
 
-TEST(GeodesyConversion, NotSetMarkersPropagate) {
-  EXPECT_TRUE(std::isnan(AngleValueToRad(kNotSet)));
-  EXPECT_EQ(RadToAngleValue(kNoValue), kNotSet);
-  EXPECT_FALSE(ToGeoPoint(IntPoint{}).IsValid());
-  EXPECT_FALSE(ToIntPoint(GeoPoint{}).IsSet());
-  EXPECT_EQ(RadToAngleValue(7.0), kNotSet) << "beyond the int32 range";
-}
-
-TEST(GeodesyConversion, IntPointRoundTripWithinOneUnit) {
-  for (double lat = -89.9; lat < 90.0; lat += 7.31) {
-    for (double lon = -179.99; lon <= 180.0; lon += 13.7) {
-      const GeoPoint p = Deg(lat, lon);
-      const IntPoint i = ToIntPoint(p);
-      const GeoPoint back = ToGeoPoint(i);
-      EXPECT_LE(std::fabs(RadToAngleValue(back.lat) - i.lat), 1);
-      EXPECT_NEAR(back.lat, p.lat, 1.0001 * kAngleValueToRad);
-      EXPECT_NEAR(back.lon, p.lon, 1.0001 * kAngleValueToRad);
-    }
-  }
-}
-
-TEST(GeodesyConversion, UnitMultipliers) {
-  EXPECT_DOUBLE_EQ(RadPerSecToKmh(KmhToRadPerSec(100.0)), 100.0);
+// Each multiplier and its inverse are separate constants: a typo in one
+// shows as a round trip that does not come back.
+TEST(GeodesyConversion, UnitConversionsRoundTrip) {
+  EXPECT_NEAR(RadPerSecToKmh(KmhToRadPerSec(100.0)), 100.0, 1e-9);
   EXPECT_NEAR(RadPerSecToKnots(KnotsToRadPerSec(37.5)), 37.5, 1e-9);
   EXPECT_NEAR(RadPerSecToMph(MphToRadPerSec(60.0)), 60.0, 1e-9);
-  EXPECT_NEAR(RadToMetres(MetresToRad(1234.5)), 1234.5, 1e-9);
-  EXPECT_NEAR(RadPerSec2ToG(9.80665 * kMetre), 1.0, 1e-12);
-  EXPECT_DOUBLE_EQ(BearingToDegrees(-kPi / 2), 270.0);
-  EXPECT_EQ(Fixed29ToAngleValue(1 << 29), RadToAngleValue(1.0));
 }
 
-TEST(GeodesyAngles, ModuloAndNormalise) {
-  EXPECT_DOUBLE_EQ(FlooredMod(-1.0, 3.0), 2.0);
-  EXPECT_DOUBLE_EQ(FlooredMod(5.0, 3.0), 2.0);
-  EXPECT_DOUBLE_EQ(FlooredMod(1.0, -3.0), -2.0);
-  EXPECT_NEAR(NormaliseAngle(3 * kPi / 2), -kPi / 2, 1e-15);
-  EXPECT_DOUBLE_EQ(NormaliseAngle(kPi), kPi);
-  EXPECT_DOUBLE_EQ(NormaliseAngle(-kPi), kPi);
-  EXPECT_DOUBLE_EQ(ClampedAsin(1.0000001), kPi / 2);
-  EXPECT_DOUBLE_EQ(ClampedAcos(-1.0000001), kPi);
-  EXPECT_EQ(SafeAtan2(0.0, 0.0), 0.0);
-  EXPECT_EQ(SafeDivide(3.0, 0.0), 0.0);
+// Regression: unset markers and angles beyond the int32 range overflowed the
+// fixed form and the screen distance instead of staying unset or far.
+TEST(GeodesyConversion, UnsetAndOutOfRangeValuesDoNotOverflow) {
+  EXPECT_TRUE(std::isnan(AngleValueToRad(kNotSet)));
+  EXPECT_EQ(RadToAngleValue(kNoValue), kNotSet);
+  EXPECT_EQ(RadToAngleValue(7.0), kNotSet) << "beyond the int32 range";
+  EXPECT_EQ(ScreenDistanceSquared({kNotSet, 0}, {-1000000000, 0}), INT32_MAX) << "far apart saturates";
+  EXPECT_EQ(ScreenDistanceSquared({-199, 0}, {0, 0}), 1) << "1/100 units, truncated toward zero";
 }
 
-TEST(GeodesyDistance, EqualPointsGiveExactlyZero) {
+TEST(GeodesyDistance, ExactlyZeroForEqualPointsAndKnownDistancesOtherwise) {
   const GeoPoint p = Deg(51.4779, -0.0015);
   EXPECT_EQ(Distance(p, p), 0.0);
   EXPECT_EQ(NorthSouthComponent(p, p), 0.0);
   EXPECT_EQ(EastWestComponent(p, p), 0.0);
-}
-
-TEST(GeodesyDistance, KnownDistancesWithinAMillimetre) {
-  // One degree of latitude on this sphere: 6371000 * pi / 180 m.
-  EXPECT_NEAR(RadToMetres(Distance(Deg(10, 20), Deg(11, 20))), 111194.9266, 1e-3);
-  // Across the antimeridian the short way round: 0.2 deg of equator.
-  EXPECT_NEAR(RadToMetres(Distance(Deg(0, 179.9), Deg(0, -179.9))), 22238.985, 1e-3);
-}
-
-TEST(GeodesyDistance, SignedComponents) {
-  const GeoPoint origin = Deg(48, 11);
-  const GeoPoint north_east = DestinationPoint(origin, 100 * kMetre, kPi / 4);
-  const double north = RadToMetres(NorthSouthComponent(north_east, origin));
-  const double east = RadToMetres(EastWestComponent(north_east, origin));
-  EXPECT_NEAR(north, 70.7107, 0.01);
-  EXPECT_NEAR(east, 70.7107, 0.01);
-  EXPECT_NEAR(RadToMetres(NorthSouthComponent(origin, north_east)), -north, 1e-9);
-  EXPECT_NEAR(RadToMetres(EastWestComponent(origin, north_east)), -east, 1e-9);
-}
-
-TEST(GeodesyBearing, CardinalDirections) {
-  const GeoPoint p = Deg(45, 7);
-  EXPECT_DOUBLE_EQ(Bearing(p, Deg(44, 7)), kPi) << "due south is pi, not -pi";
-  EXPECT_DOUBLE_EQ(Bearing(p, Deg(46, 7)), 0.0);
-  EXPECT_NEAR(Bearing(p, Deg(45, 7.001)), kPi / 2, 1e-5);
-  EXPECT_NEAR(Bearing(p, Deg(45, 6.999)), -kPi / 2, 1e-5);
   EXPECT_EQ(Bearing(p, p), 0.0);
-  // Across +-180: east from 179.99 to -179.99 is still east.
-  EXPECT_NEAR(Bearing(Deg(0, 179.99), Deg(0, -179.99)), kPi / 2, 1e-9);
-}
-
-TEST(GeodesyDestination, RoundTripsWithDistanceAndBearing) {
-  const GeoPoint p = Deg(-33.9, 151.2);
-  for (double bearing = -3.0; bearing < 3.2; bearing += 0.5) {
-    const GeoPoint q = DestinationPoint(p, 250 * kMetre, bearing);
-    EXPECT_NEAR(RadToMetres(Distance(p, q)), 250.0, 1e-6);
-    EXPECT_NEAR(Bearing(p, q), bearing, 1e-6);
-  }
-  // The longitude is not wrapped.
-  EXPECT_GT(DestinationPoint(Deg(0, 179.9999), 100 * kMetre, kPi / 2).lon, kPi);
-}
-
-TEST(GeodesyBox, ExtentsAndScreenDistance) {
+  EXPECT_EQ(SafeDivide(3.0, 0.0), 0.0);
+  // Known distances and components, within a millimetre.
+  const GeoPoint north_east = DestinationPoint(Deg(48, 11), 100 * kMetre, kPi / 4);
+  EXPECT_NEAR(RadToMetres(NorthSouthComponent(north_east, Deg(48, 11))), 70.7107, 1e-3);
+  EXPECT_NEAR(RadToMetres(EastWestComponent(Deg(48, 11), north_east)), -70.7107, 1e-3) << "west of b: negative";
   const GeoSegment diagonal{Deg(50, 8), Deg(50.001, 8.002)};
   EXPECT_NEAR(RadToMetres(BoxHeight(diagonal)), 111.195, 1e-3);
   EXPECT_NEAR(RadToMetres(BoxWidth(diagonal)), 111.195 * 2 * std::cos(DegToRad(50.001)), 1e-3);
-  EXPECT_EQ(ScreenDistanceSquared({1000, 2000}, {1250, 1801}), 2 * 2 + 1 * 1);
-  EXPECT_EQ(ScreenDistanceSquared({-199, 0}, {0, 0}), 1) << "division truncates toward zero";
-  EXPECT_EQ(ScreenDistanceSquared({kNotSet, 0}, {-1000000000, 0}), INT32_MAX) << "far apart saturates";
 }
 
-// Segments in local metres around a point, to read the cases at a glance.
-GeoSegment Local(GeoPoint origin, double x1, double y1, double x2, double y2) {
-  auto at = [&](double x, double y) {
-    return GeoPoint{origin.lat + y * kMetre, origin.lon + x * kMetre / std::cos(origin.lat)};
-  };
-  return {at(x1, y1), at(x2, y2)};
-}
-
-TEST(GeodesyCrossing, RightAngleCrossingFraction) {
-  const GeoPoint o = Deg(47.2, 8.5);
-  const GeoSegment line = Local(o, -10, 0, 10, 0);
-  struct Case {
-    double from_y, to_y, fraction;
-  } cases[] = {{-4, 6, 0.4}, {-1, 9, 0.1}, {-9, 1, 0.9}, {6, -4, 0.6}};
-  for (const Case& c : cases) {
-    const SegmentCrossing x = IntersectSegments(line, Local(o, 2, c.from_y, 2, c.to_y));
-    ASSERT_TRUE(x.IsValid()) << c.from_y;
-    EXPECT_NEAR(x.fraction, c.fraction, 1e-6) << c.from_y;
-    EXPECT_NEAR(RadToMetres(x.length), 10.0, 1e-6);
-  }
-}
-
-TEST(GeodesyCrossing, MovementEndingOnTheLineCountsWithFractionOne) {
-  const GeoPoint o = Deg(47.2, 8.5);
-  const GeoSegment line = Local(o, -10, 0, 10, 0);
-  const SegmentCrossing x = IntersectSegments(line, Local(o, 3, -5, 3, 0));
-  ASSERT_TRUE(x.IsValid());
-  EXPECT_NEAR(x.fraction, 1.0, 1e-5);  // the local plane sags by micrometres
-}
-
-TEST(GeodesyCrossing, NoCrossingCases) {
-  const GeoPoint o = Deg(47.2, 8.5);
-  const GeoSegment line = Local(o, -10, 0, 10, 0);
-  EXPECT_FALSE(IntersectSegments(line, Local(o, -5, 1, 5, 1)).IsValid()) << "parallel";
-  EXPECT_FALSE(IntersectSegments(line, Local(o, 2, 1, 2, 5)).IsValid()) << "short of the line";
-  EXPECT_FALSE(IntersectSegments(line, Local(o, 12, -5, 12, 5)).IsValid()) << "beyond end B";
-  EXPECT_FALSE(IntersectSegments(line, Local(o, 2, 5, 2, 1)).IsValid()) << "behind the start";
-  EXPECT_FALSE(IntersectSegments(line, GeoSegment{}).IsValid()) << "invalid points";
-  EXPECT_FALSE(IntersectSegments(line, line).IsValid()) << "identical";
-}
-
-TEST(GeodesyCrossing, AcrossTheAntimeridian) {
+TEST(GeodesyAntimeridian, DistanceBearingAndCrossingTakeTheShortWayAcross180) {
+  EXPECT_NEAR(RadToMetres(Distance(Deg(0, 179.9), Deg(0, -179.9))), 22238.985, 1e-3);
+  EXPECT_NEAR(Bearing(Deg(0, 179.99), Deg(0, -179.99)), kPi / 2, 1e-9) << "still east";
+  EXPECT_DOUBLE_EQ(Bearing(Deg(45, 7), Deg(44, 7)), kPi) << "due south is pi, not -pi";
   const GeoSegment line{Deg(-0.0001, 179.99999), Deg(0.0001, 179.99999)};
-  const GeoSegment movement{Deg(0.00001, 179.9999), Deg(0.00001, -179.9999)};
-  const SegmentCrossing x = IntersectSegments(line, movement);
+  const SegmentCrossing x = IntersectSegments(line, {Deg(0.00001, 179.9999), Deg(0.00001, -179.9999)});
   ASSERT_TRUE(x.IsValid());
   EXPECT_NEAR(x.fraction, 0.45, 1e-4);
   EXPECT_NEAR(RadToDeg(x.point.lon), 179.99999, 1e-7);
+}
+
+// Segments in local metres around a point, to read the cases at a glance.
+GeoSegment Local(double x1, double y1, double x2, double y2) {
+  const GeoPoint o = Deg(47.2, 8.5);
+  auto at = [&](double x, double y) { return GeoPoint{o.lat + y * kMetre, o.lon + x * kMetre / std::cos(o.lat)}; };
+  return {at(x1, y1), at(x2, y2)};
+}
+
+TEST(GeodesyCrossing, FractionAlongTheMovementOrNoCrossing) {
+  const GeoSegment line = Local(-10, 0, 10, 0);
+  struct Case {
+    const char* legend;
+    GeoSegment movement;
+    double fraction, tolerance;  // NaN: no crossing
+  } cases[] = {
+      {"northwards", Local(2, -4, 2, 6), 0.4, 1e-6},
+      {"southwards", Local(2, 6, 2, -4), 0.6, 1e-6},
+      {"ending on the line (the local plane sags by micrometres)", Local(3, -5, 3, 0), 1.0, 1e-5},
+      {"parallel", Local(-5, 1, 5, 1), NAN, 0},
+      {"short of the line", Local(2, 1, 2, 5), NAN, 0},
+      {"beyond end B", Local(12, -5, 12, 5), NAN, 0},
+      {"behind the start", Local(2, 5, 2, 1), NAN, 0},
+      {"invalid points", GeoSegment{}, NAN, 0},
+      {"identical to the line", line, NAN, 0},
+  };
+  for (const Case& c : cases) {
+    const SegmentCrossing x = IntersectSegments(line, c.movement);
+    ASSERT_EQ(x.IsValid(), !std::isnan(c.fraction)) << c.legend;
+    if (x.IsValid()) {
+      EXPECT_NEAR(x.fraction, c.fraction, c.tolerance) << c.legend;
+    }
+  }
 }
 
 }  // namespace

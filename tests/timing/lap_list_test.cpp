@@ -1,175 +1,162 @@
 #include "timing/lap_list.h"
 
-#include "timing/lap_fixture.h"
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/session_pipeline.h"
+#include "timing/live_figures.h"
+#include "timing/result_table.h"
+#include "util/string_ids.h"
+#include "util/string_table.h"
 
 namespace kv {
 namespace {
 
-using Seconds = std::vector<double>;
-constexpr int32_t kS = 1000;
+constexpr int32_t kS = 1000;  // ms
 
-class LapEngineTest : public LapFixture {};
+// Hand-made crossings on a session of samples every 100 ms at a constant
+// 20 m/s for 20 minutes, so lap, split and sector times are round numbers.
+class LapListTest : public ::testing::Test {
+ protected:
+  static constexpr int32_t kStep = 100;  // ms between samples
 
-TEST_F(LapEngineTest, StartFinishOnlyTrack) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  for (int32_t t : {10, 100, 190, 275}) Cross(sf, t * kS);
-  EXPECT_TRUE(Consume());
-  EXPECT_EQ(laps_.LapCount(), 4);
-  EXPECT_EQ(LapSeconds(), (Seconds{90, 90, 85}));
-  EXPECT_EQ(laps_.CompletedLaps(), 3) << "the last lap is running";
-  EXPECT_EQ(laps_.LapAt(1).Start().Time(), laps_.LapAt(0).Finish()->Time()) << "laps share the mark's time";
-}
+  LapListTest() {
+    for (int32_t i = 0; i < 12000; ++i) {
+      LogSample s;
+      s.time = i * kStep;
+      s.position = {i, i};
+      s.speed = MetresPerSecondToStored(20.0);
+      s.distance = RadToAngleValue(MetresToRad(2.0 * i));
+      samples_.Append(s);
+    }
+  }
 
-TEST_F(LapEngineTest, SeparateStartAndFinishLines) {
-  const int32_t start = AddTrap(kTrapStart);
-  const int32_t finish = AddTrap(kTrapFinish);
-  Cross(start, 10 * kS);
-  Cross(finish, 100 * kS);
-  Cross(finish, 110 * kS);  // finishes nothing: the lap never reopens
-  Cross(start, 200 * kS);   // left unfinished
-  Cross(start, 210 * kS);
-  Cross(finish, 300 * kS);
-  Consume();
-  ASSERT_EQ(laps_.LapCount(), 3);
-  EXPECT_EQ(laps_.LapAt(0).LapTime(), 90 * kS);
-  EXPECT_FALSE(laps_.LapAt(1).IsFinished());
-  EXPECT_EQ(laps_.LapAt(2).LapTime(), 90 * kS);
-  EXPECT_EQ(laps_.CompletedLaps(), 3);
-}
-
-TEST_F(LapEngineTest, SplitCrossedTwiceCountsAtTheFirstCrossing) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  const int32_t split = AddTrap(kTrapSplit);
-  Cross(sf, 10 * kS);
-  Cross(split, 40 * kS);
-  Cross(split, 45 * kS);
-  Cross(sf, 100 * kS);
-  Consume();
-  ASSERT_EQ(laps_.LapAt(0).SplitCount(), 1);
-  EXPECT_EQ(laps_.LapAt(0).SplitTime(split), 30 * kS);
-}
-
-TEST_F(LapEngineTest, GapLimits) {
-  struct Case {
-    const char* legend;
-    TrapLineType type;
-    int32_t gap;
-    bool counted;
-  } cases[] = {
-      {"finish over 3000 ms", kTrapFinish, 3000, true},
-      {"finish over 3001 ms", kTrapFinish, 3001, false},
-      {"split over 2000 ms", kTrapSplit, 2000, true},
-      {"split over 2001 ms", kTrapSplit, 2001, false},
-  };
-  for (const Case& c : cases) {
+  // No laps, no crossings, and traps of these types (their geometry unused).
+  void Restart(const std::vector<TrapLineType>& types) {
     traps_.Clear();
     crossings_.Clear();
     laps_.Reset();
-    const int32_t start = AddTrap(kTrapStart);
-    const int32_t line = AddTrap(c.type);
-    Cross(start, 10 * kS);
-    Cross(line, 50 * kS, c.gap);
-    Consume();
-    const Lap& lap = laps_.LapAt(0);
-    EXPECT_EQ(c.type == kTrapFinish ? lap.IsFinished() : lap.SplitCount() == 1, c.counted) << c.legend;
-  }
-  // A start over 3001 ms opens nothing.
-  laps_.Reset();
-  crossings_.Clear();
-  Cross(0, 70 * kS, 3001);
-  Consume();
-  EXPECT_EQ(laps_.LapCount(), 0);
-  Cross(0, 80 * kS, 3000);
-  Consume();
-  EXPECT_EQ(laps_.LapCount(), 1);
-}
-
-// Regression: a receiver replaying its log again ("gpsfake" loops) made time
-// jump back 3 minutes across the line, and the lap came out as -3:10.045,
-// marked best.
-TEST_F(LapEngineTest, TimeGoingBackNeverGivesANegativeLap) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  const int32_t split = AddTrap(kTrapSplit);
-  Cross(sf, 100 * kS);
-  Cross(split, 120 * kS);
-  Cross(sf, 150 * kS, -190 * kS);  // the interval itself runs backwards
-  Consume();
-  ASSERT_EQ(laps_.LapCount(), 1) << "a backwards interval neither finishes nor starts a lap";
-  EXPECT_FALSE(laps_.LapAt(0).IsFinished());
-
-  // Each interval forward, but the clock jumped back between them.
-  Cross(split, 160 * kS);
-  crossings_[crossings_.Count() - 1].crossing_sample.time = 90 * kS;
-  Cross(sf, 170 * kS);
-  crossings_[crossings_.Count() - 1].crossing_sample.time = 95 * kS;
-  Consume();
-  const Lap& lap = laps_.LapAt(0);
-  EXPECT_FALSE(lap.IsFinished()) << "a finish before the lap's start is no finish";
-  EXPECT_EQ(lap.SplitCount(), 1);
-  ASSERT_EQ(laps_.LapCount(), 2) << "the line still starts the next lap";
-  for (int32_t i = 0; i < laps_.LapCount(); ++i) {
-    if (laps_.LapAt(i).IsFinished()) {
-      EXPECT_GT(laps_.LapAt(i).LapTime(), 0);
+    for (TrapLineType type : types) {
+      Trap trap;
+      trap.line_type = type;
+      traps_.Append(trap);
     }
   }
+
+  // A crossing of `trap` at time `ms` (a multiple of 10 ms), found between
+  // the samples around it, `gap` ms apart.
+  void Cross(int32_t trap, int32_t ms, int32_t gap = kStep, uint8_t extra_flags = 0) {
+    TrapCrossing c;
+    c.trap_index = trap;
+    c.sample_index = ms / kStep + 1;
+    c.sample_interval = gap;
+    c.crossing_sample = InterpolateSample(samples_, c.sample_index, (ms % kStep) / static_cast<double>(kStep));
+    c.crossing_sample.flags |= extra_flags;
+    crossings_.Append(c);
+  }
+
+  bool Consume(bool live = false) { return laps_.ConsumeCrossings(crossings_, live); }
+
+  // The laps as text: each lap's time (ms, "-" unfinished) and, in
+  // parentheses, its split times.
+  std::string Laps() const {
+    std::string out;
+    for (int32_t i = 0; i < laps_.LapCount(); ++i) {
+      const Lap& lap = laps_.LapAt(i);
+      out += (i ? " " : "") + (lap.IsFinished() ? std::to_string(lap.LapTime()) : std::string("-"));
+      for (int32_t k = 0; k < lap.SplitCount(); ++k) {
+        out += "(" + std::to_string(lap.SplitTime(lap.MarkAt(k).trap_index)) + ")";
+      }
+    }
+    return out;
+  }
+
+  // The live figures when "now" is `ms`: computed on the samples up to then.
+  LiveFigures At(int32_t ms) {
+    SampleList all(kSampleListGrowth);
+    for (const LogSample& s : samples_) all.Append(s);
+    samples_.Clear();
+    for (const LogSample& s : all) {
+      if (s.time <= ms) samples_.Append(s);
+    }
+    const LiveFigures f = ComputeLiveFigures(laps_);
+    for (int32_t i = samples_.Count(); i < all.Count(); ++i) samples_.Append(all[i]);
+    return f;
+  }
+
+  SampleList samples_{kSampleListGrowth};
+  TrapList traps_{kTrapListGrowth};
+  CrossingList crossings_{kCrossingListGrowth};
+  LapSettings settings_;
+  sim::MemoryNoteStore notes_;
+  LapList laps_{samples_, traps_, settings_, &notes_};
+};
+
+TEST_F(LapListTest, CrossingSequences) {
+  constexpr uint8_t kNoSat = LogSample::kLoadedWithoutSatellites;
+  struct Crossing {
+    int32_t trap;
+    double s;
+    int32_t gap = kStep;  // ms between the samples around it
+    uint8_t flags = 0;
+  };
+  struct Case {
+    const char* legend;
+    std::vector<TrapLineType> traps;
+    std::vector<Crossing> crossings;
+    std::string laps;
+  } cases[] = {
+      {"start/finish only, the last lap running", {kTrapStartFinish}, {{0, 10}, {0, 100}, {0, 190}}, "90000 90000 -"},
+      {"separate lines, a 2nd finish ends nothing", {kTrapStart, kTrapFinish}, {{0, 10}, {1, 100}, {1, 110}}, "90000"},
+      {"a start without a finish stays unfinished", {kTrapStart, kTrapFinish}, {{0, 10}, {0, 20}, {1, 110}}, "- 90000"},
+      {"a split crossed twice counts once", {kTrapStartFinish, kTrapSplit}, {{0, 10}, {1, 40}, {1, 45}}, "-(30000)"},
+      {"split and finish at once", {kTrapStartFinish, kTrapSplit}, {{0, 10}, {1, 20.03}, {0, 20.08}}, "10080(10030) -"},
+      {"crossings of unknown traps are skipped", {kTrapStartFinish}, {{0, 10}, {7, 20}, {0, 30}}, "20000 -"},
+      {"split loaded without satellites", {kTrapStartFinish, kTrapSplit}, {{0, 10}, {1, 40, kStep, kNoSat}}, "-"},
+      {"finish over a 3000 ms gap", {kTrapStart, kTrapFinish}, {{0, 10}, {1, 50, 3000}}, "40000"},
+      {"finish over a 3001 ms gap", {kTrapStart, kTrapFinish}, {{0, 10}, {1, 50, 3001}}, "-"},
+      {"split over a 2000 ms gap", {kTrapStart, kTrapSplit}, {{0, 10}, {1, 50, 2000}}, "-(40000)"},
+      {"split over a 2001 ms gap", {kTrapStart, kTrapSplit}, {{0, 10}, {1, 50, 2001}}, "-"},
+      {"start over a 3001 ms gap, then over 3000 ms", {kTrapStart}, {{0, 70, 3001}, {0, 80, 3000}}, "-"},
+  };
+  for (const Case& c : cases) {
+    Restart(c.traps);
+    for (const Crossing& x : c.crossings) Cross(x.trap, static_cast<int32_t>(std::lround(x.s * kS)), x.gap, x.flags);
+    Consume();
+    EXPECT_EQ(Laps(), c.laps) << c.legend;
+  }
+  Restart({kTrapSplit, kTrapFinish});
+  EXPECT_EQ(LapSummaryText(laps_, 2), Load(kStrStatusNoStartLine));
+  Restart({kTrapSplit, kTrapStart});
+  EXPECT_EQ(LapSummaryText(laps_, 2), Load(kStrStatusNoFinishLine));
 }
 
-TEST_F(LapEngineTest, SplitFromASampleLoadedWithoutSatellitesIsIgnored) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  const int32_t split = AddTrap(kTrapSplit);
-  Cross(sf, 10 * kS, kStep, LogSample::kLoadedWithoutSatellites);
-  Cross(split, 40 * kS, kStep, LogSample::kLoadedWithoutSatellites);
+// Regression: a receiver replaying its log again made time jump back 3
+// minutes across the line, and the lap came out as -3:10.045, marked best.
+TEST_F(LapListTest, TimeGoingBackNeverGivesANegativeLap) {
+  Restart({kTrapStartFinish, kTrapSplit});
+  Cross(0, 100 * kS);
+  Cross(1, 120 * kS);
+  Cross(0, 150 * kS, -190 * kS);  // the interval itself runs backwards
   Consume();
-  ASSERT_EQ(laps_.LapCount(), 1) << "the start line counts";
-  EXPECT_EQ(laps_.LapAt(0).SplitCount(), 0);
+  EXPECT_EQ(Laps(), "-(20000)") << "a backwards interval neither finishes nor starts a lap";
+  // Each interval forward, but the clock jumped back between them.
+  Cross(1, 160 * kS);
+  crossings_[crossings_.Count() - 1].crossing_sample.time = 90 * kS;
+  Cross(0, 170 * kS);
+  crossings_[crossings_.Count() - 1].crossing_sample.time = 95 * kS;
+  Consume();
+  EXPECT_EQ(Laps(), "-(20000) -") << "a finish before the lap's start is no finish, but starts the next lap";
 }
 
-TEST_F(LapEngineTest, SplitAndFinishInOneInterval) {
-  const int32_t finish = AddTrap(kTrapStartFinish);  // trap-list order: finish first
-  const int32_t split = AddTrap(kTrapSplit);
-  Cross(finish, 10 * kS);
-  // The crossing search lists one interval's crossings in driving order.
-  Cross(split, 100 * kS + 30);
-  Cross(finish, 100 * kS + 80);
-  Consume();
-  ASSERT_EQ(laps_.LapAt(0).SplitCount(), 1) << "the split was driven before the finish";
-  EXPECT_EQ(laps_.LapAt(0).SplitTime(split), 90 * kS + 30);
-  EXPECT_EQ(laps_.LapAt(0).LapTime(), 90 * kS + 80);
-  EXPECT_EQ(laps_.LapAt(1).SplitCount(), 0);
-}
-
-TEST_F(LapEngineTest, CrossingsOfUnknownTrapsAreSkipped) {
-  AddTrap(kTrapStartFinish);
-  Cross(0, 10 * kS);
-  Cross(7, 20 * kS);
-  Cross(0, 30 * kS);
-  Consume();
-  EXPECT_EQ(LapSeconds(), (Seconds{20}));
-}
-
-TEST_F(LapEngineTest, InvalidFlagSurvivesRecompute) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  for (int32_t t : {10, 100, 190, 280}) Cross(sf, t * kS);
-  Consume();
-  laps_.SetInvalid(1, true);
-  EXPECT_EQ(notes_.Notes().size(), 1u);
-  // Rebuild from the same crossings, as a recompute does.
-  laps_.Reset();
-  Consume();
-  EXPECT_FALSE(laps_.IsInvalid(0));
-  EXPECT_TRUE(laps_.IsInvalid(1));
-  EXPECT_FALSE(laps_.IsInvalid(2));
-  laps_.SetInvalid(1, false);
-  laps_.Reset();
-  Consume();
-  EXPECT_FALSE(laps_.IsInvalid(1));
-}
-
-TEST_F(LapEngineTest, LapMeasures) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  const int32_t s1 = AddTrap(kTrapSplit);
-  const int32_t s2 = AddTrap(kTrapSplit);
-  const int32_t s3 = AddTrap(kTrapSplit);
+TEST_F(LapListTest, LapMeasures) {
+  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit, kTrapSplit});
+  const int32_t sf = 0, s1 = 1, s2 = 2, s3 = 3;
   Cross(sf, 10 * kS);
   Cross(s1, 30 * kS);
   Cross(s3, 45 * kS);  // an extra split inside sector s1 -> s2
@@ -177,70 +164,169 @@ TEST_F(LapEngineTest, LapMeasures) {
   Cross(sf, 100 * kS + 50);
   Consume();
   const Lap& lap = laps_.LapAt(0);
-  EXPECT_EQ(lap.LapTime(), 90050);
-  EXPECT_EQ(lap.LapDistance(), RadToAngleValue(MetresToRad(1801.0)));
-  EXPECT_EQ(lap.SplitTime(s1), 20 * kS);
-  EXPECT_EQ(lap.SplitTime(s2), 50 * kS);
   EXPECT_EQ(lap.SplitTime(5), kNotSet);
   EXPECT_NEAR(RadToMetres(AngleValueToRad(lap.SplitDistance(s1))), 400.0, 0.01);
   EXPECT_EQ(lap.SplitDistance(-1), 0);
-  EXPECT_EQ(lap.TimeIntoLap(70 * kS), 60 * kS);
   EXPECT_EQ(lap.SectorTime(s1, s2), 30 * kS) << "walks the links past the extra split";
   EXPECT_EQ(lap.SectorTime(s2, s1), kNotSet);
-  EXPECT_EQ(lap.SectorTime(sf, sf), 90050);
-  EXPECT_EQ(lap.TrapSpeed(s2), MetresPerSecondToStored(20.0));
-  EXPECT_EQ(lap.NextTrap(s1), s3);
   EXPECT_EQ(lap.NextTrap(sf), s1) << "the last mark wraps to the first";
-  EXPECT_EQ(lap.NextTrap(9), s1);
-  EXPECT_EQ(lap.PreviousTrap(s3), s1);
   EXPECT_EQ(lap.PreviousTrap(s1), -1);
-  EXPECT_EQ(lap.PreviousTrap(9), sf);
   int32_t a, b;
   lap.SectorBounds(s2, &a, &b);
-  EXPECT_EQ(a, s3);
-  EXPECT_EQ(b, s2);
+  EXPECT_EQ(std::make_pair(a, b), std::make_pair(s3, s2));
   lap.SectorBounds(-1, &a, &b);
-  EXPECT_EQ(a, sf);
-  EXPECT_EQ(b, sf);
-  EXPECT_EQ(lap.LastSampleIndex(), 1001);
-  const Lap& running = laps_.LapAt(1);
-  EXPECT_EQ(running.LapTime(), kNotSet);
-  EXPECT_EQ(running.LastSampleIndex(), 1001);
+  EXPECT_EQ(std::make_pair(a, b), std::make_pair(sf, sf)) << "the whole lap";
 }
 
-TEST_F(LapEngineTest, TableRowsAndSelection) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  for (int32_t t : {10, 100, 190, 280}) Cross(sf, t * kS);
+TEST_F(LapListTest, OptimalLapTableRowsAndTrapSelection) {
+  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
+  // Sectors (sf-s1, s1-s2, s2-sf): lap 1 (30, 30, 30) = 90, lap 2 (25, 35,
+  // 28) = 88, lap 3 (31, 27, 31) = 89. Best sectors 25 + 27 + 28 = 80.
+  int32_t t = 10 * kS;
+  Cross(0, t);
+  for (auto sectors : {std::array{30, 30, 30}, std::array{25, 35, 28}, std::array{31, 27, 31}}) {
+    Cross(1, t += sectors[0] * kS);
+    Cross(2, t += sectors[1] * kS);
+    Cross(0, t += sectors[2] * kS);
+  }
   Consume();
-  laps_.SetInvalid(1, true);
+  ASSERT_NE(laps_.Optimal(), nullptr);
+  const Lap& optimal = *laps_.Optimal();
+  EXPECT_EQ(optimal.LapTime(), 80 * kS);
+  EXPECT_EQ(optimal.SplitTime(2), 52 * kS);
+  EXPECT_EQ(optimal.SectorTime(1, 2), 27 * kS);
+  // 26 s into the optimal lap: 1 s into the second sector, driven in lap 3.
+  EXPECT_EQ(optimal.TimeIntoLap(laps_.LapAt(2).MarkForTrap(1)->Time() + 1 * kS), 26 * kS);
+  EXPECT_EQ(optimal.TimeIntoLap(5), kNotSet) << "a time in no segment";
+  laps_.SetInvalid(2, true);
+  EXPECT_TRUE(laps_.IsInvalid(2));
+  EXPECT_EQ(laps_.Optimal()->LapTime(), 83 * kS) << "an invalid lap's sector does not count";
+
   EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 2, 3}));
   settings_.hide_invalid_laps = true;
-  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 2, 3}));
-  laps_.SelectRow(2);
-  EXPECT_EQ(laps_.SelectedLap(), 2);
-  laps_.SelectRow(0);
-  EXPECT_EQ(laps_.SelectedLap(), LapList::kSelectOptimal);
-}
-
-TEST_F(LapEngineTest, TrapSelectionFollowsTheReferenceLap) {
-  const int32_t sf = AddTrap(kTrapStartFinish);
-  const int32_t s1 = AddTrap(kTrapSplit);
-  const int32_t s2 = AddTrap(kTrapSplit);
-  Cross(sf, 10 * kS);
-  Cross(s1, 30 * kS);
-  Cross(s2, 60 * kS);
-  Cross(sf, 100 * kS);
-  Consume();
+  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 3}));
+  laps_.SelectRow(3);
+  EXPECT_EQ(laps_.SelectedLap(), 3);
+  // The reference lap, the best (lap 2), has its marks in the order s1, s2, sf.
   EXPECT_EQ(laps_.SelectedTrap(), -1);
   laps_.SelectNextTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), s1);
+  EXPECT_EQ(laps_.SelectedTrap(), 1);
   EXPECT_EQ(laps_.SelectedTrapRow(), 0);
   laps_.SelectNextTrap();
   laps_.SelectNextTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), sf);
+  EXPECT_EQ(laps_.SelectedTrap(), 0);
   EXPECT_EQ(laps_.SelectedTrapRow(), 2);
   laps_.SelectPreviousTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), s2);
+  EXPECT_EQ(laps_.SelectedTrap(), 2);
+}
+
+TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
+  // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
+  const double speeds[] = {10, 20, 30, 26, 24, 30};
+  for (int32_t i = 100; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(30.0);
+  for (int32_t i = 0; i < 6; ++i) samples_[101 + i].speed = MetresPerSecondToStored(speeds[i]);
+  samples_[100].speed = MetresPerSecondToStored(3.0);  // below the threshold: no candidate
+  Restart({kTrapStart, kTrapFinish});
+  Cross(0, 10 * kS + 50);   // sample 101; the search starts at 100
+  Cross(1, 10 * kS + 550);  // sample 106
+  Consume();
+  const Lap& lap = laps_.LapAt(0);
+  std::string found;
+  for (const SpeedExtreme& e : lap.Extremes()) found += std::to_string(e.sample_index) + (e.is_maximum ? "+ " : "- ");
+  EXPECT_EQ(found, "103+ 105- ") << "a high at 30, a low at 24; 26 is within the threshold of both";
+  EXPECT_EQ(lap.MinimumSpeed(), MetresPerSecondToStored(3.0)) << "a sample below the threshold still counts";
+
+  // Navigation between the extremes of a lap alternating 10 and 40 m/s.
+  for (int32_t i = 0; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(i % 200 < 100 ? 10.0 : 40.0);
+  Restart({kTrapStartFinish});
+  Cross(0, 10 * kS);
+  Cross(0, 70 * kS);
+  Consume();
+  laps_.SetSelectedLap(0);
+  const auto& extremes = laps_.LapAt(0).Extremes();
+  ASSERT_GE(extremes.size(), 3u);
+  laps_.SelectPreviousExtreme();
+  EXPECT_EQ(laps_.SelectedExtreme(), static_cast<int32_t>(extremes.size()) - 1);
+  laps_.SelectNextExtreme();
+  EXPECT_EQ(laps_.SelectedExtreme(), 0);
+  const IntPoint near_second = samples_[extremes[1].sample_index].position;
+  EXPECT_EQ(laps_.NearestExtreme({near_second.lat + 150, near_second.lon}), 1);
+}
+
+TEST_F(LapListTest, FinishedLapAgainstItsComparisonLapNeverItself) {
+  Restart({kTrapStartFinish, kTrapSplit});
+  Cross(0, 10 * kS);
+  Cross(1, 40 * kS);
+  Cross(0, 100 * kS);  // lap 1: 30 + 60 = 90 s
+  Consume(true);
+  EXPECT_EQ(laps_.LastFinished().comparison_time, kNotSet) << "the only lap has no comparison";
+  EXPECT_EQ(At(105 * kS).shown_difference, kNotSet);
+  Cross(0, 185 * kS);  // lap 2: 85 s, no split
+  Consume(true);
+  EXPECT_EQ(laps_.LastFinished().comparison_time, 90 * kS) << "the best lap with the previous best";
+  LiveFigures f = At(195 * kS);
+  EXPECT_EQ(f.shown_lap, 1);
+  EXPECT_EQ(f.shown_time, 85 * kS);
+  EXPECT_EQ(f.shown_difference, -5 * kS);
+  EXPECT_EQ(f.current_lap, 2);
+  EXPECT_EQ(f.comparison_lap, 1);
+  EXPECT_TRUE(At(205 * kS - 1).highlight) << "for 20 s after the finish";
+  EXPECT_FALSE(At(205 * kS).highlight);
+
+  const Lap &lap1 = laps_.LapAt(0), &lap2 = laps_.LapAt(1);
+  // Lap 1's sectors against lap 2: lap time, start -> split, split -> finish.
+  std::vector<ResultCell> row = ResultRow(ResultTable::kSectors, lap1, &lap2, &lap1);
+  ASSERT_EQ(row.size(), 3u);
+  EXPECT_EQ(row[0].difference, 5 * kS);
+  EXPECT_EQ(row[0].sign, 1) << "slower";
+  EXPECT_FALSE(row[1].ShowsStar(ResultsMode::kAbsolute));
+  EXPECT_TRUE(row[1].ShowsStar(ResultsMode::kDifference)) << "lap 2 has no split";
+  row = ResultRow(ResultTable::kSplits, lap2, &lap1, &lap1);
+  EXPECT_TRUE(row[0].ShowsStar(ResultsMode::kAbsolute));
+  EXPECT_EQ(row[1].sign, -1) << "faster";
+  EXPECT_NEAR(RadToMetres(StoredToSpeed(AverageSpeed(lap1))), 20.0, 1e-3);
+  EXPECT_FALSE(MarksOfRow(laps_, 0).is_comparison);
+  EXPECT_TRUE(MarksOfRow(laps_, 1).is_comparison) << "lap 2 is the best, so the others compare with it";
+
+  LapList other(samples_, traps_, settings_, nullptr);
+  other.ConsumeCrossings(crossings_, false);
+  laps_.SetOtherSession(&other);
+  EXPECT_EQ(laps_.ComparisonLap(1), &other.LapAt(1)) << "no exclusion in another session";
+  other.SetComparisonSelection(0);
+  f = At(190 * kS);
+  EXPECT_EQ(f.comparison_lap, 0);
+  EXPECT_FALSE(f.comparison_is_best);
+}
+
+TEST_F(LapListTest, LastSplitOrSeparateFinishShownWithItsDifference) {
+  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
+  Cross(0, 10 * kS);
+  Cross(1, 40 * kS);
+  Cross(0, 100 * kS);
+  Cross(1, 128 * kS);
+  Consume(true);
+  LiveFigures f = At(130 * kS);
+  EXPECT_EQ(f.shown_lap, 1);
+  EXPECT_EQ(f.shown_time, 28 * kS);
+  EXPECT_EQ(f.shown_difference, -2 * kS);
+  EXPECT_EQ(f.last_trap, 1);
+  EXPECT_EQ(f.previous_lap[0], 0);
+  EXPECT_TRUE(f.highlight);
+  Cross(2, 150 * kS);
+  Consume(true);
+  f = At(165 * kS);
+  EXPECT_EQ(f.shown_time, 50 * kS);
+  EXPECT_EQ(f.shown_difference, kNotSet) << "lap 1 never crossed the second split";
+  EXPECT_FALSE(f.highlight) << "15 s after the split, 65 s into the lap";
+
+  Restart({kTrapStart, kTrapFinish});
+  Cross(0, 10 * kS);
+  Cross(1, 100 * kS);
+  Consume(true);
+  f = At(110 * kS);
+  EXPECT_EQ(f.shown_lap, 0) << "a separate finish line, the next lap not started";
+  EXPECT_EQ(f.current_lap, -1);
+  EXPECT_TRUE(f.highlight);
 }
 
 }  // namespace

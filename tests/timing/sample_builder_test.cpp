@@ -3,49 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "acquisition/obd_channels.h"
 #include "timing/geodesy.h"
 
 namespace kv {
 namespace {
 
-class FakeObdDecoder : public ObdDecoder {
- public:
-  bool Decode(const ObdSample& sample, int32_t* value) const override {
-    if (sample.byte_count < 1) return false;
-    *value = sample.bytes[0] * 10;
-    return true;
-  }
-  int32_t ChannelOf(int32_t pid) const override { return pid + 1000; }
-  void Reset() override {}
-};
-
 constexpr int32_t kNoon = 12 * 3600000;
 
 // A record as the parser leaves it after a sentence of `type`: every
-// position field valid (the record keeps earlier sentences' values).
+// position field valid but the VDOP (the record keeps earlier sentences' values).
 FixRecord Record(SentenceType type, int32_t time, double knots = 20.0) {
   FixRecord fix;
   fix.type = type;
   fix.time = time;
-  fix.valid.time = 1;
   fix.latitude = 4807.03800;
   fix.longitude = -1131.00000;
-  fix.valid.latitude = fix.valid.longitude = 1;
   fix.speed = knots;
-  fix.valid.speed = IsSet(knots) ? 1 : 0;
   fix.course = 90.0;
-  fix.valid.course = 1;
   fix.fix_quality = 1;
-  fix.valid.fix_quality = 1;
   fix.satellites = 8;
-  fix.valid.satellites = 1;
   fix.hdop = 0.9;
-  fix.valid.hdop = 1;
   fix.altitude = 545.4;
-  fix.valid.altitude = 1;
   fix.date = DateTimeValue::MakeDay(2024, 6, 15);
-  fix.valid.date = 1;
+  FixValidity& v = fix.valid;
+  v.latitude = v.longitude = v.course = v.time = v.date = v.fix_quality = v.satellites = v.hdop = v.altitude = 1;
+  v.speed = IsSet(knots) ? 1 : 0;
   return fix;
 }
 
@@ -53,7 +38,7 @@ class SampleBuilderTest : public ::testing::Test {
  protected:
   // Feeds the records in order; returns after which of them a sample was
   // emitted, as a string of '.' and 'S'.
-  std::string Run(std::initializer_list<FixRecord> records) {
+  std::string Run(const std::vector<FixRecord>& records) {
     std::string trace;
     for (const FixRecord& r : records) {
       builder_.Feed(r);
@@ -61,149 +46,130 @@ class SampleBuilderTest : public ::testing::Test {
     }
     return trace;
   }
-  FakeObdDecoder decoder_;
+  // One epoch: an RMC and a GGA made from `rmc`.
+  std::string Epoch(FixRecord rmc) {
+    FixRecord gga = rmc;
+    gga.type = kSentenceGga;
+    return Run({rmc, gga});
+  }
+  ObdChannelTable decoder_;
   SampleBuilder builder_{decoder_};
 };
 
-TEST_F(SampleBuilderTest, PairingOfOneEpoch) {
+TEST_F(SampleBuilderTest, PairingOfOneEpochAndTheSampleBuilt) {
   struct Case {
     const char* legend;
-    std::vector<FixRecord> records;
+    std::vector<SentenceType> types;
+    std::vector<int32_t> seconds;  // after noon, of each record
     std::string trace;
   } cases[] = {
-      {"RMC then GGA: at the GGA", {Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)}, ".S"},
-      {"GGA then RMC: at the RMC", {Record(kSentenceGga, kNoon), Record(kSentenceRmc, kNoon)}, ".S"},
-      {"GGA then VTG: at the VTG", {Record(kSentenceGga, kNoon), Record(kSentenceVtg, kNoon)}, ".S"},
-      {"RMC then VTG: no GGA, nothing", {Record(kSentenceRmc, kNoon), Record(kSentenceVtg, kNoon)}, ".."},
-      {"RMC 12:00:00 then GGA 12:00:01 opens a new epoch, the next RMC completes it",
-       {Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon + 1000), Record(kSentenceRmc, kNoon + 1000)},
-       "..S"},
-      {"one sample per epoch even with RMC, GGA, VTG",
-       {Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon), Record(kSentenceVtg, kNoon)}, ".S."},
+      {"RMC then GGA: at the GGA", {kSentenceRmc, kSentenceGga}, {0, 0}, ".S"},
+      {"GGA then RMC: at the RMC", {kSentenceGga, kSentenceRmc}, {0, 0}, ".S"},
+      {"GGA then VTG: at the VTG", {kSentenceGga, kSentenceVtg}, {0, 0}, ".S"},
+      {"RMC then VTG: no GGA, nothing", {kSentenceRmc, kSentenceVtg}, {0, 0}, ".."},
+      {"a GGA of the next second opens a new epoch", {kSentenceRmc, kSentenceGga, kSentenceRmc}, {0, 1, 1}, "..S"},
+      {"one sample per epoch with RMC, GGA, VTG", {kSentenceRmc, kSentenceGga, kSentenceVtg}, {0, 0, 0}, ".S."},
   };
   for (const Case& c : cases) {
     builder_.Reset();
-    std::string trace;
-    for (const FixRecord& r : c.records) {
-      builder_.Feed(r);
-      trace += builder_.NewSample() ? 'S' : '.';
-    }
-    EXPECT_EQ(trace, c.trace) << c.legend;
+    std::vector<FixRecord> records;
+    for (size_t i = 0; i < c.types.size(); ++i) records.push_back(Record(c.types[i], kNoon + c.seconds[i] * 1000));
+    EXPECT_EQ(Run(records), c.trace) << c.legend;
   }
-}
-
-TEST_F(SampleBuilderTest, SampleValuesFromTheRecord) {
-  Run({Record(kSentenceRmc, kNoon, 10.0), Record(kSentenceGga, kNoon, 10.0)});
   EXPECT_EQ(builder_.Position().lat, 48 * 6000000 + 703800);
   EXPECT_EQ(builder_.Position().lon, -(11 * 6000000 + 3100000));
-  EXPECT_NEAR(RadToMetres(builder_.Speed()), 10.0 * 1852.0 / 3600.0, 1e-9);
+  EXPECT_NEAR(RadToMetres(builder_.Speed()), 20.0 * 1852.0 / 3600.0, 1e-9);
   EXPECT_NEAR(RadToMetres(builder_.Altitude()), 545.4, 1e-9);
   EXPECT_DOUBLE_EQ(builder_.Course(), DegToRad(90.0));
-  EXPECT_EQ(builder_.CourseDegrees(), 90.0);
   EXPECT_EQ(builder_.TimeOfDay(), kNoon);
   EXPECT_EQ(builder_.Satellites(), 8);
   EXPECT_EQ(builder_.FixQuality(), 1);
   EXPECT_EQ(builder_.DateTime().day, DateTimeValue::MakeDay(2024, 6, 15));
-  EXPECT_TRUE(builder_.SegmentBreak()) << "the first sample starts a segment";
-  EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kValid);
+  for (int32_t channel : {kChannelSpeed, kChannelAltitude, kChannelCourse, kChannelSatellites, kChannelHdop})
+    EXPECT_EQ(builder_.ChannelValidity(channel), ChannelState::kValid) << channel;
   EXPECT_EQ(builder_.ChannelValidity(kChannelVdop), ChannelState::kInvalid);
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
 }
 
-TEST_F(SampleBuilderTest, FixQualityZeroEmitsNothingAndBreaksTheNextSegment) {
-  FixRecord no_fix = Record(kSentenceGga, kNoon + 1000);
-  no_fix.fix_quality = 0;
-  EXPECT_EQ(Run({Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)}), ".S");
-  EXPECT_EQ(Run({Record(kSentenceRmc, kNoon + 1000), no_fix}), "..");
-  EXPECT_TRUE(builder_.NoFix());
-  EXPECT_EQ(Run({Record(kSentenceRmc, kNoon + 2000), Record(kSentenceGga, kNoon + 2000)}), ".S");
-  EXPECT_TRUE(builder_.SegmentBreak());
-}
-
-TEST_F(SampleBuilderTest, GapLimitIs3000Ms) {
-  Run({Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)});
-  Run({Record(kSentenceRmc, kNoon + 3000), Record(kSentenceGga, kNoon + 3000)});
-  EXPECT_FALSE(builder_.SegmentBreak()) << "3000 ms continues";
-  Run({Record(kSentenceRmc, kNoon + 6001), Record(kSentenceGga, kNoon + 6001)});
-  EXPECT_TRUE(builder_.SegmentBreak()) << "3001 ms breaks";
-  Run({Record(kSentenceRmc, kNoon + 6500), Record(kSentenceGga, kNoon + 6500)});
-  EXPECT_FALSE(builder_.SegmentBreak());
-  Run({Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)});
-  EXPECT_TRUE(builder_.SegmentBreak()) << "time going back (a restarted receiver) breaks too";
-}
-
-TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
-  struct Case {
-    double metres_moved;  // north, in one second
-    double expected_mps;  // NaN: no speed, no sample
-  } cases[] = {{0.3, 0.0}, {7.0, 7.0}, {14.9, 14.9}, {15.5, kNoValue}};
-  for (const Case& c : cases) {
-    builder_.Reset();
-    // The reference speed is the speed of the sample before the last one
-    // that carried a speed: two samples are needed to have one.
-    Run({Record(kSentenceRmc, kNoon - 1000, 2.0), Record(kSentenceGga, kNoon - 1000, 2.0)});
-    Run({Record(kSentenceRmc, kNoon, 2.0), Record(kSentenceGga, kNoon, 2.0)});
-    FixRecord rmc = Record(kSentenceRmc, kNoon + 1000, kNoValue);
-    // One arc-minute of latitude is 1852 * (6371000 * pi / 10800) / 1852 m.
-    rmc.latitude += c.metres_moved / (6371000.0 * kPi / 10800.0);
-    FixRecord gga = rmc;
-    gga.type = kSentenceGga;
-    const std::string trace = Run({rmc, gga});
-    if (IsSet(c.expected_mps)) {
-      EXPECT_EQ(trace, ".S") << c.metres_moved;
-      EXPECT_NEAR(RadToMetres(builder_.Speed()), c.expected_mps, 0.01) << c.metres_moved;
-    } else {
-      EXPECT_EQ(trace, "..") << c.metres_moved;
-      EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
+// Regression included: time going back (a receiver restarted or a log
+// replayed again) continued the segment, and laps ran backwards.
+TEST_F(SampleBuilderTest, SegmentsAndHeldOverCourseAcrossEpochs) {
+  struct Step {
+    const char* legend;
+    int32_t ms;  // after noon
+    int32_t fix_quality;
+    bool course;
+    const char* trace;
+    bool segment_break;  // of the sample emitted
+  } steps[] = {
+      {"the first sample starts a segment", 0, 1, true, ".S", true},
+      {"3000 ms later continues it", 3000, 1, true, ".S", false},
+      {"fix quality 0: no sample", 4000, 0, true, "..", false},
+      {"after a no-fix epoch a new segment", 5000, 1, true, ".S", true},
+      {"the course held over when missing", 5100, 1, false, ".S", false},
+      {"3001 ms later breaks", 8101, 1, true, ".S", true},
+      {"time going back breaks", 0, 1, true, ".S", true},
+  };
+  for (const Step& s : steps) {
+    FixRecord rmc = Record(kSentenceRmc, kNoon + s.ms);
+    rmc.fix_quality = s.fix_quality;
+    rmc.valid.course = s.course;
+    rmc.course = s.course ? 90.0 : 10.0;
+    EXPECT_EQ(Epoch(rmc), s.trace) << s.legend;
+    EXPECT_EQ(builder_.NoFix(), s.fix_quality == 0) << s.legend;
+    if (s.trace[1] == 'S') {
+      EXPECT_EQ(builder_.SegmentBreak(), s.segment_break) << s.legend;
+      EXPECT_EQ(builder_.CourseDegrees(), 90.0) << s.legend;
     }
   }
 }
 
-TEST_F(SampleBuilderTest, NoSpeedFromMovementAfterFastSamples) {
-  Run({Record(kSentenceRmc, kNoon - 1000, 30.0), Record(kSentenceGga, kNoon - 1000, 30.0)});
-  Run({Record(kSentenceRmc, kNoon, 30.0), Record(kSentenceGga, kNoon, 30.0)});
-  EXPECT_EQ(Run({Record(kSentenceRmc, kNoon + 1000, kNoValue), Record(kSentenceGga, kNoon + 1000, kNoValue)}),
-            "..");
+TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
+  struct Case {
+    const char* legend;
+    double earlier_knots;  // speed of the samples before
+    double metres_moved;   // north, in one second
+    double expected_mps;   // NaN: no speed, no sample
+  } cases[] = {
+      {"below 0.5 m/s is standing", 2.0, 0.3, 0.0},
+      {"just under the 15 m/s limit", 2.0, 14.9, 14.9},
+      {"over 15 m/s is not trusted", 2.0, 15.5, kNoValue},
+      {"not after samples faster than 10 m/s", 30.0, 7.0, kNoValue},
+  };
+  for (const Case& c : cases) {
+    builder_.Reset();
+    // The reference speed is that of the sample before the last one that
+    // carried a speed: two samples are needed to have one.
+    Epoch(Record(kSentenceRmc, kNoon - 1000, c.earlier_knots));
+    Epoch(Record(kSentenceRmc, kNoon, c.earlier_knots));
+    FixRecord rmc = Record(kSentenceRmc, kNoon + 1000, kNoValue);
+    rmc.latitude += c.metres_moved / (6371000.0 * kPi / 10800.0);  // metres per arc-minute
+    EXPECT_EQ(Epoch(rmc), IsSet(c.expected_mps) ? ".S" : "..") << c.legend;
+    if (IsSet(c.expected_mps)) {
+      EXPECT_NEAR(RadToMetres(builder_.Speed()), c.expected_mps, 0.01) << c.legend;
+    }
+  }
+  EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
 }
 
-TEST_F(SampleBuilderTest, CourseHeldOverWhenMissing) {
-  // The course saved is the one current when the last course arrived.
-  Run({Record(kSentenceRmc, kNoon - 100), Record(kSentenceGga, kNoon - 100)});
-  Run({Record(kSentenceRmc, kNoon), Record(kSentenceGga, kNoon)});
-  FixRecord rmc = Record(kSentenceRmc, kNoon + 100);
-  rmc.valid.course = 0;
-  FixRecord gga = rmc;
-  gga.type = kSentenceGga;
-  EXPECT_EQ(Run({rmc, gga}), ".S");
-  EXPECT_EQ(builder_.CourseDegrees(), 90.0);
-}
-
-TEST_F(SampleBuilderTest, ObdValuesPerPid) {
+TEST_F(SampleBuilderTest, ObdAccelerometerAndSatelliteRecordsUntilReset) {
   FixRecord obd = Record(kSentenceObd, kNoon);
-  obd.obd.pid = 0x0C;
+  obd.obd.pid = 0x0C;  // RPM, channel 24: two bytes
   obd.obd.valid = 1;
-  obd.obd.byte_count = 2;
-  obd.obd.bytes[0] = 7;
+  obd.obd.byte_count = 4;
+  obd.obd.bytes = {0x41, 0x0C, 0x1A, 0xF8};
   builder_.Feed(obd);
   ASSERT_TRUE(builder_.NewObdValue());
-  EXPECT_EQ(builder_.LastObd().time, kNoon);
-  EXPECT_EQ(builder_.LastObd().value, 70u);
-  EXPECT_EQ(builder_.LastObd().channel, 0x0C + 1000) << "the decoder names the channel";
-  EXPECT_EQ(builder_.ObdValue(0x0C), 70);
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kValid);
+  EXPECT_EQ(builder_.LastObd().value, 0x1AF8u);
+  EXPECT_EQ(builder_.LastObd().channel, 24) << "the decoder names the channel";
   EXPECT_EQ(builder_.LastObdPid(), 0x0C);
-  EXPECT_EQ(builder_.ChannelValidity(100, 0x0C), ChannelState::kValid);
-  // "NO DATA": the reply is not valid.
-  obd.obd.valid = 0;
+  EXPECT_EQ(builder_.ChannelValidity(24, 0x0C), ChannelState::kValid);
+  obd.obd.valid = 0;  // "NO DATA"
   builder_.Feed(obd);
   EXPECT_FALSE(builder_.NewObdValue());
   EXPECT_EQ(builder_.ObdValue(0x0C), 0);
   EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kInvalid);
-  builder_.Reset();
-  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kNever);
-}
 
-TEST_F(SampleBuilderTest, AccelerometerValidity) {
   FixRecord acc = Record(kSentenceAcc, kNoon);
   acc.acc_valid = 1;
   acc.acc = {1, 2, 3};
@@ -214,36 +180,33 @@ TEST_F(SampleBuilderTest, AccelerometerValidity) {
   acc.acc_valid = 0;
   builder_.Feed(acc);
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kInvalid);
-}
 
-TEST_F(SampleBuilderTest, SatelliteListsAndReset) {
-  FixRecord gsv = Record(kSentenceGsv, kNoon);
-  gsv.sky_complete = 1;
-  gsv.sky_count = 3;
-  gsv.sky[2].prn = 17;
-  builder_.Feed(gsv);
-  FixRecord gsa = Record(kSentenceGsa, kNoon);
-  gsa.prn_count = 2;
-  gsa.prns[1] = 9;
-  builder_.Feed(gsa);
-  EXPECT_EQ(builder_.SkyCount(), 3);
+  FixRecord sky = Record(kSentenceGsv, kNoon);
+  sky.sky_complete = 1;
+  sky.sky_count = 3;
+  sky.sky[2].prn = 17;
+  builder_.Feed(sky);
+  sky.type = kSentenceGsa;
+  sky.prn_count = 2;
+  sky.prns[1] = 9;
+  builder_.Feed(sky);
   EXPECT_EQ(builder_.Sky()[2].prn, 17);
-  EXPECT_EQ(builder_.UsedPrnCount(), 2);
   EXPECT_EQ(builder_.UsedPrns()[1], 9);
+
   builder_.Reset();
+  EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kNever);
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
   EXPECT_EQ(builder_.SkyCount(), 0);
   EXPECT_EQ(builder_.UsedPrnCount(), 0);
-  EXPECT_FALSE(builder_.Position().IsSet());
 }
 
 TEST(HeadingEstimatorTest, CourseSlowMovementAndStandstill) {
   HeadingEstimator h;
-  const GeoPoint p0{DegToRad(48.0), DegToRad(11.0)};
-  h.Feed(p0, 0, 0.0, 0.0);
-  h.Feed(p0, 1000, MetresToRad(0.5), 0.0);
+  GeoPoint p{DegToRad(48.0), DegToRad(11.0)};
+  h.Feed(p, 0, 0.0, 0.0);
+  h.Feed(p, 1000, MetresToRad(0.5), 0.0);
   EXPECT_FALSE(h.HasHeading()) << "standing still before any movement: no heading";
-  // 2 m/s due east for 3 s: heading from the movement once 3 s accumulate.
-  GeoPoint p = p0;
+  // 2 m/s due east: heading from the movement once 3 s accumulate.
   for (int i = 1; i <= 3; ++i) {
     p = DestinationPoint(p, MetresToRad(2.0), kPi / 2);
     h.Feed(p, 1000 + i * 1000, MetresToRad(2.0), 0.0);
