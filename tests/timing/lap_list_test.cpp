@@ -68,10 +68,9 @@ class LapListTest : public ::testing::Test {
     std::string out;
     for (int32_t i = 0; i < laps_.LapCount(); ++i) {
       const Lap& lap = laps_.LapAt(i);
-      out += (i ? " " : "") + (lap.IsFinished() ? std::to_string(lap.LapTime()) : std::string("-"));
-      for (int32_t k = 0; k < lap.SplitCount(); ++k) {
-        out += "(" + std::to_string(lap.SplitTime(lap.MarkAt(k).trap_index)) + ")";
-      }
+      out.append(i ? " " : "").append(lap.IsFinished() ? std::to_string(lap.LapTime()) : std::string("-"));
+      for (int32_t k = 0; k < lap.SplitCount(); ++k)
+        out.append("(").append(std::to_string(lap.SplitTime(lap.MarkAt(k).trap_index))).append(")");
     }
     return out;
   }
