@@ -219,6 +219,23 @@ TEST_F(LapListTest, OptimalLapTableRowsAndTrapSelection) {
   EXPECT_EQ(laps_.SelectedTrap(), 2);
 }
 
+// A tie keeps the earlier lap as the best; without a valid lap there is no
+// best lap and no optimal one.
+TEST_F(LapListTest, BestLapTiesAndInvalidLaps) {
+  Restart({kTrapStartFinish, kTrapSplit});
+  int32_t t = 10 * kS;
+  Cross(0, t);
+  for (int32_t lap : {90, 88, 88}) {
+    Cross(1, t + 40 * kS);
+    Cross(0, t += lap * kS);
+  }
+  Consume();
+  EXPECT_EQ(laps_.BestIndex(), 1);
+  for (int32_t i : {0, 1, 2}) laps_.SetInvalid(i, true);
+  EXPECT_EQ(laps_.BestIndex(), LapList::kNone);
+  EXPECT_EQ(laps_.Optimal(), nullptr);
+}
+
 TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
   // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
   const double speeds[] = {10, 20, 30, 26, 24, 30};

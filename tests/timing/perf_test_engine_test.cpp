@@ -173,6 +173,16 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
       EXPECT_EQ(r.runs[0].start, c.launch) << c.legend;
     }
   }
+
+  // Two identical attempts: a tie keeps the earlier run as the best.
+  std::vector<double> twice = Ramp({0, 0}, 0.5, 30);
+  twice.insert(twice.end(), {0, 0});
+  PerfTestEngine engine(tests);
+  for (const PerfSample& s : Stream(Ramp(twice, 0.5, 30))) engine.Add(s);
+  const PerfTestResult r = engine.Result(k0To100Kph);
+  ASSERT_EQ(r.completed, 2);
+  EXPECT_EQ(r.runs[0].RunTime(), r.runs[1].RunTime());
+  EXPECT_EQ(r.best, 0);
 }
 
 PerfTest Speed(std::u16string_view name, double from, double to) {
