@@ -39,28 +39,38 @@ class CrossingsTest : public ::testing::Test {
   CrossingList crossings_{kCrossingListGrowth};
 };
 
-TEST(CrossesTrap, DirectionAndNoCrossingRules) {
+// Movements in local metres against a 20 m line along y = 0 (x from -10
+// to 10), its bearing north.
+TEST(CrossesTrap, FractionAlongTheMovementOrNoCrossing) {
   struct Case {
     const char* legend;
     TrapLineType type;
     bool unidirectional;
     double from_x, from_y, to_x, to_y;
-    bool crossed;
+    double fraction;  // NaN: no crossing
   } cases[] = {
-      {"along the bearing", kTrapSplit, true, 0.5, -3, 0.5, 3, true},
-      {"against the bearing", kTrapSplit, true, 0.5, 3, 0.5, -3, false},
-      {"against, both directions allowed", kTrapSplit, false, 0.5, 3, 0.5, -3, true},
-      {"89 degrees off the bearing", kTrapSplit, true, -5, -0.08, 5, 0.095, true},
-      {"91 degrees off the bearing", kTrapSplit, true, -5, 0.08, 5, -0.095, false},
-      {"disabled", kTrapDisabled, false, 0, -5, 0, 5, false},
-      {"standing on the line: zero-length movement", kTrapStart, false, 0, 0, 0, 0, false},
-      {"beside the line", kTrapStart, false, 15, -5, 15, 5, false},
+      {"along the bearing", kTrapSplit, true, 2, -4, 2, 6, 0.4},
+      {"against the bearing", kTrapSplit, true, 2, 6, 2, -4, NAN},
+      {"against, both directions allowed", kTrapSplit, false, 2, 6, 2, -4, 0.6},
+      {"89 degrees off the bearing", kTrapSplit, true, -50, -0.8, 50, 0.95, 0.457},
+      {"91 degrees off the bearing", kTrapSplit, true, -50, 0.8, 50, -0.95, NAN},
+      {"ending exactly on the line", kTrapStart, false, 3, -5, 3, 0, 1.0},
+      {"standing on the line: zero-length movement", kTrapStart, false, 0, 0, 0, 0, NAN},
+      {"along the line itself", kTrapStart, false, -10, 0, 10, 0, NAN},
+      {"parallel", kTrapStart, false, -5, 1, 5, 1, NAN},
+      {"short of the line", kTrapStart, false, 2, 1, 2, 5, NAN},
+      {"behind the start", kTrapStart, false, 2, 5, 2, 1, NAN},
+      {"beyond end B", kTrapStart, false, 12, -5, 12, 5, NAN},
+      {"disabled", kTrapDisabled, false, 0, -5, 0, 5, NAN},
   };
   for (const Case& c : cases) {
     SegmentCrossing x;
-    EXPECT_EQ(CrossesTrap(Line(c.type, 0.0, c.unidirectional), At(c.from_x, c.from_y), At(c.to_x, c.to_y), &x),
-              c.crossed)
-        << c.legend;
+    const bool crossed =
+        CrossesTrap(Line(c.type, 0.0, c.unidirectional), At(c.from_x, c.from_y), At(c.to_x, c.to_y), &x);
+    ASSERT_EQ(crossed, !std::isnan(c.fraction)) << c.legend;
+    if (crossed) {
+      EXPECT_NEAR(x.fraction, c.fraction, 0.01) << c.legend;
+    }
   }
 }
 
@@ -117,26 +127,30 @@ TEST_F(CrossingsTest, InterpolationEdges) {
   EXPECT_EQ(InterpolateSample(samples_, 1, 0.5).heading, LogSample::kNoWord);
 }
 
-TEST_F(CrossingsTest, AddingTraps) {
+// Between 0.8 and 5 m/s the heading comes from the movement over 3 s, above
+// from the course, and a standstill keeps it.
+TEST_F(CrossingsTest, TrapsAddedAlongTheEstimatedHeading) {
   HeadingEstimator heading;
   const TrapPlacementContext lap_timing{true, false};
-  samples_.Append(Sample(0, 0, 0, 0.3, 45.0));
-  samples_.Append(Sample(1000, 0, 0.3, 0.3, 45.0));
-  heading.Feed(ToGeoPoint(samples_[0].position), 0, MetresToRad(0.3), 0.0);
-  heading.Feed(ToGeoPoint(samples_[1].position), 1000, MetresToRad(0.3), 0.0);
-  EXPECT_FALSE(AddTrapAtCurrentPosition(lap_timing, samples_, heading, kTrapSplit, traps_))
-      << "no heading below 0.8 m/s before any movement";
-  heading.Feed(ToGeoPoint(samples_[1].position), 2000, MetresToRad(12.0), DegToRad(45.0));
+  // Standing 1 s, then 2 m/s north-east for 3 s.
+  for (int32_t k = 0; k <= 4; ++k) {
+    const double along = k < 2 ? 0.0 : 2.0 * (k - 1) / std::sqrt(2.0);
+    samples_.Append(Sample(k * 1000, along, along, k < 2 ? 0.3 : 2.0, 45.0));
+    heading.Feed(ToGeoPoint(samples_[k].position), k * 1000, MetresToRad(k < 2 ? 0.3 : 2.0), 0.0);
+    EXPECT_EQ(AddTrapAtCurrentPosition(lap_timing, samples_, heading, kTrapSplit, traps_), k == 4) << k;
+  }
+  EXPECT_NEAR(traps_[0].bearing, DegToRad(45.0), 1e-3) << "from the movement";
+  EXPECT_EQ(traps_[0].unidirectional, 1);
+  heading.Feed(ToGeoPoint(samples_[4].position), 5000, MetresToRad(20.0), DegToRad(200.0));
+  heading.Feed(ToGeoPoint(samples_[4].position), 6000, 0.0, DegToRad(10.0));
   EXPECT_FALSE(AddTrapAtCurrentPosition({true, true}, samples_, heading, kTrapSplit, traps_)) << "locked";
   EXPECT_FALSE(AddTrapAtCurrentPosition({false, false}, samples_, heading, kTrapSplit, traps_));
   ASSERT_TRUE(AddTrapAtCurrentPosition(lap_timing, samples_, heading, kTrapSplit, traps_));
-  const Trap& added = traps_[0];
-  EXPECT_DOUBLE_EQ(added.bearing, DegToRad(45.0));
-  EXPECT_EQ(added.unidirectional, 1);
+  EXPECT_DOUBLE_EQ(traps_[1].bearing, NormaliseAngle(DegToRad(200.0))) << "the course, kept at a standstill";
   EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, -1, kTrapStart, traps_));
-  EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, 2, kTrapStart, traps_));
+  EXPECT_FALSE(AddTrapAtSample(lap_timing, samples_, 5, kTrapStart, traps_));
   ASSERT_TRUE(AddTrapAtSample(lap_timing, samples_, 0, kTrapStart, traps_));
-  EXPECT_NEAR(traps_[1].bearing, DegToRad(45.0), 1e-9);
+  EXPECT_NEAR(traps_[2].bearing, DegToRad(45.0), 1e-9) << "the sample's heading";
 }
 
 TEST(TrapEdit, RotateAcrossPlusMinus180AndMoveRebuildTheLine) {

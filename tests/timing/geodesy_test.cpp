@@ -74,38 +74,5 @@ TEST(GeodesyAntimeridian, DistanceBearingAndCrossingTakeTheShortWayAcross180) {
   EXPECT_NEAR(RadToDeg(x.point.lon), 179.99999, 1e-7);
 }
 
-// Segments in local metres around a point, to read the cases at a glance.
-GeoSegment Local(double x1, double y1, double x2, double y2) {
-  const GeoPoint o = Deg(47.2, 8.5);
-  auto at = [&](double x, double y) { return GeoPoint{o.lat + y * kMetre, o.lon + x * kMetre / std::cos(o.lat)}; };
-  return {at(x1, y1), at(x2, y2)};
-}
-
-TEST(GeodesyCrossing, FractionAlongTheMovementOrNoCrossing) {
-  const GeoSegment line = Local(-10, 0, 10, 0);
-  struct Case {
-    const char* legend;
-    GeoSegment movement;
-    double fraction, tolerance;  // NaN: no crossing
-  } cases[] = {
-      {"northwards", Local(2, -4, 2, 6), 0.4, 1e-6},
-      {"southwards", Local(2, 6, 2, -4), 0.6, 1e-6},
-      {"ending on the line (the local plane sags by micrometres)", Local(3, -5, 3, 0), 1.0, 1e-5},
-      {"parallel", Local(-5, 1, 5, 1), NAN, 0},
-      {"short of the line", Local(2, 1, 2, 5), NAN, 0},
-      {"beyond end B", Local(12, -5, 12, 5), NAN, 0},
-      {"behind the start", Local(2, 5, 2, 1), NAN, 0},
-      {"invalid points", GeoSegment{}, NAN, 0},
-      {"identical to the line", line, NAN, 0},
-  };
-  for (const Case& c : cases) {
-    const SegmentCrossing x = IntersectSegments(line, c.movement);
-    ASSERT_EQ(x.IsValid(), !std::isnan(c.fraction)) << c.legend;
-    if (x.IsValid()) {
-      EXPECT_NEAR(x.fraction, c.fraction, c.tolerance) << c.legend;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace kv

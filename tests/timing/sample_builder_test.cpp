@@ -200,27 +200,5 @@ TEST_F(SampleBuilderTest, ObdAccelerometerAndSatelliteRecordsUntilReset) {
   EXPECT_EQ(builder_.UsedPrnCount(), 0);
 }
 
-TEST(HeadingEstimatorTest, CourseSlowMovementAndStandstill) {
-  HeadingEstimator h;
-  GeoPoint p{DegToRad(48.0), DegToRad(11.0)};
-  h.Feed(p, 0, 0.0, 0.0);
-  h.Feed(p, 1000, MetresToRad(0.5), 0.0);
-  EXPECT_FALSE(h.HasHeading()) << "standing still before any movement: no heading";
-  // 2 m/s due east: heading from the movement once 3 s accumulate.
-  for (int i = 1; i <= 3; ++i) {
-    p = DestinationPoint(p, MetresToRad(2.0), kPi / 2);
-    h.Feed(p, 1000 + i * 1000, MetresToRad(2.0), 0.0);
-    EXPECT_EQ(h.HasHeading(), i == 3) << i;
-  }
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kFromMovement);
-  EXPECT_NEAR(h.Heading(), kPi / 2, 1e-6);
-  h.Feed(p, 5000, MetresToRad(20.0), DegToRad(200.0));
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kFromCourse);
-  EXPECT_DOUBLE_EQ(h.Heading(), DegToRad(200.0));
-  h.Feed(p, 6000, 0.0, DegToRad(10.0));
-  EXPECT_EQ(h.CurrentState(), HeadingEstimator::State::kStandingStill);
-  EXPECT_DOUBLE_EQ(h.Heading(), DegToRad(200.0)) << "kept at a standstill";
-}
-
 }  // namespace
 }  // namespace kv
