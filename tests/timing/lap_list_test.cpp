@@ -19,14 +19,16 @@ namespace {
 
 constexpr int32_t kS = 1000;  // ms
 
-// Hand-made crossings on a session of samples every 100 ms at a constant
-// 20 m/s for 20 minutes, so lap, split and sector times are round numbers.
+// Hand-made crossings on samples every 100 ms at a constant 20 m/s, so
+// lap, split and sector times are round numbers. The newest sample is the
+// live figures' "now".
 class LapListTest : public ::testing::Test {
  protected:
   static constexpr int32_t kStep = 100;  // ms between samples
 
-  LapListTest() {
-    for (int32_t i = 0; i < 12000; ++i) {
+  // Samples up to `ms`.
+  void Until(int32_t ms) {
+    for (int32_t i = samples_.Count(); i * kStep <= ms; ++i) {
       LogSample s;
       s.time = i * kStep;
       s.position = {i, i};
@@ -36,8 +38,9 @@ class LapListTest : public ::testing::Test {
     }
   }
 
-  // No laps, no crossings, and traps of these types (their geometry unused).
+  // No samples, laps or crossings, and traps of these types (their geometry unused).
   void Restart(const std::vector<TrapLineType>& types) {
+    samples_.Clear();
     traps_.Clear();
     crossings_.Clear();
     laps_.Reset();
@@ -51,6 +54,7 @@ class LapListTest : public ::testing::Test {
   // A crossing of `trap` at time `ms` (a multiple of 10 ms), found between
   // the samples around it, `gap` ms apart.
   void Cross(int32_t trap, int32_t ms, int32_t gap = kStep, uint8_t extra_flags = 0) {
+    Until(ms + kStep);
     TrapCrossing c;
     c.trap_index = trap;
     c.sample_index = ms / kStep + 1;
@@ -75,17 +79,9 @@ class LapListTest : public ::testing::Test {
     return out;
   }
 
-  // The live figures when "now" is `ms`: computed on the samples up to then.
   LiveFigures At(int32_t ms) {
-    SampleList all(kSampleListGrowth);
-    for (const LogSample& s : samples_) all.Append(s);
-    samples_.Clear();
-    for (const LogSample& s : all) {
-      if (s.time <= ms) samples_.Append(s);
-    }
-    const LiveFigures f = ComputeLiveFigures(laps_);
-    for (int32_t i = samples_.Count(); i < all.Count(); ++i) samples_.Append(all[i]);
-    return f;
+    Until(ms);
+    return ComputeLiveFigures(laps_);
   }
 
   SampleList samples_{kSampleListGrowth};
@@ -237,12 +233,11 @@ TEST_F(LapListTest, BestLapTiesAndInvalidLaps) {
 }
 
 TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
-  // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
-  const double speeds[] = {10, 20, 30, 26, 24, 30};
-  for (int32_t i = 100; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(30.0);
-  for (int32_t i = 0; i < 6; ++i) samples_[101 + i].speed = MetresPerSecondToStored(speeds[i]);
-  samples_[100].speed = MetresPerSecondToStored(3.0);  // below the threshold: no candidate
   Restart({kTrapStart, kTrapFinish});
+  Until(11 * kS);
+  // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
+  const double speeds[] = {3, 10, 20, 30, 26, 24, 30};  // 3 at 100: below the threshold, no candidate
+  for (int32_t i = 0; i < 7; ++i) samples_[100 + i].speed = MetresPerSecondToStored(speeds[i]);
   Cross(0, 10 * kS + 50);   // sample 101; the search starts at 100
   Cross(1, 10 * kS + 550);  // sample 106
   Consume();
@@ -253,8 +248,9 @@ TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
   EXPECT_EQ(lap.MinimumSpeed(), MetresPerSecondToStored(3.0)) << "a sample below the threshold still counts";
 
   // Navigation between the extremes of a lap alternating 10 and 40 m/s.
-  for (int32_t i = 0; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(i % 200 < 100 ? 10.0 : 40.0);
   Restart({kTrapStartFinish});
+  Until(71 * kS);
+  for (LogSample& s : samples_) s.speed = MetresPerSecondToStored(s.time % 20000 < 10000 ? 10.0 : 40.0);
   Cross(0, 10 * kS);
   Cross(0, 70 * kS);
   Consume();
@@ -269,56 +265,16 @@ TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
   EXPECT_EQ(laps_.NearestExtreme({near_second.lat + 150, near_second.lon}), 1);
 }
 
-TEST_F(LapListTest, FinishedLapAgainstItsComparisonLapNeverItself) {
-  Restart({kTrapStartFinish, kTrapSplit});
-  Cross(0, 10 * kS);
-  Cross(1, 40 * kS);
-  Cross(0, 100 * kS);  // lap 1: 30 + 60 = 90 s
-  Consume(true);
-  EXPECT_EQ(laps_.LastFinished().comparison_time, kNotSet) << "the only lap has no comparison";
-  EXPECT_EQ(At(105 * kS).shown_difference, kNotSet);
-  Cross(0, 185 * kS);  // lap 2: 85 s, no split
-  Consume(true);
-  EXPECT_EQ(laps_.LastFinished().comparison_time, 90 * kS) << "the best lap with the previous best";
-  LiveFigures f = At(195 * kS);
-  EXPECT_EQ(f.shown_lap, 1);
-  EXPECT_EQ(f.shown_time, 85 * kS);
-  EXPECT_EQ(f.shown_difference, -5 * kS);
-  EXPECT_EQ(f.current_lap, 2);
-  EXPECT_EQ(f.comparison_lap, 1);
-  EXPECT_TRUE(At(205 * kS - 1).highlight) << "for 20 s after the finish";
-  EXPECT_FALSE(At(205 * kS).highlight);
-
-  const Lap &lap1 = laps_.LapAt(0), &lap2 = laps_.LapAt(1);
-  // Lap 1's sectors against lap 2: lap time, start -> split, split -> finish.
-  std::vector<ResultCell> row = ResultRow(ResultTable::kSectors, lap1, &lap2, &lap1);
-  ASSERT_EQ(row.size(), 3u);
-  EXPECT_EQ(row[0].difference, 5 * kS);
-  EXPECT_EQ(row[0].sign, 1) << "slower";
-  EXPECT_FALSE(row[1].ShowsStar(ResultsMode::kAbsolute));
-  EXPECT_TRUE(row[1].ShowsStar(ResultsMode::kDifference)) << "lap 2 has no split";
-  row = ResultRow(ResultTable::kSplits, lap2, &lap1, &lap1);
-  EXPECT_TRUE(row[0].ShowsStar(ResultsMode::kAbsolute));
-  EXPECT_EQ(row[1].sign, -1) << "faster";
-  EXPECT_NEAR(RadToMetres(StoredToSpeed(AverageSpeed(lap1))), 20.0, 1e-3);
-  EXPECT_FALSE(MarksOfRow(laps_, 0).is_comparison);
-  EXPECT_TRUE(MarksOfRow(laps_, 1).is_comparison) << "lap 2 is the best, so the others compare with it";
-
-  LapList other(samples_, traps_, settings_, nullptr);
-  other.ConsumeCrossings(crossings_, false);
-  laps_.SetOtherSession(&other);
-  EXPECT_EQ(laps_.ComparisonLap(1), &other.LapAt(1)) << "no exclusion in another session";
-  other.SetComparisonSelection(0);
-  f = At(190 * kS);
-  EXPECT_EQ(f.comparison_lap, 0);
-  EXPECT_FALSE(f.comparison_is_best);
-}
-
-TEST_F(LapListTest, LastSplitOrSeparateFinishShownWithItsDifference) {
+// Driven live: lap 1 (split 30 s, 90 s), lap 2 (split 28 s, a second split,
+// 85 s); what the timer shows after each crossing, and the result rows.
+TEST_F(LapListTest, LiveFiguresAgainstTheComparisonLapNeverItself) {
   Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
   Cross(0, 10 * kS);
   Cross(1, 40 * kS);
   Cross(0, 100 * kS);
+  Consume(true);
+  EXPECT_EQ(laps_.LastFinished().comparison_time, kNotSet) << "the only lap has no comparison";
+  EXPECT_EQ(At(105 * kS).shown_difference, kNotSet);
   Cross(1, 128 * kS);
   Consume(true);
   LiveFigures f = At(130 * kS);
@@ -334,6 +290,41 @@ TEST_F(LapListTest, LastSplitOrSeparateFinishShownWithItsDifference) {
   EXPECT_EQ(f.shown_time, 50 * kS);
   EXPECT_EQ(f.shown_difference, kNotSet) << "lap 1 never crossed the second split";
   EXPECT_FALSE(f.highlight) << "15 s after the split, 65 s into the lap";
+  Cross(0, 185 * kS);
+  Consume(true);
+  EXPECT_EQ(laps_.LastFinished().comparison_time, 90 * kS) << "the best lap with the previous best";
+  f = At(195 * kS);
+  EXPECT_EQ(f.shown_lap, 1);
+  EXPECT_EQ(f.shown_time, 85 * kS);
+  EXPECT_EQ(f.shown_difference, -5 * kS);
+  EXPECT_EQ(f.current_lap, 2);
+  EXPECT_EQ(f.comparison_lap, 1);
+  EXPECT_TRUE(At(205 * kS - 1).highlight) << "for 20 s after the finish";
+  EXPECT_FALSE(At(205 * kS).highlight);
+
+  const Lap &lap1 = laps_.LapAt(0), &lap2 = laps_.LapAt(1);
+  // Lap 1's sectors against lap 2: lap time, start -> split 1, split 1 -> finish.
+  std::vector<ResultCell> row = ResultRow(ResultTable::kSectors, lap1, &lap2, &lap1);
+  ASSERT_EQ(row.size(), 3u);
+  EXPECT_EQ(row[0].sign, 1) << "slower";
+  EXPECT_EQ(row[2].difference, 3 * kS) << "lap 2's sector walks past its second split";
+  row = ResultRow(ResultTable::kSplits, lap2, &lap1, &lap2);
+  EXPECT_EQ(row[0].sign, -1) << "faster";
+  EXPECT_FALSE(row[1].ShowsStar(ResultsMode::kAbsolute));
+  EXPECT_TRUE(row[1].ShowsStar(ResultsMode::kDifference)) << "lap 1 has no second split";
+  EXPECT_NEAR(RadToMetres(StoredToSpeed(AverageSpeed(lap1))), 20.0, 1e-3);
+  EXPECT_FALSE(MarksOfRow(laps_, 0).is_comparison);
+  EXPECT_TRUE(MarksOfRow(laps_, 1).is_comparison) << "lap 2 is the best, so the others compare with it";
+
+  LapList other(samples_, traps_, settings_, nullptr);
+  other.ConsumeCrossings(crossings_, false);
+  laps_.SetOtherSession(&other);
+  EXPECT_EQ(laps_.ComparisonLap(1), &other.LapAt(1)) << "no exclusion in another session";
+  other.SetComparisonSelection(0);
+  f = ComputeLiveFigures(laps_);
+  EXPECT_EQ(f.comparison_lap, 0);
+  EXPECT_FALSE(f.comparison_is_best);
+  laps_.SetOtherSession(nullptr);
 
   Restart({kTrapStart, kTrapFinish});
   Cross(0, 10 * kS);
