@@ -1,7 +1,6 @@
 // Performance runs: straight-line drives of known speed through the whole
-// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine),
-// hand-made speed streams for the launch and attempt rules, and the test
-// list the engine times.
+// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine), and
+// hand-made speed streams for the launch and attempt rules.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,55 +11,47 @@
 #include "support/session_pipeline.h"
 #include "support/straight_run.h"
 #include "timing/perf_test_engine.h"
-#include "util/string_ids.h"
-#include "util/string_table.h"
 
 namespace kv {
 namespace {
 
 constexpr double kToleranceMs = 5.0;
 constexpr double kStart = 12 * 3600000.0;  // time of day of car time 0
+constexpr double kLaunch = 1234.5;         // ms of car time standing, off the sample grid
+constexpr double kA = 4.0;                 // m/s^2 from the launch on
 
 // Indices of the predefined tests.
 enum : int32_t { k60Feet, kEighthMile, k0To60Mph = 5, k0To100Kph, k80To120Kph = 9 };
 
-// A drive standing until `launch` ms of car time, then at `a` m/s^2.
-struct Drive {
-  int32_t rate_hz;
-  double launch, a, duration_ms;
+// The drive's truth, in car time.
+double SpeedAt(double t) { return t < kLaunch ? 0.0 : kA * (t - kLaunch) / 1000.0; }
+double TimeAtSpeed(double v) { return kLaunch + v / kA * 1000.0; }
+double TimeAtDistance(double d) { return kLaunch + std::sqrt(2 * d / kA) * 1000.0; }
+// From the launch or the start speed to the finish speed or distance.
+double RunTime(const PerfTest& test) {
+  const double end = test.IsDistance() ? TimeAtDistance(test.distance) : TimeAtSpeed(test.finish_speed);
+  return end - (test.start_speed == 0.0 ? kLaunch : TimeAtSpeed(test.start_speed));
+}
 
-  double SpeedAt(double t) const { return t < launch ? 0.0 : a * (t - launch) / 1000.0; }
-  double TimeAtSpeed(double v) const { return launch + v / a * 1000.0; }
-  double TimeAtDistance(double d) const { return launch + std::sqrt(2 * d / a) * 1000.0; }
-  // From the launch or the start speed to the finish speed or distance.
-  double RunTime(const PerfTest& test) const {
-    const double end = test.IsDistance() ? TimeAtDistance(test.distance) : TimeAtSpeed(test.finish_speed);
-    return end - (test.start_speed == 0.0 ? launch : TimeAtSpeed(test.start_speed));
-  }
-  // The samples a session records from the drive's NMEA.
-  SampleList Record() const {
-    sim::StraightRunConfig c;
-    c.options.rate_hz = rate_hz;
-    c.options.start_time_ms = static_cast<int32_t>(kStart);
-    c.launch_ms = launch;
-    c.phases = {{100.0, a}};
-    c.duration_ms = duration_ms;
-    const TrapList no_traps(kTrapListGrowth);
-    sim::SessionPipeline pipeline(no_traps);
-    pipeline.Feed(sim::StraightRun(c).Nmea());
-    SampleList copy(kSampleListGrowth);
-    for (const LogSample& s : pipeline.Samples()) copy.Append(s);
-    return copy;
-  }
-};
+// The drive as a receiver sends it.
+std::string Nmea(int32_t rate_hz, double duration_ms) {
+  sim::StraightRunConfig c;
+  c.options.rate_hz = rate_hz;
+  c.options.start_time_ms = static_cast<int32_t>(kStart);
+  c.launch_ms = kLaunch;
+  c.phases = {{100.0, kA}};
+  c.duration_ms = duration_ms;
+  return sim::StraightRun(c).Nmea();
+}
 
 class PerfRuns : public ::testing::TestWithParam<int32_t> {};
 
-// Standing 1.2345 s (a launch off the sample grid), then 4 m/s^2: every
-// predefined test completes once, in one attempt, live and recomputed alike.
+// Every predefined test completes once, in one attempt, live and recomputed alike.
 TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
-  const Drive drive{GetParam(), 1234.5, 4.0, 32000.0};
-  const SampleList samples = drive.Record();
+  const TrapList no_traps(kTrapListGrowth);
+  sim::SessionPipeline drive(no_traps);
+  drive.Feed(Nmea(GetParam(), 32000.0));
+  const SampleList& samples = drive.Samples();
   const PerfTestList tests;
   PerfTestEngine engine(tests);
   engine.Recompute(samples);
@@ -77,10 +68,9 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
     SCOPED_TRACE(std::string(test.name.AsView().begin(), test.name.AsView().end()));
     const PerfTestResult r = engine.Result(i);
     ASSERT_EQ(r.completed, 1);
-    EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(test), kToleranceMs);
+    EXPECT_NEAR(r.runs[0].RunTime(), RunTime(test), kToleranceMs);
     if (test.IsDistance()) {
-      const double speed = drive.SpeedAt(drive.TimeAtDistance(test.distance));
-      EXPECT_NEAR(RadToMetres(StoredToSpeed(r.runs[0].finish_speed)), speed, 0.05);
+      EXPECT_NEAR(RadToMetres(StoredToSpeed(r.runs[0].finish_speed)), SpeedAt(TimeAtDistance(test.distance)), 0.05);
     }
     ASSERT_EQ(live.Result(i).runs.size(), 1u);
     EXPECT_EQ(live.Result(i).runs[0].start, r.runs[0].start) << "live";
@@ -91,14 +81,16 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
 INSTANTIATE_TEST_SUITE_P(Rates, PerfRuns, ::testing::Values(10, 20));
 
 TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTrack) {
-  const Drive drive{10, 1234.5, 4.0, 12000.0};
-  const SampleList gps = drive.Record();
+  const TrapList no_traps(kTrapListGrowth);
+  sim::SessionPipeline drive(no_traps);
+  drive.Feed(Nmea(10, 12000.0));
+  const SampleList& gps = drive.Samples();
   // The adapter's speed every 150 ms, every other one on a GPS epoch, from
   // before the GPS track to after it, a few unset.
   std::vector<PerfSample> obd;
   for (int32_t k = 0; k <= 81; ++k) {
     const double t = -50.0 + 150.0 * k;
-    obd.push_back({static_cast<int32_t>(kStart + t), k % 7 == 3 ? kNoValue : drive.SpeedAt(t), {}});
+    obd.push_back({static_cast<int32_t>(kStart + t), k % 7 == 3 ? kNoValue : SpeedAt(t), {}});
   }
   AttachPositions(obd, std::span<const LogSample>(&gps[0], gps.Count()));
   EXPECT_FALSE(obd.front().position.IsValid()) << "before the GPS track";
@@ -115,7 +107,7 @@ TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTr
   for (int32_t test : {k0To60Mph, k0To100Kph, k80To120Kph, k60Feet, kEighthMile}) {
     const PerfTestResult r = engine.Result(test);
     ASSERT_EQ(r.completed, 1) << test;
-    EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(tests.At(test)), kToleranceMs) << test;
+    EXPECT_NEAR(r.runs[0].RunTime(), RunTime(tests.At(test)), kToleranceMs) << test;
   }
 }
 
@@ -185,55 +177,20 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
   EXPECT_EQ(r.best, 0);
 }
 
-PerfTest Speed(std::u16string_view name, double from, double to) {
+PerfTest Speed(double from, double to) {
   PerfTest t;
-  t.name = WideString(name);
+  t.name = WideString(u"a");
   t.start_speed = from;
   t.finish_speed = to;
   return t;
 }
 
-PerfTest Distance(std::u16string_view name, double metres, double start_speed = 0.0) {
-  PerfTest t = Speed(name, start_speed, 0.0);
-  t.type = kPerfDistanceTest;
-  t.distance = metres;
-  return t;
-}
-
 // The test-add command checks a missing name, equal speeds and a zero
-// distance; these are the other ways a test is valid or not.
-TEST(PerfTestValidation, NaNNegativeAndDescendingSpeedsFail) {
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 0.0, std::nan("")))) << "NaN fails every comparison";
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", -1.0, 5.0)));
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 10.0, 5.0)));
-  EXPECT_TRUE(IsValidPerfTest(Speed(u"a", 5.0, 10.0))) << "rolling start";
-  EXPECT_FALSE(IsValidPerfTest(Distance(u"a", -5.0)));
-  EXPECT_TRUE(IsValidPerfTest(Distance(u"a", 10.0, 9.0))) << "a distance test ignores its speeds";
-}
-
-TEST(PerfTestList, OnlyUserTestsChangeTheSelectionFollowsAndAStaleOneStopsASession) {
-  PerfTestList list;
-  PerfTest mine = Speed(u"50-90", 50 / 3.6, 90 / 3.6);
-  mine.flag = kPerfPredefined;  // not the user's to set
-  EXPECT_EQ(list.Add(mine), 12);
-  EXPECT_EQ(list.Add(Distance(u"100 m", 100.0)), 13);
-  EXPECT_EQ(list.At(12).flag, 0);
-  for (int32_t index : {0, 11, 14}) EXPECT_FALSE(list.Remove(index)) << index;
-  EXPECT_FALSE(list.Replace(6, mine));
-  EXPECT_TRUE(list.Replace(13, Distance(u"200 m", 200.0)));
-  EXPECT_EQ(list.At(13).distance, 200.0);
-
-  list.Select(13);
-  EXPECT_TRUE(list.Remove(12));
-  EXPECT_EQ(list.Selected(), 12) << "the selection follows its test";
-  EXPECT_TRUE(list.Remove(12));
-  EXPECT_EQ(list.Selected(), PerfTestList::kDefaultSelection);
-  EXPECT_EQ(list.UserCount(), 0);
-  EXPECT_TRUE(SelectedTestMessage(list).IsEmpty());
-  list.Select(-1);
-  EXPECT_EQ(SelectedTestMessage(list), Load(kStrSelectPerfTestFirst));
-  list.Select(20);
-  EXPECT_EQ(SelectedTestMessage(list), Load(kStrPerfTestNotFound));
+// distance; these are the other ways a speed test is invalid.
+TEST(PerfTestValidation, NaNAndNegativeSpeedsFail) {
+  EXPECT_FALSE(IsValidPerfTest(Speed(0.0, std::nan("")))) << "NaN fails every comparison";
+  EXPECT_FALSE(IsValidPerfTest(Speed(-1.0, 5.0)));
+  EXPECT_TRUE(IsValidPerfTest(Speed(5.0, 10.0))) << "rolling start";
 }
 
 }  // namespace
