@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "timing/trap_placement.h"
 
@@ -34,6 +35,27 @@ Trap Line(TrapLineType type, double y = 0.0, bool unidirectional = false) {
 
 class CrossingsTest : public ::testing::Test {
  protected:
+  // The crossings the recompute finds, kept in crossings_, as "trap@time"
+  // in driving order; the live search, sample by sample, must find the same.
+  std::string Found() {
+    CrossingList live(kCrossingListGrowth);
+    SampleList growing(kSampleListGrowth);
+    for (const LogSample& s : samples_) {
+      growing.Append(s);
+      UpdateCrossingsLive(growing, traps_, live);
+    }
+    RecomputeCrossings(samples_, traps_, crossings_);
+    std::string text[2];
+    for (int i = 0; i < 2; ++i) {
+      for (const TrapCrossing& c : i ? live : crossings_) {
+        text[i].append(text[i].empty() ? "" : " ").append(std::to_string(c.trap_index));
+        text[i].append("@").append(std::to_string(c.crossing_sample.time));
+      }
+    }
+    EXPECT_EQ(text[1], text[0]) << "live";
+    return text[0];
+  }
+
   SampleList samples_{kSampleListGrowth};
   TrapList traps_{kTrapListGrowth};
   CrossingList crossings_{kCrossingListGrowth};
@@ -76,21 +98,9 @@ TEST(CrossesTrap, FractionAlongTheMovementOrNoCrossing) {
 
 TEST_F(CrossingsTest, LineExactlyThroughASampleIsRecordedOnce) {
   traps_.Append(Line(kTrapStart));
-  samples_.Append(Sample(0, 1.0, -5.0));
-  samples_.Append(Sample(100, 1.0, 0.0));
-  samples_.Append(Sample(200, 1.0, 5.0));
-  SampleList growing(kSampleListGrowth);
-  for (const LogSample& s : samples_) {
-    growing.Append(s);
-    UpdateCrossingsLive(growing, traps_, crossings_);
-  }
-  ASSERT_EQ(crossings_.Count(), 1);
-  EXPECT_EQ(crossings_[0].sample_index, 1);
-  EXPECT_EQ(crossings_[0].crossing_sample.time, 100);
-  CrossingList recomputed(kCrossingListGrowth);
-  RecomputeCrossings(samples_, traps_, recomputed);
-  ASSERT_EQ(recomputed.Count(), 1);
-  EXPECT_EQ(recomputed[0].sample_index, 1);
+  for (int32_t k = 0; k < 3; ++k) samples_.Append(Sample(k * 100, 1.0, 5.0 * k - 5.0));
+  EXPECT_EQ(Found(), "0@100");
+  EXPECT_EQ(crossings_[0].sample_index, 1) << "in the interval that ends on the line";
 }
 
 // Regression: a split passed just before the finish in the same interval
@@ -100,21 +110,10 @@ TEST_F(CrossingsTest, TwoLinesInOneIntervalInDrivingOrderWithInterpolatedValues)
   traps_.Append(Line(kTrapSplit, 1.0));
   samples_.Append(Sample(10000, 0.5, -5.0, 10.0));
   samples_.Append(Sample(11000, 0.5, 5.0, 20.0));
-  RecomputeCrossings(samples_, traps_, crossings_);
-  ASSERT_EQ(crossings_.Count(), 2);
-  const TrapCrossing& c = crossings_[0];
-  EXPECT_EQ(c.trap_index, 1);
-  EXPECT_EQ(c.sample_interval, 1000);
-  EXPECT_EQ(c.crossing_sample.time, 10600) << "60 % of a 1000 ms interval";
-  EXPECT_NEAR(RadToMetres(StoredToSpeed(c.crossing_sample.speed)), 16.0, 1e-3);
-  EXPECT_NEAR(RadToMetres(AngleValueToRad(c.crossing_sample.distance)), 1001.0, 0.02);
-  EXPECT_EQ(crossings_[1].trap_index, 0);
-  EXPECT_EQ(crossings_[1].crossing_sample.time, 10900);
-  CrossingList live{kCrossingListGrowth};
-  UpdateCrossingsLive(samples_, traps_, live);
-  ASSERT_EQ(live.Count(), 2);
-  EXPECT_EQ(live[0].trap_index, 1);
-  EXPECT_EQ(live[1].trap_index, 0);
+  EXPECT_EQ(Found(), "1@10600 0@10900") << "60 and 90 % of a 1000 ms interval";
+  EXPECT_EQ(crossings_[0].sample_interval, 1000);
+  EXPECT_NEAR(RadToMetres(StoredToSpeed(crossings_[0].crossing_sample.speed)), 16.0, 1e-3);
+  EXPECT_NEAR(RadToMetres(AngleValueToRad(crossings_[0].crossing_sample.distance)), 1001.0, 0.02);
 }
 
 TEST_F(CrossingsTest, InterpolationEdges) {
