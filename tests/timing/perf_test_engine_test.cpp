@@ -80,30 +80,31 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, PerfRuns, ::testing::Values(10, 20));
 
+// As a loaded session recomputes them: the adapter's speed (PID 0D, whole
+// km/h) as the car reaches each km/h, after standing on GPS epochs from
+// before the GPS track; the last ones after it.
 TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTrack) {
   const TrapList no_traps(kTrapListGrowth);
   sim::SessionPipeline drive(no_traps);
   drive.Feed(Nmea(10, 12000.0));
   const SampleList& gps = drive.Samples();
-  // The adapter's speed every 150 ms, every other one on a GPS epoch, from
-  // before the GPS track to after it, a few unset.
-  std::vector<PerfSample> obd;
-  for (int32_t k = 0; k <= 81; ++k) {
-    const double t = -50.0 + 150.0 * k;
-    obd.push_back({static_cast<int32_t>(kStart + t), k % 7 == 3 ? kNoValue : SpeedAt(t), {}});
-  }
-  AttachPositions(obd, std::span<const LogSample>(&gps[0], gps.Count()));
-  EXPECT_FALSE(obd.front().position.IsValid()) << "before the GPS track";
-  EXPECT_FALSE(obd.back().position.IsValid()) << "after it";
+  const auto at = [](double t) { return static_cast<int32_t>(std::lround(kStart + t)); };
+  std::vector<ObdRecord> obd = {{at(-500), 0, 23}, {at(0), 0, 23}, {at(500), 0, 23}, {at(1000), 0, 23}};
+  for (uint32_t kmh = 0; kmh <= 180; ++kmh) obd.push_back({at(TimeAtSpeed(kmh / 3.6)), kmh, 23});
+  obd.push_back({at(2000), 8000, 24});  // engine speed
+  const std::vector<PerfSample> speeds = ObdSpeedSamples(obd, std::span<const LogSample>(&gps[0], gps.Count()));
+  ASSERT_EQ(speeds.size(), obd.size() - 1) << "only speed records";
+  EXPECT_FALSE(speeds.front().position.IsValid()) << "before the GPS track";
+  EXPECT_FALSE(speeds.back().position.IsValid()) << "after it";
   const PerfTestList tests;
   PerfTestEngine engine(tests);
   engine.SetSource(PerfSpeedSource::kObd);
   engine.Step(gps);
   EXPECT_EQ(engine.NextIndex(), 0) << "GPS samples are not this engine's source";
-  engine.StepObd(std::span<const PerfSample>(obd).first(4));
+  engine.RecomputeObd(std::span<const PerfSample>(speeds).first(4));
   EXPECT_EQ(engine.NextIndex(), 0);
-  engine.StepObd(obd);
-  EXPECT_EQ(engine.NextIndex(), static_cast<int32_t>(obd.size()));
+  engine.RecomputeObd(speeds);
+  EXPECT_EQ(engine.NextIndex(), static_cast<int32_t>(speeds.size()));
   for (int32_t test : {k0To60Mph, k0To100Kph, k80To120Kph, k60Feet, kEighthMile}) {
     const PerfTestResult r = engine.Result(test);
     ASSERT_EQ(r.completed, 1) << test;
