@@ -32,7 +32,7 @@ TEST(TimingAccuracy, LapStartsAndSplitsMatchTheTrueCrossings) {
     const char* legend;
     int32_t rate_hz;
     double split_at;  // m into the lap
-    double noise_m;   // with noise, VTG sentences too and GGA before RMC
+    double noise_m;   // with noise, VTG sentences too
     double tolerance_ms;
   } cases[] = {
       {"20 Hz, curve", 20, kCorner1Middle, 0.0, 2.0},
@@ -49,7 +49,7 @@ TEST(TimingAccuracy, LapStartsAndSplitsMatchTheTrueCrossings) {
   for (const Case& c : cases) {
     sim::SimConfig config = Circuit(c.rate_hz);
     config.noise_m = c.noise_m;
-    config.vtg = config.gga_first = c.noise_m > 0.0;
+    config.vtg = c.noise_m > 0.0;
     sim::TrackSimulator sim(config);
     TrapList traps(kTrapListGrowth);
     traps.Append(sim.TrapAt(0.0, kTrapStartFinish));
