@@ -69,6 +69,7 @@ TEST_F(SampleBuilderTest, PairingOfOneEpochAndTheSampleBuilt) {
       {"RMC then VTG: no GGA, nothing", {kSentenceRmc, kSentenceVtg}, {0, 0}, ".."},
       {"a GGA of the next second opens a new epoch", {kSentenceRmc, kSentenceGga, kSentenceRmc}, {0, 1, 1}, "..S"},
       {"one sample per epoch with RMC, GGA, VTG", {kSentenceRmc, kSentenceGga, kSentenceVtg}, {0, 0, 0}, ".S."},
+      {"a ZDA between them changes nothing", {kSentenceRmc, kSentenceZda, kSentenceGga}, {0, 0, 0}, "..S"},
   };
   for (const Case& c : cases) {
     builder_.Reset();
