@@ -13,7 +13,7 @@ namespace {
 // Distance and speed at car time t, the pieces of constant acceleration
 // walked from car time 0.
 void Motion(const StraightRunConfig& c, double t, double* distance, double* speed) {
-  double d = 0.0, v = c.initial_speed, a = 0.0, from = 0.0, until = c.launch_ms;
+  double d = 0.0, v = 0.0, a = 0.0, from = 0.0, until = c.launch_ms;
   for (size_t i = 0; t > from; ++i) {
     double s = (std::min(t, until) - from) / 1000.0;
     if (a < 0.0) s = std::min(s, -v / a);
@@ -32,7 +32,6 @@ void Motion(const StraightRunConfig& c, double t, double* distance, double* spee
 std::string StraightRun::Nmea() const {
   const SimConfig& o = config_.options;
   const double lat0 = DegToRad(o.ref_lat_deg);
-  const double bearing = DegToRad(config_.bearing_deg);
   std::string out;
   const auto epochs = static_cast<int32_t>(config_.duration_ms * o.rate_hz / 1000.0) + 1;
   for (int32_t k = 0; k < epochs; ++k) {
@@ -40,9 +39,8 @@ std::string StraightRun::Nmea() const {
     double distance, speed;
     Motion(config_, t, &distance, &speed);
     // Equirectangular around the start.
-    const double lat = lat0 + MetresToRad(distance * std::cos(bearing));
-    const double lon = DegToRad(o.ref_lon_deg) + MetresToRad(distance * std::sin(bearing)) / std::cos(lat0);
-    out += FixEpoch(o.start_time_ms + static_cast<int64_t>(std::llround(t)), lat, lon, speed, config_.bearing_deg, o);
+    const double lon = DegToRad(o.ref_lon_deg) + MetresToRad(distance) / std::cos(lat0);
+    out += FixEpoch(o.start_time_ms + static_cast<int64_t>(std::llround(t)), lat0, lon, speed, 90.0, o);
   }
   return out;
 }
