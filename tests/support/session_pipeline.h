@@ -18,9 +18,7 @@ namespace kv::sim {
 // recorded sessions use.
 class MemoryNoteStore final : public LapNoteStore {
  public:
-  bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override {
-    return store_.FindInvalidFlag(lap, invalid);
-  }
+  bool FindInvalidFlag(const LapWindow& lap, bool* flag) const override { return store_.FindInvalidFlag(lap, flag); }
   void SetInvalidFlag(const LapWindow& lap, bool invalid) override { store_.SetInvalidFlag(lap, invalid); }
   WideString NoteText(const LapWindow& lap) const override { return store_.NoteText(lap); }
 

@@ -156,12 +156,6 @@ void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, doub
   *heading_deg = heading;
 }
 
-void TrackSimulator::ToLocal(double lat, double lon, double* x, double* y) const {
-  const double lat0 = DegToRad(config_.ref_lat_deg);
-  *y = RadToMetres(lat - lat0);
-  *x = RadToMetres(lon - DegToRad(config_.ref_lon_deg)) * std::cos(lat0);
-}
-
 void TrackSimulator::ToRadians(double x, double y, double* lat, double* lon) const {
   const double lat0 = DegToRad(config_.ref_lat_deg);
   *lat = lat0 + MetresToRad(y);
@@ -213,9 +207,11 @@ std::string TrackSimulator::Nmea() {
 }
 
 std::vector<double> TrackSimulator::CrossingTimes(const Trap& trap) const {
-  double ax, ay, bx, by;
-  ToLocal(trap.line.start.lat, trap.line.start.lon, &ax, &ay);
-  ToLocal(trap.line.end.lat, trap.line.end.lon, &bx, &by);
+  // The line's ends in local metres.
+  const double lat0 = DegToRad(config_.ref_lat_deg);
+  const auto x = [&](GeoPoint p) { return RadToMetres(p.lon - DegToRad(config_.ref_lon_deg)) * std::cos(lat0); };
+  const auto y = [&](GeoPoint p) { return RadToMetres(p.lat - lat0); };
+  const double ax = x(trap.line.start), ay = y(trap.line.start), bx = x(trap.line.end), by = y(trap.line.end);
   const auto& c = config_.circuit;
   std::vector<double> lap_times;
   for (size_t j = 0; j < c.size(); ++j) {

@@ -85,7 +85,6 @@ class TrackSimulator {
   // Car time at which lap `lap` starts (lap 0 at 0), and its speed factor.
   double LapStart(int32_t lap) const;
   double SpeedFactor(int32_t lap) const;
-  void ToLocal(double lat, double lon, double* x, double* y) const;
 
   SimConfig config_;
   std::vector<double> cumulative_;  // distance at each vertex, closing vertex appended
