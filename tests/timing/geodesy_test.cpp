@@ -18,7 +18,6 @@ TEST(GeodesyConversion, NmeaToAngleValueAndBack) {
     AngleValue units;
   } cases[] = {
       {"60 deg 30 min", 6030.0, 363000000},
-      {"negative is the negated integer", -6030.0, -363000000},
       {"fraction of a minute", 4807.038, 288000000 + 703800},
       {"west longitude 3 digits", -12345.67891, -(123 * 6000000 + 4567891)},
   };
@@ -44,7 +43,6 @@ TEST(GeodesyDistance, ExactlyZeroForEqualPointsAndKnownDistancesOtherwise) {
   EXPECT_EQ(NorthSouthComponent(p, p), 0.0);
   EXPECT_EQ(EastWestComponent(p, p), 0.0);
   EXPECT_EQ(Bearing(p, p), 0.0);
-  EXPECT_EQ(SafeDivide(3.0, 0.0), 0.0);
   // Known distances and components, within a millimetre.
   const GeoPoint north_east = DestinationPoint(Deg(48, 11), 100 * kMetre, kPi / 4);
   EXPECT_NEAR(RadToMetres(NorthSouthComponent(north_east, Deg(48, 11))), 70.7107, 1e-3);

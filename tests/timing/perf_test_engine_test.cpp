@@ -104,7 +104,6 @@ TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTr
   engine.RecomputeObd(std::span<const PerfSample>(speeds).first(4));
   EXPECT_EQ(engine.NextIndex(), 0);
   engine.RecomputeObd(speeds);
-  EXPECT_EQ(engine.NextIndex(), static_cast<int32_t>(speeds.size()));
   for (int32_t test : {k0To60Mph, k0To100Kph, k80To120Kph, k60Feet, kEighthMile}) {
     const PerfTestResult r = engine.Result(test);
     ASSERT_EQ(r.completed, 1) << test;

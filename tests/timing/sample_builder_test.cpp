@@ -78,7 +78,6 @@ TEST_F(SampleBuilderTest, PairingOfOneEpochAndTheSampleBuilt) {
     EXPECT_EQ(Run(records), c.trace) << c.legend;
   }
   EXPECT_EQ(builder_.Position(), (IntPoint{48 * 6000000 + 703800, -(11 * 6000000 + 3100000)}));
-  EXPECT_NEAR(RadToMetres(builder_.Speed()), 20.0 * 1852.0 / 3600.0, 1e-9);
   EXPECT_NEAR(RadToMetres(builder_.Altitude()), 545.4, 1e-9);
   EXPECT_DOUBLE_EQ(builder_.Course(), DegToRad(90.0));
   EXPECT_EQ(builder_.TimeOfDay(), kNoon);
