@@ -4,29 +4,6 @@
 
 namespace kv::sim {
 
-const MemoryNoteStore::Note* MemoryNoteStore::Find(const LapWindow& lap) const {
-  const int32_t m = lap.last_sample - lap.first_sample >= 1 ? 1 : 0;
-  for (const Note& note : notes_) {
-    if (note.anchor >= lap.first_sample + m && note.anchor <= lap.last_sample - m) return &note;
-  }
-  return nullptr;
-}
-
-bool MemoryNoteStore::FindInvalidFlag(const LapWindow& lap, bool* invalid) const {
-  const Note* note = Find(lap);
-  if (note == nullptr) return false;
-  *invalid = note->invalid;
-  return true;
-}
-
-void MemoryNoteStore::SetInvalidFlag(const LapWindow& lap, bool invalid) {
-  if (const Note* note = Find(lap)) {
-    const_cast<Note*>(note)->invalid = invalid;
-  } else {
-    notes_.push_back({(lap.first_sample + lap.last_sample + 1) / 2, invalid});
-  }
-}
-
 SessionPipeline::SessionPipeline(const TrapList& traps, LapSettings settings)
     : settings_(settings), laps_(samples_, traps, settings_, &notes_) {}
 

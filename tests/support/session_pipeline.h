@@ -1,7 +1,6 @@
 // SessionPipeline: the road of a fix in a "Lap timing" session, for tests:
 // NMEA text -> NmeaParser -> SampleBuilder -> sample list -> live crossing
-// search -> lap list. Also an in-memory lap note store keyed like the
-// session header's (by sample window).
+// search -> lap list.
 #pragma once
 
 #include <string_view>
@@ -9,27 +8,23 @@
 
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
+#include "session/header_note_store.h"
 #include "timing/lap_list.h"
 #include "timing/sample_builder.h"
 
 namespace kv::sim {
 
-// Invalid flags anchored at a sample index; a flag belongs to the lap whose
-// window holds it (strictly inside when the window spans 2 samples or
-// more). No lap has a note text.
+// The lap notes of a session header kept in memory, through the store the
+// recorded sessions use.
 class MemoryNoteStore final : public LapNoteStore {
  public:
-  struct Note {
-    int32_t anchor = 0;
-    bool invalid = false;
-  };
-  bool FindInvalidFlag(const LapWindow& lap, bool* invalid) const override;
-  void SetInvalidFlag(const LapWindow& lap, bool invalid) override;
-  WideString NoteText(const LapWindow&) const override { return {}; }
+  bool FindInvalidFlag(const LapWindow& lap, bool* flag) const override { return store_.FindInvalidFlag(lap, flag); }
+  void SetInvalidFlag(const LapWindow& lap, bool invalid) override { store_.SetInvalidFlag(lap, invalid); }
+  WideString NoteText(const LapWindow& lap) const override { return store_.NoteText(lap); }
 
  private:
-  const Note* Find(const LapWindow& lap) const;
-  std::vector<Note> notes_;
+  SessionHeader header_;
+  HeaderNoteStore store_{header_};
 };
 
 class SessionPipeline {

@@ -1,16 +1,15 @@
-// StraightRun: a car on a straight road for the performance-test checks.
-// It holds `initial_speed` until `launch_ms`, then goes through phases of
-// constant acceleration (negative to brake; the speed never goes below 0),
-// then holds its last speed: speed is piecewise linear in time, so the
-// instant at which any speed or distance is reached is known in closed form
+// StraightRun: a car on a straight road due east, for the performance-test
+// checks. It stands until `launch_ms`, then goes through phases of constant
+// acceleration (negative to brake; a phase that would reverse the car ends
+// at standstill), then holds its last speed. Speed is piecewise linear in
+// time, so the instant of any speed or distance is known in closed form
 // and a timed run can be checked against it.
 //
 // Times are car time in ms since the first epoch (time of day = the
 // options' start_time_ms + car time); speeds m/s; distances metres from
-// the position at car time 0, along `bearing_deg`.
+// the position at car time 0.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,9 +23,7 @@ struct SpeedPhase {
 };
 
 struct StraightRunConfig {
-  SimConfig options;  // reference point (the start), rate, start time, sentences; circuit unused
-  double bearing_deg = 90.0;
-  double initial_speed = 0.0;
+  SimConfig options;       // reference point (the start), rate, start time, sentences; circuit unused
   double launch_ms = 0.0;  // car time at which the first phase begins
   std::vector<SpeedPhase> phases;
   double duration_ms = 0.0;  // length of the recording
@@ -34,18 +31,13 @@ struct StraightRunConfig {
 
 class StraightRun {
  public:
-  explicit StraightRun(StraightRunConfig config);
+  explicit StraightRun(StraightRunConfig config) : config_(std::move(config)) {}
 
   // Every epoch of the recording.
   std::string Nmea() const;
 
  private:
-  struct Piece {
-    double t0, v0, d0, a, end;  // valid on [t0, end); the last one never ends
-  };
-
   StraightRunConfig config_;
-  std::vector<Piece> pieces_;
 };
 
 }  // namespace kv::sim

@@ -11,6 +11,7 @@ namespace kv::sim {
 namespace {
 
 constexpr double kMetresPerSecondToKnots = 3600.0 / 1852.0;
+constexpr int32_t kSatellites = 9;
 
 std::string TimeField(int64_t ms_of_day) {
   ms_of_day %= 86400000;
@@ -123,9 +124,7 @@ double TrackSimulator::DistanceAtLapTime(double t) const {
 double TrackSimulator::SpeedFactor(int32_t lap) const {
   const auto& factors = config_.lap_speed_factor;
   if (factors.empty()) return 1.0;
-  if (lap < 0) return factors.front();
-  if (lap >= static_cast<int32_t>(factors.size())) return factors.back();
-  return factors[static_cast<size_t>(lap)];
+  return factors[static_cast<size_t>(std::clamp(lap, 0, static_cast<int32_t>(factors.size()) - 1))];
 }
 
 double TrackSimulator::LapStart(int32_t lap) const {
@@ -157,12 +156,6 @@ void TrackSimulator::StateAt(double t, double* x, double* y, double* speed, doub
   *heading_deg = heading;
 }
 
-void TrackSimulator::ToLocal(double lat, double lon, double* x, double* y) const {
-  const double lat0 = DegToRad(config_.ref_lat_deg);
-  *y = RadToMetres(lat - lat0);
-  *x = RadToMetres(lon - DegToRad(config_.ref_lon_deg)) * std::cos(lat0);
-}
-
 void TrackSimulator::ToRadians(double x, double y, double* lat, double* lon) const {
   const double lat0 = DegToRad(config_.ref_lat_deg);
   *lat = lat0 + MetresToRad(y);
@@ -174,20 +167,6 @@ int32_t TrackSimulator::EpochCount() const {
   return static_cast<int32_t>((LapStart(config_.laps) + kTailMs - config_.start_offset_ms) / Period()) + 1;
 }
 
-std::string TrackSimulator::Epoch(int32_t k) {
-  double x, y, speed, heading;
-  StateAt(config_.start_offset_ms + k * Period(), &x, &y, &speed, &heading);
-  if (config_.noise_m > 0.0) {
-    std::normal_distribution<double> noise(0.0, config_.noise_m);
-    x += noise(random_);
-    y += noise(random_);
-  }
-  double lat, lon;
-  ToRadians(x, y, &lat, &lon);
-  const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
-  return FixEpoch(time_of_day, lat, lon, speed, heading, config_);
-}
-
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options) {
   const std::string time = TimeField(time_of_day);
@@ -196,30 +175,43 @@ std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, 
   std::snprintf(motion, sizeof motion, "%.3f,%.2f", speed * kMetresPerSecondToKnots, heading_deg);
   const std::string rmc = WithChecksum("$GPRMC," + time + ",A," + position + "," + motion + ",150624,,,A");
   char tail[64];
-  std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", options.satellites);
-  const std::string gga = WithChecksum("$GPGGA," + time + "," + position + tail);
-  std::string out = options.gga_first ? gga + rmc : rmc + gga;
+  std::snprintf(tail, sizeof tail, ",1,%02d,0.9,512.3,M,47.0,M,,", kSatellites);
+  std::string out = rmc + WithChecksum("$GPGGA," + time + "," + position + tail);
   if (options.vtg) {
     char vtg[96];
     std::snprintf(vtg, sizeof vtg, "$GPVTG,%.2f,T,,M,%.3f,N,%.3f,K,A", heading_deg, speed * kMetresPerSecondToKnots,
                   speed * 3.6);
     out += WithChecksum(vtg);
   }
-  if (time_of_day % 1000 == 0) out += SatelliteSentences(options.satellites);
+  if (time_of_day % 1000 == 0) out += SatelliteSentences(kSatellites);
   return out;
 }
 
 std::string TrackSimulator::Nmea() {
   std::string out;
   const int32_t n = EpochCount();
-  for (int32_t k = 0; k < n; ++k) out += Epoch(k);
+  for (int32_t k = 0; k < n; ++k) {
+    double x, y, speed, heading;
+    StateAt(config_.start_offset_ms + k * Period(), &x, &y, &speed, &heading);
+    if (config_.noise_m > 0.0) {
+      std::normal_distribution<double> noise(0.0, config_.noise_m);
+      x += noise(random_);
+      y += noise(random_);
+    }
+    double lat, lon;
+    ToRadians(x, y, &lat, &lon);
+    const int64_t time_of_day = config_.start_time_ms + static_cast<int64_t>(std::llround(k * Period()));
+    out += FixEpoch(time_of_day, lat, lon, speed, heading, config_);
+  }
   return out;
 }
 
 std::vector<double> TrackSimulator::CrossingTimes(const Trap& trap) const {
-  double ax, ay, bx, by;
-  ToLocal(trap.line.start.lat, trap.line.start.lon, &ax, &ay);
-  ToLocal(trap.line.end.lat, trap.line.end.lon, &bx, &by);
+  // The line's ends in local metres.
+  const double lat0 = DegToRad(config_.ref_lat_deg);
+  const auto x = [&](GeoPoint p) { return RadToMetres(p.lon - DegToRad(config_.ref_lon_deg)) * std::cos(lat0); };
+  const auto y = [&](GeoPoint p) { return RadToMetres(p.lat - lat0); };
+  const double ax = x(trap.line.start), ay = y(trap.line.start), bx = x(trap.line.end), by = y(trap.line.end);
   const auto& c = config_.circuit;
   std::vector<double> lap_times;
   for (size_t j = 0; j < c.size(); ++j) {

@@ -37,8 +37,6 @@ struct SimConfig {
   double noise_m = 0.0;  // standard deviation of the position noise, per axis
   uint32_t seed = 1;
   bool vtg = false;
-  bool gga_first = false;  // order of the epoch's sentences
-  int32_t satellites = 9;
   // Lap i is driven at lap_speed_factor[i] times the profile's speeds; the
   // time before the first lap at the first factor, after the list at the
   // last (all 1 when empty). The speed jumps where laps meet.
@@ -87,9 +85,6 @@ class TrackSimulator {
   // Car time at which lap `lap` starts (lap 0 at 0), and its speed factor.
   double LapStart(int32_t lap) const;
   double SpeedFactor(int32_t lap) const;
-  // Sentences of one epoch k (time of day start_time_ms + k * period).
-  std::string Epoch(int32_t k);
-  void ToLocal(double lat, double lon, double* x, double* y) const;
 
   SimConfig config_;
   std::vector<double> cumulative_;  // distance at each vertex, closing vertex appended
@@ -101,10 +96,9 @@ class TrackSimulator {
 // Appends "*hh\r\n" to a sentence body starting with '$'.
 std::string WithChecksum(const std::string& body);
 
-// The sentences of one epoch with a fix (RMC and GGA in the order the
-// options say, VTG when asked, GSA and GSV on whole seconds): speed in
-// m/s, heading in degrees, position in radians. `options` gives
-// satellites, vtg and gga_first.
+// The sentences of one epoch with a fix from 9 satellites (RMC, GGA, VTG
+// when the options ask, GSA and GSV on whole seconds): speed in m/s,
+// heading in degrees, position in radians.
 std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, double heading_deg,
                      const SimConfig& options);
 

@@ -19,25 +19,28 @@ namespace {
 
 constexpr int32_t kS = 1000;  // ms
 
-// Hand-made crossings on a session of samples every 100 ms at a constant
-// 20 m/s for 20 minutes, so lap, split and sector times are round numbers.
+// Hand-made crossings on samples every 100 ms at a constant 20 m/s, so
+// lap, split and sector times are round numbers. The newest sample is the
+// live figures' "now".
 class LapListTest : public ::testing::Test {
  protected:
   static constexpr int32_t kStep = 100;  // ms between samples
 
-  LapListTest() {
-    for (int32_t i = 0; i < 12000; ++i) {
+  // Samples up to `ms`.
+  void Until(int32_t ms) {
+    for (int32_t i = samples_.Count(); i * kStep <= ms; ++i) {
       LogSample s;
       s.time = i * kStep;
-      s.position = {i, i};
+      s.position = {i * 100, i * 100};
       s.speed = MetresPerSecondToStored(20.0);
       s.distance = RadToAngleValue(MetresToRad(2.0 * i));
       samples_.Append(s);
     }
   }
 
-  // No laps, no crossings, and traps of these types (their geometry unused).
+  // No samples, laps or crossings, and traps of these types (their geometry unused).
   void Restart(const std::vector<TrapLineType>& types) {
+    samples_.Clear();
     traps_.Clear();
     crossings_.Clear();
     laps_.Reset();
@@ -51,6 +54,7 @@ class LapListTest : public ::testing::Test {
   // A crossing of `trap` at time `ms` (a multiple of 10 ms), found between
   // the samples around it, `gap` ms apart.
   void Cross(int32_t trap, int32_t ms, int32_t gap = kStep, uint8_t extra_flags = 0) {
+    Until(ms + kStep);
     TrapCrossing c;
     c.trap_index = trap;
     c.sample_index = ms / kStep + 1;
@@ -75,17 +79,9 @@ class LapListTest : public ::testing::Test {
     return out;
   }
 
-  // The live figures when "now" is `ms`: computed on the samples up to then.
   LiveFigures At(int32_t ms) {
-    SampleList all(kSampleListGrowth);
-    for (const LogSample& s : samples_) all.Append(s);
-    samples_.Clear();
-    for (const LogSample& s : all) {
-      if (s.time <= ms) samples_.Append(s);
-    }
-    const LiveFigures f = ComputeLiveFigures(laps_);
-    for (int32_t i = samples_.Count(); i < all.Count(); ++i) samples_.Append(all[i]);
-    return f;
+    Until(ms);
+    return ComputeLiveFigures(laps_);
   }
 
   SampleList samples_{kSampleListGrowth};
@@ -103,6 +99,7 @@ TEST_F(LapListTest, CrossingSequences) {
     double s;
     int32_t gap = kStep;  // ms between the samples around it
     uint8_t flags = 0;
+    double clock = -1.0;  // s, the time the crossing shows when the clock stepped back
   };
   struct Case {
     const char* legend;
@@ -110,7 +107,6 @@ TEST_F(LapListTest, CrossingSequences) {
     std::vector<Crossing> crossings;
     std::string laps;
   } cases[] = {
-      {"start/finish only, the last lap running", {kTrapStartFinish}, {{0, 10}, {0, 100}, {0, 190}}, "90000 90000 -"},
       {"separate lines, a 2nd finish ends nothing", {kTrapStart, kTrapFinish}, {{0, 10}, {1, 100}, {1, 110}}, "90000"},
       {"a start without a finish stays unfinished", {kTrapStart, kTrapFinish}, {{0, 10}, {0, 20}, {1, 110}}, "- 90000"},
       {"a split crossed twice counts once", {kTrapStartFinish, kTrapSplit}, {{0, 10}, {1, 40}, {1, 45}}, "-(30000)"},
@@ -122,10 +118,23 @@ TEST_F(LapListTest, CrossingSequences) {
       {"split over a 2000 ms gap", {kTrapStart, kTrapSplit}, {{0, 10}, {1, 50, 2000}}, "-(40000)"},
       {"split over a 2001 ms gap", {kTrapStart, kTrapSplit}, {{0, 10}, {1, 50, 2001}}, "-"},
       {"start over a 3001 ms gap, then over 3000 ms", {kTrapStart}, {{0, 70, 3001}, {0, 80, 3000}}, "-"},
+      // Regression: a receiver replaying its log again made time jump back 3
+      // minutes across the line, and the lap came out as -3:10.045, marked best.
+      {"an interval running backwards neither finishes nor starts a lap",
+       {kTrapStartFinish, kTrapSplit},
+       {{0, 100}, {1, 120}, {0, 150, -190 * kS}},
+       "-(20000)"},
+      {"the clock stepped back between intervals: a finish before the start starts the next lap",
+       {kTrapStartFinish, kTrapSplit},
+       {{0, 100}, {1, 120}, {1, 160, kStep, 0, 90}, {0, 170, kStep, 0, 95}},
+       "-(20000) -"},
   };
   for (const Case& c : cases) {
     Restart(c.traps);
-    for (const Crossing& x : c.crossings) Cross(x.trap, static_cast<int32_t>(std::lround(x.s * kS)), x.gap, x.flags);
+    for (const Crossing& x : c.crossings) {
+      Cross(x.trap, static_cast<int32_t>(std::lround(x.s * kS)), x.gap, x.flags);
+      if (x.clock >= 0) crossings_[crossings_.Count() - 1].crossing_sample.time = static_cast<int32_t>(x.clock * kS);
+    }
     Consume();
     EXPECT_EQ(Laps(), c.laps) << c.legend;
   }
@@ -135,55 +144,15 @@ TEST_F(LapListTest, CrossingSequences) {
   EXPECT_EQ(LapSummaryText(laps_, 2), Load(kStrStatusNoFinishLine));
 }
 
-// Regression: a receiver replaying its log again made time jump back 3
-// minutes across the line, and the lap came out as -3:10.045, marked best.
-TEST_F(LapListTest, TimeGoingBackNeverGivesANegativeLap) {
-  Restart({kTrapStartFinish, kTrapSplit});
-  Cross(0, 100 * kS);
-  Cross(1, 120 * kS);
-  Cross(0, 150 * kS, -190 * kS);  // the interval itself runs backwards
-  Consume();
-  EXPECT_EQ(Laps(), "-(20000)") << "a backwards interval neither finishes nor starts a lap";
-  // Each interval forward, but the clock jumped back between them.
-  Cross(1, 160 * kS);
-  crossings_[crossings_.Count() - 1].crossing_sample.time = 90 * kS;
-  Cross(0, 170 * kS);
-  crossings_[crossings_.Count() - 1].crossing_sample.time = 95 * kS;
-  Consume();
-  EXPECT_EQ(Laps(), "-(20000) -") << "a finish before the lap's start is no finish, but starts the next lap";
-}
-
-TEST_F(LapListTest, LapMeasures) {
-  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit, kTrapSplit});
-  const int32_t sf = 0, s1 = 1, s2 = 2, s3 = 3;
-  Cross(sf, 10 * kS);
-  Cross(s1, 30 * kS);
-  Cross(s3, 45 * kS);  // an extra split inside sector s1 -> s2
-  Cross(s2, 60 * kS);
-  Cross(sf, 100 * kS + 50);
-  Consume();
-  const Lap& lap = laps_.LapAt(0);
-  EXPECT_EQ(lap.SplitTime(5), kNotSet);
-  EXPECT_NEAR(RadToMetres(AngleValueToRad(lap.SplitDistance(s1))), 400.0, 0.01);
-  EXPECT_EQ(lap.SplitDistance(-1), 0);
-  EXPECT_EQ(lap.SectorTime(s1, s2), 30 * kS) << "walks the links past the extra split";
-  EXPECT_EQ(lap.SectorTime(s2, s1), kNotSet);
-  EXPECT_EQ(lap.NextTrap(sf), s1) << "the last mark wraps to the first";
-  EXPECT_EQ(lap.PreviousTrap(s1), -1);
-  int32_t a, b;
-  lap.SectorBounds(s2, &a, &b);
-  EXPECT_EQ(std::make_pair(a, b), std::make_pair(s3, s2));
-  lap.SectorBounds(-1, &a, &b);
-  EXPECT_EQ(std::make_pair(a, b), std::make_pair(sf, sf)) << "the whole lap";
-}
-
-TEST_F(LapListTest, OptimalLapTableRowsAndTrapSelection) {
+TEST_F(LapListTest, BestAndOptimalLapTableRowsAndTrapSelection) {
   Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
   // Sectors (sf-s1, s1-s2, s2-sf): lap 1 (30, 30, 30) = 90, lap 2 (25, 35,
-  // 28) = 88, lap 3 (31, 27, 31) = 89. Best sectors 25 + 27 + 28 = 80.
+  // 28) = 88, lap 3 (31, 27, 31) = 89, lap 4 (30, 30, 28) = 88. Best
+  // sectors 25 + 27 + 28 = 80.
   int32_t t = 10 * kS;
   Cross(0, t);
-  for (auto sectors : {std::array{30, 30, 30}, std::array{25, 35, 28}, std::array{31, 27, 31}}) {
+  for (auto sectors :
+       {std::array{30, 30, 30}, std::array{25, 35, 28}, std::array{31, 27, 31}, std::array{30, 30, 28}}) {
     Cross(1, t += sectors[0] * kS);
     Cross(2, t += sectors[1] * kS);
     Cross(0, t += sectors[2] * kS);
@@ -193,17 +162,17 @@ TEST_F(LapListTest, OptimalLapTableRowsAndTrapSelection) {
   const Lap& optimal = *laps_.Optimal();
   EXPECT_EQ(optimal.LapTime(), 80 * kS);
   EXPECT_EQ(optimal.SplitTime(2), 52 * kS);
-  EXPECT_EQ(optimal.SectorTime(1, 2), 27 * kS);
   // 26 s into the optimal lap: 1 s into the second sector, driven in lap 3.
   EXPECT_EQ(optimal.TimeIntoLap(laps_.LapAt(2).MarkForTrap(1)->Time() + 1 * kS), 26 * kS);
   EXPECT_EQ(optimal.TimeIntoLap(5), kNotSet) << "a time in no segment";
   laps_.SetInvalid(2, true);
-  EXPECT_TRUE(laps_.IsInvalid(2));
+  EXPECT_TRUE(laps_.IsInvalid(2)) << "kept in the session header's notes";
   EXPECT_EQ(laps_.Optimal()->LapTime(), 83 * kS) << "an invalid lap's sector does not count";
+  EXPECT_EQ(laps_.BestIndex(), 1) << "lap 4 ties with lap 2";
 
-  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 2, 3}));
+  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 2, 3, 4}));
   settings_.hide_invalid_laps = true;
-  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 3}));
+  EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 3, 4}));
   laps_.SelectRow(3);
   EXPECT_EQ(laps_.SelectedLap(), 3);
   // The reference lap, the best (lap 2), has its marks in the order s1, s2, sf.
@@ -217,70 +186,65 @@ TEST_F(LapListTest, OptimalLapTableRowsAndTrapSelection) {
   EXPECT_EQ(laps_.SelectedTrapRow(), 2);
   laps_.SelectPreviousTrap();
   EXPECT_EQ(laps_.SelectedTrap(), 2);
-}
 
-// A tie keeps the earlier lap as the best; without a valid lap there is no
-// best lap and no optimal one.
-TEST_F(LapListTest, BestLapTiesAndInvalidLaps) {
-  Restart({kTrapStartFinish, kTrapSplit});
-  int32_t t = 10 * kS;
-  Cross(0, t);
-  for (int32_t lap : {90, 88, 88}) {
-    Cross(1, t + 40 * kS);
-    Cross(0, t += lap * kS);
-  }
-  Consume();
-  EXPECT_EQ(laps_.BestIndex(), 1);
-  for (int32_t i : {0, 1, 2}) laps_.SetInvalid(i, true);
+  for (int32_t i : {0, 1, 3}) laps_.SetInvalid(i, true);
   EXPECT_EQ(laps_.BestIndex(), LapList::kNone);
   EXPECT_EQ(laps_.Optimal(), nullptr);
 }
 
 TEST_F(LapListTest, HiLoExtremesWithThresholdAndTheirNavigation) {
-  // Threshold 5 m/s; speeds 10, 20, 30, 26, 24, 30 m/s at samples 101..106.
-  const double speeds[] = {10, 20, 30, 26, 24, 30};
-  for (int32_t i = 100; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(30.0);
-  for (int32_t i = 0; i < 6; ++i) samples_[101 + i].speed = MetresPerSecondToStored(speeds[i]);
-  samples_[100].speed = MetresPerSecondToStored(3.0);  // below the threshold: no candidate
   Restart({kTrapStart, kTrapFinish});
+  Until(11 * kS);
+  // Threshold 5 m/s; 3 m/s at sample 100 is below it, no candidate.
+  const double speeds[] = {3, 10, 20, 30, 26, 24, 30, 21, 20};
+  for (int32_t i = 0; i < 9; ++i) samples_[100 + i].speed = MetresPerSecondToStored(speeds[i]);
   Cross(0, 10 * kS + 50);   // sample 101; the search starts at 100
-  Cross(1, 10 * kS + 550);  // sample 106
+  Cross(1, 10 * kS + 750);  // sample 108
   Consume();
   const Lap& lap = laps_.LapAt(0);
   std::string found;
   for (const SpeedExtreme& e : lap.Extremes()) found += std::to_string(e.sample_index) + (e.is_maximum ? "+ " : "- ");
-  EXPECT_EQ(found, "103+ 105- ") << "a high at 30, a low at 24; 26 is within the threshold of both";
+  EXPECT_EQ(found, "103+ 105- 106+ ") << "26 is within the threshold of both 30 and 24";
   EXPECT_EQ(lap.MinimumSpeed(), MetresPerSecondToStored(3.0)) << "a sample below the threshold still counts";
-
-  // Navigation between the extremes of a lap alternating 10 and 40 m/s.
-  for (int32_t i = 0; i < 12000; ++i) samples_[i].speed = MetresPerSecondToStored(i % 200 < 100 ? 10.0 : 40.0);
-  Restart({kTrapStartFinish});
-  Cross(0, 10 * kS);
-  Cross(0, 70 * kS);
-  Consume();
   laps_.SetSelectedLap(0);
-  const auto& extremes = laps_.LapAt(0).Extremes();
-  ASSERT_GE(extremes.size(), 3u);
   laps_.SelectPreviousExtreme();
-  EXPECT_EQ(laps_.SelectedExtreme(), static_cast<int32_t>(extremes.size()) - 1);
+  EXPECT_EQ(laps_.SelectedExtreme(), 2) << "from none back to the last";
   laps_.SelectNextExtreme();
   EXPECT_EQ(laps_.SelectedExtreme(), 0);
-  const IntPoint near_second = samples_[extremes[1].sample_index].position;
-  EXPECT_EQ(laps_.NearestExtreme({near_second.lat + 150, near_second.lon}), 1);
+  const IntPoint near_second = samples_[105].position;
+  EXPECT_EQ(laps_.NearestExtreme({near_second.lat - 150, near_second.lon}), 1);
 }
 
-TEST_F(LapListTest, FinishedLapAgainstItsComparisonLapNeverItself) {
-  Restart({kTrapStartFinish, kTrapSplit});
+// Driven live: lap 1 (split 30 s, 90 s), lap 2 (split 28 s, a second split,
+// 85 s); what the timer shows after each crossing, and the result rows.
+TEST_F(LapListTest, LiveFiguresAgainstTheComparisonLapNeverItself) {
+  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
   Cross(0, 10 * kS);
   Cross(1, 40 * kS);
-  Cross(0, 100 * kS);  // lap 1: 30 + 60 = 90 s
+  Cross(0, 100 * kS);
   Consume(true);
   EXPECT_EQ(laps_.LastFinished().comparison_time, kNotSet) << "the only lap has no comparison";
-  EXPECT_EQ(At(105 * kS).shown_difference, kNotSet);
-  Cross(0, 185 * kS);  // lap 2: 85 s, no split
+  Cross(1, 128 * kS);
+  Consume(true);
+  LiveFigures f = At(130 * kS);
+  EXPECT_EQ(f.shown_lap, 1);
+  EXPECT_EQ(f.shown_time, 28 * kS);
+  EXPECT_EQ(f.shown_difference, -2 * kS);
+  EXPECT_EQ(f.last_trap, 1);
+  EXPECT_TRUE(f.highlight);
+  Cross(2, 150 * kS);
+  Consume(true);
+  f = At(165 * kS);
+  EXPECT_EQ(f.shown_time, 50 * kS);
+  EXPECT_EQ(f.shown_difference, kNotSet) << "lap 1 never crossed the second split";
+  EXPECT_FALSE(f.highlight) << "15 s after the split, 65 s into the lap";
+  int32_t from, to;
+  laps_.LapAt(1).SectorBounds(-1, &from, &to);
+  EXPECT_EQ(std::make_pair(from, to), std::make_pair(0, 2)) << "a running lap, to its last split";
+  Cross(0, 185 * kS);
   Consume(true);
   EXPECT_EQ(laps_.LastFinished().comparison_time, 90 * kS) << "the best lap with the previous best";
-  LiveFigures f = At(195 * kS);
+  f = At(195 * kS);
   EXPECT_EQ(f.shown_lap, 1);
   EXPECT_EQ(f.shown_time, 85 * kS);
   EXPECT_EQ(f.shown_difference, -5 * kS);
@@ -290,18 +254,19 @@ TEST_F(LapListTest, FinishedLapAgainstItsComparisonLapNeverItself) {
   EXPECT_FALSE(At(205 * kS).highlight);
 
   const Lap &lap1 = laps_.LapAt(0), &lap2 = laps_.LapAt(1);
-  // Lap 1's sectors against lap 2: lap time, start -> split, split -> finish.
+  // Lap 1's sectors against lap 2: lap time, start -> split 1, split 1 -> finish.
   std::vector<ResultCell> row = ResultRow(ResultTable::kSectors, lap1, &lap2, &lap1);
   ASSERT_EQ(row.size(), 3u);
-  EXPECT_EQ(row[0].difference, 5 * kS);
   EXPECT_EQ(row[0].sign, 1) << "slower";
+  EXPECT_EQ(row[2].difference, 3 * kS) << "lap 2's sector walks past its second split";
+  row = ResultRow(ResultTable::kSplits, lap2, &lap1, &lap2);
+  EXPECT_EQ(row[0].sign, -1) << "faster";
   EXPECT_FALSE(row[1].ShowsStar(ResultsMode::kAbsolute));
-  EXPECT_TRUE(row[1].ShowsStar(ResultsMode::kDifference)) << "lap 2 has no split";
-  row = ResultRow(ResultTable::kSplits, lap2, &lap1, &lap1);
-  EXPECT_TRUE(row[0].ShowsStar(ResultsMode::kAbsolute));
-  EXPECT_EQ(row[1].sign, -1) << "faster";
+  EXPECT_TRUE(row[1].ShowsStar(ResultsMode::kDifference)) << "lap 1 has no second split";
   EXPECT_NEAR(RadToMetres(StoredToSpeed(AverageSpeed(lap1))), 20.0, 1e-3);
-  EXPECT_FALSE(MarksOfRow(laps_, 0).is_comparison);
+  EXPECT_NEAR(RadToMetres(AngleValueToRad(lap1.SplitDistance(1))), 600.0, 0.02);  // a stored unit is 1.85 cm
+  lap2.SectorBounds(-1, &from, &to);
+  EXPECT_EQ(std::make_pair(from, to), std::make_pair(0, 0)) << "the whole lap";
   EXPECT_TRUE(MarksOfRow(laps_, 1).is_comparison) << "lap 2 is the best, so the others compare with it";
 
   LapList other(samples_, traps_, settings_, nullptr);
@@ -309,31 +274,11 @@ TEST_F(LapListTest, FinishedLapAgainstItsComparisonLapNeverItself) {
   laps_.SetOtherSession(&other);
   EXPECT_EQ(laps_.ComparisonLap(1), &other.LapAt(1)) << "no exclusion in another session";
   other.SetComparisonSelection(0);
-  f = At(190 * kS);
+  EXPECT_EQ(laps_.ReferenceLap(), &other.LapAt(0)) << "its sectors too";
+  f = ComputeLiveFigures(laps_);
   EXPECT_EQ(f.comparison_lap, 0);
   EXPECT_FALSE(f.comparison_is_best);
-}
-
-TEST_F(LapListTest, LastSplitOrSeparateFinishShownWithItsDifference) {
-  Restart({kTrapStartFinish, kTrapSplit, kTrapSplit});
-  Cross(0, 10 * kS);
-  Cross(1, 40 * kS);
-  Cross(0, 100 * kS);
-  Cross(1, 128 * kS);
-  Consume(true);
-  LiveFigures f = At(130 * kS);
-  EXPECT_EQ(f.shown_lap, 1);
-  EXPECT_EQ(f.shown_time, 28 * kS);
-  EXPECT_EQ(f.shown_difference, -2 * kS);
-  EXPECT_EQ(f.last_trap, 1);
-  EXPECT_EQ(f.previous_lap[0], 0);
-  EXPECT_TRUE(f.highlight);
-  Cross(2, 150 * kS);
-  Consume(true);
-  f = At(165 * kS);
-  EXPECT_EQ(f.shown_time, 50 * kS);
-  EXPECT_EQ(f.shown_difference, kNotSet) << "lap 1 never crossed the second split";
-  EXPECT_FALSE(f.highlight) << "15 s after the split, 65 s into the lap";
+  laps_.SetOtherSession(nullptr);
 
   Restart({kTrapStart, kTrapFinish});
   Cross(0, 10 * kS);

@@ -1,7 +1,6 @@
 // Performance runs: straight-line drives of known speed through the whole
-// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine),
-// hand-made speed streams for the launch and attempt rules, and the test
-// list the engine times.
+// road (simulated NMEA -> parser -> sample builder -> PerfTestEngine), and
+// hand-made speed streams for the launch and attempt rules.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,55 +11,47 @@
 #include "support/session_pipeline.h"
 #include "support/straight_run.h"
 #include "timing/perf_test_engine.h"
-#include "util/string_ids.h"
-#include "util/string_table.h"
 
 namespace kv {
 namespace {
 
 constexpr double kToleranceMs = 5.0;
 constexpr double kStart = 12 * 3600000.0;  // time of day of car time 0
+constexpr double kLaunch = 1234.5;         // ms of car time standing, off the sample grid
+constexpr double kA = 4.0;                 // m/s^2 from the launch on
 
 // Indices of the predefined tests.
 enum : int32_t { k60Feet, kEighthMile, k0To60Mph = 5, k0To100Kph, k80To120Kph = 9 };
 
-// A drive standing until `launch` ms of car time, then at `a` m/s^2.
-struct Drive {
-  int32_t rate_hz;
-  double launch, a, duration_ms;
+// The drive's truth, in car time.
+double SpeedAt(double t) { return t < kLaunch ? 0.0 : kA * (t - kLaunch) / 1000.0; }
+double TimeAtSpeed(double v) { return kLaunch + v / kA * 1000.0; }
+double TimeAtDistance(double d) { return kLaunch + std::sqrt(2 * d / kA) * 1000.0; }
+// From the launch or the start speed to the finish speed or distance.
+double RunTime(const PerfTest& test) {
+  const double end = test.IsDistance() ? TimeAtDistance(test.distance) : TimeAtSpeed(test.finish_speed);
+  return end - (test.start_speed == 0.0 ? kLaunch : TimeAtSpeed(test.start_speed));
+}
 
-  double SpeedAt(double t) const { return t < launch ? 0.0 : a * (t - launch) / 1000.0; }
-  double TimeAtSpeed(double v) const { return launch + v / a * 1000.0; }
-  double TimeAtDistance(double d) const { return launch + std::sqrt(2 * d / a) * 1000.0; }
-  // From the launch or the start speed to the finish speed or distance.
-  double RunTime(const PerfTest& test) const {
-    const double end = test.IsDistance() ? TimeAtDistance(test.distance) : TimeAtSpeed(test.finish_speed);
-    return end - (test.start_speed == 0.0 ? launch : TimeAtSpeed(test.start_speed));
-  }
-  // The samples a session records from the drive's NMEA.
-  SampleList Record() const {
-    sim::StraightRunConfig c;
-    c.options.rate_hz = rate_hz;
-    c.options.start_time_ms = static_cast<int32_t>(kStart);
-    c.launch_ms = launch;
-    c.phases = {{100.0, a}};
-    c.duration_ms = duration_ms;
-    const TrapList no_traps(kTrapListGrowth);
-    sim::SessionPipeline pipeline(no_traps);
-    pipeline.Feed(sim::StraightRun(c).Nmea());
-    SampleList copy(kSampleListGrowth);
-    for (const LogSample& s : pipeline.Samples()) copy.Append(s);
-    return copy;
-  }
-};
+// The drive as a receiver sends it.
+std::string Nmea(int32_t rate_hz, double duration_ms) {
+  sim::StraightRunConfig c;
+  c.options.rate_hz = rate_hz;
+  c.options.start_time_ms = static_cast<int32_t>(kStart);
+  c.launch_ms = kLaunch;
+  c.phases = {{100.0, kA}};
+  c.duration_ms = duration_ms;
+  return sim::StraightRun(c).Nmea();
+}
 
 class PerfRuns : public ::testing::TestWithParam<int32_t> {};
 
-// Standing 1.2345 s (a launch off the sample grid), then 4 m/s^2: every
-// predefined test completes once, in one attempt, live and recomputed alike.
+// Every predefined test completes once, in one attempt, live and recomputed alike.
 TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
-  const Drive drive{GetParam(), 1234.5, 4.0, 32000.0};
-  const SampleList samples = drive.Record();
+  const TrapList no_traps(kTrapListGrowth);
+  sim::SessionPipeline drive(no_traps);
+  drive.Feed(Nmea(GetParam(), 32000.0));
+  const SampleList& samples = drive.Samples();
   const PerfTestList tests;
   PerfTestEngine engine(tests);
   engine.Recompute(samples);
@@ -77,10 +68,9 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
     SCOPED_TRACE(std::string(test.name.AsView().begin(), test.name.AsView().end()));
     const PerfTestResult r = engine.Result(i);
     ASSERT_EQ(r.completed, 1);
-    EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(test), kToleranceMs);
+    EXPECT_NEAR(r.runs[0].RunTime(), RunTime(test), kToleranceMs);
     if (test.IsDistance()) {
-      const double speed = drive.SpeedAt(drive.TimeAtDistance(test.distance));
-      EXPECT_NEAR(RadToMetres(StoredToSpeed(r.runs[0].finish_speed)), speed, 0.05);
+      EXPECT_NEAR(RadToMetres(StoredToSpeed(r.runs[0].finish_speed)), SpeedAt(TimeAtDistance(test.distance)), 0.05);
     }
     ASSERT_EQ(live.Result(i).runs.size(), 1u);
     EXPECT_EQ(live.Result(i).runs[0].start, r.runs[0].start) << "live";
@@ -90,32 +80,34 @@ TEST_P(PerfRuns, StandingStartTimesEveryTestWithinToleranceLiveAndRecomputed) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, PerfRuns, ::testing::Values(10, 20));
 
+// As a loaded session recomputes them: the adapter's speed (PID 0D, whole
+// km/h) as the car reaches each km/h, after standing on GPS epochs from
+// before the GPS track; the last ones after it.
 TEST(PerfTestEngine, ObdSpeedIsUsedOnceFiveSamplesExistWithPositionsFromTheGpsTrack) {
-  const Drive drive{10, 1234.5, 4.0, 12000.0};
-  const SampleList gps = drive.Record();
-  // The adapter's speed every 150 ms, every other one on a GPS epoch, from
-  // before the GPS track to after it, a few unset.
-  std::vector<PerfSample> obd;
-  for (int32_t k = 0; k <= 81; ++k) {
-    const double t = -50.0 + 150.0 * k;
-    obd.push_back({static_cast<int32_t>(kStart + t), k % 7 == 3 ? kNoValue : drive.SpeedAt(t), {}});
-  }
-  AttachPositions(obd, std::span<const LogSample>(&gps[0], gps.Count()));
-  EXPECT_FALSE(obd.front().position.IsValid()) << "before the GPS track";
-  EXPECT_FALSE(obd.back().position.IsValid()) << "after it";
+  const TrapList no_traps(kTrapListGrowth);
+  sim::SessionPipeline drive(no_traps);
+  drive.Feed(Nmea(10, 12000.0));
+  const SampleList& gps = drive.Samples();
+  const auto at = [](double t) { return static_cast<int32_t>(std::lround(kStart + t)); };
+  std::vector<ObdRecord> obd = {{at(-500), 0, 23}, {at(0), 0, 23}, {at(500), 0, 23}, {at(1000), 0, 23}};
+  for (uint32_t kmh = 0; kmh <= 180; ++kmh) obd.push_back({at(TimeAtSpeed(kmh / 3.6)), kmh, 23});
+  obd.push_back({at(2000), 8000, 24});  // engine speed
+  const std::vector<PerfSample> speeds = ObdSpeedSamples(obd, std::span<const LogSample>(&gps[0], gps.Count()));
+  ASSERT_EQ(speeds.size(), obd.size() - 1) << "only speed records";
+  EXPECT_FALSE(speeds.front().position.IsValid()) << "before the GPS track";
+  EXPECT_FALSE(speeds.back().position.IsValid()) << "after it";
   const PerfTestList tests;
   PerfTestEngine engine(tests);
   engine.SetSource(PerfSpeedSource::kObd);
   engine.Step(gps);
   EXPECT_EQ(engine.NextIndex(), 0) << "GPS samples are not this engine's source";
-  engine.StepObd(std::span<const PerfSample>(obd).first(4));
+  engine.RecomputeObd(std::span<const PerfSample>(speeds).first(4));
   EXPECT_EQ(engine.NextIndex(), 0);
-  engine.StepObd(obd);
-  EXPECT_EQ(engine.NextIndex(), static_cast<int32_t>(obd.size()));
+  engine.RecomputeObd(speeds);
   for (int32_t test : {k0To60Mph, k0To100Kph, k80To120Kph, k60Feet, kEighthMile}) {
     const PerfTestResult r = engine.Result(test);
     ASSERT_EQ(r.completed, 1) << test;
-    EXPECT_NEAR(r.runs[0].RunTime(), drive.RunTime(tests.At(test)), kToleranceMs) << test;
+    EXPECT_NEAR(r.runs[0].RunTime(), RunTime(tests.At(test)), kToleranceMs) << test;
   }
 }
 
@@ -142,6 +134,9 @@ std::vector<double> Ramp(std::vector<double> speeds, double from, double to) {
 TEST(PerfTestEngine, LaunchAndAttemptRules) {
   std::vector<double> attempts;  // 230 launches to 10 m/s and stops
   for (int i = 0; i < 230; ++i) attempts.insert(attempts.end(), {0.0, 0.0, 0.5, 2.0, 4.0, 6.0, 8.0, 10.0, 4.0, 0.0});
+  std::vector<double> twice = Ramp({0, 0}, 0.5, 30);  // two identical launches to 30 m/s
+  twice.insert(twice.end(), {0, 0});
+  twice = Ramp(twice, 0.5, 30);
   struct Case {
     const char* legend;
     std::vector<double> speeds;
@@ -149,16 +144,18 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
     size_t sets;     // attempts kept
     size_t runs;     // "0-100 kph" runs
     int32_t completed;
+    int32_t best;  // index of the best run, -1 none
   } cases[] = {
-      {"a1 = 2 < a2 = 4: zero speed extrapolated half way", {0.0, 0.2, 0.6}, 1050, 1, 1, 0},
-      {"a1 = 3 >= a2 = 2: launch at the standing sample", {0.0, 0.3, 0.5}, 1000, 1, 1, 0},
-      {"samples without speed or time are skipped", {0.0, 0.2, NAN, kNoTime, 0.6}, 1050, 1, 1, 0},
-      {"nothing is evaluated before three timed samples", {0.0, 0.0}, 0, 0, 0, 0},
-      {"standing after a twitch: the run moves, none is added", {0.0, 0.0, 0.0, 0.02, 0.0, 0.0, 0.0}, 1400, 1, 1, 0},
-      {"slowing exactly 5 m/s below the peak keeps the attempt", Ramp(Ramp({0, 0}, 0.5, 20), 15.0, 35), 0, 1, 1, 1},
-      {"slowing more than 5 m/s below it: unfinished", Ramp(Ramp({0, 0}, 0.5, 20), 14.9, 35), 0, 2, 1, 0},
-      {"a rolling start has no launch: no standing-start run", Ramp({}, 10, 35), 0, 1, 0, 0},
-      {"200 attempts are kept, and the one the last stop opened", attempts, 0, 201, 200, 0},
+      {"a1 = 2 < a2 = 4: zero speed extrapolated half way", {0.0, 0.2, 0.6}, 1050, 1, 1, 0, -1},
+      {"a1 = 3 >= a2 = 2: launch at the standing sample", {0.0, 0.3, 0.5}, 1000, 1, 1, 0, -1},
+      {"samples without speed or time are skipped", {0.0, 0.2, NAN, kNoTime, 0.6}, 1050, 1, 1, 0, -1},
+      {"nothing is evaluated before three timed samples", {0.0, 0.0}, 0, 0, 0, 0, -1},
+      {"standing after a twitch: the run moves, none is added", {0, 0, 0, 0.02, 0, 0, 0}, 1400, 1, 1, 0, -1},
+      {"slowing exactly 5 m/s below the peak keeps the attempt", Ramp(Ramp({0, 0}, 0.5, 20), 15.0, 35), 0, 1, 1, 1, 0},
+      {"slowing more than 5 m/s below it: unfinished", Ramp(Ramp({0, 0}, 0.5, 20), 14.9, 35), 0, 2, 1, 0, -1},
+      {"a rolling start has no launch: no standing-start run", Ramp({}, 10, 35), 0, 1, 0, 0, -1},
+      {"200 attempts are kept, and the one the last stop opened", attempts, 0, 201, 200, 0, -1},
+      {"two identical attempts: a tie keeps the earlier run", twice, 0, 2, 2, 2, 0},
   };
   const PerfTestList tests;
   for (const Case& c : cases) {
@@ -168,72 +165,24 @@ TEST(PerfTestEngine, LaunchAndAttemptRules) {
     const PerfTestResult r = engine.Result(k0To100Kph);
     ASSERT_EQ(r.runs.size(), c.runs) << c.legend;
     EXPECT_EQ(r.completed, c.completed) << c.legend;
+    EXPECT_EQ(r.best, c.best) << c.legend;
     if (c.launch != 0) {
       EXPECT_EQ(engine.LaunchTime(), c.launch) << c.legend;
       EXPECT_EQ(r.runs[0].start, c.launch) << c.legend;
     }
   }
-
-  // Two identical attempts: a tie keeps the earlier run as the best.
-  std::vector<double> twice = Ramp({0, 0}, 0.5, 30);
-  twice.insert(twice.end(), {0, 0});
-  PerfTestEngine engine(tests);
-  for (const PerfSample& s : Stream(Ramp(twice, 0.5, 30))) engine.Add(s);
-  const PerfTestResult r = engine.Result(k0To100Kph);
-  ASSERT_EQ(r.completed, 2);
-  EXPECT_EQ(r.runs[0].RunTime(), r.runs[1].RunTime());
-  EXPECT_EQ(r.best, 0);
-}
-
-PerfTest Speed(std::u16string_view name, double from, double to) {
-  PerfTest t;
-  t.name = WideString(name);
-  t.start_speed = from;
-  t.finish_speed = to;
-  return t;
-}
-
-PerfTest Distance(std::u16string_view name, double metres, double start_speed = 0.0) {
-  PerfTest t = Speed(name, start_speed, 0.0);
-  t.type = kPerfDistanceTest;
-  t.distance = metres;
-  return t;
 }
 
 // The test-add command checks a missing name, equal speeds and a zero
-// distance; these are the other ways a test is valid or not.
-TEST(PerfTestValidation, NaNNegativeAndDescendingSpeedsFail) {
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 0.0, std::nan("")))) << "NaN fails every comparison";
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", -1.0, 5.0)));
-  EXPECT_FALSE(IsValidPerfTest(Speed(u"a", 10.0, 5.0)));
-  EXPECT_TRUE(IsValidPerfTest(Speed(u"a", 5.0, 10.0))) << "rolling start";
-  EXPECT_FALSE(IsValidPerfTest(Distance(u"a", -5.0)));
-  EXPECT_TRUE(IsValidPerfTest(Distance(u"a", 10.0, 9.0))) << "a distance test ignores its speeds";
-}
-
-TEST(PerfTestList, OnlyUserTestsChangeTheSelectionFollowsAndAStaleOneStopsASession) {
-  PerfTestList list;
-  PerfTest mine = Speed(u"50-90", 50 / 3.6, 90 / 3.6);
-  mine.flag = kPerfPredefined;  // not the user's to set
-  EXPECT_EQ(list.Add(mine), 12);
-  EXPECT_EQ(list.Add(Distance(u"100 m", 100.0)), 13);
-  EXPECT_EQ(list.At(12).flag, 0);
-  for (int32_t index : {0, 11, 14}) EXPECT_FALSE(list.Remove(index)) << index;
-  EXPECT_FALSE(list.Replace(6, mine));
-  EXPECT_TRUE(list.Replace(13, Distance(u"200 m", 200.0)));
-  EXPECT_EQ(list.At(13).distance, 200.0);
-
-  list.Select(13);
-  EXPECT_TRUE(list.Remove(12));
-  EXPECT_EQ(list.Selected(), 12) << "the selection follows its test";
-  EXPECT_TRUE(list.Remove(12));
-  EXPECT_EQ(list.Selected(), PerfTestList::kDefaultSelection);
-  EXPECT_EQ(list.UserCount(), 0);
-  EXPECT_TRUE(SelectedTestMessage(list).IsEmpty());
-  list.Select(-1);
-  EXPECT_EQ(SelectedTestMessage(list), Load(kStrSelectPerfTestFirst));
-  list.Select(20);
-  EXPECT_EQ(SelectedTestMessage(list), Load(kStrPerfTestNotFound));
+// distance; these are the other ways a speed test is invalid.
+TEST(PerfTestValidation, NaNAndNegativeSpeedsFail) {
+  PerfTest test;
+  test.name = WideString(u"a");
+  test.finish_speed = std::nan("");
+  EXPECT_FALSE(IsValidPerfTest(test)) << "NaN fails every comparison";
+  test.start_speed = -1.0;
+  test.finish_speed = 5.0;
+  EXPECT_FALSE(IsValidPerfTest(test));
 }
 
 }  // namespace
