@@ -3,11 +3,11 @@
 #include <cstdio>
 
 #include "storage/session_header.h"
+#include "storage/storage_golden.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "storage/track_list.h"
 #include "storage/track_profile.h"
-#include "support/temp_folder.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
 
@@ -30,12 +30,7 @@ TrackProfile SampleTrack() {
   return p;
 }
 
-const std::string kSampleBytes = FromHex(
-    "02000000 0100 02000000"
-    "14 532F4620 0E00E9"                                 // "S/F \u00e9": 5 characters
-    "03000000 00A3E111 00512502 00BF2F20 8A0A0000 0100"  // bearing 90 deg, 50 m = 2698
-    "08 5431"
-    "04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000");  // no bearing, 20 m = 1079
+const std::string kGolden = testing::GoldenPath("track_v2.bin");
 
 TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   TempFolder temp;
@@ -45,7 +40,8 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   EXPECT_FALSE(SaveTrack(p)) << "unchanged";
   p.changed = true;
   ASSERT_TRUE(SaveTrack(p));
-  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
+  const std::string saved = ReadTrackBytes(p).value();
+  EXPECT_EQ(saved, testing::StorageGolden("track_v2.bin", saved));
   TrackProfile back;
   back.name = u"Spa";
   back.root = temp.Path();
@@ -53,7 +49,7 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   ASSERT_TRUE(LoadTrack(back, true, &error));
   EXPECT_EQ(error, 0);
   EXPECT_NEAR(back.traps[0].width * kEarthMetres, 50.0, 0.01);
-  EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes) << "every field read back";
+  EXPECT_EQ(SerializeTrackFile(back).Std(), saved) << "every field read back";
   TrackProfile listed;
   listed.name = u"Spa";
   listed.root = temp.Path();
@@ -66,14 +62,10 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   EXPECT_FALSE(LoadTrack(listed, true, &error));
 }
 
+// The one trap of this file: latitude 2^29 (one radian), longitude -0.5
+// rad, bearing 0.5 rad, no width.
 TEST(TrackFile, VersionOneIsFixedPointRadians) {
-  const std::string v1 = FromHex(
-      "01000000 0000 01000000 08 5331 01000000"
-      "00000020"  // latitude 2^29: one radian
-      "000000F0"  // longitude -0.5 rad
-      "00000010"  // bearing 0.5 rad
-      "FFFFFF7F"  // no width
-      "0100");
+  const std::string v1 = testing::ReadWholeFile("fuzz/corpus/track_file/v1");
   TrackProfile p;
   ASSERT_EQ(ParseTrackFile(v1, true, p), 0);
   ASSERT_EQ(p.traps.Count(), 1);
@@ -85,9 +77,11 @@ TEST(TrackFile, VersionOneIsFixedPointRadians) {
 }
 
 TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
-  for (size_t n = 0; n < kSampleBytes.size(); ++n) {
+  const std::string golden = testing::ReadWholeFile(kGolden);
+  ASSERT_FALSE(golden.empty());
+  for (size_t n = 0; n < golden.size(); ++n) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(kSampleBytes.substr(0, n), true, p), kErrMalformedFile) << n;
+    EXPECT_EQ(ParseTrackFile(golden.substr(0, n), true, p), kErrMalformedFile) << n;
     EXPECT_EQ(p.traps.Count(), 0) << "no half-read trap list: " << n;
   }
   struct Case {
@@ -101,15 +95,15 @@ TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
       {"trap count beyond the bytes: not allocated", 6, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
   };
   for (const Case& c : cases) {
-    std::string bytes = kSampleBytes;
+    std::string bytes = golden;
     bytes.replace(c.at, c.bytes.size(), c.bytes);
     TrackProfile p;
     EXPECT_EQ(ParseTrackFile(bytes, true, p), c.error) << c.legend;
     EXPECT_EQ(p.traps.Count(), 0) << c.legend;
   }
-  for (size_t i = 0; i < kSampleBytes.size(); ++i) {
+  for (size_t i = 0; i < golden.size(); ++i) {
     for (int bit = 0; bit < 8; ++bit) {
-      std::string flipped = kSampleBytes;
+      std::string flipped = golden;
       flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
       TrackProfile f;
       const int32_t result = ParseTrackFile(flipped, true, f);
@@ -118,7 +112,7 @@ TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
   }
 }
 
-// Found by fuzzing (the last input below): a trap whose position lay off
+// Found by fuzzing (the corpus file at the end): a trap whose position lay off
 // the globe made its line's end fall outside the int32 range of an
 // AngleValue. Positions off the globe and widths of more than about 64 km
 // are damaged files now.
@@ -137,10 +131,9 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
     EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile) << c.legend;
   }
   TrackProfile fuzzed;
-  EXPECT_EQ(ParseTrackFile(FromHex("02000000 0100 02000000 140E2000 00E90000 1EEE00AF DA250200 BF2F208A"
-                                   "0A000001 00085431 04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000"),
-                           true, fuzzed),
-            kErrMalformedFile);
+  const std::string found = testing::ReadWholeFile("fuzz/corpus/track_file/regression_line_end_overflow");
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(ParseTrackFile(found, true, fuzzed), kErrMalformedFile);
 }
 
 class TrackListTest : public ::testing::Test {
