@@ -6,9 +6,7 @@
 #include "platform/file_io.h"
 #include "storage/binary_strings.h"
 #include "storage/data_file.h"
-#include "storage/directory_scan.h"
 #include "storage/record_reader.h"
-#include "storage/storage_list.h"
 #include "storage/storage_paths.h"
 #include "support/temp_folder.h"
 #include "util/errors.h"
@@ -100,7 +98,7 @@ TEST(DataFile, BufferedWritesLandInOrderAndReadBackLineByLine) {
   std::vector<std::string> lines;
   for (ByteString line; reader.ReadLine(line);) lines.push_back(line.Std());
   EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "three, longer than the buffer",
-                                             "ABCDEF\xFF\xFF" + std::string(65535, 'a')}));
+                                             std::string("ABCDEF\xFF\xFF").append(65535, 'a')}));
 }
 
 TEST(DataFile, ReplacingLeavesTheOldFileUntilClose) {
@@ -130,8 +128,6 @@ TEST(StoragePaths, DocumentedLayoutSessionBaseNamesAndFolders) {
             "/card/Korvatinel/Sessions/20090521-1852-session.bin");
   EXPECT_EQ(BuildPath(u"Spa", "/card/", FileKind::kTrackProfile), "/card/Korvatinel/Tracks/Spa-track.bin");
   EXPECT_EQ(FileNameOf("/a/b/c.txt"), "c.txt");
-  EXPECT_EQ(FolderOfPath("/a/b/c.txt"), "/a/b/");
-  EXPECT_EQ(FolderOfPath("c.txt"), "");
 
   TempFolder temp;
   EXPECT_EQ(CreateDirectories(temp.Path() + "Korvatinel/Sessions/"), DirResult::kCreated);
@@ -141,44 +137,9 @@ TEST(StoragePaths, DocumentedLayoutSessionBaseNamesAndFolders) {
     EXPECT_EQ(UniqueSessionBaseName(temp.Path(), local).AsView(), expected);
     WriteWholeFile(BuildPath(expected, temp.Path(), FileKind::kSessionHeader), "");
   }
-  EXPECT_TRUE(EnsureExportFolder(temp.Path()));
-  EXPECT_TRUE(EnsureExportFolder(temp.Path())) << "an existing export folder is success";
   WriteWholeFile(temp.Path() + "file", "x");
   EXPECT_EQ(CreateDirectories(temp.Path() + "file/sub/"), DirResult::kFailed);
   EXPECT_EQ(FreeSpaceKb(temp.Path() + "no/such/folder"), 0u) << "a failed query gives 0";
-}
-
-TEST(DirectoryScan, CutsPrefixAndSuffixAndSkipsHiddenLeftoversAndFolders) {
-  TempFolder temp;
-  ASSERT_TRUE(EnsureFolders(temp.Path()));
-  const std::string folder = temp.Path() + "Korvatinel/Sessions/";
-  for (const char* name :
-       {"20090521-1852-session.bin", ".hidden-session.bin", "20090521-1852-plots.bin", "x-session.bin.new~"})
-    WriteWholeFile(folder + name, "");
-  platform::MakeDirectory(folder + "dir-session.bin");
-  auto names = [](DirectoryScan& scan) {
-    std::vector<std::u16string> out;
-    for (WideString name; scan.Next(name);) out.emplace_back(name.AsView());
-    return out;
-  };
-  DirectoryScan scan;
-  scan.Open(temp.Path(), FileKind::kSessionHeader);
-  EXPECT_EQ(names(scan), std::vector<std::u16string>{u"20090521-1852"});
-  scan.Open(folder + "*-session.bin", true);
-  EXPECT_EQ(names(scan).size(), 2u) << "folders only when asked for";
-}
-
-TEST(StorageList, WithoutADataFolderTheXdgFoldersAreUsed) {
-  TempFolder temp;
-  setenv("XDG_DOCUMENTS_DIR", (temp.Path() + "docs").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (temp.Path() + "config").c_str(), 1);
-  StorageList system;
-  system.Refresh();
-  ASSERT_GE(system.Count(), 1);
-  EXPECT_EQ(system.At(0).root, temp.Path() + "docs/");
-  EXPECT_EQ(system.AppDataFolder(), temp.Path() + "config/Korvatinel/");
-  unsetenv("XDG_DOCUMENTS_DIR");
-  unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

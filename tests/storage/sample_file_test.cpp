@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "storage/nmea_log.h"
 #include "storage/sample_loader.h"
 #include "storage/sample_writer.h"
 #include "support/temp_folder.h"
@@ -14,7 +13,6 @@ namespace {
 using testing::FromHex;
 using testing::ReadWholeFile;
 using testing::TempFolder;
-using testing::WriteWholeFile;
 
 LogSample Fix(int32_t time, int32_t lat = 300000000, int32_t lon = 36000000) {
   LogSample s;
@@ -122,29 +120,6 @@ TEST(SampleLoader, EndStatesAndErrors) {
   }
 }
 
-TEST(SampleLoader, RecordCutByTheChunkEndIsReadAgainWithTheNextChunk) {
-  TempFolder temp;
-  const std::string path = temp.Path() + "s-plots.bin";
-  SampleWriter writer;
-  writer.Create(path, 0);
-  const int32_t count = 5000;  // 165,012 bytes: records straddle both chunk ends
-  for (int32_t i = 0; i < count; ++i) writer.WriteFix(Fix(36000000 + i * 50, 300000000 + i), Date());
-  writer.WriteObd({1, 2, 3});
-  ASSERT_TRUE(writer.Close());
-  SampleLoader loader(path);
-  int32_t steps = 0;
-  while (loader.Step()) ++steps;
-  EXPECT_EQ(steps, 3) << "the header and two full chunks, then the last one";
-  EXPECT_EQ(loader.State(), SampleLoadState::kComplete);
-  const SampleData& d = loader.Data();
-  ASSERT_EQ(d.samples.size(), static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    ASSERT_EQ(d.samples[static_cast<size_t>(i)].time, 36000000 + i * 50) << i;
-    ASSERT_EQ(d.samples[static_cast<size_t>(i)].position.lat, 300000000 + i) << i;
-  }
-  EXPECT_EQ(d.obd_records.size(), 1u);
-}
-
 // Found by fuzzing: a local date reference "0C03 03030303 FEFFFF7F
 // 03030303" (day 0x7FFFFFFE) overflowed the day arithmetic when converted.
 TEST(SampleLoader, RegressionLocalDateReferenceWithImpossibleDayIsKeptUnconverted) {
@@ -236,22 +211,6 @@ TEST(SampleLoader, BitFlipsAndTruncationsNeverCrash) {
       EXPECT_LE(loader.Data().samples.size(), 8u);
     }
   }
-}
-
-TEST(NmeaLog, AppendsSentencesAsDeliveredAndKeepsEarlierOnes) {
-  TempFolder temp;
-  const std::string path = temp.Path() + "s-nmea.txt";
-  WriteWholeFile(path, "$GPGGA,1*00\r\n");  // as a resumed session finds it
-  NmeaLog log;
-  log.Open(path, 0);
-  log.Append("$GPRMC,2*00\r\n");
-  log.Tick(500);
-  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n") << "still buffered before a second has passed";
-  log.Tick(1000);
-  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n$GPRMC,2*00\r\n") << "handed to the system after a second";
-  log.Append("$GPVTG,3*00\n");
-  EXPECT_TRUE(log.Close());
-  EXPECT_EQ(ReadWholeFile(path), "$GPGGA,1*00\r\n$GPRMC,2*00\r\n$GPVTG,3*00\n");
 }
 
 }  // namespace

@@ -136,51 +136,47 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
   EXPECT_EQ(ParseTrackFile(found, true, fuzzed), kErrMalformedFile);
 }
 
-class TrackListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(EnsureFolders(temp_.Path()));
-    storage_.Refresh();
-  }
-  std::vector<std::u16string> Names() {
-    std::vector<std::u16string> names;
-    for (int32_t i = 0; i < list_.Count(); ++i) names.emplace_back(list_.At(i).name.AsView());
-    return names;
-  }
-  TempFolder temp_;
-  StorageList storage_{temp_.Path()};
-  TrackList list_{storage_};
-};
+// The list sorts ignoring case and keeps a selection inside it. A rename
+// with a new lock flag of a profile listed without its traps loads them
+// first, and rewrites the track's sessions with their lap notes.
+TEST(TrackList, SortsRenamesWithTheSessionsAndDeletes) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  StorageList storage(temp.Path());
+  storage.Refresh();
+  TrackList list(storage);
+  const auto names = [&] {
+    std::vector<std::u16string> out;
+    for (int32_t i = 0; i < list.Count(); ++i) out.emplace_back(list.At(i).name.AsView());
+    return out;
+  };
+  EXPECT_EQ(list.Create(u"", temp.Path(), 0), kStrTrackNameEmpty);
+  for (const char16_t* name : {u"Spa", u"Brno", u"anderstorp"}) EXPECT_EQ(list.Create(name, temp.Path(), 0), 0);
+  EXPECT_EQ(names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"}));
+  EXPECT_EQ(list.Selected(), 0) << "the new one is selected";
+  list.Select(2);
+  EXPECT_TRUE(list.Delete(2));
+  EXPECT_EQ(list.Selected(), 1) << "moves back when past the end";
+  list.DeleteByName(u"ANDERSTORP");
+  list.DeleteByName(u"brno");
+  list.Refresh();
+  EXPECT_TRUE(names().empty()) << "the files are gone";
 
-TEST_F(TrackListTest, SortedIgnoringCaseAndTheSelectionFollowsDeletion) {
-  EXPECT_EQ(list_.Create(u"", temp_.Path(), 0), kStrTrackNameEmpty);
-  for (const char16_t* name : {u"Spa", u"Brno", u"anderstorp"}) EXPECT_EQ(list_.Create(name, temp_.Path(), 0), 0);
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"}));
-  EXPECT_EQ(list_.Selected(), 0) << "the new one is selected";
-  list_.Select(2);
-  EXPECT_TRUE(list_.Delete(2));
-  EXPECT_EQ(list_.Selected(), 1) << "moves back when past the end";
-  list_.DeleteByName(u"ANDERSTORP");
-  list_.Refresh();
-  EXPECT_EQ(Names(), std::vector<std::u16string>{u"Brno"}) << "the files are gone";
-}
-
-TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
   TrackProfile spa = SampleTrack();
-  spa.root = temp_.Path();
-  ASSERT_EQ(list_.Add(std::move(spa)), 0);
+  spa.root = temp.Path();
+  ASSERT_EQ(list.Add(std::move(spa)), 0);
   SessionHeader session;
-  session.root = temp_.Path();
+  session.root = temp.Path();
   session.base_name = u"20240601-1000";
   session.track = u"Spa";
   session.SetLapNote(100, 1, u"kept");
   session.changed = true;
   SaveSessionHeader(session);
-  list_.Refresh();  // list-only: the lock change below must load the traps before it rewrites the file
-  ASSERT_EQ(list_.Rename(0, u"Spa-Francorchamps", 0), 0);
+  list.Refresh();
+  ASSERT_EQ(list.Rename(0, u"Spa-Francorchamps", 0), 0);
   TrackProfile renamed;
   renamed.name = u"Spa-Francorchamps";
-  renamed.root = temp_.Path();
+  renamed.root = temp.Path();
   int32_t error = 0;
   ASSERT_TRUE(LoadTrack(renamed, true, &error));
   EXPECT_EQ(renamed.lock, 0) << "the changed lock flag is saved";
@@ -188,10 +184,10 @@ TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
   ASSERT_TRUE(LoadSessionHeader(session, true, &error));
   EXPECT_EQ(session.track.AsView(), u"Spa-Francorchamps");
   EXPECT_EQ(session.lap_notes.size(), 1u) << "the notes survive the rewrite";
-  EXPECT_EQ(list_.Rename(0, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
-  std::remove(TrackPath(list_.At(0)).c_str());
-  EXPECT_EQ(list_.Rename(0, u"Other", 0), -1) << "the file could not be moved";
-  EXPECT_EQ(Names(), std::vector<std::u16string>{u"SPA-FRANCORCHAMPS"});
+  EXPECT_EQ(list.Rename(0, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
+  std::remove(TrackPath(list.At(0)).c_str());
+  EXPECT_EQ(list.Rename(0, u"Other", 0), -1) << "the file could not be moved";
+  EXPECT_EQ(names(), std::vector<std::u16string>{u"SPA-FRANCORCHAMPS"});
 }
 
 }  // namespace
