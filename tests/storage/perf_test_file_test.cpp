@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "storage/perf_test_file.h"
-#include "storage/storage_golden.h"
+#include "storage/storage_test_data.h"
 #include "util/errors.h"
 
 namespace kv {

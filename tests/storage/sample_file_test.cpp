@@ -169,32 +169,6 @@ TEST(SampleLoader, OlderLayouts) {
   tzset();
 }
 
-// Values no recorder writes reach the loader only from a damaged file: a
-// fix without a usable time is dropped (every later subtraction of two
-// times must fit), a position off the globe is no position.
-TEST(SampleLoader, DamagedTimesAndPositionsAreNotTrusted) {
-  TempFolder temp;
-  SampleWriter writer;
-  writer.Create(temp.Path() + "s-plots.bin", 0);
-  const int32_t kTwelveDays = 1 << 30;
-  for (const LogSample& fix : {Fix(-1), Fix(kTwelveDays), Fix(kTwelveDays - 1, 540000001, 0),  // north of 90
-                               Fix(1, 0, -1080000001),                                         // west of 180
-                               Fix(2, -540000000, 1080000000)})                                // the corner: kept
-    ASSERT_TRUE(writer.WriteFix(fix, Date()));
-  writer.WriteObd({-5, 100, 12});
-  writer.WriteObd({3, 101, 12});
-  ASSERT_TRUE(writer.Close());
-  SampleLoader loader(temp.Path() + "s-plots.bin");
-  EXPECT_TRUE(loader.LoadAll());
-  std::vector<std::string> loaded;
-  for (const LogSample& s : loader.Data().samples) loaded.push_back(Fields(s));
-  EXPECT_EQ(loaded,
-            (std::vector<std::string>{"1073741823 - - 2700 5400 100 9000 120 - 9", "1 - - 2700 5400 100 9000 120 - 9",
-                                      "2 -540000000 1080000000 2700 5400 100 9000 120 - 9"}));
-  ASSERT_EQ(loader.Data().obd_records.size(), 1u);
-  EXPECT_EQ(loader.Data().obd_records[0].value, 101u);
-}
-
 TEST(SampleLoader, BitFlipsAndTruncationsNeverCrash) {
   const std::string bytes = kHeader + kDateRef + kFixRecord + FromHex("0701 32512502 FFFF 0C") + kFixRecord;
   for (size_t n = 0; n <= bytes.size(); ++n) {
