@@ -16,10 +16,6 @@ namespace {
 
 const std::string kGpxSchema = "../shared/external/schemas/gpx-1.0/gpx.xsd";
 
-bool HasTool(const char* name) {
-  return std::system(std::string("command -v ").append(name).append(" >/dev/null 2>&1").c_str()) == 0;
-}
-
 // The command's exit status; its standard output and error in *output.
 int RunTool(const std::string& command, std::string* output) {
   output->clear();
@@ -45,7 +41,9 @@ bool LayerCount(const std::string& summary, const std::string& layer, int32_t co
 }
 
 TEST(ExportClients, EveryGpxAndKmlIsReadWhole) {
-  const bool xmllint = HasTool("xmllint"), ogrinfo = HasTool("ogrinfo"), gpsbabel = HasTool("gpsbabel");
+  std::string out;
+  const bool xmllint = RunTool("command -v xmllint", &out) == 0, ogrinfo = RunTool("command -v ogrinfo", &out) == 0,
+             gpsbabel = RunTool("command -v gpsbabel", &out) == 0;
   if (!xmllint && !ogrinfo && !gpsbabel) GTEST_SKIP() << "none of xmllint, ogrinfo and gpsbabel installed";
   TempFolder folder;
   const auto session = MakeSimulatedSession(folder.Path());
@@ -58,7 +56,7 @@ TEST(ExportClients, EveryGpxAndKmlIsReadWhole) {
                 {ExportScope::kAllLaps, 0, session->Laps().CompletedLaps()},
                 {ExportScope::kRoute, 0, 0}};
   for (const auto& s : scopes) {
-    std::string gpx_path, kml_path, out;
+    std::string gpx_path, kml_path;
     const std::string gpx = Export(*session, {ExportType::kGpx, s.scope, s.lap, {}}, &gpx_path);
     Export(*session, {ExportType::kKml, s.scope, s.lap, {}}, &kml_path);
     const std::string gpx_file = std::string(" '").append(gpx_path).append("'");

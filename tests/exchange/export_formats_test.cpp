@@ -73,7 +73,6 @@ TEST(ExportJob, ErrorsFiveFourAndEightInThatOrder) {
   };
   const ErrorCase cases[] = {
       {"no laps, best lap", root, straight, ExportType::kCsv, ExportScope::kBestLap, 1 << 30, kExportNothing},
-      {"no laps, all laps", root, straight, ExportType::kGpx, ExportScope::kAllLaps, 1 << 30, kExportNothing},
       {"no samples", root, {}, ExportType::kKml, ExportScope::kRoute, 1 << 30, kExportNothing},
       {"no folder", root + "file/", straight, ExportType::kCsv, ExportScope::kRoute, 1 << 30, kExportNoFolder},
       {"nothing, before the folder", root + "file/", straight, ExportType::kCsv, ExportScope::kBestLap, 1 << 30,

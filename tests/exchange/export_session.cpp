@@ -63,9 +63,8 @@ std::unique_ptr<SessionData> MakeSimulatedSession(const std::string& root) {
   return session;
 }
 
-std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples,
-                                         uint32_t type) {
-  auto session = std::make_unique<SessionData>(Header(root, type), LapSettings{});
+std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples) {
+  auto session = std::make_unique<SessionData>(Header(root, kSessionLapTiming), LapSettings{});
   session->SetSamples(samples);
   session->Recompute();
   return session;

@@ -44,9 +44,6 @@ TEST(PackedString, EncodingBoundariesReadBackWhole) {
     EXPECT_EQ(reader.ReadPackedString().AsView(), c.text) << c.legend;
     EXPECT_TRUE(reader.Ok() && reader.Remaining() == 0) << c.legend;
   }
-  ByteString refused;
-  EXPECT_FALSE(AppendPackedString(refused, std::u16string(8192, u'a')));
-  EXPECT_TRUE(refused.IsEmpty()) << "nothing appended";
 }
 
 TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {

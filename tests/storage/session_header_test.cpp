@@ -152,15 +152,13 @@ TEST(SessionHeader, OlderVersionsReadWithLocalTimesConvertedToUtc) {
   }
 }
 
-// Found by fuzzing: a version 6 stamp with day 0x7FFFFBFF and time 0 was
-// converted as a date, overflowing the day arithmetic.
+// Found by fuzzing: a version 6 creation stamp of time 0 on day 0x7FFFFBFF
+// (and a damaged second stamp, 0x5DFFFFFF on day 0x7FFFFFFB) was converted
+// as a date, overflowing the day arithmetic.
 TEST(SessionHeader, RegressionVersion6DayBeyondAnyCalendarIsNotConverted) {
   SessionHeader h;
-  const std::string bytes = testing::FromHex(
-      "06000000 0100 0300 537061 0700 4D6F726E696E67 0200 4A6F 00000000 0000 0100 0000 0000"
-      "00000000 FFFBFF7F FFFFFF5D FBFFFF7F"  // created: time 0, day 0x7FFFFBFF; a damaged second stamp
-      "0000 0300 576574 00000000 00000000 00000000 00000000");
-  ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
+  const std::string found = ReadWholeFile(testing::GoldenPath("session_header_v6_day_overflow.bin"));
+  ASSERT_EQ(ParseSessionHeader(found, true, h), 0);
   EXPECT_EQ(h.created.day, 0x7FFFFBFF) << "kept as read";
   EXPECT_EQ(h.created.time, 0);
 }

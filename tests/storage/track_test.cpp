@@ -107,18 +107,14 @@ TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
 // AngleValue. Positions off the globe and widths of more than about 64 km
 // are damaged files now.
 TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
-  struct Case {
-    const char* legend;
-    std::string trap;
-  };
-  const Case cases[] = {
-      {"latitude 90.5 degrees", "04000000 C0855D20 00000000 00000000 8A0A0000 0000"},
-      {"longitude -180.5 degrees", "04000000 00000000 40BB72BF 00000000 8A0A0000 0000"},
-      {"width 0.02 rad", "04000000 00000000 00000000 00000000 66E96800 0000"},
-  };
-  for (const Case& c : cases) {
+  const std::string golden = testing::ReadWholeFile(kGolden);
+  // The first trap's latitude, longitude and width are at bytes 22, 26 and 34.
+  const std::pair<size_t, const char*> edits[] = {{22, "C0855D20"},   // 90.5 degrees north
+                                                  {26, "40BB72BF"},   // 180.5 degrees west
+                                                  {34, "66E96800"}};  // 0.02 rad wide
+  for (const auto& [at, value] : edits) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile) << c.legend;
+    EXPECT_EQ(ParseTrackFile(std::string(golden).replace(at, 4, FromHex(value)), true, p), kErrMalformedFile) << at;
   }
   TrackProfile fuzzed;
   const std::string found = testing::ReadWholeFile("fuzz/corpus/track_file/regression_line_end_overflow");
