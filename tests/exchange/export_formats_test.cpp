@@ -117,10 +117,9 @@ TEST(ExportJob, UnfinishedExportLeavesTheEarlierFileAsItWas) {
 TEST(ExportFormats, EdgeCasesOfHandMadeSessions) {
   TempFolder folder;
   const std::vector<LogSample> zeros = {SampleAt(0.0, 0.0, 1000, 1852.0 / 3600.0), SampleAt(-0.5, 1.25, 1250)};
-  // 60 deg 10.12345' N, 24 deg 56.5' E, 3.5025 m below the sea, no heading.
-  std::vector<LogSample> minutes = {SampleAt(0, 0, DateTimeValue::MakeTime(18, 52, 7, 250), 10.0, kNoValue)};
-  minutes[0].position = IntPoint{60 * 6000000 + 1012345, 24 * 6000000 + 5650000};
-  minutes[0].altitude = -189;
+  // 60 deg 10.12345' N, 24 deg 56.5' E, 3.5 m below the sea (stored in 1.85 cm steps), no heading.
+  const std::vector<LogSample> minutes = {
+      SampleAt(60 + 10.12345 / 60, 24 + 56.5 / 60, DateTimeValue::MakeTime(18, 52, 7, 250), 10.0, kNoValue, -3.52)};
   std::vector<LogSample> missing = {SampleAt(60.5, 24.25, DateTimeValue::MakeTime(18, 52, 7, 250), 10.0, kNoValue)};
   missing[0].hdop = LogSample::kNoWord;
   missing[0].altitude = kNotSet;

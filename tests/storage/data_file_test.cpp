@@ -55,14 +55,10 @@ TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {
   const Case cases[] = {
       {"packed prefix with low bits 10", true, "\x02"},
       {"packed prefix with low bits 11", true, "\x03"},
-      {"packed count beyond the data", true,
-       "\x0C"
-       "ab"},
+      {"packed count beyond the data", true, "\x0Cxy"},
       {"two-byte prefix cut", true, "\x01"},
       {"wide unit cut", true, std::string("\x04\x0E\x00", 3)},
-      {"utf8 length beyond the data", false,
-       "\xFF\xFF"
-       "abc"},
+      {"utf8 length beyond the data", false, "\xFF\xFFxyz"},
       {"utf8 length cut", false, "\x05"},
   };
   for (const Case& c : cases) {
