@@ -62,7 +62,7 @@ TEST(ExportJob, ErrorsFiveFourAndEightInThatOrder) {
   const std::string root = folder.Path();
   WriteWholeFile(root + "file", "x");  // a folder under it cannot be made
   const std::vector<LogSample> straight = {SampleAt(60.0, 24.0, 1000), SampleAt(60.0001, 24.0, 2000)};
-  struct ErrorCase {
+  const struct {
     const char* legend;
     std::string root;
     std::vector<LogSample> samples;
@@ -70,8 +70,7 @@ TEST(ExportJob, ErrorsFiveFourAndEightInThatOrder) {
     ExportScope scope;
     uint32_t free_kb;
     int32_t error;
-  };
-  const ErrorCase cases[] = {
+  } cases[] = {
       {"no laps, best lap", root, straight, ExportType::kCsv, ExportScope::kBestLap, 1 << 30, kExportNothing},
       {"no samples", root, {}, ExportType::kKml, ExportScope::kRoute, 1 << 30, kExportNothing},
       {"no folder", root + "file/", straight, ExportType::kCsv, ExportScope::kRoute, 1 << 30, kExportNoFolder},
@@ -83,7 +82,7 @@ TEST(ExportJob, ErrorsFiveFourAndEightInThatOrder) {
       // GPX counts 155 bytes a sample: (2 * 155 + 700000) / 1024 = 683 as well.
       {"GPX, 683 kB free", root, straight, ExportType::kGpx, ExportScope::kRoute, 683, kExportNoSpace},
   };
-  for (const ErrorCase& c : cases) {
+  for (const auto& c : cases) {
     auto session = MakeSession(c.root, c.samples);
     EXPECT_EQ(ExportJob(*session, {c.type, c.scope, 0, {}}).Start(c.free_kb), c.error) << c.legend;
   }

@@ -21,20 +21,19 @@ using testing::WriteWholeFile;
 auto RaisesCode(int32_t code) { return ::testing::Throws<CodeException>(::testing::Field(&CodeException::code, code)); }
 
 TEST(PackedString, EncodingBoundariesReadBackWhole) {
-  struct Case {
+  const struct {
     const char* legend;
     std::u16string text;
     std::string prefix;  // the first bytes of the encoded form
     size_t size;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"63 characters: one byte, 63 * 4", std::u16string(63, u'a'), "\xFC", 64},
       {"64 characters: two bytes", std::u16string(64, u'a'), "\x01\x02", 66},
       {"8191 characters, the most", std::u16string(8191, u'z'), "\xF9\xFF", 8193},
       {"a unit above 127: marker, high, low", u"\u00e9", std::string("\x04\x0E\x00\xE9", 4), 4},
       {"U+000E itself must not read as a marker", u"\u000e", std::string("\x04\x0E\x00\x0E", 4), 4},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ByteString encoded;
     ASSERT_TRUE(AppendPackedString(encoded, c.text)) << c.legend;
     EXPECT_EQ(encoded.Std().substr(0, c.prefix.size()), c.prefix) << c.legend;
@@ -47,12 +46,11 @@ TEST(PackedString, EncodingBoundariesReadBackWhole) {
 }
 
 TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {
-  struct Case {
+  const struct {
     const char* legend;
     bool packed;
     std::string bytes;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"packed prefix with low bits 10", true, "\x02"},
       {"packed prefix with low bits 11", true, "\x03"},
       {"packed count beyond the data", true, "\x0Cxy"},
@@ -61,7 +59,7 @@ TEST(RecordReader, MalformedStringsSetMinusFiveAndNeverThrow) {
       {"utf8 length beyond the data", false, "\xFF\xFFxyz"},
       {"utf8 length cut", false, "\x05"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     RecordReader reader;
     reader.OpenBytes(c.bytes);
     EXPECT_TRUE((c.packed ? reader.ReadPackedString() : reader.ReadUtf8String()).IsEmpty()) << c.legend;

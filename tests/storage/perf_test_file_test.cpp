@@ -16,7 +16,6 @@ namespace {
 
 using testing::ReadWholeFile;
 using testing::TempFolder;
-using testing::WriteWholeFile;
 
 auto RaisesCode(int32_t code) { return ::testing::Throws<CodeException>(::testing::Field(&CodeException::code, code)); }
 
@@ -84,7 +83,7 @@ TEST(PerfTestFile, ANameTooLongOrAFolderThatCannotBeMadeRaises) {
         SavePerfTests(folder.Path(), {{WideString(std::u16string(8192, u'x')), 0.0, 10.0, 0.0, kPerfSpeedTest, 0}});
       },
       RaisesCode(kErrStringTooLong));
-  WriteWholeFile(folder.Path() + "file", "x");
+  testing::WriteWholeFile(folder.Path() + "file", "x");
   EXPECT_THAT([&] { SavePerfTests(folder.Path() + "file/sub/", {}); }, RaisesCode(kErrCannotOpen));
 }
 

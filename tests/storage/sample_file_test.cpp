@@ -11,8 +11,6 @@ namespace kv {
 namespace {
 
 using testing::FromHex;
-using testing::ReadWholeFile;
-using testing::TempFolder;
 
 LogSample Fix(int32_t time, int32_t lat = 300000000, int32_t lon = 36000000) {
   LogSample s;
@@ -54,7 +52,7 @@ const std::string kDateRef = FromHex("0C04 00512502 BB7D0B00 00512502");
 const std::string kFixRecord = FromHex("1F05 00512502 00A3E111 00512502 8C0A0000 18150000 64000000 2823 7800 FFFF 09");
 
 TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
-  TempFolder temp;
+  testing::TempFolder temp;
   const std::string path = temp.Path() + "s-plots.bin";
   SampleWriter writer;
   writer.Create(path, 0);
@@ -67,8 +65,8 @@ TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
   writer.WriteObd({36000050, 65535, 12});
   writer.WriteObd({36000060, 65536, 13});
   EXPECT_TRUE(writer.Close());
-  EXPECT_EQ(ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord + FromHex("0701 32512502 FFFF 0C") +
-                                     FromHex("0902 3C512502 00000100 0D"));
+  EXPECT_EQ(testing::ReadWholeFile(path), kHeader + kDateRef + kFixRecord + kFixRecord +
+                                              FromHex("0701 32512502 FFFF 0C") + FromHex("0902 3C512502 00000100 0D"));
 
   SampleLoader loader(path);
   EXPECT_TRUE(loader.LoadAll());
@@ -84,14 +82,13 @@ TEST(SampleWriter, GoldenBytesOfEveryWrittenRecordTypeReadBack) {
 
 TEST(SampleLoader, EndStatesAndErrors) {
   using enum SampleLoadState;
-  struct Case {
+  const struct {
     const char* legend;
     std::string bytes;
     SampleLoadState state;
     int32_t error;
     size_t samples;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"exactly the header", kHeader, kComplete, 0, 0},
       {"last record cut in the middle", kHeader + kFixRecord + kFixRecord.substr(0, 20), kIncomplete, 0, 1},
       {"record of length 0", kHeader + kFixRecord + std::string("\x00\x05", 2) + kFixRecord, kIncomplete, 0, 1},
@@ -104,7 +101,7 @@ TEST(SampleLoader, EndStatesAndErrors) {
       {"version 100", FromHex("64000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
       {"no such file", "", kIncomplete, kSampleErrCannotOpen, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SampleLoader loader =
         c.error == kSampleErrCannotOpen ? SampleLoader("/nonexistent/x-plots.bin") : SampleLoader::FromBytes(c.bytes);
     EXPECT_EQ(loader.LoadAll(), c.state == kComplete) << c.legend;
@@ -128,16 +125,15 @@ TEST(SampleLoader, OlderLayouts) {
   tzset();
   const std::string v0 = FromHex("00512502 00A3E111 00552202 8C0A0000");
   const std::string v12 = v0 + FromHex("18150000 2823");
-  struct Case {
+  std::string v2_chunks = FromHex("02000000 00000000 00000000 00000000");
+  for (int i = 0; i < 4500; ++i) v2_chunks += v12 + FromHex("0C 08");
+  const struct {
     const char* legend;
     std::string bytes;
     size_t samples;
     std::string last;  // Fields() of the last sample
     std::string reference;
-  };
-  std::string v2_chunks = FromHex("02000000 00000000 00000000 00000000");
-  for (int i = 0; i < 4500; ++i) v2_chunks += v12 + FromHex("0C 08");
-  const Case cases[] = {
+  } cases[] = {
       {"type 0 fix, type 3 date reference in local time (02:00 in UTC+2)",
        kHeader + FromHex("0C03 00512502 BB7D0B00 00DD6D00 1900") + v12 + FromHex("7800 00"), 1,
        "36000000 300000000 35804416 2700 5400 - 9000 120 - 128", "36000000 753083 0"},
@@ -152,7 +148,7 @@ TEST(SampleLoader, OlderLayouts) {
            FromHex("FF 08"),
        1, "36000000 300000000 35804416 2700 5400 - 9000 - - 8", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SampleLoader loader = SampleLoader::FromBytes(c.bytes);
     EXPECT_TRUE(loader.LoadAll()) << c.legend;
     ASSERT_EQ(loader.Data().samples.size(), c.samples) << c.legend;

@@ -14,8 +14,6 @@ namespace kv {
 namespace {
 
 using testing::ReadWholeFile;
-using testing::TempFolder;
-using testing::WriteWholeFile;
 
 // Every test here runs in a fixed zone two hours east of UTC without
 // daylight saving, so local conversions are the same on every machine.
@@ -51,7 +49,7 @@ int32_t Parse(std::string_view bytes) {
 }
 
 TEST(SessionHeader, SavedGoldenBytesReloadAndAreListed) {
-  TempFolder temp;
+  testing::TempFolder temp;
   ASSERT_TRUE(EnsureFolders(temp.Path()));
   SessionHeader h = Sample();
   h.root = temp.Path();
@@ -82,7 +80,7 @@ TEST(SessionHeader, SavedGoldenBytesReloadAndAreListed) {
   EXPECT_FALSE(SaveSessionHeader(listed));
   EXPECT_EQ(ReadWholeFile(path), saved);
 
-  WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
+  testing::WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
   StorageList storage(temp.Path());
   storage.Refresh();
   EXPECT_EQ(ListSessions(storage).size(), 1u) << "an unreadable header is skipped";
@@ -112,15 +110,14 @@ TEST(SessionHeader, LapNotesReplaceRemoveAndMatchLaps) {
 // Versions 1 to 5 hold no time stamp: the creation time is the local
 // time in the base name. Version 6 stamps are local time.
 TEST(SessionHeader, OlderVersionsReadWithLocalTimesConvertedToUtc) {
-  struct Case {
+  const int32_t from_name = DateTimeValue::MakeTime(16, 52, 0, 0);  // 18:52 local
+  const struct {
     const char* file;
     const char16_t* track;
     const char16_t* driver;
     uint32_t type;
     int32_t resumable, obd, created, second;  // times of day, UTC
-  };
-  const int32_t from_name = DateTimeValue::MakeTime(16, 52, 0, 0);  // 18:52 local
-  const Case cases[] = {
+  } cases[] = {
       {"tests/data/storage/session_header_v1.bin", u"Spa \u00e9", u"", 0, 1, 0, from_name, from_name},
       {"tests/data/storage/session_header_v2.bin", u"Spa \u00e9", u"Driver", 0, 1, 0, from_name, from_name},
       {"tests/data/storage/session_header_v3.bin", u"Spa \u00e9", u"Driver", 1, 1, 0, from_name, from_name},
@@ -129,7 +126,7 @@ TEST(SessionHeader, OlderVersionsReadWithLocalTimesConvertedToUtc) {
       {"fuzz/corpus/session_header/v6", u"Spa", u"Jo", 0, 1, 0, DateTimeValue::MakeTime(14, 52, 3, 250),
        kNotSet},  // an unknown stamp stays unknown
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const std::string bytes = ReadWholeFile(c.file);
     SessionHeader h;
     h.base_name = u"20090521-1852";
@@ -166,18 +163,17 @@ TEST(SessionHeader, RegressionVersion6DayBeyondAnyCalendarIsNotConverted) {
 TEST(SessionHeader, TruncatedFlippedOversizedAndForeignVersions) {
   const std::string golden = ReadWholeFile(kGolden);
   testing::ExpectCutsMalformedAndFlipsRead(golden, Parse, kErrUnsupportedVersion);
-  struct Case {
+  const struct {
     const char* legend;
     size_t at;
     std::string bytes;
     int32_t error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"version 0", 0, std::string(1, '\0'), kErrUnsupportedVersion},
       {"version 8", 0, "\x08", kErrUnsupportedVersion},
       {"lap note count beyond the bytes: not allocated", golden.size() - 33, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
   };
-  for (const Case& c : cases)
+  for (const auto& c : cases)
     EXPECT_EQ(Parse(std::string(golden).replace(c.at, c.bytes.size(), c.bytes)), c.error) << c.legend;
 }
 

@@ -9,7 +9,6 @@ namespace {
 
 using testing::FromHex;
 using testing::ReadWholeFile;
-using testing::TempFolder;
 
 // A value unlike its default in nearly every field, so a field written in
 // the wrong place shows in the golden bytes.
@@ -48,7 +47,7 @@ constexpr size_t kGpsTypeAt = 15;
 constexpr size_t kHighPriorityAt = 59;
 
 TEST(Settings, SavedGoldenBytesReadBack) {
-  TempFolder temp;
+  testing::TempFolder temp;
   const std::string folder = temp.Path() + "Korvatinel/";
   Settings loaded;
   EXPECT_EQ(LoadSettings(folder, loaded), SettingsLoad::kNoFile);
@@ -78,8 +77,7 @@ TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   EXPECT_EQ(s.obd_baud, 96u);
   EXPECT_TRUE(s.high_priority_channels.empty());
   EXPECT_EQ(s.units, 0) << "later fields keep their defaults";
-  std::string huge = golden;
-  huge.replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
+  const std::string huge = std::string(golden).replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
   EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
   testing::ExpectCutsMalformedAndFlipsRead(golden, [](std::string_view bytes) {
     Settings t;

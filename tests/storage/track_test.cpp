@@ -13,7 +13,6 @@
 namespace kv {
 namespace {
 
-using testing::FromHex;
 using testing::TempFolder;
 
 constexpr double kHalfPi = 1.5707963267948966;
@@ -85,17 +84,16 @@ TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
     return result;
   };
   testing::ExpectCutsMalformedAndFlipsRead(golden, parse);
-  struct Case {
+  const struct {
     const char* legend;
     size_t at;
     std::string bytes;
     int32_t error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"version 3: read as no traps", 0, "\x03", 0},
       {"trap count beyond the bytes: not allocated", 6, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TrackProfile p;
     EXPECT_EQ(ParseTrackFile(std::string(golden).replace(c.at, c.bytes.size(), c.bytes), true, p), c.error) << c.legend;
     EXPECT_EQ(p.traps.Count(), 0) << c.legend;
@@ -114,7 +112,8 @@ TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
                                                   {34, "66E96800"}};  // 0.02 rad wide
   for (const auto& [at, value] : edits) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(std::string(golden).replace(at, 4, FromHex(value)), true, p), kErrMalformedFile) << at;
+    EXPECT_EQ(ParseTrackFile(std::string(golden).replace(at, 4, testing::FromHex(value)), true, p), kErrMalformedFile)
+        << at;
   }
   TrackProfile fuzzed;
   const std::string found = testing::ReadWholeFile("fuzz/corpus/track_file/regression_line_end_overflow");
