@@ -10,11 +10,10 @@ namespace kv::testing {
 
 namespace {
 
-SessionHeader Header(const std::string& root, uint32_t type) {
+SessionHeader Header(const std::string& root) {
   SessionHeader h;
   h.base_name = WideString(u"20090521-1800");
   h.root = root;
-  h.type = type;
   h.title = WideString(u"Evening \"test\" ]]> run \u00C4\u00E9\u2603 \x01 end");
   h.driver = WideString(u"J\u00E4rvi <fast> & \"quick\"");
   h.track = WideString(u"Sim ring ]]>");
@@ -49,7 +48,7 @@ std::unique_ptr<SessionData> MakeSimulatedSession(const std::string& root) {
   std::vector<LogSample> samples;
   for (int32_t i = 0; i < pipeline.Samples().Count(); ++i) samples.push_back(pipeline.Samples()[i]);
 
-  auto session = std::make_unique<SessionData>(Header(root, kSessionLapTiming), LapSettings{});
+  auto session = std::make_unique<SessionData>(Header(root), LapSettings{});
   session->SetTraps(traps);
   session->SetSamples(samples);
   // Engine speed (raw / 4 rpm) every 5 s from the 10th second, throttle
@@ -63,9 +62,8 @@ std::unique_ptr<SessionData> MakeSimulatedSession(const std::string& root) {
   return session;
 }
 
-std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples,
-                                         uint32_t type) {
-  auto session = std::make_unique<SessionData>(Header(root, type), LapSettings{});
+std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples) {
+  auto session = std::make_unique<SessionData>(Header(root), LapSettings{});
   session->SetSamples(samples);
   session->Recompute();
   return session;
@@ -89,11 +87,11 @@ LogSample SampleAt(double lat_deg, double lon_deg, int32_t time, double mps, dou
 std::string Export(const SessionData& session, ExportOptions options, std::string* path) {
   ExportJob job(session, options);
   const int32_t start = job.Start(0xFFFFFFFFu);
-  if (start != 0) return "error " + std::to_string(start);
+  if (start != 0) return std::string("error ").append(std::to_string(start));
   while (job.Step()) {
   }
-  if (job.Error() != 0) return "error " + std::to_string(job.Error());
-  if (job.Percent() != 100) return "finished at " + std::to_string(job.Percent()) + "%";
+  if (job.Error() != 0) return std::string("error ").append(std::to_string(job.Error()));
+  if (job.Percent() != 100) return std::string("finished at ").append(std::to_string(job.Percent())).append("%");
   if (path != nullptr) *path = job.Path();
   return ReadWholeFile(job.Path());
 }

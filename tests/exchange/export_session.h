@@ -18,8 +18,7 @@ namespace kv::testing {
 std::unique_ptr<SessionData> MakeSimulatedSession(const std::string& root);
 
 // A session of the given samples (and traps), laps recomputed.
-std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples,
-                                         uint32_t type = kSessionLapTiming);
+std::unique_ptr<SessionData> MakeSession(const std::string& root, const std::vector<LogSample>& samples);
 
 // A sample at the given position (degrees) and time; speed in m/s,
 // heading in degrees (NaN: none), altitude in metres.

@@ -32,7 +32,7 @@ TEST(TrackImport, DsfStartFinishLines) {
   EXPECT_EQ(bad.traps.Count(), 1) << "reading stops at the bad line";
 }
 
-TEST(TrackImport, LapHeadersAndEnds) {
+TEST(TrackImport, LapHeadersEndsAndSuffix) {
   TrackProfile p;
   const std::string text = std::string("[Start Finish \xAC Main straight]\r\n") +
                            "300000000 36000000 300001000 36000000\r\n" + "[Finish]\r\n" +
@@ -49,12 +49,8 @@ TEST(TrackImport, LapHeadersAndEnds) {
   EXPECT_EQ(p.traps[0].position, (IntPoint{300000500, 36000000}));
   EXPECT_NEAR(MakeTrap(p.traps[0]).end_a.lat, 300000500 - 1349, 2) << "end A on the side the file put it, 25 m out";
   EXPECT_EQ(ImportTrackText("[x]\r\n1 2 x 4\r\n", TrackImportFormat::kLap, p), kImportErrBadData);
-}
-
-TEST(TrackImport, FormatFromTheSuffixIgnoringCase) {
   TrackImportFormat format;
-  EXPECT_TRUE(ImportFormatOf("SPA.LAP", &format));
-  EXPECT_EQ(format, TrackImportFormat::kLap);
+  EXPECT_TRUE(ImportFormatOf("SPA.LAP", &format) && format == TrackImportFormat::kLap) << "the suffix in any case";
   EXPECT_FALSE(ImportFormatOf("spa.txt", &format));
 }
 

@@ -7,8 +7,7 @@
 
 #include <string>
 
-#include "session/session_loader.h"
-#include "storage/storage_list.h"
+#include "storage/sample_loader.h"
 #include "storage/storage_paths.h"
 #include "support/temp_folder.h"
 
@@ -31,7 +30,7 @@ TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
   for (int32_t i = 0; i < 300; ++i) {
     if (i == 100) recorder.Pause();
     if (i == 200) recorder.Continue();
-    const std::string line = "$GPGGA," + std::to_string(i) + "*00\r\n";
+    const std::string line = std::string("$GPGGA,").append(std::to_string(i)).append("*00\r\n");
     recorder.LogNmea(line);
     LogSample fix;
     fix.time = i * 100;
@@ -45,17 +44,13 @@ TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
   EXPECT_EQ(recorded, 200) << "nothing is recorded while paused";
   EXPECT_EQ(testing::ReadWholeFile(BuildPath(base, dir.Path(), FileKind::kNmeaLog)), logged);
 
-  StorageList storage(dir.Path());
-  storage.Refresh();
-  SessionLoader loader(storage, storage.DefaultRoot(), base.AsView(), LapSettings{});
-  while (loader.Step()) {
-  }
-  ASSERT_EQ(loader.Result(), SessionLoader::Outcome::kLoaded);
-  const std::unique_ptr<SessionData> loaded = loader.Take();
-  ASSERT_EQ(loaded->Samples().Count(), recorded) << "every sample recorded live is on file";
+  SampleLoader loader(BuildPath(base, dir.Path(), FileKind::kSampleFile));
+  ASSERT_TRUE(loader.LoadAll());
+  const std::vector<LogSample>& loaded = loader.Data().samples;
+  ASSERT_EQ(loaded.size(), static_cast<size_t>(recorded)) << "every sample recorded live is on file";
   for (int32_t i = 0; i < recorded; ++i) {
-    ASSERT_EQ(loaded->Samples()[i].time, recorder.Data().Samples()[i].time) << i;
-    ASSERT_EQ(loaded->Samples()[i].position, recorder.Data().Samples()[i].position) << i;
+    ASSERT_EQ(loaded[static_cast<size_t>(i)].time, recorder.Data().Samples()[i].time) << i;
+    ASSERT_EQ(loaded[static_cast<size_t>(i)].position, recorder.Data().Samples()[i].position) << i;
   }
 }
 

@@ -5,20 +5,15 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/file_io.h"
-#include "storage/binary_strings.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
-#include "support/temp_folder.h"
+#include "storage/storage_test_data.h"
 #include "util/errors.h"
 
 namespace kv {
 namespace {
 
-using testing::FromHex;
 using testing::ReadWholeFile;
-using testing::TempFolder;
-using testing::WriteWholeFile;
 
 // Every test here runs in a fixed zone two hours east of UTC without
 // daylight saving, so local conversions are the same on every machine.
@@ -46,23 +41,15 @@ SessionHeader Sample() {
   return h;
 }
 
-const std::string kSampleBytes = FromHex(
-    "07000000 0100"                 // version, save NMEA
-    "0300 537061"                   // track "Spa"
-    "0700 4D6F726E696E67"           // title "Morning"
-    "0200 4A6F"                     // driver "Jo"
-    "00000000 0000"                 // type, empty test
-    "0100 0000 0100"                // resumable, OBD, use OBD speed
-    "32909E03 E4670B00"             // created: 60723250 ms, day 747492
-    "FFFFFF7F FFFFFF7F"             // second stamp unknown
-    "0000 0300 576574"              // reserved, notes "Wet"
-    "00000000 00000000 00000000"    // reserved
-    "01000000 40E20100 0100"        // one lap note: key 123456, flag 1
-    "0900 436166C3A920E282AC"       // its text
-    "00000000 00000000 00000000");  // reserved
+const std::string kGolden = testing::GoldenPath("session_header_v7.bin");
 
-TEST(SessionHeader, SavedGoldenBytesReloadAreListedAndDeletedWithTheSessionsFiles) {
-  TempFolder temp;
+int32_t Parse(std::string_view bytes) {
+  SessionHeader h;
+  return ParseSessionHeader(bytes, true, h);
+}
+
+TEST(SessionHeader, SavedGoldenBytesReloadAndAreListed) {
+  testing::TempFolder temp;
   ASSERT_TRUE(EnsureFolders(temp.Path()));
   SessionHeader h = Sample();
   h.root = temp.Path();
@@ -71,7 +58,8 @@ TEST(SessionHeader, SavedGoldenBytesReloadAreListedAndDeletedWithTheSessionsFile
   EXPECT_FALSE(h.AnyChanged());
   EXPECT_FALSE(SaveSessionHeader(h)) << "nothing changed, nothing written";
   const std::string path = BuildPath(h.base_name, h.root, FileKind::kSessionHeader);
-  EXPECT_EQ(ReadWholeFile(path), kSampleBytes);
+  const std::string saved = ReadWholeFile(path);
+  EXPECT_EQ(saved, testing::StorageGolden("session_header_v7.bin", saved));
 
   SessionHeader back;
   back.base_name = h.base_name;
@@ -79,7 +67,7 @@ TEST(SessionHeader, SavedGoldenBytesReloadAreListedAndDeletedWithTheSessionsFile
   int32_t error = 1;
   ASSERT_TRUE(LoadSessionHeader(back, true, &error));
   ASSERT_EQ(error, 0);
-  EXPECT_EQ(SerializeSessionHeader(back).Std(), kSampleBytes) << "every field read back";
+  EXPECT_EQ(SerializeSessionHeader(back).Std(), saved) << "every field read back";
 
   // A list-only load skips the lap notes: saving it would lose them.
   SessionHeader listed;
@@ -90,30 +78,26 @@ TEST(SessionHeader, SavedGoldenBytesReloadAreListedAndDeletedWithTheSessionsFile
   listed.title = u"edited";
   listed.changed = true;
   EXPECT_FALSE(SaveSessionHeader(listed));
-  EXPECT_EQ(ReadWholeFile(path), kSampleBytes);
+  EXPECT_EQ(ReadWholeFile(path), saved);
 
-  WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
+  testing::WriteWholeFile(BuildPath(u"broken", temp.Path(), FileKind::kSessionHeader), "\x07");
   StorageList storage(temp.Path());
   storage.Refresh();
   EXPECT_EQ(ListSessions(storage).size(), 1u) << "an unreadable header is skipped";
-  for (const FileKind kind : {FileKind::kSampleFile, FileKind::kNmeaLog})
-    WriteWholeFile(BuildPath(h.base_name, temp.Path(), kind), "x");
-  EXPECT_TRUE(DeleteSession(h.base_name, temp.Path()));
-  for (const FileKind kind : {FileKind::kSessionHeader, FileKind::kSampleFile, FileKind::kNmeaLog})
-    EXPECT_FALSE(platform::FileExists(BuildPath(h.base_name, temp.Path(), kind))) << static_cast<int>(kind);
 }
 
+// An empty note with flag 0 is no note: a new one is not kept, an old one
+// is removed.
 TEST(SessionHeader, LapNotesReplaceRemoveAndMatchLaps) {
   SessionHeader h;
   h.SetLapNote(1500, 1, u"");
   h.SetLapNote(2500, 0, u"oil");
-  h.SetLapNote(9000, 0, u"");  // empty and new: not kept
-  ASSERT_EQ(h.lap_notes.size(), 2u);
+  h.SetLapNote(9000, 0, u"");
   h.SetLapNote(2500, 1, u"oil!");
-  EXPECT_EQ(h.lap_notes[1].text.AsView(), u"oil!");
   h.changed = false;
   h.SetLapNote(1500, 0, u"");
-  EXPECT_EQ(h.lap_notes.size(), 1u);
+  ASSERT_EQ(h.lap_notes.size(), 1u);
+  EXPECT_EQ(h.lap_notes[0].text.AsView(), u"oil!");
   EXPECT_TRUE(h.changed);
   // Lap [2000, 3000] holds 2500 strictly inside; [2499, 2500] is too
   // short to need the margin; [2500, 3000] has it on its edge.
@@ -123,114 +107,74 @@ TEST(SessionHeader, LapNotesReplaceRemoveAndMatchLaps) {
   EXPECT_EQ(h.FindLapNote(2501, 2600), nullptr);
 }
 
-// A header of versions 1-5, built field by field in the older layout.
-std::string Legacy(uint32_t version) {
-  ByteString b;
-  b.Append(std::string_view(reinterpret_cast<const char*>(&version), 4));  // little-endian host
-  b.Append(FromHex("0100"));
-  AppendPackedString(b, u"Spa \u00e9");
-  AppendPackedString(b, u"Title");
-  if (version >= 2) AppendPackedString(b, u"Driver");
-  if (version >= 3) {
-    b.Append(FromHex("01000000"));
-    AppendPackedString(b, u"0-100 kph");
-  }
-  if (version >= 4) b.Append(FromHex("0000"));
-  if (version >= 5) b.Append(FromHex("0100 0100"));
-  return b.Std();
-}
-
-TEST(SessionHeader, LegacyVersionsOneToFiveTakeTheTimeFromTheBaseName) {
-  for (uint32_t version = 1; version <= 5; ++version) {
+// Versions 1 to 5 hold no time stamp: the creation time is the local
+// time in the base name. Version 6 stamps are local time.
+TEST(SessionHeader, OlderVersionsReadWithLocalTimesConvertedToUtc) {
+  const int32_t from_name = DateTimeValue::MakeTime(16, 52, 0, 0);  // 18:52 local
+  const struct {
+    const char* file;
+    const char16_t* track;
+    const char16_t* driver;
+    uint32_t type;
+    int32_t resumable, obd, created, second;  // times of day, UTC
+  } cases[] = {
+      {"tests/data/storage/session_header_v1.bin", u"Spa \u00e9", u"", 0, 1, 0, from_name, from_name},
+      {"tests/data/storage/session_header_v2.bin", u"Spa \u00e9", u"Driver", 0, 1, 0, from_name, from_name},
+      {"tests/data/storage/session_header_v3.bin", u"Spa \u00e9", u"Driver", 1, 1, 0, from_name, from_name},
+      {"tests/data/storage/session_header_v4.bin", u"Spa \u00e9", u"Driver", 1, 0, 0, from_name, from_name},
+      {"tests/data/storage/session_header_v5.bin", u"Spa \u00e9", u"Driver", 1, 0, 1, from_name, from_name},
+      {"fuzz/corpus/session_header/v6", u"Spa", u"Jo", 0, 1, 0, DateTimeValue::MakeTime(14, 52, 3, 250),
+       kNotSet},  // an unknown stamp stays unknown
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = ReadWholeFile(c.file);
     SessionHeader h;
     h.base_name = u"20090521-1852";
-    ASSERT_EQ(ParseSessionHeader(Legacy(version), true, h), 0) << version;
-    EXPECT_EQ(h.track.AsView(), u"Spa \u00e9");
-    EXPECT_EQ(h.title.AsView(), u"Title");
-    EXPECT_EQ(h.driver.AsView(), version >= 2 ? u"Driver" : u"");
-    EXPECT_EQ(h.type, version >= 3 ? 1u : 0u);
-    EXPECT_EQ(h.resumable, version >= 4 ? 0 : 1);
-    EXPECT_EQ(h.obd, version >= 5 ? 1 : 0);
-    EXPECT_EQ(h.created.day, DateTimeValue::MakeDay(2009, 5, 21));
-    EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(16, 52, 0, 0)) << "18:52 local is 16:52 UTC";
-    EXPECT_EQ(h.second_stamp.time, h.created.time);
-    // Every shorter prefix is a truncated header.
-    const std::string bytes = Legacy(version);
-    for (size_t n = 0; n < bytes.size(); ++n) {
-      SessionHeader t;
-      EXPECT_EQ(ParseSessionHeader(bytes.substr(0, n), true, t), kErrMalformedFile) << version << "/" << n;
-    }
+    ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0) << c.file;
+    EXPECT_EQ(h.track.AsView(), c.track) << c.file;
+    EXPECT_EQ(h.driver.AsView(), c.driver) << c.file;
+    EXPECT_EQ(h.type, c.type) << c.file;
+    EXPECT_EQ(h.resumable, c.resumable) << c.file;
+    EXPECT_EQ(h.obd, c.obd) << c.file;
+    EXPECT_EQ(h.created.day, DateTimeValue::MakeDay(2009, 5, 21)) << c.file;
+    EXPECT_EQ(h.created.time, c.created) << c.file;
+    EXPECT_EQ(h.second_stamp.time, c.second) << c.file;
+    testing::ExpectCutsMalformedAndFlipsRead(bytes, Parse, kErrUnsupportedVersion);
   }
   for (const std::u16string name : {u"2009052-1852", u"2009O521-1852", u"20090521-18x2"}) {
     SessionHeader h;
     h.base_name = name;
-    ASSERT_EQ(ParseSessionHeader(Legacy(5), true, h), 0);
+    ASSERT_EQ(ParseSessionHeader(ReadWholeFile(cases[4].file), true, h), 0);
     EXPECT_FALSE(h.created.IsKnown()) << "no time from a short or non-digit name";
   }
 }
 
-TEST(SessionHeader, Version6StampsAreLocalTimeConvertedToUtc) {
-  std::string bytes = kSampleBytes;
-  bytes[0] = 6;
-  SessionHeader h;
-  ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
-  EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(14, 52, 3, 250));
-  EXPECT_FALSE(h.second_stamp.IsKnown()) << "unknown stays unknown";
-  // Across midnight the day moves too.
-  SessionHeader early = Sample();
-  early.created = {DateTimeValue::MakeDay(2009, 6, 1), DateTimeValue::MakeTime(1, 0, 0, 0)};
-  std::string early_bytes = SerializeSessionHeader(early).Std();
-  early_bytes[0] = 6;
-  ASSERT_EQ(ParseSessionHeader(early_bytes, true, h), 0);
-  EXPECT_EQ(h.created.day, DateTimeValue::MakeDay(2009, 5, 31));
-  EXPECT_EQ(h.created.time, DateTimeValue::MakeTime(23, 0, 0, 0));
-}
-
-// Found by fuzzing: a version 6 stamp with day 0x7FFFFBFF and time 0 was
-// converted as a date, overflowing the day arithmetic.
+// Found by fuzzing: a version 6 creation stamp of time 0 on day 0x7FFFFBFF
+// (and a damaged second stamp, 0x5DFFFFFF on day 0x7FFFFFFB) was converted
+// as a date, overflowing the day arithmetic.
 TEST(SessionHeader, RegressionVersion6DayBeyondAnyCalendarIsNotConverted) {
   SessionHeader h;
-  const std::string bytes = FromHex(
-      "06000000 0100 0300 537061 0700 4D6F726E696E67 0200 4A6F 00000000 0000 0100 0000 0000"
-      "00000000 FFFBFF7F FFFFFF5D FBFFFF7F"  // created: time 0, day 0x7FFFFBFF; a damaged second stamp
-      "0000 0300 576574 00000000 00000000 00000000 00000000");
-  ASSERT_EQ(ParseSessionHeader(bytes, true, h), 0);
+  const std::string found = ReadWholeFile(testing::GoldenPath("session_header_v6_day_overflow.bin"));
+  ASSERT_EQ(ParseSessionHeader(found, true, h), 0);
   EXPECT_EQ(h.created.day, 0x7FFFFBFF) << "kept as read";
   EXPECT_EQ(h.created.time, 0);
 }
 
 TEST(SessionHeader, TruncatedFlippedOversizedAndForeignVersions) {
-  for (size_t n = 0; n < kSampleBytes.size(); ++n) {
-    SessionHeader h;
-    EXPECT_EQ(ParseSessionHeader(std::string_view(kSampleBytes).substr(0, n), true, h), kErrMalformedFile) << n;
-  }
-  struct Case {
+  const std::string golden = ReadWholeFile(kGolden);
+  testing::ExpectCutsMalformedAndFlipsRead(golden, Parse, kErrUnsupportedVersion);
+  const struct {
     const char* legend;
     size_t at;
     std::string bytes;
     int32_t error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"version 0", 0, std::string(1, '\0'), kErrUnsupportedVersion},
       {"version 8", 0, "\x08", kErrUnsupportedVersion},
-      {"lap note count beyond the bytes: not allocated", kSampleBytes.size() - 33, "\xFF\xFF\xFF\xFF",
-       kErrMalformedFile},
+      {"lap note count beyond the bytes: not allocated", golden.size() - 33, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
   };
-  for (const Case& c : cases) {
-    std::string bytes = kSampleBytes;
-    bytes.replace(c.at, c.bytes.size(), c.bytes);
-    SessionHeader h;
-    EXPECT_EQ(ParseSessionHeader(bytes, true, h), c.error) << c.legend;
-  }
-  for (size_t i = 0; i < kSampleBytes.size(); ++i) {
-    for (int bit = 0; bit < 8; ++bit) {
-      std::string flipped = kSampleBytes;
-      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
-      SessionHeader f;
-      const int32_t result = ParseSessionHeader(flipped, true, f);
-      EXPECT_TRUE(result == 0 || result == kErrMalformedFile || result == kErrUnsupportedVersion);
-    }
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(Parse(std::string(golden).replace(c.at, c.bytes.size(), c.bytes)), c.error) << c.legend;
 }
 
 }  // namespace

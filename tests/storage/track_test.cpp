@@ -5,16 +5,14 @@
 #include "storage/session_header.h"
 #include "storage/storage_list.h"
 #include "storage/storage_paths.h"
+#include "storage/storage_test_data.h"
 #include "storage/track_list.h"
 #include "storage/track_profile.h"
-#include "support/temp_folder.h"
 #include "util/errors.h"
-#include "util/string_ids.h"
 
 namespace kv {
 namespace {
 
-using testing::FromHex;
 using testing::TempFolder;
 
 constexpr double kHalfPi = 1.5707963267948966;
@@ -30,12 +28,7 @@ TrackProfile SampleTrack() {
   return p;
 }
 
-const std::string kSampleBytes = FromHex(
-    "02000000 0100 02000000"
-    "14 532F4620 0E00E9"                                 // "S/F \u00e9": 5 characters
-    "03000000 00A3E111 00512502 00BF2F20 8A0A0000 0100"  // bearing 90 deg, 50 m = 2698
-    "08 5431"
-    "04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000");  // no bearing, 20 m = 1079
+const std::string kGolden = testing::GoldenPath("track_v2.bin");
 
 TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   TempFolder temp;
@@ -45,7 +38,8 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   EXPECT_FALSE(SaveTrack(p)) << "unchanged";
   p.changed = true;
   ASSERT_TRUE(SaveTrack(p));
-  EXPECT_EQ(ReadTrackBytes(p).value(), kSampleBytes);
+  const std::string saved = ReadTrackBytes(p).value();
+  EXPECT_EQ(saved, testing::StorageGolden("track_v2.bin", saved));
   TrackProfile back;
   back.name = u"Spa";
   back.root = temp.Path();
@@ -53,7 +47,7 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   ASSERT_TRUE(LoadTrack(back, true, &error));
   EXPECT_EQ(error, 0);
   EXPECT_NEAR(back.traps[0].width * kEarthMetres, 50.0, 0.01);
-  EXPECT_EQ(SerializeTrackFile(back).Std(), kSampleBytes) << "every field read back";
+  EXPECT_EQ(SerializeTrackFile(back).Std(), saved) << "every field read back";
   TrackProfile listed;
   listed.name = u"Spa";
   listed.root = temp.Path();
@@ -66,14 +60,10 @@ TEST(TrackFile, SavedGoldenBytesLoadBackWholeOrListOnly) {
   EXPECT_FALSE(LoadTrack(listed, true, &error));
 }
 
+// The one trap of this file: latitude 2^29 (one radian), longitude -0.5
+// rad, bearing 0.5 rad, no width.
 TEST(TrackFile, VersionOneIsFixedPointRadians) {
-  const std::string v1 = FromHex(
-      "01000000 0000 01000000 08 5331 01000000"
-      "00000020"  // latitude 2^29: one radian
-      "000000F0"  // longitude -0.5 rad
-      "00000010"  // bearing 0.5 rad
-      "FFFFFF7F"  // no width
-      "0100");
+  const std::string v1 = testing::ReadWholeFile("fuzz/corpus/track_file/v1");
   TrackProfile p;
   ASSERT_EQ(ParseTrackFile(v1, true, p), 0);
   ASSERT_EQ(p.traps.Count(), 1);
@@ -85,109 +75,83 @@ TEST(TrackFile, VersionOneIsFixedPointRadians) {
 }
 
 TEST(TrackFile, TruncatedFlippedOversizedAndForeignVersions) {
-  for (size_t n = 0; n < kSampleBytes.size(); ++n) {
+  const std::string golden = testing::ReadWholeFile(kGolden);
+  // A damaged file leaves no half-read trap list.
+  const auto parse = [](std::string_view bytes) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(kSampleBytes.substr(0, n), true, p), kErrMalformedFile) << n;
-    EXPECT_EQ(p.traps.Count(), 0) << "no half-read trap list: " << n;
-  }
-  struct Case {
+    const int32_t result = ParseTrackFile(bytes, true, p);
+    EXPECT_TRUE(result == 0 || p.traps.Count() == 0) << result;
+    return result;
+  };
+  testing::ExpectCutsMalformedAndFlipsRead(golden, parse);
+  const struct {
     const char* legend;
     size_t at;
     std::string bytes;
     int32_t error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"version 3: read as no traps", 0, "\x03", 0},
       {"trap count beyond the bytes: not allocated", 6, "\xFF\xFF\xFF\xFF", kErrMalformedFile},
   };
-  for (const Case& c : cases) {
-    std::string bytes = kSampleBytes;
-    bytes.replace(c.at, c.bytes.size(), c.bytes);
+  for (const auto& c : cases) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(bytes, true, p), c.error) << c.legend;
+    EXPECT_EQ(ParseTrackFile(std::string(golden).replace(c.at, c.bytes.size(), c.bytes), true, p), c.error) << c.legend;
     EXPECT_EQ(p.traps.Count(), 0) << c.legend;
-  }
-  for (size_t i = 0; i < kSampleBytes.size(); ++i) {
-    for (int bit = 0; bit < 8; ++bit) {
-      std::string flipped = kSampleBytes;
-      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
-      TrackProfile f;
-      const int32_t result = ParseTrackFile(flipped, true, f);
-      EXPECT_TRUE(result == 0 || result == kErrMalformedFile);
-    }
   }
 }
 
-// Found by fuzzing (the last input below): a trap whose position lay off
+// Found by fuzzing (the corpus file at the end): a trap whose position lay off
 // the globe made its line's end fall outside the int32 range of an
 // AngleValue. Positions off the globe and widths of more than about 64 km
 // are damaged files now.
 TEST(TrackFile, RegressionPositionsOffTheGlobeAndHugeWidthsAreMalformed) {
-  struct Case {
-    const char* legend;
-    std::string trap;
-  };
-  const Case cases[] = {
-      {"latitude 90.5 degrees", "04000000 C0855D20 00000000 00000000 8A0A0000 0000"},
-      {"longitude -180.5 degrees", "04000000 00000000 40BB72BF 00000000 8A0A0000 0000"},
-      {"width 0.02 rad", "04000000 00000000 00000000 00000000 66E96800 0000"},
-  };
-  for (const Case& c : cases) {
+  const std::string golden = testing::ReadWholeFile(kGolden);
+  // The first trap's latitude, longitude and width are at bytes 22, 26 and 34.
+  const std::pair<size_t, const char*> edits[] = {{22, "C0855D20"},   // 90.5 degrees north
+                                                  {26, "40BB72BF"},   // 180.5 degrees west
+                                                  {34, "66E96800"}};  // 0.02 rad wide
+  for (const auto& [at, value] : edits) {
     TrackProfile p;
-    EXPECT_EQ(ParseTrackFile(FromHex("02000000 0000 01000000 00" + c.trap), true, p), kErrMalformedFile) << c.legend;
+    EXPECT_EQ(ParseTrackFile(std::string(golden).replace(at, 4, testing::FromHex(value)), true, p), kErrMalformedFile)
+        << at;
   }
   TrackProfile fuzzed;
-  EXPECT_EQ(ParseTrackFile(FromHex("02000000 0100 02000000 140E2000 00E90000 1EEE00AF DA250200 BF2F208A"
-                                   "0A000001 00085431 04000000 005D1EEE 00AFDAFD FFFFFF7F 37040000 0000"),
-                           true, fuzzed),
-            kErrMalformedFile);
+  const std::string found = testing::ReadWholeFile("fuzz/corpus/track_file/regression_line_end_overflow");
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(ParseTrackFile(found, true, fuzzed), kErrMalformedFile);
 }
 
-class TrackListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(EnsureFolders(temp_.Path()));
-    storage_.Refresh();
-  }
-  std::vector<std::u16string> Names() {
-    std::vector<std::u16string> names;
-    for (int32_t i = 0; i < list_.Count(); ++i) names.emplace_back(list_.At(i).name.AsView());
-    return names;
-  }
-  TempFolder temp_;
-  StorageList storage_{temp_.Path()};
-  TrackList list_{storage_};
-};
-
-TEST_F(TrackListTest, SortedIgnoringCaseAndTheSelectionFollowsDeletion) {
-  EXPECT_EQ(list_.Create(u"", temp_.Path(), 0), kStrTrackNameEmpty);
-  for (const char16_t* name : {u"Spa", u"Brno", u"anderstorp"}) EXPECT_EQ(list_.Create(name, temp_.Path(), 0), 0);
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"anderstorp", u"Brno", u"Spa"}));
-  EXPECT_EQ(list_.Selected(), 0) << "the new one is selected";
-  list_.Select(2);
-  EXPECT_TRUE(list_.Delete(2));
-  EXPECT_EQ(list_.Selected(), 1) << "moves back when past the end";
-  list_.DeleteByName(u"ANDERSTORP");
-  list_.Refresh();
-  EXPECT_EQ(Names(), std::vector<std::u16string>{u"Brno"}) << "the files are gone";
-}
-
-TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
+// The list (and `track list`) sorts ignoring case. A rename with a new
+// lock flag of a profile listed without its traps loads them first, and
+// rewrites the track's sessions with their lap notes.
+TEST(TrackList, SortsAndRenamesWithTheSessionsOrChangesNothing) {
+  TempFolder temp;
+  ASSERT_TRUE(EnsureFolders(temp.Path()));
+  StorageList storage(temp.Path());
+  storage.Refresh();
+  TrackList list(storage);
+  const auto names = [&] {
+    std::vector<std::u16string> out;
+    for (int32_t i = 0; i < list.Count(); ++i) out.emplace_back(list.At(i).name.AsView());
+    return out;
+  };
   TrackProfile spa = SampleTrack();
-  spa.root = temp_.Path();
-  ASSERT_EQ(list_.Add(std::move(spa)), 0);
+  spa.root = temp.Path();
+  ASSERT_EQ(list.Add(std::move(spa)), 0);
+  for (const char16_t* name : {u"brno", u"Anderstorp"}) ASSERT_EQ(list.Create(name, temp.Path(), 0), 0);
   SessionHeader session;
-  session.root = temp_.Path();
+  session.root = temp.Path();
   session.base_name = u"20240601-1000";
   session.track = u"Spa";
   session.SetLapNote(100, 1, u"kept");
   session.changed = true;
   SaveSessionHeader(session);
-  list_.Refresh();  // list-only: the lock change below must load the traps before it rewrites the file
-  ASSERT_EQ(list_.Rename(0, u"Spa-Francorchamps", 0), 0);
+  list.Refresh();
+  ASSERT_EQ(names(), (std::vector<std::u16string>{u"Anderstorp", u"brno", u"Spa"}));
+  ASSERT_EQ(list.Rename(2, u"Spa-Francorchamps", 0), 0);
   TrackProfile renamed;
   renamed.name = u"Spa-Francorchamps";
-  renamed.root = temp_.Path();
+  renamed.root = temp.Path();
   int32_t error = 0;
   ASSERT_TRUE(LoadTrack(renamed, true, &error));
   EXPECT_EQ(renamed.lock, 0) << "the changed lock flag is saved";
@@ -195,10 +159,10 @@ TEST_F(TrackListTest, RenameRewritesSessionsWithTheirNotesOrChangesNothing) {
   ASSERT_TRUE(LoadSessionHeader(session, true, &error));
   EXPECT_EQ(session.track.AsView(), u"Spa-Francorchamps");
   EXPECT_EQ(session.lap_notes.size(), 1u) << "the notes survive the rewrite";
-  EXPECT_EQ(list_.Rename(0, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
-  std::remove(TrackPath(list_.At(0)).c_str());
-  EXPECT_EQ(list_.Rename(0, u"Other", 0), -1) << "the file could not be moved";
-  EXPECT_EQ(Names(), std::vector<std::u16string>{u"SPA-FRANCORCHAMPS"});
+  EXPECT_EQ(list.Rename(2, u"SPA-FRANCORCHAMPS", 0), 0) << "a case change of itself is allowed";
+  std::remove(TrackPath(list.At(2)).c_str());
+  EXPECT_EQ(list.Rename(2, u"Other", 0), -1) << "the file could not be moved";
+  EXPECT_EQ(names(), (std::vector<std::u16string>{u"Anderstorp", u"brno", u"SPA-FRANCORCHAMPS"}));
 }
 
 }  // namespace
