@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Rewrites tests/data/demo-laps.json: `laps --json` of the demo recording
 # (data/demo/) recorded with `demo --fast`, without the session's base
-# name (it is the creation time). Review the diff before committing.
+# name (it is the creation time); and the .chk files of the golden-file
+# tests (tests/util/golden_file.h), which the tests below write when run
+# with KV_REGENERATE_GOLDENS=1. Review the diff before committing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-goldens -DKV_BENCH=OFF >/dev/null
@@ -13,4 +15,10 @@ session=$(basename "$(ls "$dir"/Korvatinel/Sessions/*-session.bin)" -session.bin
 build-goldens/bin/korvatinel --data "$dir" laps "$session" --json |
   python3 -c 'import json,sys; d=json.load(sys.stdin); d.pop("session"); print(json.dumps(d, indent=1, sort_keys=True))' \
   > tests/data/demo-laps.json
-git diff --stat -- tests/data/demo-laps.json
+
+golden_tests=(test_acquisition_nmea_sentences_test)
+make -C build-goldens -j2 "${golden_tests[@]}" >/dev/null
+for test in "${golden_tests[@]}"; do
+  KV_REGENERATE_GOLDENS=1 "$(find build-goldens/tests -name "$test" -type f)" >/dev/null
+done
+git diff --stat -- tests/data/
