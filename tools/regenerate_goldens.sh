@@ -16,7 +16,8 @@ build-goldens/bin/korvatinel --data "$dir" laps "$session" --json |
   python3 -c 'import json,sys; d=json.load(sys.stdin); d.pop("session"); print(json.dumps(d, indent=1, sort_keys=True))' \
   > tests/data/demo-laps.json
 
-golden_tests=(test_util_number_text_test test_acquisition_nmea_sentences_test test_acquisition_obd_engine_test)
+golden_tests=(test_util_number_text_test test_acquisition_nmea_sentences_test
+  test_acquisition_obd_engine_test test_acquisition_sdp_record_test)
 make -C build-goldens -j2 "${golden_tests[@]}" >/dev/null
 for test in "${golden_tests[@]}"; do
   KV_REGENERATE_GOLDENS=1 "$(find build-goldens/tests -name "$test" -type f)" >/dev/null
