@@ -101,15 +101,6 @@ TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   std::filesystem::remove(path);
 }
 
-TEST(DataSourceFile, StopDuringTheOpeningWaitReturnsAtOnce) {
-  Rig rig;
-  rig.source.StartFile(&rig.loop, kRecording);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  rig.StopAtOnce();
-  EXPECT_TRUE(rig.RunUntilStopped(2000));
-  EXPECT_TRUE(rig.loop.data[0].empty());
-}
-
 TEST(DataSourceFile, AMissingFileGoesFromConnectingToStopped) {
   Rig rig;
   rig.StartFast("/nonexistent/kv/none.nmea");

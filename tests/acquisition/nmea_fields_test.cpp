@@ -1,6 +1,7 @@
-// Number conversions of the NMEA field reader: what reads, what fails, and
-// that reals are built by the digit rule (integer part times 10, fraction
-// digits scaled by successive tenths).
+// The NMEA field reader: reals are built by the digit rule (integer part
+// times 10, fraction digits scaled by successive tenths), and skipping
+// fields ends where taking them does. What reads and what fails is in the
+// golden file of nmea_sentences_test.
 #include "acquisition/nmea_fields.h"
 
 #include <gtest/gtest.h>
@@ -15,45 +16,6 @@
 
 namespace kv::nmea {
 namespace {
-
-// The whole field must be the number: kind 'r' (real), 'i' (int) or 'h'
-// (hex). A failed read leaves the output alone.
-TEST(NmeaFieldsTest, WholeFieldConversions) {
-  const struct {
-    const char* legend;
-    char kind;
-    std::string text;
-    double value;  // -777: the read fails
-  } cases[] = {
-      {"fraction only", 'r', ".5", 0.5},
-      {"plus sign", 'r', "+1.5", -777},
-      {"exponent", 'r', "1e5", -777},
-      {"leading space", 'r', " 1.0", -777},
-      {"sign alone", 'r', "-", -777},
-      {"beyond the double range", 'r', std::string(400, '9'), -777},
-      {"negative", 'i', "-40", -40},
-      {"past int32", 'i', "2147483648", -777},
-      {"twenty digits", 'i', "12345678901234567890", -777},
-      {"twenty-five zeros then 7", 'i', "00000000000000000000000007", 7},
-      {"eight digits", 'h', "FFFFFFFF", 0xFFFFFFFFu},
-      {"nine digits", 'h', "100000000", -777},
-  };
-  for (const auto& c : cases) {
-    double real = -777;
-    int32_t integer = -777;
-    uint32_t hex = 0;
-    const bool ok = c.kind == 'r'   ? ParseReal(c.text, &real)
-                    : c.kind == 'i' ? ParseInt(c.text, &integer)
-                                    : ParseHex(c.text, &hex);
-    EXPECT_EQ(ok, c.value != -777) << c.legend;
-    EXPECT_DOUBLE_EQ(c.kind == 'r'   ? real
-                     : c.kind == 'i' ? double(integer)
-                     : ok            ? double(hex)
-                                     : -777,
-                     c.value)
-        << c.legend;
-  }
-}
 
 // The rule written out plainly, as a reference.
 double DigitRule(const std::string& s) {

@@ -11,29 +11,9 @@
 #include "platform/single_instance.h"
 #include "platform/termination.h"
 #include "platform/thread.h"
-#include "platform/ticks.h"
 
 namespace kv::platform {
 namespace {
-
-// Two sets before a wait are one wake-up; the wait wakes on a set from
-// another thread and times out without one.
-TEST(Event, IsAutoResetAndCollapsesRepeatedSets) {
-  Event event;
-  event.Set();
-  event.Set();
-  EXPECT_TRUE(event.Consume());
-  EXPECT_FALSE(event.Consume());
-  const uint32_t start = TickCount();
-  EXPECT_FALSE(event.Wait(30));
-  EXPECT_GE(TickCount() - start, 29u);
-  std::thread setter([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    event.Set();
-  });
-  EXPECT_TRUE(event.Wait(10000));
-  setter.join();
-}
 
 TEST(Thread, JoinGivesUpOnAThreadThatDoesNotEnd) {
   Event release;

@@ -1,80 +1,90 @@
-// Number-to-text: integers with width, hexadecimal, reals, clock texts.
+// Numbers to text and back: integers with width, hexadecimal, reals,
+// clock texts and durations, and the text-to-number parsers, against the
+// golden file tests/data/util/number_text.txt(.chk); and the binary
+// shortcut of AppendReal against the text rule it stands for.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "util/byte_string.h"
+#include "util/duration_text.h"
+#include "util/golden_file.h"
 #include "util/number_text.h"
+#include "util/text_parse.h"
+#include "util/utf_convert.h"
 #include "util/wide_string.h"
 
 namespace kv {
 namespace {
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
-TEST(AppendIntAndHex, WidthCountsTheSignAndHexIsUpperCase) {
-  const struct {
-    int64_t value;
-    int32_t width;
-    const char* expected;
-  } cases[] = {{-7, 3, "-07"}, {-123, 3, "-123"}, {5, -4, "5"}, {INT64_MIN, 0, "-9223372036854775808"}};
-  for (const auto& c : cases) {
-    ByteString bytes;
-    bytes.AppendInt(c.value, c.width);
-    EXPECT_EQ(bytes, c.expected) << c.value << " width " << c.width;
-    WideString wide;
-    wide.AppendInt(c.value, c.width);
-    EXPECT_EQ(wide, Widen(c.expected)) << c.value << " width " << c.width;
-  }
-  ByteString hex;
-  hex.AppendHex(0, 0);
-  hex.AppendHex(255, 4);
-  hex.AppendHex(0xDEADBEEF, 2);
-  EXPECT_EQ(hex, "000FFDEADBEEF");
-}
-
-TEST(AppendReal, RoundsHalfUpOnTheDecimalValue) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  const struct {
-    double value;
-    int32_t decimals;
-    bool sign;
-    const char* expected;
-    const char* legend;
-  } cases[] = {
-      {2.675, 2, false, "2.68", "binary 2.67499999... still rounds up"},
-      {2.5, 0, false, "3", "half up, not to even"},
-      {-2.5, 0, false, "-3", "half up on the absolute value"},
-      {9.995, 2, false, "10.00", "carry through all digits"},
-      {-3.0, 1, true, "-3.0", "sign flag does not double the minus"},
-      {-0.001, 2, false, "-0.00", "negative values keep their minus"},
-      {-0.0, 1, false, "0.0", "negative zero is not negative"},
-      {nan, 3, true, "NaN", "NaN regardless of decimals and sign"},
-      {inf, 2, true, "+Inf", ""},
-      {0.1, 25, false, "0.10000000000000000000", "decimals clamped to 20"},
-      {std::numeric_limits<double>::denorm_min(), 20, false, "0.00000000000000000000", "smallest subnormal"},
+template <typename View>
+std::string Parsed(const std::string& kind, View text, char16_t separator) {
+  const auto show = [](double value, bool ok) {
+    char out[64];
+    std::snprintf(out, sizeof out, "%.17g %s", value, ok ? "ok" : "failed");
+    return std::string(out);
   };
-  for (const auto& c : cases) {
-    ByteString bytes;
-    bytes.AppendReal(c.value, c.decimals, c.sign);
-    EXPECT_EQ(bytes, c.expected) << c.legend;
-    WideString wide;
-    wide.AppendReal(c.value, c.decimals, c.sign);
-    EXPECT_EQ(wide, Widen(c.expected)) << c.legend;
-  }
+  if (kind == "parse-int") return show(TextToInt(text).value, TextToInt(text).ok);
+  if (kind == "parse-hex") return show(TextToHex(text).value, TextToHex(text).ok);
+  return show(TextToReal(text, separator).value, TextToReal(text, separator).ok);
 }
 
-TEST(AppendReal, LargestDoubleWritesAllIntegerDigits) {
-  ByteString s;
-  s.AppendReal(std::numeric_limits<double>::max(), 2, true);
-  EXPECT_EQ(s.Length(), 1 + 309 + 3);
-  EXPECT_TRUE(s.AsView().starts_with("+17976931348623157"));
-  EXPECT_TRUE(s.AsView().ends_with(".00"));
+std::string Evaluate(const std::string& line, bool) {
+  std::istringstream in(line);
+  std::string kind, value;
+  int32_t a = 0, b = 0, c = 0;
+  in >> kind;
+  if (kind.starts_with("parse")) {
+    const std::string rest = line.substr(kind.size() + 1);
+    const bool real = kind == "parse-real";
+    const char16_t separator = real ? FromUtf8(rest.substr(0, rest.find(' '))).At(0) : u'.';
+    const std::string text = real ? rest.substr(rest.find(' ') + 1) : rest;
+    const std::string result = Parsed(kind, std::string_view(text), separator);
+    EXPECT_EQ(Parsed(kind, std::u16string_view(FromUtf8(text)), separator), result) << line;
+    return result;
+  }
+  in >> value >> a >> b >> c;
+  ByteString bytes;
+  WideString wide;
+  if (kind == "int") {
+    bytes.AppendInt(std::stoll(value), a);
+    wide.AppendInt(std::stoll(value), a);
+  } else if (kind == "hex") {
+    bytes.AppendHex(static_cast<uint32_t>(std::stoul(value, nullptr, 16)), a);
+    wide = FromUtf8(bytes);
+  } else if (kind == "real") {
+    bytes.AppendReal(std::strtod(value.c_str(), nullptr), a, b);
+    wide.AppendReal(std::strtod(value.c_str(), nullptr), a, b);
+  } else if (kind == "clock") {
+    bytes.AppendClockCompact(std::stoi(value), a);
+    wide.AppendClockHms(std::stoi(value));
+    return std::string(ToUtf8(wide).AsView()).append(" ").append(bytes.AsView());
+  } else if (kind == "duration") {
+    AppendDuration(bytes, std::stoi(value), a, b, c);
+    wide = FormatDuration(std::stoi(value), a, b, c);
+  }
+  EXPECT_EQ(ToUtf8(wide), bytes) << line;
+  return std::string(bytes.AsView());
+}
+
+TEST(NumberText, FormatsAndParsesAsTheGoldenFile) {
+  test::ExpectGolden("tests/data/util/number_text.txt", Evaluate);
+}
+
+// A byte never matches a separator above 0xFF, even its low byte.
+TEST(NumberText, SeparatorAboveLatin1) {
+  EXPECT_EQ(TextToReal(std::string_view("1\xAB"
+                                        "5"),
+                       u'\u06AB')
+                .value,
+            1.0);
+  EXPECT_EQ(TextToReal(std::u16string(u"1\u06AB5"), u'\u06AB').value, 1.5);
 }
 
 // The binary shortcut must give the rule's digits everywhere: values of
@@ -94,30 +104,12 @@ TEST(AppendReal, ShortcutAgreesWithTheTextRule) {
         const number_text::RealText fast = number_text::FormatReal(v, decimals, n % 3 == 0);
         const number_text::RealText rule = number_text::FormatRealByText(v, decimals, n % 3 == 0);
         if (fast.View() != rule.View() && ++mismatches <= 5)
-          ADD_FAILURE() << std::hexfloat << v << " with " << decimals << ": " << fast.View() << " vs " << rule.View();
+          ADD_FAILURE() << std::hexfloat << v << " with " << decimals << ": " << fast.View()
+                        << " vs " << rule.View();
       }
     }
   }
   EXPECT_EQ(mismatches, 0);
-}
-
-TEST(ClockText, WideAndCompact) {
-  const struct {
-    int32_t ms, decimals;
-    const char16_t* hms;
-    const char* compact;
-  } cases[] = {{45296789, 1, u"12:34:56", "123456.7"},
-               {45296789, 4, u"12:34:56", "123456"},
-               {5, 3, u"00:00:00", "000000.005"},
-               {-5, 2, u"00:00:00", "000000.00"}};
-  for (const auto& c : cases) {
-    WideString hms;
-    hms.AppendClockHms(c.ms);
-    EXPECT_EQ(hms, c.hms) << c.ms;
-    ByteString compact;
-    compact.AppendClockCompact(c.ms, c.decimals);
-    EXPECT_EQ(compact, c.compact) << c.ms << " / " << c.decimals;
-  }
 }
 
 }  // namespace
