@@ -58,6 +58,7 @@ void DataSource::Start(DataSourceListener* listener, const SourceConfig& config)
   listener_ = listener;
   config_ = config;
   stop_flag_.store(false);
+  open_error_.store(0);
   state_.store(SourceState::kLost);
   // Counted as reported, so that every state the thread publishes differs
   // from it: a start that ends before the loop looks (a missing file) still
@@ -98,7 +99,8 @@ void DataSource::AddChannel(int32_t pid, int32_t priority) {
 }
 
 void DataSource::Signalled() {
-  if (state_.load() == SourceState::kFailed) return;
+  // Failed by OnError: already told, and nothing more comes.
+  if (reported_state_ == SourceState::kFailed) return;
   SourceState state;
   {
     // Text and state are taken together. A state read after the lock is

@@ -10,10 +10,15 @@
 // a change to Connected is reported before the data that came with it; any
 // other change after the data.
 //
-// Transports and what they do after a loss:
-//   serial  reopened at once, and then every 1000 ms until it is back (a
-//           port that cannot be opened at the start ends the source);
-//   gpsd    the same (gpsd restarted);
+// A transport that cannot be opened when the source starts (no such device
+// or file, nothing listening, no Bluetooth) ends the source as Failed, with
+// OpenError() telling why: the driver must hear at once that nothing will
+// be recorded. After a start that worked:
+//   serial, gpsd  a loss is reopened after 500 ms, the pause doubling with
+//           every attempt up to one every 5000 ms, and back to 500 ms once
+//           a connection delivered data: a device that is back comes back
+//           by itself, and a peer that accepts and closes at once is not
+//           hammered;
 //   Bluetooth  Lost, then a new connect after 5000 ms, for ever;
 //   file    replayed once: 3000 ms, open, 1000 ms, then 256 bytes every
 //           15 ms; a full pending text drops the block. The fast mode skips
@@ -100,7 +105,8 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   static constexpr int32_t kReplayStartDelayMs = 1000;
   static constexpr int32_t kReplayBlockPauseMs = 15;
   static constexpr int32_t kBluetoothRetryMs = 5000;
-  static constexpr int32_t kReopenPauseMs = 1000;
+  static constexpr int32_t kFirstReopenPauseMs = 500;
+  static constexpr int32_t kLongestReopenPauseMs = 5000;
   static constexpr int32_t kStopTimeoutMs = 15000;
 
   // host and clock must outlive the source. streams: the transports; null
@@ -129,6 +135,9 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   SourceState State() const { return state_.load(); }
   // errno of the last failed Bluetooth connect; 0 after a success.
   int32_t LastSocketError() const { return last_socket_error_.load(); }
+  // Why the first open failed (an errno, negative when the transport
+  // cannot exist here), once the source is Failed; 0 otherwise.
+  int32_t OpenError() const { return open_error_.load(); }
   int32_t SourceIdValue() const { return config_.source_id; }
 
   // WaitableObject
@@ -138,11 +147,17 @@ class DataSource final : public WaitableObject, public DataSourceControl {
 
  private:
   void ThreadMain();
-  void RunReopening(platform::ByteStream& stream);
-  void RunBluetooth();
-  void RunFile();
-  // Reads and handles blocks until the stream is lost or the source stops.
-  void Pump(platform::ByteStream& stream);
+  // Each returns false when the transport could not be opened at the start
+  // (OpenError() set).
+  bool RunReopening(platform::ByteStream& stream);
+  bool RunBluetooth();
+  bool RunFile();
+  // The first open: 0, or the error, kept as OpenError() unless the
+  // source is being stopped.
+  int32_t OpenFirst(platform::ByteStream& stream);
+  // Reads and handles blocks until the stream is lost or the source stops;
+  // true when any data arrived.
+  bool Pump(platform::ByteStream& stream);
   void HandleBlock(std::string_view block);
   // Connected: fresh texts, engine started.
   void BeginConnection();
@@ -167,6 +182,7 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   std::atomic<SourceState> state_{SourceState::kStopped};
   std::atomic<bool> stop_flag_{true};
   std::atomic<int32_t> last_socket_error_{0};
+  std::atomic<int32_t> open_error_{0};
   platform::Event stop_event_;
   platform::Event drained_;  // set by Signalled after taking the text (fast replay)
   std::unique_ptr<platform::Thread> thread_;

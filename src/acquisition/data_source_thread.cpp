@@ -35,24 +35,25 @@ void DataSource::ThreadMain() {
       parser_ = std::make_unique<NmeaParser>(true);
     }
   }
+  bool opened = true;
   switch (config_.transport) {
     case kTransportNone:
       return;  // reads nothing; the state stays as the start set it
     case kTransportSerial: {
       const auto stream = streams_->Serial(config_.device, config_.baud_rate);
-      RunReopening(*stream);
+      opened = RunReopening(*stream);
       break;
     }
     case kTransportGpsd: {
       const auto stream = streams_->Gpsd(config_.host, config_.port);
-      RunReopening(*stream);
+      opened = RunReopening(*stream);
       break;
     }
     case kTransportBluetooth:
-      RunBluetooth();
+      opened = RunBluetooth();
       break;
     case kTransportFile:
-      RunFile();
+      opened = RunFile();
       break;
   }
   // The text not yet taken stays for the main thread: the end of a replay
@@ -63,7 +64,7 @@ void DataSource::ThreadMain() {
     parser_.reset();
     outgoing_.clear();
   }
-  Publish(SourceState::kStopped);
+  Publish(opened ? SourceState::kStopped : SourceState::kFailed);
 }
 
 void DataSource::ResetProtocol() {
@@ -80,32 +81,48 @@ void DataSource::BeginConnection() {
   if (engine_) engine_->StartEngine(platform::TickCount(), &outgoing_);
 }
 
-void DataSource::RunReopening(platform::ByteStream& stream) {
+int32_t DataSource::OpenFirst(platform::ByteStream& stream) {
+  const int32_t error = stream.Open(stop_event_);
+  // A stop during the open is no failure of the device.
+  if (error != 0 && !Stopping() && !platform::WaitForStop(stop_event_, 0)) open_error_.store(error);
+  return error;
+}
+
+bool DataSource::RunReopening(platform::ByteStream& stream) {
   Publish(SourceState::kConnecting);
-  if (stream.Open(stop_event_) != 0) return;
+  if (OpenFirst(stream) != 0) return open_error_.load() == 0;
+  int32_t pause = kFirstReopenPauseMs;
   while (!Stopping()) {
     Publish(SourceState::kConnected);
     BeginConnection();
-    Pump(stream);
+    if (Pump(stream)) pause = kFirstReopenPauseMs;
     stream.Close();
     if (Stopping()) break;
     // Lost: the device was unplugged, its line dropped or gpsd restarted.
-    // Come back by itself as soon as the device is there again.
+    // Come back by itself when the device is there again.
     Publish(SourceState::kConnecting);
     ResetProtocol();
-    while (!Stopping() && stream.Open(stop_event_) != 0) {
-      if (platform::WaitForStop(stop_event_, kReopenPauseMs)) stop_flag_.store(true);
+    for (;;) {
+      if (platform::WaitForStop(stop_event_, pause)) {
+        stop_flag_.store(true);
+        break;
+      }
+      pause = std::min(pause * 2, kLongestReopenPauseMs);
+      if (stream.Open(stop_event_) == 0) break;
     }
   }
+  return true;
 }
 
-void DataSource::RunBluetooth() {
+bool DataSource::RunBluetooth() {
+  bool first = true;
   while (!Stopping()) {
     const auto stream = streams_->Rfcomm(config_.address, config_.channel);
     ResetProtocol();
     Publish(SourceState::kConnecting);
-    const int32_t error = stream->Open(stop_event_);
-    if (error < 0) return;  // no Bluetooth sockets on this machine
+    const int32_t error = first ? OpenFirst(*stream) : stream->Open(stop_event_);
+    if (open_error_.load() != 0) return false;
+    first = false;
     if (error == 0) {
       last_socket_error_.store(0);
       Publish(SourceState::kConnected);
@@ -119,9 +136,11 @@ void DataSource::RunBluetooth() {
     Publish(SourceState::kLost);
     if (platform::WaitForStop(stop_event_, kBluetoothRetryMs)) stop_flag_.store(true);
   }
+  return true;
 }
 
-void DataSource::Pump(platform::ByteStream& stream) {
+bool DataSource::Pump(platform::ByteStream& stream) {
+  bool any = false;
   std::array<char, kReadBlock> block;
   std::string to_write;
   while (!Stopping()) {
@@ -144,16 +163,18 @@ void DataSource::Pump(platform::ByteStream& stream) {
     switch (stream.Read(block.data(), block.size(), &got, timeout, stop_event_)) {
       case platform::IoStatus::kData:
         HandleBlock(std::string_view(block.data(), got));
+        any = true;
         break;
       case platform::IoStatus::kTimeout:
         break;
       case platform::IoStatus::kStopped:
         stop_flag_.store(true);
-        return;
+        return any;
       case platform::IoStatus::kLost:
-        return;
+        return any;
     }
   }
+  return any;
 }
 
 void DataSource::HandleBlock(std::string_view block) {
@@ -176,14 +197,14 @@ void DataSource::HandleBlock(std::string_view block) {
   if (wake) Signal();
 }
 
-void DataSource::RunFile() {
+bool DataSource::RunFile() {
   const bool fast = config_.fast;
   Publish(SourceState::kConnecting);
-  if (!fast && platform::WaitForStop(stop_event_, kReplayOpenDelayMs)) return;
+  if (!fast && platform::WaitForStop(stop_event_, kReplayOpenDelayMs)) return true;
   const auto stream = streams_->File(config_.path);
-  if (stream->Open(stop_event_) != 0) return;
+  if (OpenFirst(*stream) != 0) return open_error_.load() == 0;
   Publish(SourceState::kConnected);
-  if (!fast && platform::WaitForStop(stop_event_, kReplayStartDelayMs)) return;
+  if (!fast && platform::WaitForStop(stop_event_, kReplayStartDelayMs)) return true;
   std::string block(fast ? kFastReplayBlock : kReplayBlock, '\0');
   platform::WaitSet taken_or_stop;
   taken_or_stop.Add(drained_.Handle());
@@ -215,6 +236,7 @@ void DataSource::RunFile() {
     if (!fast && platform::WaitForStop(stop_event_, kReplayBlockPauseMs)) stop_flag_.store(true);
   }
   stream->Close();
+  return true;
 }
 
 }  // namespace kv

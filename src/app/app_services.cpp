@@ -21,11 +21,13 @@ std::array<SentenceReader*, kSourceCount> Readers(const std::array<std::unique_p
 
 }  // namespace
 
-AppServices::AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views)
+AppServices::AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views,
+                         RunProblems& problems)
     : app_(app),
       settings_(settings),
       settings_folder_(std::move(settings_folder)),
       views_(views),
+      problems_(problems),
       parsers_(MakeParsers()),
       flow_(Readers(parsers_), builder_, views_, [this] { obd_table_.Reset(); }),
       clock_([] { return platform::TickCount(); }),
@@ -42,9 +44,10 @@ void AppServices::WriteSettings() {
   if (shutdown_hook_) shutdown_hook_();
   try {
     SaveSettings(settings_folder_, settings_);
-  } catch (const CodeException&) {
-    // A settings file that cannot be written must not lose the session,
-    // which is already closed.
+  } catch (const CodeException& e) {
+    // The session is closed already; the command says what was lost.
+    problems_.settings_failed = true;
+    problems_.settings_error = e.system_error;
   }
 }
 
@@ -69,7 +72,15 @@ std::u16string AppServices::StatusText() const {
 
 void AppServices::OnStateChange(int32_t source_id, SourceState state) {
   flow_.OnStateChange(source_id, state);
-  if (source_id == kSourceGps && (state == SourceState::kStopped || state == SourceState::kFailed)) app_.Close(0);
+  if (state == SourceState::kFailed) {
+    if (problems_.failed_source < 0) {
+      problems_.failed_source = source_id;
+      problems_.source_error = (source_id == kSourceObd ? obd_ : gps_).OpenError();
+    }
+    app_.Close(1);
+  } else if (source_id == kSourceGps && state == SourceState::kStopped) {
+    app_.Close(0);
+  }
 }
 
 }  // namespace kv::app

@@ -1,9 +1,11 @@
 // AppServices: the concrete CoreServices of the command line: the settings,
 // one parser per source, the sample builder, the OBD-II channel table (the
 // decoder), the GPS and OBD-II data sources, the data flow that carries
-// their text to the session, and the terminal views. A source that ends
-// (a replayed file) or fails ends the run through Application::Close.
-// Main thread; owned by the Application.
+// their text to the session, and the terminal views. A GPS source that
+// ends (a replayed file) ends the run through Application::Close; a source
+// that could not be opened ends it with status 1, and so does a settings
+// file that cannot be written: both are left in RunProblems for the
+// command to report. Main thread; owned by the Application.
 #pragma once
 
 #include <array>
@@ -24,11 +26,20 @@
 
 namespace kv::app {
 
+// What went wrong while the loop ran; outlives the services.
+struct RunProblems {
+  int32_t failed_source = -1;  // the source that could not be opened
+  int32_t source_error = 0;    // its errno (negative: no such transport here)
+  bool settings_failed = false;
+  int32_t settings_error = 0;  // errno of the settings write
+};
+
 class AppServices final : public CoreServices, public DataSourceListener {
  public:
   // settings and views outlive the services; settings are written to
   // `settings_folder` at shut-down.
-  AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views);
+  AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views,
+              RunProblems& problems);
   ~AppServices() override;
 
   ViewManager& Views() override { return views_; }
@@ -54,6 +65,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   Settings& settings_;
   std::string settings_folder_;
   TerminalViews& views_;
+  RunProblems& problems_;
   std::array<std::unique_ptr<NmeaParser>, kSourceCount> parsers_;
   ObdChannelTable obd_table_;
   SampleBuilder builder_{obd_table_};

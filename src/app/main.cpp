@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 
 #include "app/command_list.h"
+#include "platform/termination.h"
 
 int main(int argc, char** argv) {
+  kv::platform::IgnoreFileSizeSignal();
   CLI::App cli{"Korvatinel: GPS lap timer and data logger for track days"};
   cli.require_subcommand(1);
   kv::app::GlobalOptions globals;

@@ -122,7 +122,7 @@ struct TypeCounts {
 
 int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::ostream& err) {
   platform::FileHandle in;
-  if (!in.OpenRead(options.file)) {
+  if (!in.OpenRead(options.file, true)) {
     err << "Cannot open " << options.file << ".\n";
     return 1;
   }

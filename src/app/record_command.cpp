@@ -114,17 +114,45 @@ bool ParseSources(const RecordOptions& o, Sources* sources, std::ostream& err) {
   return true;
 }
 
-// Runs the session under the main loop until it ends; closes it.
+// "Not enough storage space left!" when the medium is full, else the file
+// and the system's reason.
+std::string WriteFailureText(const std::string& path, int32_t system_error) {
+  if (platform::IsOutOfSpace(system_error)) return Utf8(Load(kStrNotEnoughStorage).AsView());
+  std::string text = "Cannot write " + path;
+  if (system_error != 0) text += ": " + platform::ErrorText(system_error);
+  return text;
+}
+
+std::string SourceFailureText(const RecordOptions& o, const RunProblems& problems) {
+  const bool obd = problems.failed_source == kSourceObd;
+  std::string text = std::string("Cannot open the ") + (obd ? "OBD-II" : "GPS") + " source " + (obd ? o.obd : o.gps);
+  const int32_t error = problems.source_error < 0 ? -problems.source_error : problems.source_error;
+  if (error != 0) text += ": " + platform::ErrorText(error);
+  return text;
+}
+
+// A new session that never got a sample is nothing worth keeping.
+void DropIfEmpty(const SessionRecorder& recorder, bool resumed) {
+  const SessionHeader& header = recorder.Data().Header();
+  if (!resumed && recorder.Data().Samples().Empty()) DeleteSession(header.base_name, header.root);
+}
+
+// Runs the session under the main loop until it ends; closes it. 0 when
+// samples were recorded and everything was written; 1 when a source could
+// not be opened, nothing was recorded, or a file could not be written
+// (then the session holds what was recorded before).
 int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<SessionData> data, bool resumed,
             const Sources& sources, TerminalViews& views, std::ostream& out, std::ostream& err) {
   Application app;
   AppServices* services = nullptr;
+  RunProblems problems;
   Application::Options options;
   options.single_instance = true;
   options.runtime_folder = o.runtime_folder;
   const Application::StartResult started = app.Initialise(
       [&](AppHost&) {
-        auto made = std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(), views);
+        auto made =
+            std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(), views, problems);
         services = made.get();
         return made;
       },
@@ -144,12 +172,21 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
       recorder.StartNew();
     }
   } catch (const CodeException& e) {
-    err << Utf8(FormatN(kStrErrorNumber, e.code).AsView()) << '\n';
+    recorder.Close();
+    DropIfEmpty(recorder, resumed);
+    if (platform::IsOutOfSpace(e.system_error)) {
+      err << WriteFailureText("", e.system_error) << '\n';
+    } else {
+      err << Utf8(FormatN(kStrErrorNumber, e.code).AsView());
+      if (e.system_error != 0) err << " (" << platform::ErrorText(e.system_error) << ")";
+      err << '\n';
+    }
     return 1;
   }
   views.SetSession(&recorder);
   views.SetStatusText([services] { return services->StatusText(); });
   services->Flow().SetSession(&recorder);
+  recorder.SetFailureHandler([&app] { app.Close(1); });
   services->SetShutdownHook([&] {
     services->Flow().SetSession(nullptr);
     recorder.Close();
@@ -160,18 +197,34 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   services->StartGps(sources.gps);
   if (sources.has_obd) services->StartObd(sources.obd);
   views.RefreshLive(true);
-  app.Run();
+  int status = app.Run();
   app.SetInput(nullptr);
   recorder.Close();
   views.SetStatusText(nullptr);
   views.Finish();
 
   const SessionData& session = recorder.Data();
+  if (problems.failed_source >= 0) err << SourceFailureText(o, problems) << '\n';
+  if (recorder.Failure()) {
+    err << WriteFailureText(recorder.Failure()->path, recorder.Failure()->system_error) << '\n';
+    status = 1;
+  }
+  if (problems.settings_failed) {
+    err << "The settings were not saved: " << WriteFailureText(context.storage.AppDataFolder(), problems.settings_error)
+        << '\n';
+    status = 1;
+  }
+  if (recorder.RecordedSamples() == 0) {
+    if (status == 0) err << "No position was received: nothing was recorded.\n";
+    DropIfEmpty(recorder, resumed);
+    if (!resumed) return 1;
+    status = 1;
+  }
   out << "Session " << Utf8(session.Header().base_name) << '\n';
   PrintLapTable(session, out);
   out << "Files: " << BuildPath(session.Header().base_name, session.Header().root, FileKind::kSessionHeader) << '\n';
   if (session.Runs() != nullptr) PrintRunSummary(*session.Runs(), out);
-  return 0;
+  return status;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace kv::platform {
 
@@ -31,32 +32,48 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   return *this;
 }
 
+bool FileHandle::Failed() {
+  error_ = errno;
+  return false;
+}
+
 bool FileHandle::Create(const std::string& path) {
   Close();
   fd_ = OpenRetrying(path, O_RDWR | O_CREAT | O_TRUNC, 0644);
-  return fd_ >= 0;
+  return fd_ >= 0 || Failed();
 }
 
 bool FileHandle::OpenAppend(const std::string& path) {
   Close();
   fd_ = OpenRetrying(path, O_RDWR | O_CREAT, 0644);
-  if (fd_ < 0) return false;
+  if (fd_ < 0) return Failed();
   if (::lseek(fd_, 0, SEEK_END) < 0) {
+    Failed();
     Close();
     return false;
   }
   return true;
 }
 
-bool FileHandle::OpenRead(const std::string& path) {
+bool FileHandle::OpenRead(const std::string& path, bool any_kind) {
   Close();
-  fd_ = OpenRetrying(path, O_RDONLY, 0);
-  if (fd_ < 0) return false;
+  // Not blocking while opening: a FIFO named like one of our files would
+  // otherwise hang the reader until something writes to it.
+  fd_ = OpenRetrying(path, O_RDONLY | O_NONBLOCK, 0);
+  if (fd_ < 0) return Failed();
   struct stat info {};
-  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd_, &info) != 0) {
+    Failed();
     Close();
     return false;
   }
+  if (S_ISDIR(info.st_mode) || (!any_kind && !S_ISREG(info.st_mode))) {
+    error_ = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    Close();
+    return false;
+  }
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
   return true;
 }
 
@@ -67,7 +84,7 @@ bool FileHandle::Write(const void* data, int64_t length) {
     const ssize_t written = ::write(fd_, bytes, static_cast<size_t>(length));
     if (written < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return Failed();
     }
     bytes += written;
     length -= written;
@@ -81,6 +98,7 @@ int64_t FileHandle::Read(void* data, int64_t length) {
   do {
     got = ::read(fd_, data, static_cast<size_t>(length));
   } while (got < 0 && errno == EINTR);
+  if (got < 0) Failed();
   return got;
 }
 
@@ -94,13 +112,23 @@ int64_t FileHandle::Position() const { return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEE
 
 bool FileHandle::Seek(int64_t offset) { return fd_ >= 0 && ::lseek(fd_, offset, SEEK_SET) == offset; }
 
-bool FileHandle::Sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+bool FileHandle::Sync() { return fd_ >= 0 && (::fdatasync(fd_) == 0 || Failed()); }
 
 void FileHandle::Close() {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
   }
+}
+
+std::string ErrorText(int error_number) {
+  char buffer[256];
+  // The GNU strerror_r: the text may or may not be in `buffer`.
+  return ::strerror_r(error_number, buffer, sizeof buffer);
+}
+
+bool IsOutOfSpace(int error_number) {
+  return error_number == ENOSPC || error_number == EDQUOT || error_number == EFBIG;
 }
 
 bool FileExists(const std::string& path) {

@@ -24,8 +24,9 @@ class FileHandle {
   bool Create(const std::string& path);
   // Open-always (created when missing), read+write, positioned at the end.
   bool OpenAppend(const std::string& path);
-  // Open-existing, read only.
-  bool OpenRead(const std::string& path);
+  // Open-existing, read only. Only a regular file unless `any_kind` (a
+  // pipe or a device the user names as input).
+  bool OpenRead(const std::string& path, bool any_kind = false);
 
   bool IsOpen() const { return fd_ >= 0; }
   // Writes all bytes (retrying short writes); false on any failure.
@@ -39,9 +40,13 @@ class FileHandle {
   // Asks the kernel to put the file's data on the disk (fdatasync).
   bool Sync();
   void Close();
+  // The system's error number of the last call that failed (0: none yet).
+  int LastError() const { return error_; }
 
  private:
+  bool Failed();  // records errno; always false
   int fd_ = -1;
+  int error_ = 0;
 };
 
 struct DirectoryEntry {
@@ -67,6 +72,13 @@ bool CopyFile(const std::string& from, const std::string& to);
 bool TruncateFile(const std::string& path, int64_t size);
 // Makes a rename or a new entry in `folder` durable (fsync of the folder).
 bool SyncDirectory(const std::string& folder);
+// The system's text for an error number ("No space left on device").
+std::string ErrorText(int error_number);
+// Whether the error means the medium (or the user's share of it, or the
+// process's file-size limit) is full: the one failure a driver can mend by
+// freeing space.
+bool IsOutOfSpace(int error_number);
+
 // Entries of a folder except "." and "..", in the order the system returns
 // them; empty when the folder cannot be read.
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder);

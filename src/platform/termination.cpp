@@ -33,4 +33,6 @@ TerminationSignals::~TerminationSignals() {
   g_target.store(nullptr);
 }
 
+void IgnoreFileSizeSignal() { signal(SIGXFSZ, SIG_IGN); }
+
 }  // namespace kv::platform

@@ -15,4 +15,9 @@ class TerminationSignals {
   TerminationSignals& operator=(const TerminationSignals&) = delete;
 };
 
+// A write past the process's file-size limit fails with EFBIG instead of
+// killing the process (SIGXFSZ), so a recording that hits the limit ends
+// like one on a full disk: stopped, synced and reported. Once, at start.
+void IgnoreFileSizeSignal();
+
 }  // namespace kv::platform

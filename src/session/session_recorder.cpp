@@ -1,6 +1,7 @@
 #include "session/session_recorder.h"
 
 #include "storage/storage_paths.h"
+#include "util/errors.h"
 
 namespace kv {
 
@@ -42,6 +43,7 @@ void SessionRecorder::Pause() {
   paused_ = true;
   writer_.Sync();
   if (nmea_.IsOpen()) nmea_.Sync();
+  FilesWritten();
 }
 
 void SessionRecorder::Continue() { paused_ = false; }
@@ -49,20 +51,55 @@ void SessionRecorder::Continue() { paused_ = false; }
 void SessionRecorder::Close() {
   if (closed_ || !started_) return;
   closed_ = true;
+  const bool samples_closed = writer_.Close();
+  const bool log_closed = !nmea_.IsOpen() || nmea_.Close();
+  if (!samples_closed && !failure_) failure_ = WriteFailure{writer_.Path(), writer_.Error()};
+  if (!log_closed && !failure_) failure_ = WriteFailure{nmea_.Path(), nmea_.Error()};
+  SaveHeader();
+}
+
+void SessionRecorder::SaveHeader() {
+  try {
+    SaveSessionHeader(data_->Header());
+  } catch (const CodeException& e) {
+    // The header written at the start stays in place (headers are replaced
+    // whole): the session still loads.
+    if (!failure_) {
+      const SessionHeader& h = data_->Header();
+      failure_ = WriteFailure{BuildPath(h.base_name, h.root, FileKind::kSessionHeader), e.system_error};
+    }
+  }
+}
+
+bool SessionRecorder::FilesWritten() {
+  if (writer_.Failed()) Fail(writer_.Path(), writer_.Error());
+  else if (nmea_.Failed()) Fail(nmea_.Path(), nmea_.Error());
+  return !failure_;
+}
+
+void SessionRecorder::Fail(const std::string& path, int32_t system_error) {
+  if (failure_) return;
+  failure_ = WriteFailure{path, system_error};
+  closed_ = true;
+  // Whatever reached the system is synced: a failed file was synced when it
+  // failed, the other one is now.
   writer_.Close();
   if (nmea_.IsOpen()) nmea_.Close();
-  SaveSessionHeader(data_->Header());
+  SaveHeader();
+  if (on_failure_) on_failure_();
 }
 
 void SessionRecorder::Tick() {
   const uint32_t now = clock_();
   writer_.Tick(now);
   if (nmea_.IsOpen()) nmea_.Tick(now);
+  FilesWritten();
 }
 
 void SessionRecorder::LogNmea(std::string_view raw_line) {
   if (paused_ || closed_ || !nmea_.IsOpen()) return;
   nmea_.Append(raw_line);
+  FilesWritten();
 }
 
 bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nmea_utc) {
@@ -74,6 +111,10 @@ bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nm
   const SampleList& samples = data_->Samples();
   const LogSample sample = WithDistance(fix, samples.Empty() ? nullptr : &samples[samples.Count() - 1]);
   writer_.WriteFix(sample, nmea_utc);
+  // On the system before it counts: a lap the driver is shown must be a
+  // lap on file. One write per fix is nothing next to the receiver's rate.
+  writer_.Flush();
+  if (!FilesWritten()) return false;
   ++recorded_;
   const bool full = data_->AppendLive(sample);
   Tick();
@@ -83,6 +124,7 @@ bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nm
 bool SessionRecorder::RecordObd(const ObdRecord& record) {
   if (paused_ || closed_ || record.channel < 0 || !IsSet(record.time)) return false;
   writer_.WriteObd(record);
+  if (!FilesWritten()) return false;
   data_->AppendObd(record);
   return false;
 }

@@ -9,17 +9,26 @@
 // keeps one.
 //
 // Pausing stops the flow (nothing is recorded while paused) and puts the
-// files on the disk; continuing carries on in the same files. Files are
-// flushed about every second and synced every five (RecordingSync), so a
-// crash loses at most about the last second.
+// files on the disk; continuing carries on in the same files. A sample is
+// handed to the system before it joins the session in memory, so every
+// lap the driver was shown is in the file; files are synced every five
+// seconds (RecordingSync), and the NMEA log is flushed every second.
 //
-// Raises kErrCannotOpen (-8) when a file cannot be created or opened. Main
-// thread only.
+// A file that cannot be written (a full disk, the file-size limit, a
+// removed medium) stops the recording at once: the files are synced and
+// closed, the header saved if it can be, and Failure() says which file and
+// why; the failure handler is called once. The session on the disk then
+// holds every sample in memory, loads, and resumes once there is room.
+//
+// StartNew / StartResumed raise kErrCannotOpen (-8, with the system's error
+// number) when a file cannot be created or opened. Main thread only.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/data_flow.h"
 #include "session/session_data.h"
@@ -42,8 +51,17 @@ class SessionRecorder final : public LiveSession {
   void Pause();
   void Continue();
   bool Paused() const { return paused_; }
-  // Puts everything on the disk, closes the files and saves the header.
+  // Puts everything on the disk, closes the files and saves the header;
+  // what fails is left in Failure().
   void Close();
+
+  struct WriteFailure {
+    std::string path;          // the file that could not be written
+    int32_t system_error = 0;  // errno, 0 when unknown
+  };
+  const std::optional<WriteFailure>& Failure() const { return failure_; }
+  // Called once, when a write failure stops the recording.
+  void SetFailureHandler(std::function<void()> handler) { on_failure_ = std::move(handler); }
 
   SessionData& Data() { return *data_; }
   const SessionData& Data() const { return *data_; }
@@ -59,6 +77,10 @@ class SessionRecorder final : public LiveSession {
 
  private:
   void Tick();
+  // Checks both files; false (and the recording stopped) after a failure.
+  bool FilesWritten();
+  void Fail(const std::string& path, int32_t system_error);
+  void SaveHeader();
   std::unique_ptr<SessionData> data_;
   Clock clock_;
   SampleWriter writer_;
@@ -67,6 +89,8 @@ class SessionRecorder final : public LiveSession {
   bool paused_ = false;
   bool closed_ = false;
   int64_t recorded_ = 0;
+  std::optional<WriteFailure> failure_;
+  std::function<void()> on_failure_;
 };
 
 }  // namespace kv

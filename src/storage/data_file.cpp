@@ -26,6 +26,7 @@ DataFile::~DataFile() {
 
 void DataFile::StartWriting(int32_t buffer_capacity) {
   failed_ = false;
+  error_ = 0;
   written_ = true;
   write_buffer_.clear();
   write_capacity_ = buffer_capacity > 0 ? buffer_capacity : 1;
@@ -35,7 +36,7 @@ void DataFile::StartWriting(int32_t buffer_capacity) {
 
 void DataFile::CreateForWriting(int32_t buffer_capacity) {
   Close();
-  if (!file_.Create(path_)) ThrowCode(kErrCannotOpen);
+  if (!file_.Create(path_)) ThrowCode(kErrCannotOpen, file_.LastError());
   StartWriting(buffer_capacity);
 }
 
@@ -44,14 +45,14 @@ void DataFile::CreateReplacing(int32_t buffer_capacity) {
   temp_path_ = path_ + ".new~";
   if (!file_.Create(temp_path_)) {
     temp_path_.clear();
-    ThrowCode(kErrCannotOpen);
+    ThrowCode(kErrCannotOpen, file_.LastError());
   }
   StartWriting(buffer_capacity);
 }
 
 void DataFile::OpenForAppending(int32_t buffer_capacity) {
   Close();
-  if (!file_.OpenAppend(path_)) ThrowCode(kErrCannotOpen);
+  if (!file_.OpenAppend(path_)) ThrowCode(kErrCannotOpen, file_.LastError());
   StartWriting(buffer_capacity);
 }
 
@@ -68,7 +69,10 @@ bool DataFile::OpenForReading(int32_t chunk_size) {
 
 void DataFile::Fail() {
   failed_ = true;
+  error_ = file_.LastError();
   write_buffer_.clear();
+  // What reached the system before the failure is worth keeping.
+  if (temp_path_.empty()) file_.Sync();
   file_.Close();
 }
 

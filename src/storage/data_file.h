@@ -1,10 +1,11 @@
 // DataFile: buffered sequential writing and line/chunk reading of one file.
 //
 // Writers: CreateForWriting / OpenForAppending raise kErrCannotOpen (-8)
-// when the file cannot be made; the PackedString / Utf8String writers raise
-// kErrStringTooLong (-4) for texts their encoding cannot hold. A failed
-// write to the operating system closes the file and later writes are
-// ignored (Failed() tells).
+// when the file cannot be made (with the system's error number); the
+// PackedString / Utf8String writers raise kErrStringTooLong (-4) for texts
+// their encoding cannot hold. A failed write to the operating system syncs
+// what was written before, closes the file and ignores later writes
+// (Failed() tells, Error() says why).
 //
 // Files rewritten whole (headers, tracks, settings) use CreateReplacing:
 // the bytes go to a temporary file beside the target, and only Close()
@@ -45,6 +46,8 @@ class DataFile {
 
   bool IsOpen() const { return file_.IsOpen(); }
   bool Failed() const { return failed_; }
+  // The system's error number of the failure (0 when none).
+  int32_t Error() const { return error_; }
 
   void WriteBytes(const void* data, int32_t length);
   void WriteBytes(std::string_view bytes) { WriteBytes(bytes.data(), static_cast<int32_t>(bytes.size())); }
@@ -84,6 +87,7 @@ class DataFile {
   std::string temp_path_;  // set while a replacing write is open
   platform::FileHandle file_;
   bool failed_ = false;
+  int32_t error_ = 0;
   bool written_ = false;
   int64_t size_ = -1;
   std::string write_buffer_;

@@ -25,9 +25,12 @@ class NmeaLog {
   }
   void Append(std::string_view sentence) { file_.WriteBytes(sentence); }
   void Tick(uint32_t now_ms) { sync_.Tick(file_, now_ms); }
-  void Sync() { file_.Sync(); }
+  bool Sync() { return file_.Sync(); }
   bool Close() { return file_.Close(); }
   bool IsOpen() const { return file_.IsOpen(); }
+  bool Failed() const { return file_.Failed(); }
+  int32_t Error() const { return file_.Error(); }
+  const std::string& Path() const { return file_.Path(); }
 
  private:
   DataFile file_;

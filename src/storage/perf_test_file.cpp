@@ -79,7 +79,7 @@ void SavePerfTests(const std::string& folder, const std::vector<PerfTest>& tests
   DataFile file(folder + std::string(kPerfTestFileName));
   file.CreateReplacing(kBufferCapacity);
   file.WriteBytes(bytes.AsView());
-  if (!file.Close()) ThrowCode(kErrCannotOpen);
+  if (!file.Close()) ThrowCode(kErrCannotOpen, file.Error());
 }
 
 }  // namespace kv

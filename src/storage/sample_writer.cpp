@@ -1,5 +1,7 @@
 #include "storage/sample_writer.h"
 
+#include "util/errors.h"
+
 #include <array>
 
 #include "storage/record_frame.h"
@@ -13,7 +15,7 @@ void SampleWriter::Create(const std::string& path, uint32_t now_ms) {
   header.CreateForWriting(sample_file::kHeaderSize);
   header.Write32(sample_file::kVersion);
   for (int i = 0; i < 3; ++i) header.Write32(0);
-  header.Close();
+  if (!header.Close()) ThrowCode(kErrCannotOpen, header.Error());
   OpenForAppending(path, false, now_ms);
 }
 

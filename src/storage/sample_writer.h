@@ -9,7 +9,7 @@
 // Durability: see RecordingSync; Tick() from the main loop, Sync() on
 // pause, Close() on stop and quit. Raises kErrCannotOpen (-8) when the file
 // cannot be created or opened; a later write failure closes the file and
-// further records are dropped (Failed()). Main thread.
+// further records are dropped (Failed(), Error()). Main thread.
 #pragma once
 
 #include <cstdint>
@@ -42,10 +42,14 @@ class SampleWriter {
   void WriteDateReference(int32_t time, const DateTimeValue& utc);
 
   void Tick(uint32_t now_ms) { sync_.Tick(file_, now_ms); }
-  void Sync() { file_.Sync(); }
+  // Hands the buffered records to the system; false when that failed.
+  bool Flush() { return file_.Flush(); }
+  bool Sync() { return file_.Sync(); }
   bool Close() { return file_.Close(); }
   bool IsOpen() const { return file_.IsOpen(); }
   bool Failed() const { return file_.Failed(); }
+  int32_t Error() const { return file_.Error(); }
+  const std::string& Path() const { return file_.Path(); }
   bool HasDateReference() const { return has_date_reference_; }
 
  private:

@@ -199,7 +199,7 @@ bool SaveSessionHeader(SessionHeader& header) {
   DataFile file(BuildPath(header.base_name, header.root, FileKind::kSessionHeader));
   file.CreateReplacing(kHeaderBuffer);
   file.WriteBytes(bytes.AsView());
-  if (!file.Close()) ThrowCode(kErrCannotOpen);
+  if (!file.Close()) ThrowCode(kErrCannotOpen, file.Error());
   header.changed = false;
   for (LapNote& note : header.lap_notes) note.changed = false;
   return true;

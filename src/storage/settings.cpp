@@ -159,7 +159,7 @@ void SaveSettings(const std::string& folder, const Settings& settings) {
   DataFile file(folder + std::string(kSettingsFileName));
   file.CreateReplacing(kSettingsBuffer);
   file.WriteBytes(bytes.AsView());
-  if (!file.Close()) ThrowCode(kErrCannotOpen);
+  if (!file.Close()) ThrowCode(kErrCannotOpen, file.Error());
 }
 
 }  // namespace kv

@@ -128,7 +128,7 @@ bool SaveTrack(TrackProfile& profile) {
   DataFile file(TrackPath(profile));
   file.CreateReplacing(track_file::kBuffer);
   file.WriteBytes(bytes.AsView());
-  if (!file.Close()) ThrowCode(kErrCannotOpen);
+  if (!file.Close()) ThrowCode(kErrCannotOpen, file.Error());
   profile.trap_count = profile.traps.Count();
   profile.changed = false;
   return true;

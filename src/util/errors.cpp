@@ -5,7 +5,7 @@
 
 namespace kv {
 
-void ThrowCode(int32_t code) { throw CodeException{code}; }
+void ThrowCode(int32_t code, int32_t system_error) { throw CodeException{code, system_error}; }
 
 void ReportProgrammingError(int32_t code) {
   std::fprintf(stderr, "KvCore %d\n", static_cast<int>(code));

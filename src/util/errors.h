@@ -31,12 +31,15 @@ enum ProgrammingError : int32_t {
   kMissingPlaceholder = 11,
 };
 
-// The exception ThrowCode raises; it carries nothing but the code.
+// The exception ThrowCode raises: the code, and for a file that could not
+// be made or written the system's error number (0 when there is none), so
+// a full disk can be told from a missing folder.
 struct CodeException {
   int32_t code;
+  int32_t system_error = 0;
 };
 
-[[noreturn]] void ThrowCode(int32_t code);
+[[noreturn]] void ThrowCode(int32_t code, int32_t system_error = 0);
 
 [[noreturn]] void ReportProgrammingError(int32_t code);
 

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -101,12 +102,80 @@ TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   std::filesystem::remove(path);
 }
 
-TEST(DataSourceFile, AMissingFileGoesFromConnectingToStopped) {
+// A loopback TCP port that was free a moment ago.
+int FreeTcpPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t size = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+// Nothing to open when the source starts: the source fails at once and
+// says why, instead of waiting for a device that is not there.
+TEST(DataSource, ATransportThatCannotBeOpenedAtTheStartFailsWithTheReason) {
+  SourceConfig file, serial, gpsd;
+  file.transport = kTransportFile;
+  file.path = "/nonexistent/kv/none.nmea";
+  file.fast = true;
+  serial.transport = kTransportSerial;
+  serial.device = "/nonexistent/ttyUSB9";
+  gpsd.transport = kTransportGpsd;
+  gpsd.host = "127.0.0.1";
+  gpsd.port = FreeTcpPort();
+  const struct {
+    const char* legend;
+    SourceConfig config;
+    int32_t error;
+  } cases[] = {{"missing file", file, ENOENT}, {"missing device", serial, ENOENT}, {"nothing listening", gpsd, ECONNREFUSED}};
+  for (const auto& c : cases) {
+    Rig rig;
+    rig.source.Start(&rig.loop, c.config);
+    ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.loop.Reported(0, SourceState::kFailed); }, 5000)) << c.legend;
+    EXPECT_FALSE(rig.loop.Reported(0, SourceState::kConnected)) << c.legend;
+    EXPECT_EQ(rig.source.OpenError(), c.error) << c.legend;
+    EXPECT_EQ(rig.source.GetStatus(), 2) << c.legend;
+  }
+}
+
+// A peer that accepts and hangs up at once: reconnects back off to one
+// every 5 s instead of spinning (0, 0.5, 1.5, 3.5 s into the test).
+TEST(DataSourceGpsd, APeerThatHangsUpAtOnceIsReconnectedWithBackoff) {
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t size = sizeof address;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  ASSERT_EQ(listen(listener, 64), 0);
+  std::atomic<int> connections{0};
+  std::atomic<bool> done{false};
+  std::thread peer([&] {
+    for (pollfd p{listener, POLLIN, 0}; !done.load();) {
+      if (poll(&p, 1, 50) <= 0) continue;
+      const int fd = accept(listener, nullptr, nullptr);
+      if (fd < 0) continue;
+      ++connections;
+      close(fd);
+    }
+  });
   Rig rig;
-  rig.StartFast("/nonexistent/kv/none.nmea");
-  ASSERT_TRUE(rig.RunUntilStopped(5000));
-  EXPECT_FALSE(rig.loop.Reported(0, SourceState::kConnected));
-  EXPECT_EQ(rig.source.GetStatus(), 0);
+  rig.config.transport = kTransportGpsd;
+  rig.config.host = "127.0.0.1";
+  rig.config.port = ntohs(address.sin_port);
+  rig.source.Start(&rig.loop, rig.config);
+  rig.loop.RunUntil([] { return false; }, 4000);
+  rig.StopAtOnce();
+  done.store(true);
+  peer.join();
+  close(listener);
+  EXPECT_GE(connections.load(), 3);
+  EXPECT_LE(connections.load(), 5);
 }
 
 TEST(DataSourceFile, OutOfMemoryStopsTheSourceAsFailedAndSilent) {
@@ -252,19 +321,6 @@ class Gpsfake {
   pid_t pid_ = -1;
 };
 
-// A loopback TCP port that was free a moment ago.
-int FreeTcpPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t size = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
 TEST(DataSourceGpsd, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
   if (std::system("command -v gpsfake > /dev/null && (command -v gpsd || test -x /usr/sbin/gpsd) > /dev/null"))
     GTEST_SKIP() << "gpsd and gpsfake are not installed (tools/bootstrap.sh installs them)";
@@ -272,13 +328,10 @@ TEST(DataSourceGpsd, ReceivesTheLogsSentencesAndReconnectsAfterGpsdRestarts) {
   rig.config.transport = kTransportGpsd;
   rig.config.host = "127.0.0.1";
   rig.config.port = FreeTcpPort();
-  rig.source.Start(&rig.loop, rig.config);
-  ASSERT_TRUE(rig.RunUntilStopped(5000)) << "no gpsd ends the source";
-
   Gpsfake gpsfake;
   gpsfake.Start(rig.config.port);
   // gpsfake needs a moment before its gpsd listens, and a gpsd that is not
-  // there ends the source: start again until it connects.
+  // there fails the source: start again until it connects.
   const uint32_t start = platform::TickCount();
   do {
     rig.source.Start(&rig.loop, rig.config);

@@ -1,0 +1,197 @@
+// The `korvatinel` program itself, run as a user runs it: exit statuses, and
+// recordings that meet a full disk, a file-size limit or no receiver.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "session_folder.h"
+#include "support/temp_folder.h"
+#include "support/track_simulator.h"
+
+namespace kv::app {
+namespace {
+
+using kv::testing::ReadWholeFile;
+using kv::testing::TempFolder;
+using kv::testing::WriteWholeFile;
+
+const std::string kDemo = "data/demo/demo.nmea";
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs `program args...` (found on the PATH unless it has a "/") with its
+// output in files of `dir`; file_size_limit > 0 sets RLIMIT_FSIZE first.
+Outcome RunCommand(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0) {
+  const std::string out_path = dir + "stdout.txt", err_path = dir + "stderr.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (file_size_limit > 0) {
+      const rlimit limit{file_size_limit, file_size_limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  Outcome o;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  o.out = ReadWholeFile(out_path);
+  o.err = ReadWholeFile(err_path);
+  return o;
+}
+
+Outcome Korvatinel(const std::string& data, std::vector<std::string> args, rlim_t file_size_limit = 0) {
+  args.insert(args.begin(), {KV_PROGRAM, "--data", data});
+  return RunCommand(data, args, file_size_limit);
+}
+
+// A data folder with the demo track in it.
+void InstallDemoTrack(const std::string& data) {
+  std::filesystem::create_directories(data + "Korvatinel/Tracks");
+  std::filesystem::copy_file("data/demo/Demo circuit-track.bin", data + "Korvatinel/Tracks/Demo circuit-track.bin");
+}
+
+// The lap times printed as each lap finished ("Lap 3  36.880  best").
+std::vector<std::string> PrintedLaps(const std::string& out) {
+  std::vector<std::string> laps;
+  const std::regex line("^Lap [0-9]+  ([0-9:.]+)");
+  std::smatch m;
+  for (std::string::size_type at = 0; at < out.size();) {
+    const auto end = out.find('\n', at);
+    const std::string text = out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (std::regex_search(text, m, line)) laps.push_back(m[1]);
+    at = end == std::string::npos ? out.size() : end + 1;
+  }
+  return laps;
+}
+
+// "36.880" for 36880 ms, as the table prints lap times under a minute.
+std::string LapText(int ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d.%03d", ms / 1000, ms % 1000);
+  return text;
+}
+
+TEST(Program, RecordingStopsAtTheFileSizeLimitKeepsEveryLapItShowedAndResumesLater) {
+  // The NMEA log is the larger file; without it the sample file meets the
+  // limit. Either way the recording stops where the limit is.
+  const struct {
+    const char* legend;
+    std::vector<std::string> flags;
+    rlim_t limit;
+  } cases[] = {{"NMEA log", {}, 150000}, {"sample file", {"--no-nmea-log"}, 30000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.legend);
+    TempFolder dir;
+    InstallDemoTrack(dir.Path());
+    std::vector<std::string> args = {"record", "--gps", "file:" + kDemo, "--track", "Demo circuit", "--fast"};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    const Outcome full = Korvatinel(dir.Path(), args, c.limit);
+    EXPECT_EQ(full.status, 1) << full.err;
+    EXPECT_NE(full.err.find("Not enough storage space left!"), std::string::npos) << full.err;
+    const std::vector<std::string> printed = PrintedLaps(full.out);
+    EXPECT_GE(printed.size(), 1u) << full.out;
+    EXPECT_LT(printed.size(), 5u) << "the limit stops the demo before its end";
+
+    const std::string session = RecordedSessionBase(dir.Path());
+    const Outcome stored = Korvatinel(dir.Path(), {"laps", session, "--json"});
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    const nlohmann::json laps = nlohmann::json::parse(stored.out)["laps"];
+    ASSERT_GE(laps.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) EXPECT_EQ(printed[i], LapText(laps[i]["time_ms"].get<int>())) << i;
+
+    // Room again: the rest of the drive goes into the same session.
+    const std::string demo = ReadWholeFile(kDemo);
+    WriteWholeFile(dir.Path() + "rest.nmea", demo.substr(demo.find("$GPGGA", demo.size() * 3 / 5)));
+    const Outcome resumed = Korvatinel(dir.Path(), {"resume", session, "--gps", "file:" + dir.Path() + "rest.nmea", "--fast"});
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_GT(nlohmann::json::parse(Korvatinel(dir.Path(), {"laps", session, "--json"}).out)["laps"].size(), laps.size());
+  }
+}
+
+// A real full disk: a small tmpfs in a mount namespace of our own, where
+// the machine allows one (user namespaces); the data folder is copied in
+// and out around the recording.
+TEST(Program, RecordingOnAFullDiskStopsAndSaysSo) {
+  if (RunCommand(TempFolder().Path(), {"unshare", "-rm", "true"}).status != 0)
+    GTEST_SKIP() << "no user and mount namespaces here";
+  TempFolder dir;
+  sim::SimConfig config;
+  config.circuit = sim::RoundedRectangle(12);
+  config.rate_hz = 20;
+  config.laps = 12;
+  sim::TrackSimulator simulator(config);
+  const std::string nmea = simulator.Nmea();
+  ASSERT_GT(nmea.size(), 1200000u) << "must outgrow the disk";
+  WriteWholeFile(dir.Path() + "drive.nmea", nmea);
+  const std::string disk = dir.Path() + "disk/", kept = dir.Path() + "kept/";
+  std::filesystem::create_directories(disk);
+  std::filesystem::create_directories(kept);
+  // 1 MiB, of which 760 KiB are free: enough to start (700 KiB), not to finish.
+  const std::string script =
+      "mount -t tmpfs -o size=1m tmpfs \"$1\" && head -c 270000 /dev/zero > \"$1/filler\" && "
+      "\"$2\" --data \"$1\" record --type log --gps \"file:$3\" --fast; status=$?; "
+      "rm \"$1/filler\"; cp -a \"$1/.\" \"$4\"; exit $status";
+  const Outcome o = RunCommand(dir.Path(), {"unshare", "-rm", "sh", "-c", script, "sh", disk, KV_PROGRAM,
+                                            dir.Path() + "drive.nmea", kept});
+  EXPECT_EQ(o.status, 1) << o.err;
+  EXPECT_NE(o.err.find("Not enough storage space left!\n"), std::string::npos) << o.err;
+  const std::string session = RecordedSessionBase(kept);
+  ASSERT_FALSE(session.empty());
+  const Outcome channels = Korvatinel(kept, {"channels", session, "--json"});
+  ASSERT_EQ(channels.status, 0) << channels.err;
+  std::smatch shown;
+  ASSERT_TRUE(std::regex_search(o.out, shown, std::regex("([0-9]+) samples"))) << o.out;
+  EXPECT_EQ(std::to_string(nlohmann::json::parse(channels.out)["rows"].size()), shown[1].str())
+      << "every sample shown is stored";
+}
+
+TEST(Program, ARecordingWithoutAReceiverOrWithoutAFixFailsAndKeepsNothing) {
+  TempFolder dir;
+  WriteWholeFile(dir.Path() + "empty.nmea", "");
+  WriteWholeFile(dir.Path() + "void.nmea", sim::WithChecksum("$GPRMC,120000.00,V,,,,,,,150624,,,N") +
+                                              sim::WithChecksum("$GPGGA,120000.00,,,,,0,00,99.99,,,,,,"));
+  const struct {
+    const char* source;
+    const char* message;
+  } cases[] = {
+      {"serial:/nonexistent/ttyUSB9", "Cannot open the GPS source serial:/nonexistent/ttyUSB9: No such file or directory"},
+      {"gpsd:127.0.0.1:1", "Cannot open the GPS source gpsd:127.0.0.1:1: Connection refused"},
+      {"file:/nonexistent/drive.nmea", "No such file or directory"},
+      {"file:empty.nmea", "No position was received: nothing was recorded."},
+      {"file:void.nmea", "No position was received: nothing was recorded."},
+  };
+  for (const auto& c : cases) {
+    std::string source = c.source;
+    if (source.starts_with("file:") && source[5] != '/') source = "file:" + dir.Path() + source.substr(5);
+    const Outcome o = Korvatinel(dir.Path(), {"record", "--type", "log", "--gps", source, "--fast"});
+    EXPECT_EQ(o.status, 1) << c.source;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.source << ": " << o.err;
+    EXPECT_TRUE(RecordedSessionBase(dir.Path()).empty()) << c.source << ": a session without a sample is not kept";
+  }
+}
+
+}  // namespace
+}  // namespace kv::app
