@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/review_commands.h"
 #include "app/storage_context.h"
@@ -115,9 +116,18 @@ void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& 
   auto o = std::make_shared<ExportCommandOptions>();
   CLI::App* command = cli.add_subcommand("export", "Write a session for other tools (prints the file's path)");
   command->add_option("SESSION", o->session)->required();
-  command->add_option("--format", o->format, "csv, vbo, dat, gpx or kml")->required();
-  command->add_option("--scope", o->scope, "best, lap:N, optimal, all or route (default best)");
-  command->add_option("--csv", o->csv, "standard, semicolon-comma or semicolon-dot (default standard)");
+  command->add_option("--format", o->format, "csv, vbo, dat, gpx or kml")
+      ->required()
+      ->check(CLI::IsMember({"csv", "vbo", "dat", "gpx", "kml"}));
+  command->add_option("--scope", o->scope, "best, lap:N, optimal, all or route (default best)")
+      ->check(Accepts(
+          [](const std::string& word) {
+            ExportOptions parsed;
+            return ParseScope(word, &parsed);
+          },
+          "best, lap:N, optimal, all or route"));
+  command->add_option("--csv", o->csv, "standard, semicolon-comma or semicolon-dot (default standard)")
+      ->check(CLI::IsMember({"standard", "semicolon-comma", "semicolon-dot"}));
   commands.Add(command, [o, &globals] {
     o->data_dir = globals.data_dir;
     return RunExport(*o, std::cout, std::cerr);

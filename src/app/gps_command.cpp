@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "acquisition/nmea_parser.h"
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/source_command.h"
 
@@ -102,7 +103,8 @@ void AddGpsCommand(CLI::App& cli, const GlobalOptions& /*globals*/, CommandList&
   command->add_option("SOURCE", options->source,
                       "file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL] or gpsd[:HOST[:PORT]]")
       ->required();
-  command->add_option("--seconds", options->seconds, "Stop after N seconds (default: until Ctrl-C or the end)");
+  command->add_option("--seconds", options->seconds, "Stop after N seconds (default: until Ctrl-C or the end)")
+      ->check(WholeWithin(0, 604800));
   commands.Add(command, [options] { return RunGpsCommand(options->source, options->seconds, std::cout, std::cerr); });
 }
 

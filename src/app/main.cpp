@@ -1,6 +1,7 @@
 // korvatinel: the command line of the lap timer.
 #include <CLI/CLI.hpp>
 
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "platform/termination.h"
 
@@ -11,7 +12,8 @@ int main(int argc, char** argv) {
   kv::app::GlobalOptions globals;
   kv::app::CommandList commands;
   cli.add_option("--data", globals.data_dir,
-                 "Keep everything under DIR/Korvatinel/ (the only storage medium and settings folder)");
+                 "Keep everything under DIR/Korvatinel/ (the only storage medium and settings folder)")
+      ->check(kv::app::NotEmpty());
 
   kv::app::AddNmeaCommand(cli, globals, commands);
   kv::app::AddGpsCommand(cli, globals, commands);
@@ -24,6 +26,12 @@ int main(int argc, char** argv) {
   kv::app::AddReviewCommands(cli, globals, commands);
   kv::app::AddExportCommand(cli, globals, commands);
 
-  CLI11_PARSE(cli, argc, argv);
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // --help is a success; everything else the parser refuses is a usage
+    // error, whatever CLI11's own code for it.
+    return cli.exit(e) == 0 ? 0 : 2;
+  }
   return commands.RunParsed();
 }

@@ -7,6 +7,7 @@
 
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/source_command.h"
 
@@ -122,7 +123,8 @@ void AddObdCommand(CLI::App& cli, const GlobalOptions& /*globals*/, CommandList&
   CLI::App* command = cli.add_subcommand("obd", "Poll an OBD-II adapter and print the decoded values");
   command->add_option("SOURCE", options->source, "serial:DEVICE[:BAUD] or bt:ADDRESS[:CHANNEL]")->required();
   command->add_option("--pids", options->pids, "PIDs to poll, hexadecimal, comma-separated (default 0C,0D)");
-  command->add_option("--seconds", options->seconds, "Stop after N seconds (default: until Ctrl-C)");
+  command->add_option("--seconds", options->seconds, "Stop after N seconds (default: until Ctrl-C)")
+      ->check(WholeWithin(0, 604800));
   commands.Add(command, [options] {
     return RunObdCommand(options->source, options->pids, options->seconds, std::cout, std::cerr);
   });

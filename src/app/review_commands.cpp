@@ -1,10 +1,13 @@
 #include "app/review_commands.h"
 
+#include <cerrno>
+
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/storage_context.h"
 #include "app/terminal_views.h"
@@ -83,13 +86,17 @@ std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::strin
   return loader.Take();
 }
 
+// More laps than a session can hold, far fewer than an int32_t.
+constexpr long kMaxLapNumber = 1000000;
+
 bool ParseSelection(const std::string& word, int32_t* selection) {
   if (word == "best") *selection = LapList::kSelectBest;
   else if (word == "optimal") *selection = LapList::kSelectOptimal;
   else {
     char* end = nullptr;
+    errno = 0;
     const long n = std::strtol(word.c_str(), &end, 10);
-    if (word.empty() || *end != '\0' || n < 1) return false;
+    if (word.empty() || *end != '\0' || errno == ERANGE || n < 1 || n > kMaxLapNumber) return false;
     *selection = static_cast<int32_t>(n - 1);
   }
   return true;
@@ -354,28 +361,39 @@ void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
     };
   };
   const std::string compare_help = "best, optimal, a lap number, or OTHER_SESSION:best|optimal|N";
+  const CLI::Validator comparison = Accepts(
+      [](const std::string& text) {
+        int32_t selection = 0;
+        const size_t colon = text.rfind(':');
+        return (colon == std::string::npos || colon > 0) &&
+               ParseSelection(colon == std::string::npos ? text : text.substr(colon + 1), &selection);
+      },
+      compare_help);
   CLI::App* laps = cli.add_subcommand("laps", "The lap table of a session");
   laps->add_option("SESSION", o->session)->required();
   laps->add_flag("--json", o->json);
-  laps->add_option("--compare", o->compare, compare_help);
+  laps->add_option("--compare", o->compare, compare_help)->check(comparison);
   commands.Add(laps, bind(RunLaps));
   CLI::App* results = cli.add_subcommand("results", "A result table of a session (\"*\": no value)");
   results->add_option("SESSION", o->session)->required();
-  results->add_option("--table", o->table, "sectors, splits, speeds, hilo or info")->required();
+  results->add_option("--table", o->table, "sectors, splits, speeds, hilo or info")
+      ->required()
+      ->check(CLI::IsMember({"sectors", "splits", "speeds", "hilo", "info"}));
   results->add_option("--mode", o->mode, "absolute or difference")->check(CLI::IsMember({"absolute", "difference"}));
-  results->add_option("--compare", o->compare, compare_help);
+  results->add_option("--compare", o->compare, compare_help)->check(comparison);
   results->add_flag("--json", o->json);
   commands.Add(results, bind(RunResults));
   CLI::App* note = cli.add_subcommand("note", "Mark a lap invalid or valid, or set its note");
   note->add_option("SESSION", o->session)->required();
-  note->add_option("LAP", o->lap)->required();
-  note->add_flag("--invalid", o->invalid, "Mark as invalid");
-  note->add_flag("--valid", o->valid);
+  note->add_option("LAP", o->lap)->required()->check(WholeWithin(1, kMaxLapNumber));
+  CLI::Option* invalid = note->add_flag("--invalid", o->invalid, "Mark as invalid");
+  note->add_flag("--valid", o->valid)->excludes(invalid);
   note->add_option("--text", o->text)->each([o](const std::string&) { o->has_text = true; });
   commands.Add(note, bind(RunNote));
   CLI::App* channels = cli.add_subcommand("channels", "Every channel of every sample (for graphs)");
   channels->add_option("SESSION", o->session)->required();
-  channels->add_option("--lap", o->lap, "Only this lap, measured from its start");
+  channels->add_option("--lap", o->lap, "Only this lap, measured from its start")
+      ->check(WholeWithin(1, kMaxLapNumber));
   channels->add_flag("--json", o->json);
   commands.Add(channels, bind(RunChannels));
 }

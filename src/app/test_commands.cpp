@@ -1,11 +1,13 @@
 #include "app/test_commands.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/storage_context.h"
 #include "session/session_data.h"
@@ -20,7 +22,6 @@
 #include "util/errors.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
-#include "util/text_parse.h"
 #include "util/utf_convert.h"
 
 namespace kv::app {
@@ -42,10 +43,16 @@ double UnitToMps(const std::string& units) {
   return 0.0;
 }
 
+// A speed no car reaches in any of the units: beyond it a number is a typo.
+constexpr double kMaxSpeed = 1000.0;
+constexpr double kMaxDistanceM = 100000.0;
+
 bool ParseNumber(std::string_view text, double* value) {
-  const ParseResult<double> r = TextToReal(text, u'.');
-  if (!r.ok) return false;
-  *value = r.value;
+  const std::string whole(text);
+  char* end = nullptr;
+  const double parsed = std::strtod(whole.c_str(), &end);
+  if (whole.empty() || *end != '\0' || !std::isfinite(parsed) || std::fabs(parsed) > kMaxSpeed) return false;
+  *value = parsed;
   return true;
 }
 
@@ -146,7 +153,7 @@ int RunTestAdd(const TestCommandOptions& o, std::ostream& /*out*/, std::ostream&
   const bool by_distance = o.distance >= 0.0;
   if (by_speed == by_distance) {
     err << "Give either --speed FROM-TO or --distance METRES\n";
-    return 1;
+    return 2;
   }
   if (by_speed) {
     const double unit = UnitToMps(o.units);
@@ -299,10 +306,18 @@ void AddTestCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& c
   CLI::App* add =
       test->add_subcommand("add", "Add a speed test (--speed) or a distance test (--distance)");
   add->add_option("NAME", o->name, "Test name")->required();
-  add->add_option("--speed", o->speed, "FROM-TO, e.g. 50-150");
+  CLI::Option* speed = add->add_option("--speed", o->speed, "FROM-TO, e.g. 50-150")
+                           ->check(Accepts(
+                               [](const std::string& text) {
+                                 double from = 0.0, to = 0.0;
+                                 return ParseSpeedRange(text, &from, &to);
+                               },
+                               "FROM-TO, two speeds up to 1000"));
   add->add_option("--units", o->units, "Units of --speed")
       ->check(CLI::IsMember({"kph", "mph", "mps"}));
-  add->add_option("--distance", o->distance, "Run length in metres");
+  add->add_option("--distance", o->distance, "Run length in metres")
+      ->check(RealWithin(0.0, kMaxDistanceM, true))
+      ->excludes(speed);
   commands.Add(add, [o, &globals] {
     o->data_dir = globals.data_dir;
     return RunTestAdd(*o, std::cout, std::cerr);

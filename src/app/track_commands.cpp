@@ -6,6 +6,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/storage_context.h"
 #include "exchange/track_import.h"
@@ -60,7 +61,7 @@ nlohmann::json TrapJson(const Trap& trap) {
 
 bool ParsePosition(const std::string& text, IntPoint* position) {
   const size_t comma = text.find(',');
-  if (comma == std::string::npos) return false;
+  if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) return false;
   const ParseResult<double> lat = TextToReal(std::string_view(text).substr(0, comma), u'.');
   const ParseResult<double> lon = TextToReal(std::string_view(text).substr(comma + 1), u'.');
   if (!lat.ok || !lon.ok || std::fabs(lat.value) > 90.0 || std::fabs(lon.value) > 180.0) return false;
@@ -272,23 +273,30 @@ void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& 
   };
 
   CLI::App* create = track->add_subcommand("create", "Create an empty track profile");
-  create->add_option("NAME", o->name)->required();
+  create->add_option("NAME", o->name)->required()->check(FileName());
   create->add_flag("--lock", o->lock, "Lock traps");
   add(create, RunTrackCreate);
 
   CLI::App* trap = track->add_subcommand("add", "Add a timing line to a track");
   trap->add_option("NAME", o->name)->required();
-  trap->add_option("--type", o->type, "start|finish|start-finish|split|disabled")->required();
-  trap->add_option("--at", o->at, "Centre as LAT,LON in signed decimal degrees")->required();
-  trap->add_option("--bearing", o->bearing_deg, "Direction of travel in degrees from north")->required();
-  trap->add_option("--width", o->width_m, "Line width in metres (50)");
+  trap->add_option("--type", o->type, "start|finish|start-finish|split|disabled")
+      ->required()
+      ->check(CLI::IsMember(std::vector<std::string>(kTypeWords.begin(), kTypeWords.end())));
+  trap->add_option("--at", o->at, "Centre as LAT,LON in signed decimal degrees")
+      ->required()
+      ->check(Accepts([](const std::string& text) { IntPoint p; return ParsePosition(text, &p); },
+                      "LAT,LON in degrees, -90..90 and -180..180"));
+  trap->add_option("--bearing", o->bearing_deg, "Direction of travel in degrees from north")
+      ->required()
+      ->check(RealWithin(0.0, 360.0));
+  trap->add_option("--width", o->width_m, "Line width in metres (50)")->check(RealWithin(0.0, 1000.0, true));
   trap->add_flag("--both-ways", o->both_ways, "Count crossings in both directions");
   trap->add_option("--name", o->trap_name, "Name of the line (default by type)");
   add(trap, RunTrackAdd);
 
   CLI::App* import = track->add_subcommand("import", "Import a .DSF or .LAP track file");
-  import->add_option("FILE", o->file)->required();
-  import->add_option("--name", o->name, "Track name")->required();
+  import->add_option("FILE", o->file)->required()->check(CLI::ExistingFile);
+  import->add_option("--name", o->name, "Track name")->required()->check(FileName());
   import->add_flag("--lock", o->lock, "Lock traps");
   add(import, RunTrackImport);
 
@@ -303,7 +311,7 @@ void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& 
 
   CLI::App* rename = track->add_subcommand("rename", "Rename a track and the sessions that use it");
   rename->add_option("OLD", o->name)->required();
-  rename->add_option("NEW", o->new_name)->required();
+  rename->add_option("NEW", o->new_name)->required()->check(FileName());
   add(rename, RunTrackRename);
 
   CLI::App* remove = track->add_subcommand("delete", "Delete a track profile");

@@ -76,6 +76,9 @@ uint32_t FreeSpaceKb(const std::string& path) {
 }
 
 bool IsValidName(std::u16string_view name) {
+  if (!name.empty() && name.front() == u'.') return false;
+  for (const char16_t c : name)
+    if (c < 0x20 || c == 0x7F) return false;
   return name.find_first_of(u"<>?\\\"*/:|") == std::u16string_view::npos;
 }
 

@@ -63,8 +63,10 @@ constexpr SpaceCheck CheckFreeSpace(uint32_t free_kb) {
   return free_kb < kVeryLowSpaceKb ? SpaceCheck::kVeryLow : free_kb < kLowSpaceKb ? SpaceCheck::kLow : SpaceCheck::kEnough;
 }
 
-// A user-given base name holds none of < > ? \ " * / : | (the empty name is
-// valid here; callers check emptiness themselves).
+// A user-given base name holds none of < > ? \ " * / : | and no control
+// character, and does not begin with "." (such a file is hidden, and its
+// track would be saved and then never listed). The empty name is valid
+// here; callers check emptiness themselves.
 bool IsValidName(std::u16string_view name);
 
 // File name after the last "/", and the folder up to and including it

@@ -94,6 +94,68 @@ std::string LapText(int ms) {
   return text;
 }
 
+TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
+  TempFolder dir;
+  const std::vector<std::string> line = {"track", "add", "T", "--type", "split", "--at", "50,5", "--bearing"};
+  const auto add_line = [&](std::vector<std::string> tail) {
+    std::vector<std::string> args = line;
+    args.insert(args.end(), tail.begin(), tail.end());
+    return args;
+  };
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"frobnicate"}, 2},
+      {{"sessions", "--bogus"}, 2},
+      {{"laps"}, 2},
+      {{"laps", "a", "b"}, 2},
+      {{"--data", "", "sessions"}, 2},
+      {add_line({"1e308"}), 2},
+      {add_line({"nan"}), 2},
+      {add_line({"inf"}), 2},
+      {add_line({"-1"}), 2},
+      {add_line({"90", "--width", "1e12"}), 2},
+      {add_line({"90", "--width", "0"}), 2},
+      {{"track", "add", "T", "--type", "split", "--at", "50,5,3", "--bearing", "90"}, 2},
+      {{"track", "add", "T", "--type", "sideways", "--at", "50,5", "--bearing", "90"}, 2},
+      {{"track", "create", ".."}, 2},
+      {{"track", "create", "."}, 2},
+      {{"track", "create", ""}, 2},
+      {{"track", "create", "a:b"}, 2},
+      {{"track", "import", "/nonexistent/spa.lap", "--name", "Spa"}, 2},
+      {{"test", "add", "X", "--distance", "1e300"}, 2},
+      {{"test", "add", "X", "--speed", "0-1e300"}, 2},
+      {{"test", "add", "X", "--speed", "0-100", "--distance", "100"}, 2},
+      {{"test", "add", "X"}, 2},
+      {{"laps", "S", "--compare", "4294967297"}, 2},
+      {{"note", "S", "3", "--invalid", "--valid"}, 2},
+      {{"note", "S", "0"}, 2},
+      {{"channels", "S", "--lap", "4294967297"}, 2},
+      {{"export", "S", "--format", "xls"}, 2},
+      {{"export", "S", "--format", "csv", "--scope", "lap:0"}, 2},
+      {{"results", "S", "--table", "bogus"}, 2},
+      {{"gps", "nowhere"}, 2},
+      {{"gps", "file:x", "--seconds", "-1"}, 2},
+      {{"record", "--gps", "file:x", "--type", "bogus"}, 2},
+      {{"--help"}, 0},
+      {{"sessions"}, 0},
+      {{"track", "create", "Spa"}, 0},
+      {{"laps", "nosuch"}, 1},
+      {{"track", "show", "nosuch"}, 1},
+      {{"track", "create", "spa"}, 1},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Korvatinel(dir.Path(), c.args);
+    std::string shown;
+    for (const std::string& a : c.args) shown += " '" + a + "'";
+    EXPECT_EQ(o.status, c.status) << shown << "\n" << o.err;
+    if (c.status == 2) {
+      EXPECT_FALSE(o.err.empty()) << shown;
+    }
+  }
+}
+
 TEST(Program, RecordingStopsAtTheFileSizeLimitKeepsEveryLapItShowedAndResumesLater) {
   // The NMEA log is the larger file; without it the sample file meets the
   // limit. Either way the recording stops where the limit is.
