@@ -10,6 +10,7 @@
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
+#include "app/track_commands.h"
 #include "core/application.h"
 #include "platform/file_io.h"
 #include "platform/process.h"
@@ -253,11 +254,11 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
     TrackList tracks(context.storage);
     tracks.Refresh();
     const int32_t index = tracks.Find(FromUtf8(o.track));
-    int32_t error = 0;
-    if (index < 0 || !LoadTrack(tracks.At(index), true, &error) || error != 0) {
+    if (index < 0) {
       err << "No such track: " << o.track << '\n';
       return 1;
     }
+    if (!LoadWholeTrack(tracks.At(index), err)) return 1;
     header.track = tracks.At(index).name;
     traps = MakeTraps(tracks.At(index).traps);
   }

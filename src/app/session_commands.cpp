@@ -8,6 +8,7 @@
 #include "app/command_list.h"
 #include "app/storage_context.h"
 #include "storage/session_header.h"
+#include "storage/storage_paths.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
 
@@ -39,11 +40,23 @@ nlohmann::json Iso8601(const DateTimeValue& value) {
 
 }  // namespace
 
-int RunSessions(const SessionCommandOptions& o, std::ostream& out, std::ostream& /*err*/) {
+int RunSessions(const SessionCommandOptions& o, std::ostream& out, std::ostream& err) {
   StorageContext context(o.data_dir);
-  const std::vector<SessionHeader> sessions = ListSessions(context.storage);
   nlohmann::json list = nlohmann::json::array();
-  for (const SessionHeader& s : sessions) {
+  for (const SessionListing& entry : ListSessionFiles(context.storage)) {
+    const SessionHeader& s = entry.header;
+    if (!entry.regular) {
+      err << "warning: skipped " << BuildPath(s.base_name, s.root, FileKind::kSessionHeader)
+          << ": not a regular file\n";
+      continue;
+    }
+    if (entry.error != 0) {
+      list.push_back({{"session", Utf8(s.base_name)},
+                      {"damaged", FileErrorText(entry.error)},
+                      {"error", entry.error},
+                      {"storage", s.root}});
+      continue;
+    }
     list.push_back({{"session", Utf8(s.base_name)},
                     {"title", Utf8(s.title)},
                     {"type", TypeWord(s.type)},
@@ -52,15 +65,20 @@ int RunSessions(const SessionCommandOptions& o, std::ostream& out, std::ostream&
                     {"driver", Utf8(s.driver)},
                     {"notes", Utf8(s.notes)},
                     {"created", Iso8601(s.created)},
-                    {"storage", s.root}});
+                    {"storage", s.root},
+                    {"damaged", nullptr}});
   }
   if (o.json) {
     out << list.dump() << '\n';
     return 0;
   }
   for (const auto& s : list) {
-    out << s["session"].get<std::string>() << "  " << s["type"].get<std::string>() << "  "
-        << s["title"].get<std::string>();
+    out << s["session"].get<std::string>() << "  ";
+    if (!s["damaged"].is_null()) {
+      out << "damaged: the header is " << s["damaged"].get<std::string>() << '\n';
+      continue;
+    }
+    out << s["type"].get<std::string>() << "  " << s["title"].get<std::string>();
     if (!s["track"].get<std::string>().empty()) out << "  [" << s["track"].get<std::string>() << "]";
     out << '\n';
   }

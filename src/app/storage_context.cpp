@@ -1,5 +1,7 @@
 #include "app/storage_context.h"
 
+#include "util/errors.h"
+
 #include "storage/storage_paths.h"
 #include "util/utf_convert.h"
 
@@ -18,5 +20,17 @@ std::string StorageContext::RootForNewFiles() {
 }
 
 void PrintLine(std::ostream& out, std::u16string_view text) { out << ToUtf8(text).Std() << '\n'; }
+
+std::string FileErrorText(int32_t code) {
+  std::string reason;
+  switch (code) {
+    case kErrCannotOpen: reason = "cannot be opened"; break;
+    case kErrMalformedFile: reason = "damaged (truncated or malformed)"; break;
+    case kErrUnsupportedVersion: reason = "of a version this program cannot read"; break;
+    case kErrOutOfMemory: reason = "too large to load"; break;
+    default: reason = "unreadable"; break;
+  }
+  return reason + " (error " + std::to_string(code) + ")";
+}
 
 }  // namespace kv::app

@@ -2,6 +2,7 @@
 // --data DIR), the settings and the root where new files go.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -21,6 +22,10 @@ struct StorageContext {
   StorageList storage;
   Settings settings;
 };
+
+// Why a stored file could not be read, for a driver: "damaged (truncated
+// or malformed)" and the like, with the error number.
+std::string FileErrorText(int32_t code);
 
 // A text of ours (UTF-16) to a UTF-8 stream, followed by a line end.
 void PrintLine(std::ostream& out, std::u16string_view text);

@@ -16,6 +16,7 @@
 #include "timing/trap.h"
 #include "util/errors.h"
 #include "util/string_table.h"
+#include "util/text_compare.h"
 #include "util/text_parse.h"
 #include "util/utf_convert.h"
 
@@ -39,6 +40,18 @@ TrackProfile* FindTrack(TrackList& list, const std::string& name, std::ostream& 
   }
   return &list.At(index);
 }
+
+}  // namespace
+
+bool LoadWholeTrack(TrackProfile& track, std::ostream& err) {
+  int32_t error = 0;
+  const bool opened = LoadTrack(track, true, &error);
+  if (opened && error == 0 && track.load_error == 0) return true;
+  err << "The track " << ToUtf8(track.name.AsView()).Std() << " is " << FileErrorText(track.load_error) << ".\n";
+  return false;
+}
+
+namespace {
 
 nlohmann::json Degrees(AngleValue value) {
   return IsSet(value) ? nlohmann::json(value / kAngleUnitsPerDegree) : nlohmann::json();
@@ -119,12 +132,7 @@ int RunTrackAdd(const TrackCommandOptions& o, std::ostream& /*out*/, std::ostrea
     TrackList list(context.storage);
     list.Refresh();
     TrackProfile* track = FindTrack(list, o.name, err);
-    if (track == nullptr) return 1;
-    int32_t error = 0;
-    if (!LoadTrack(*track, true, &error) || error != 0) {
-      PrintLine(err, FormatN(kStrCouldNotSaveTrack, error != 0 ? error : kErrCannotOpen));
-      return 1;
-    }
+    if (track == nullptr || !LoadWholeTrack(*track, err)) return 1;
     const auto line_type = static_cast<TrapLineType>(type);
     const WideString name = o.trap_name.empty() ? DefaultTrapName(line_type) : FromUtf8(o.trap_name);
     Trap trap;
@@ -179,7 +187,8 @@ int RunTrackList(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
         tracks.push_back({{"name", Utf8(t.name)},
                           {"traps", t.trap_count},
                           {"sessions", SessionsUsing(sessions, t.name)},
-                          {"storage", t.root}});
+                          {"storage", t.root},
+                          {"damaged", t.load_error != 0 ? nlohmann::json(FileErrorText(t.load_error)) : nlohmann::json()}});
       }
       out << tracks.dump() << '\n';
       return 0;
@@ -187,8 +196,9 @@ int RunTrackList(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
     PrintLine(out, FormatN(kStrTrackCount, list.Count()));
     for (int32_t i = 0; i < list.Count(); ++i) {
       const TrackProfile& t = list.At(i);
-      out << Utf8(t.name) << ": " << Utf8(FormatNN(kStrTrackSubtitle, SessionsUsing(sessions, t.name), t.trap_count))
-          << '\n';
+      out << Utf8(t.name) << ": " << Utf8(FormatNN(kStrTrackSubtitle, SessionsUsing(sessions, t.name), t.trap_count));
+      if (t.load_error != 0) out << "  (" << FileErrorText(t.load_error) << ")";
+      out << '\n';
     }
     return 0;
   });
@@ -200,12 +210,7 @@ int RunTrackShow(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
     TrackList list(context.storage);
     list.Refresh();
     TrackProfile* track = FindTrack(list, o.name, err);
-    if (track == nullptr) return 1;
-    int32_t error = 0;
-    if (!LoadTrack(*track, true, &error) || error != 0) {
-      err << "Error #" << (error != 0 ? error : kErrCannotOpen) << '\n';
-      return 1;
-    }
+    if (track == nullptr || !LoadWholeTrack(*track, err)) return 1;
     nlohmann::json j;
     j["name"] = Utf8(track->name);
     j["locked"] = track->lock != 0;
@@ -257,7 +262,24 @@ int RunTrackDelete(const TrackCommandOptions& o, std::ostream& /*out*/, std::ost
       err << "No such track: " << o.name << '\n';
       return 1;
     }
-    return list.Delete(index) ? 0 : 1;
+    // A session keeps only the track's name: without the track its laps
+    // can no longer be timed again.
+    std::string users;
+    int32_t count = 0;
+    for (const SessionHeader& s : ListSessions(context.storage)) {
+      if (!EqualNoCase(s.track, list.At(index).name)) continue;
+      users += (count++ == 0 ? "" : ", ") + Utf8(s.base_name);
+    }
+    if (count > 0 && !o.force) {
+      err << "The track " << Utf8(list.At(index).name) << " is used by " << count
+          << (count == 1 ? " session: " : " sessions: ") << users << ". Give --force to delete it anyway.\n";
+      return 1;
+    }
+    if (!list.Delete(index)) {
+      PrintLine(err, FormatN(kStrErrorNumber, kErrCannotOpen));
+      return 1;
+    }
+    return 0;
   });
 }
 
@@ -316,6 +338,7 @@ void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& 
 
   CLI::App* remove = track->add_subcommand("delete", "Delete a track profile");
   remove->add_option("NAME", o->name)->required();
+  remove->add_flag("--force", o->force, "Delete it even when sessions use it");
   add(remove, RunTrackDelete);
 }
 

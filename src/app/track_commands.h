@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "storage/track_profile.h"
+
 namespace kv::app {
 
 struct TrackCommandOptions {
@@ -21,7 +23,12 @@ struct TrackCommandOptions {
   double width_m = 50.0;
   bool both_ways = false;
   std::string trap_name;  // empty: the default name of the type
+  bool force = false;     // delete: even when sessions use the track
 };
+
+// Loads the whole profile; false after telling the user why the file
+// cannot be read (damaged, of an unknown version, gone).
+bool LoadWholeTrack(TrackProfile& track, std::ostream& err);
 
 int RunTrackCreate(const TrackCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunTrackAdd(const TrackCommandOptions& options, std::ostream& out, std::ostream& err);

@@ -131,6 +131,11 @@ bool IsOutOfSpace(int error_number) {
   return error_number == ENOSPC || error_number == EDQUOT || error_number == EFBIG;
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0;

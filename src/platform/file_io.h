@@ -56,6 +56,8 @@ struct DirectoryEntry {
 };
 
 bool FileExists(const std::string& path);
+// A regular file (not a folder, FIFO or device), without opening it.
+bool IsRegularFile(const std::string& path);
 // True for a folder; a trailing "/" is ignored.
 bool DirectoryExists(const std::string& path);
 // One folder, not its parents; true when created.

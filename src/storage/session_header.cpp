@@ -224,20 +224,28 @@ SessionHeader NewSession(const std::string& root) {
   return header;
 }
 
-std::vector<SessionHeader> ListSessions(const StorageList& storage) {
-  std::vector<SessionHeader> sessions;
+std::vector<SessionListing> ListSessionFiles(const StorageList& storage) {
+  std::vector<SessionListing> found;
   for (int32_t i = 0; i < storage.Count(); ++i) {
     DirectoryScan scan;
     scan.Open(storage.At(i).root, FileKind::kSessionHeader);
     WideString name;
     while (scan.Next(name)) {
-      SessionHeader header;
-      header.base_name = name;
-      header.root = storage.At(i).root;
-      int32_t error = 0;
-      if (LoadSessionHeader(header, false, &error) && error == 0) sessions.push_back(std::move(header));
+      SessionListing entry;
+      entry.header.base_name = name;
+      entry.header.root = storage.At(i).root;
+      entry.regular = platform::IsRegularFile(BuildPath(name, entry.header.root, FileKind::kSessionHeader));
+      if (entry.regular && !LoadSessionHeader(entry.header, false, &entry.error)) entry.error = kErrCannotOpen;
+      found.push_back(std::move(entry));
     }
   }
+  return found;
+}
+
+std::vector<SessionHeader> ListSessions(const StorageList& storage) {
+  std::vector<SessionHeader> sessions;
+  for (SessionListing& entry : ListSessionFiles(storage))
+    if (entry.regular && entry.error == 0) sessions.push_back(std::move(entry.header));
   return sessions;
 }
 

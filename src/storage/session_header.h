@@ -91,4 +91,15 @@ SessionHeader NewSession(const std::string& root);
 // Headers that cannot be read are skipped.
 std::vector<SessionHeader> ListSessions(const StorageList& storage);
 
+// Every file named like a session header on every medium: what loaded, and
+// what could not (error: the read error, -8 when it cannot be opened), and
+// entries that are no regular file at all (a FIFO, a folder), left unread
+// because opening one could block.
+struct SessionListing {
+  SessionHeader header;  // base name and root always set
+  int32_t error = 0;
+  bool regular = true;
+};
+std::vector<SessionListing> ListSessionFiles(const StorageList& storage);
+
 }  // namespace kv

@@ -42,9 +42,13 @@ int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile)
   profile.traps.Clear();
   profile.traps_loaded = false;
   profile.trap_count = 0;
+  profile.load_error = 0;
   const uint32_t version = r.ReadU32();
-  if (!r.Ok()) return r.Error();
-  if (version != track_file::kVersion && version != track_file::kLegacyVersion) return 0;
+  if (!r.Ok()) return profile.load_error = r.Error();
+  if (version != track_file::kVersion && version != track_file::kLegacyVersion) {
+    profile.load_error = kErrUnsupportedVersion;
+    return 0;
+  }
   const int32_t lock = r.Read16();
   const uint32_t count = r.ReadU32();
   if (!r.Ok()) return r.Error();
@@ -117,12 +121,18 @@ bool LoadTrack(TrackProfile& profile, bool full, int32_t* error) {
   *error = 0;
   if (profile.name.IsEmpty()) return true;
   RecordReader reader;
-  if (!reader.Open(TrackPath(profile))) return false;
+  if (!reader.Open(TrackPath(profile))) {
+    profile.load_error = kErrCannotOpen;
+    return false;
+  }
   *error = ParseTrackFile(reader.Data(), full, profile);
+  if (*error != 0) profile.load_error = *error;
   return true;
 }
 
 bool SaveTrack(TrackProfile& profile) {
+  if (profile.load_error == kErrUnsupportedVersion || profile.load_error == kErrMalformedFile)
+    ThrowCode(profile.load_error);
   if (profile.name.IsEmpty() || !profile.changed || !profile.traps_loaded) return false;
   const ByteString bytes = SerializeTrackFile(profile);
   DataFile file(TrackPath(profile));

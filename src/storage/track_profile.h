@@ -24,10 +24,15 @@ struct TrackProfile {
   TrapDefinitionList traps{kTrapListGrowth};
   bool traps_loaded = false;
   bool changed = false;
+  // Why the last load could not read the file: kErrCannotOpen (-8),
+  // kErrMalformedFile (-5) or kErrUnsupportedVersion (-3, a file of a
+  // newer program, which must not be overwritten); 0 when it could.
+  int32_t load_error = 0;
 };
 
 // 0 or kErrMalformedFile (-5); an unknown version is no error and leaves
-// the profile empty. Counts are checked against the bytes that remain.
+// the profile empty (load_error says so). Counts are checked against the
+// bytes that remain.
 int32_t ParseTrackFile(std::string_view bytes, bool full, TrackProfile& profile);
 // The version 2 bytes; raises kErrStringTooLong (-4) for a trap name of
 // more than 8191 characters.
@@ -41,6 +46,8 @@ std::string TrackPath(const TrackProfile& profile);
 // An empty name loads nothing and is no error (true, *error 0). False when
 // the file cannot be opened; otherwise *error holds the parse result.
 bool LoadTrack(TrackProfile& profile, bool full, int32_t* error);
+// A profile whose last load failed (load_error) is never saved: raises
+// kErrUnsupportedVersion or kErrMalformedFile instead of overwriting it.
 // Saves when the name is set, the profile changed and its traps are loaded;
 // true when written. Raises -8 / -4 on failure.
 bool SaveTrack(TrackProfile& profile);

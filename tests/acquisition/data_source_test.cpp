@@ -206,19 +206,19 @@ TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
 class Receiver {
  public:
   explicit Receiver(std::string link) : link_(std::move(link)) {}
-  ~Receiver() {
-    Unplug();
-    std::filesystem::remove(link_);
-  }
+  ~Receiver() { Unplug(); }
   void PlugIn() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_TRUE(master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0);
     std::filesystem::remove(link_);
     std::filesystem::create_symlink(ptsname(master_), link_);
   }
+  // The device node goes with it, as a USB receiver's does: the freed pty
+  // may be handed to another test's adapter at once.
   void Unplug() {
     if (master_ >= 0) close(master_);
     master_ = -1;
+    std::filesystem::remove(link_);
   }
   // Sends `count` GGA sentences and runs the loop until it has them.
   void Send(test::SourceLoop& loop, int count) {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +155,51 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       EXPECT_FALSE(o.err.empty()) << shown;
     }
   }
+}
+
+// Files this program cannot read are named with the reason, never hidden,
+// never taken for missing and never overwritten.
+TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
+  TempFolder dir;
+  const std::string& data = dir.Path();
+  ASSERT_EQ(Korvatinel(data, {"demo", "--fast"}).status, 0);
+  const std::string sessions = data + "Korvatinel/Sessions/", tracks = data + "Korvatinel/Tracks/";
+  WriteWholeFile(sessions + "20000101-0000-session.bin", std::string("\x07\x00", 2));
+  ASSERT_EQ(mkfifo((sessions + "20000101-0001-session.bin").c_str(), 0644), 0);
+  const std::string future = std::string("\x09\x00\x00\x00\x00\x00\x00\x00\x00\x00", 10);
+  WriteWholeFile(tracks + "Future-track.bin", future);
+  WriteWholeFile(tracks + "Broken-track.bin", std::string("\x02\x00\x00\x00\x00\x00\xff\x00\x00\x00", 10));
+
+  Outcome o = Korvatinel(data, {"sessions", "--json"});
+  ASSERT_EQ(o.status, 0);
+  EXPECT_NE(o.err.find("20000101-0001-session.bin: not a regular file"), std::string::npos) << o.err;
+  const nlohmann::json listed = nlohmann::json::parse(o.out);
+  ASSERT_EQ(listed.size(), 2u) << o.out;
+  for (const nlohmann::json& s : listed) {
+    if (s["session"] == "20000101-0000") EXPECT_EQ(s["damaged"], "damaged (truncated or malformed) (error -5)");
+    else EXPECT_TRUE(s["damaged"].is_null());
+  }
+  EXPECT_NE(Korvatinel(data, {"sessions"}).out.find("20000101-0000  damaged: the header is damaged"),
+            std::string::npos);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } refused[] = {
+      {{"track", "show", "Broken"}, "The track Broken is damaged (truncated or malformed) (error -5)."},
+      {{"record", "--gps", "file:" + kDemo, "--track", "Broken"}, "The track Broken is damaged"},
+      {{"track", "add", "Future", "--type", "split", "--at", "50,5", "--bearing", "90"},
+       "The track Future is of a version this program cannot read (error -3)."},
+      {{"track", "delete", "Demo circuit"}, "The track Demo circuit is used by 1 session: "},
+  };
+  for (const auto& c : refused) {
+    o = Korvatinel(data, c.args);
+    EXPECT_EQ(o.status, 1) << c.args[1];
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.args[1] << ": " << o.err;
+  }
+  EXPECT_EQ(ReadWholeFile(tracks + "Future-track.bin"), future) << "a newer program's track stays as it was";
+  EXPECT_EQ(Korvatinel(data, {"track", "delete", "Demo circuit", "--force"}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(tracks + "Demo circuit-track.bin"));
 }
 
 TEST(Program, RecordingStopsAtTheFileSizeLimitKeepsEveryLapItShowedAndResumesLater) {

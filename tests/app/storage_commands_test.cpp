@@ -133,8 +133,10 @@ TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
   EXPECT_EQ(s[0]["created"], "2009-05-21T16:52:03Z");
   EXPECT_EQ(s[0]["storage"], temp_.Path());
 
-  ASSERT_EQ(Track(RunTrackDelete, Named("spa 2009")), 0);
-  EXPECT_EQ(Track(RunTrackDelete, Named("Spa 2009")), 1);
+  TrackCommandOptions remove = Named("spa 2009");
+  remove.force = true;  // the session uses it
+  ASSERT_EQ(Track(RunTrackDelete, remove), 0);
+  EXPECT_EQ(Track(RunTrackDelete, remove), 1);
 }
 
 TEST_F(StorageCommandsTest, DeleteSession) {
