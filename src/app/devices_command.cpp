@@ -8,6 +8,7 @@
 
 #include "acquisition/bluetooth_discovery.h"
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "app/source_command.h"
 #include "core/application.h"
 #include "platform/termination.h"
@@ -102,7 +103,7 @@ int RunDevicesScan(platform::BluetoothAdapter& adapter, bool json, std::ostream&
       list.push_back({{"address", FormatBluetoothAddress(d.address)},
                       {"name", d.name},
                       {"channel", d.channel > 0 ? nlohmann::json(d.channel) : nlohmann::json()}});
-    out << list.dump() << '\n';
+    out << JsonText(list) << '\n';
     return 0;
   }
   for (const FoundDevice& d : result.devices) {

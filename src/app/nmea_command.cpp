@@ -1,4 +1,5 @@
 #include "app/nmea_command.h"
+#include "app/json_text.h"
 
 #include <array>
 #include <cstdio>
@@ -140,7 +141,7 @@ int RunNmeaCommand(const NmeaCommandOptions& options, std::ostream& out, std::os
       const FixRecord& fix = parser.Fix();
       const std::string_view raw = parser.RawLine();
       if (options.json) {
-        out << DescribeLine(lines, raw, fix).dump() << '\n';
+        out << JsonText(DescribeLine(lines, raw, fix)) << '\n';
         continue;
       }
       if (fix.type != kSentenceNone) {

@@ -1,4 +1,5 @@
 #include "app/review_commands.h"
+#include "app/json_text.h"
 
 #include <cerrno>
 
@@ -194,7 +195,7 @@ int RunLaps(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     nlohmann::json doc = LapsJson(*loaded->data);
     const Lap* comparison = loaded->data->Laps().ComparisonLap(-1);
     doc["comparison_ms"] = Ms(comparison != nullptr ? comparison->LapTime() : kNotSet);
-    out << doc.dump(1) << '\n';
+    out << JsonText(doc, 1) << '\n';
   } else {
     PrintLapTable(*loaded->data, out);
   }
@@ -267,7 +268,7 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     rows.push_back({{"lap", name}, {"cells", cells}});
     if (!o.json) out << line << '\n';
   }
-  if (o.json) out << nlohmann::json({{"table", o.table}, {"mode", o.mode}, {"rows", rows}}).dump(1) << '\n';
+  if (o.json) out << JsonText(nlohmann::json({{"table", o.table}, {"mode", o.mode}, {"rows", rows}}), 1) << '\n';
   return 0;
 }
 
@@ -348,7 +349,7 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
       out << line << '\n';
     }
   }
-  if (o.json) out << nlohmann::json({{"names", names}, {"rows", rows}}).dump() << '\n';
+  if (o.json) out << JsonText(nlohmann::json({{"names", names}, {"rows", rows}})) << '\n';
   return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "app/session_commands.h"
+#include "app/json_text.h"
 
 #include <cstdio>
 #include <iostream>
@@ -69,7 +70,7 @@ int RunSessions(const SessionCommandOptions& o, std::ostream& out, std::ostream&
                     {"damaged", nullptr}});
   }
   if (o.json) {
-    out << list.dump() << '\n';
+    out << JsonText(list) << '\n';
     return 0;
   }
   for (const auto& s : list) {

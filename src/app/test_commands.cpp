@@ -1,4 +1,5 @@
 #include "app/test_commands.h"
+#include "app/json_text.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -118,7 +119,7 @@ int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& /*
   if (o.json) {
     nlohmann::json tests = nlohmann::json::array();
     for (int32_t i = 0; i < list.Count(); ++i) tests.push_back(TestJson(list, i));
-    out << tests.dump() << '\n';
+    out << JsonText(tests) << '\n';
     return 0;
   }
   for (int32_t i = 0; i < list.Count(); ++i) {
@@ -262,7 +263,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
          {"completed", r.completed}});
   }
   if (o.json) {
-    out << nlohmann::json{{"tests", tests}}.dump() << '\n';
+    out << JsonText(nlohmann::json{{"tests", tests}}) << '\n';
     return 0;
   }
   for (int32_t i = 0; i < list.Count(); ++i) {

@@ -1,4 +1,5 @@
 #include "app/track_commands.h"
+#include "app/json_text.h"
 
 #include <array>
 #include <cmath>
@@ -190,7 +191,7 @@ int RunTrackList(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
                           {"storage", t.root},
                           {"damaged", t.load_error != 0 ? nlohmann::json(FileErrorText(t.load_error)) : nlohmann::json()}});
       }
-      out << tracks.dump() << '\n';
+      out << JsonText(tracks) << '\n';
       return 0;
     }
     PrintLine(out, FormatN(kStrTrackCount, list.Count()));
@@ -217,14 +218,14 @@ int RunTrackShow(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
     j["traps"] = nlohmann::json::array();
     for (const TrapDefinition& trap : track->traps) j["traps"].push_back(TrapJson(MakeTrap(trap)));
     if (o.json) {
-      out << j.dump() << '\n';
+      out << JsonText(j) << '\n';
       return 0;
     }
     out << j["name"].get<std::string>() << (track->lock ? " (" + Utf8(Load(kStrLockTraps)) + ")" : "") << '\n';
     for (const auto& trap : j["traps"])
       out << "  " << trap["type"].get<std::string>() << ' ' << trap["name"].get<std::string>() << " at "
-          << trap["lat"].dump() << ',' << trap["lon"].dump() << " bearing " << trap["bearing_deg"].dump()
-          << " width " << trap["width_m"].dump() << (trap["one_way"].get<bool>() ? " one-way" : "") << '\n';
+          << JsonText(trap["lat"]) << ',' << JsonText(trap["lon"]) << " bearing " << JsonText(trap["bearing_deg"])
+          << " width " << JsonText(trap["width_m"]) << (trap["one_way"].get<bool>() ? " one-way" : "") << '\n';
     return 0;
   });
 }

@@ -202,6 +202,21 @@ TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
   EXPECT_FALSE(std::filesystem::exists(tracks + "Demo circuit-track.bin"));
 }
 
+TEST(Program, JsonNeverAbortsOnBytesThatAreNotUtf8) {
+  TempFolder dir;
+  const std::string data = dir.Path() + "caf\xe9\xff/";
+  std::filesystem::create_directories(data);
+  WriteWholeFile(data + "odd.nmea",
+                 sim::WithChecksum("$\xff\xfeGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+  Outcome o = Korvatinel(data, {"nmea", data + "odd.nmea", "--json"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(nlohmann::json::parse(o.out)["talker"], "\uFFFD\uFFFD");
+  ASSERT_EQ(Korvatinel(data, {"demo", "--fast"}).status, 0);
+  o = Korvatinel(data, {"sessions", "--json"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(nlohmann::json::parse(o.out)[0]["storage"].get<std::string>(), dir.Path() + "caf\uFFFD\uFFFD/");
+}
+
 TEST(Program, RecordingStopsAtTheFileSizeLimitKeepsEveryLapItShowedAndResumesLater) {
   // The NMEA log is the larger file; without it the sample file meets the
   // limit. Either way the recording stops where the limit is.
