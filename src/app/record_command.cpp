@@ -265,7 +265,7 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   std::optional<PerfTestList> tests;
   if (type == kSessionPerformance) {
     header.test = FromUtf8(o.test);
-    tests = LoadTestList(context.storage);
+    tests = LoadUserTests(context, err);
     const WideString refusal = ChosenTestMessage(*tests, header.test);
     if (!refusal.IsEmpty()) {
       PrintLine(err, refusal);

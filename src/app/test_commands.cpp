@@ -13,6 +13,7 @@
 #include "app/storage_context.h"
 #include "session/session_data.h"
 #include "session/test_list.h"
+#include "storage/perf_test_file.h"
 #include "storage/sample_loader.h"
 #include "storage/session_header.h"
 #include "storage/storage_paths.h"
@@ -33,7 +34,25 @@ constexpr double kMpsToKph = 3.6;
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
 
-PerfTestList LoadList(const StorageContext& context) { return LoadTestList(context.storage); }
+// Saves the user's tests, telling where an unreadable file was kept.
+void SaveList(const StorageContext& context, const PerfTestList& list, std::ostream& err) {
+  const std::string kept = SaveTestList(context.storage, list);
+  if (!kept.empty()) err << "warning: the unreadable " << kPerfTestFileName << " was kept as " << kept << '\n';
+}
+
+}  // namespace
+
+PerfTestList LoadUserTests(const StorageContext& context, std::ostream& err) {
+  bool whole = true;
+  PerfTestList list = LoadTestList(context.storage, &whole);
+  if (!whole)
+    err << "warning: " << context.storage.AppDataFolder() << kPerfTestFileName
+        << " is of another version or damaged: the tests in it that could not be read are not listed, and the file "
+           "is kept aside when the list is next saved\n";
+  return list;
+}
+
+namespace {
 
 // Metres per second per unit the user types speeds in; 0 for a unit we do
 // not know.
@@ -113,9 +132,9 @@ void PrintRunSummary(const PerfTestEngine& engine, std::ostream& out) {
   }
 }
 
-int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& /*err*/) {
+int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
   StorageContext context(o.data_dir);
-  const PerfTestList list = LoadList(context);
+  const PerfTestList list = LoadUserTests(context, err);
   if (o.json) {
     nlohmann::json tests = nlohmann::json::array();
     for (int32_t i = 0; i < list.Count(); ++i) tests.push_back(TestJson(list, i));
@@ -147,7 +166,7 @@ int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& /*
 
 int RunTestAdd(const TestCommandOptions& o, std::ostream& /*out*/, std::ostream& err) {
   StorageContext context(o.data_dir);
-  PerfTestList list = LoadList(context);
+  PerfTestList list = LoadUserTests(context, err);
   PerfTest test;
   test.name = FromUtf8(o.name);
   const bool by_speed = !o.speed.empty();
@@ -181,14 +200,14 @@ int RunTestAdd(const TestCommandOptions& o, std::ostream& /*out*/, std::ostream&
   }
   list.Add(std::move(test));
   return Guarded(err, [&] {
-    SaveTestList(context.storage, list);
+    SaveList(context, list, err);
     return 0;
   });
 }
 
 int RunTestDelete(const TestCommandOptions& o, std::ostream& /*out*/, std::ostream& err) {
   StorageContext context(o.data_dir);
-  PerfTestList list = LoadList(context);
+  PerfTestList list = LoadUserTests(context, err);
   const int32_t index = list.Find(FromUtf8(o.name));
   if (index < 0) {
     PrintLine(err, Load(kStrPerfTestNotFound));
@@ -200,7 +219,7 @@ int RunTestDelete(const TestCommandOptions& o, std::ostream& /*out*/, std::ostre
   }
   list.Remove(index);
   return Guarded(err, [&] {
-    SaveTestList(context.storage, list);
+    SaveList(context, list, err);
     return 0;
   });
 }
@@ -232,7 +251,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
   }
   SampleData data = loader.TakeData();
 
-  const PerfTestList list = LoadList(context);
+  const PerfTestList list = LoadUserTests(context, err);
   // Whatever the session's type: a lap or logging session's runs are worth
   // seeing too.
   SessionData session(header, LapSettingsFrom(context.settings.hilo_threshold));

@@ -8,7 +8,9 @@
 #include <ostream>
 #include <string>
 
+#include "app/storage_context.h"
 #include "timing/perf_test_engine.h"
+#include "timing/perf_test_list.h"
 
 namespace kv::app {
 
@@ -21,6 +23,10 @@ struct TestCommandOptions {
   std::string session;        // base name
   bool json = false;
 };
+
+// The test list with the user's tests; warns on `err` when "perftest.dat"
+// could not be read whole.
+PerfTestList LoadUserTests(const StorageContext& context, std::ostream& err);
 
 int RunTestList(const TestCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunTestAdd(const TestCommandOptions& options, std::ostream& out, std::ostream& err);

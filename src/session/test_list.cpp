@@ -4,14 +4,14 @@
 
 namespace kv {
 
-PerfTestList LoadTestList(const StorageList& storage) {
+PerfTestList LoadTestList(const StorageList& storage, bool* whole) {
   PerfTestList list;
-  for (PerfTest& test : LoadPerfTests(storage.AppDataFolder())) list.Add(std::move(test));
+  for (PerfTest& test : LoadPerfTests(storage.AppDataFolder(), whole)) list.Add(std::move(test));
   return list;
 }
 
-void SaveTestList(const StorageList& storage, const PerfTestList& list) {
-  SavePerfTests(storage.AppDataFolder(), list.UserTests());
+std::string SaveTestList(const StorageList& storage, const PerfTestList& list) {
+  return SavePerfTests(storage.AppDataFolder(), list.UserTests());
 }
 
 }  // namespace kv

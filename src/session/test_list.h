@@ -3,14 +3,20 @@
 // Main thread.
 #pragma once
 
+#include <string>
+
 #include "storage/storage_list.h"
 #include "timing/perf_test_list.h"
 
 namespace kv {
 
-PerfTestList LoadTestList(const StorageList& storage);
-// Replaces "perftest.dat" with the user's tests of `list`. Raises
-// kErrCannotOpen (-8) or kErrStringTooLong (-4) as SavePerfTests does.
-void SaveTestList(const StorageList& storage, const PerfTestList& list);
+// *whole: false when "perftest.dat" could not be read whole (another
+// version, damaged); the tests read, if any, are listed.
+PerfTestList LoadTestList(const StorageList& storage, bool* whole = nullptr);
+// Replaces "perftest.dat" with the user's tests of `list`; an unreadable
+// one is set aside first and its new name returned (see SavePerfTests).
+// Raises kErrCannotOpen (-8) or kErrStringTooLong (-4) as SavePerfTests
+// does.
+std::string SaveTestList(const StorageList& storage, const PerfTestList& list);
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "storage/perf_test_file.h"
 
+#include "platform/file_io.h"
+
 #include <cmath>
 #include <limits>
 
@@ -33,13 +35,15 @@ int32_t ToPerfTestValue(double value) {
   return static_cast<int32_t>(scaled);
 }
 
-std::vector<PerfTest> ParsePerfTests(std::string_view bytes) {
+std::vector<PerfTest> ParsePerfTests(std::string_view bytes, bool* whole) {
   RecordReader reader;
   reader.OpenBytes(bytes);
   const uint32_t version = reader.ReadU32();
   const int32_t count = reader.Read32();
   std::vector<PerfTest> tests;
-  if (!reader.Ok() || version != kPerfTestFileVersion || count < 1) return tests;
+  bool read_whole = reader.Ok() && version == kPerfTestFileVersion && count >= 0;
+  if (whole != nullptr) *whole = read_whole;
+  if (!read_whole || count < 1) return tests;
   for (int32_t i = 0; i < count; ++i) {
     PerfTest test;
     test.name = reader.ReadPackedString();
@@ -47,16 +51,21 @@ std::vector<PerfTest> ParsePerfTests(std::string_view bytes) {
     test.start_speed = reader.Read32() / kPerfTestValueScale;
     test.finish_speed = reader.Read32() / kPerfTestValueScale;
     test.distance = reader.Read32() / kPerfTestValueScale;
-    if (!reader.Ok()) break;  // cut inside this test: keep those before it
+    if (!reader.Ok()) {  // cut inside this test: keep those before it
+      read_whole = false;
+      break;
+    }
     tests.push_back(std::move(test));
   }
+  if (whole != nullptr) *whole = read_whole;
   return tests;
 }
 
-std::vector<PerfTest> LoadPerfTests(const std::string& folder) {
+std::vector<PerfTest> LoadPerfTests(const std::string& folder, bool* whole) {
+  if (whole != nullptr) *whole = true;
   RecordReader reader;
   if (!reader.Open(folder + std::string(kPerfTestFileName))) return {};
-  return ParsePerfTests(reader.Data());
+  return ParsePerfTests(reader.Data(), whole);
 }
 
 ByteString SerializePerfTests(const std::vector<PerfTest>& tests) {
@@ -73,13 +82,23 @@ ByteString SerializePerfTests(const std::vector<PerfTest>& tests) {
   return out;
 }
 
-void SavePerfTests(const std::string& folder, const std::vector<PerfTest>& tests) {
+std::string SavePerfTests(const std::string& folder, const std::vector<PerfTest>& tests) {
   const ByteString bytes = SerializePerfTests(tests);
   if (CreateDirectories(folder) == DirResult::kFailed) ThrowCode(kErrCannotOpen);
-  DataFile file(folder + std::string(kPerfTestFileName));
+  const std::string path = folder + std::string(kPerfTestFileName);
+  std::string set_aside;
+  bool whole = true;
+  LoadPerfTests(folder, &whole);
+  if (!whole) {
+    set_aside = path + ".unreadable";
+    for (int n = 2; platform::FileExists(set_aside); ++n) set_aside = path + ".unreadable." + std::to_string(n);
+    if (!platform::RenameFile(path, set_aside)) ThrowCode(kErrCannotOpen);
+  }
+  DataFile file(path);
   file.CreateReplacing(kBufferCapacity);
   file.WriteBytes(bytes.AsView());
   if (!file.Close()) ThrowCode(kErrCannotOpen, file.Error());
+  return set_aside;
 }
 
 }  // namespace kv

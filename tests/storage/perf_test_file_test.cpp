@@ -50,21 +50,43 @@ TEST(PerfTestFile, DamagedAndForeignFiles) {
     const char* legend;
     std::string bytes;
     size_t added;
+    bool whole;  // false: a save must set the file aside
   } cases[] = {
-      {"empty file", "", 0},
-      {"version only", golden.substr(0, 4), 0},
-      {"version 2", with(0, "\x02"), 0},
-      {"count 0 with tests after it", with(4, std::string_view("\0", 1)), 0},
-      {"negative count", with(4, "\xFF\xFF\xFF\xFF"), 0},
-      {"complete", golden, 2},
-      {"count above the tests: keeps what is there", with(4, "\x05"), 2},
-      {"huge count", with(4, "\xFE\xFF\xFF\x7F"), 2},
-      {"cut inside the second test", golden.substr(0, 33), 1},
-      {"cut inside the first name", golden.substr(0, 10), 0},
-      {"bad string prefix (low bits 10)", with(24, "\x02"), 1},
-      {"bytes after the count are ignored", with(4, "\x01"), 1},
+      {"empty file", "", 0, false},
+      {"version only", golden.substr(0, 4), 0, false},
+      {"version 2", with(0, "\x02"), 0, false},
+      {"count 0 with tests after it", with(4, std::string_view("\0", 1)), 0, true},
+      {"negative count", with(4, "\xFF\xFF\xFF\xFF"), 0, false},
+      {"complete", golden, 2, true},
+      {"count above the tests: keeps what is there", with(4, "\x05"), 2, false},
+      {"huge count", with(4, "\xFE\xFF\xFF\x7F"), 2, false},
+      {"cut inside the second test", golden.substr(0, 33), 1, false},
+      {"cut inside the first name", golden.substr(0, 10), 0, false},
+      {"bad string prefix (low bits 10)", with(24, "\x02"), 1, false},
+      {"bytes after the count are ignored", with(4, "\x01"), 1, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParsePerfTests(c.bytes).size(), c.added) << c.legend;
+  for (const auto& c : cases) {
+    bool whole = !c.whole;
+    EXPECT_EQ(ParsePerfTests(c.bytes, &whole).size(), c.added) << c.legend;
+    EXPECT_EQ(whole, c.whole) << c.legend;
+  }
+}
+
+// Regression: a file of another version was read as empty and then
+// replaced, losing the user's tests.
+TEST(PerfTestFile, AFileThatDoesNotReadWholeIsSetAsideNotOverwritten) {
+  TempFolder folder;
+  const std::string foreign = std::string("\x02\x00\x00\x00\x01\x00\x00\x00", 8) + "future test";
+  testing::WriteWholeFile(folder.Path() + "perftest.dat", foreign);
+  testing::WriteWholeFile(folder.Path() + "perftest.dat.unreadable", "an earlier one");
+  const std::vector<PerfTest> mine = {{WideString(u"mine"), 0.0, 10.0, 0.0, kPerfSpeedTest, 0}};
+  EXPECT_EQ(SavePerfTests(folder.Path(), mine), folder.Path() + "perftest.dat.unreadable.2");
+  EXPECT_EQ(ReadWholeFile(folder.Path() + "perftest.dat.unreadable.2"), foreign);
+  EXPECT_EQ(ReadWholeFile(folder.Path() + "perftest.dat.unreadable"), "an earlier one");
+  bool whole = false;
+  EXPECT_EQ(LoadPerfTests(folder.Path(), &whole).size(), 1u);
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(SavePerfTests(folder.Path(), mine), "") << "a file read whole is simply replaced";
 }
 
 TEST(PerfTestFile, StoredValuesRoundHalfUpAndSaturate) {
