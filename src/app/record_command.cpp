@@ -143,7 +143,8 @@ void DropIfEmpty(const SessionRecorder& recorder, bool resumed) {
 // not be opened, nothing was recorded, or a file could not be written
 // (then the session holds what was recorded before).
 int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<SessionData> data, bool resumed,
-            const Sources& sources, TerminalViews& views, std::ostream& out, std::ostream& err) {
+            platform::FileLock lock, const Sources& sources, TerminalViews& views, std::ostream& out,
+            std::ostream& err) {
   Application app;
   AppServices* services = nullptr;
   RunProblems problems;
@@ -168,7 +169,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   SessionRecorder recorder(std::move(data), [] { return platform::TickCount(); });
   try {
     if (resumed) {
-      recorder.StartResumed();
+      recorder.StartResumed(std::move(lock));
     } else {
       recorder.StartNew();
     }
@@ -276,7 +277,7 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   auto data = std::make_unique<SessionData>(std::move(header), LapSettingsFrom(context.settings.hilo_threshold));
   data->SetTraps(traps);
   if (tests) data->TimePerfTests(*tests);
-  return RunLive(o, context, std::move(data), false, sources, views, out, err);
+  return RunLive(o, context, std::move(data), false, {}, sources, views, out, err);
 }
 
 int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
@@ -288,6 +289,16 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   const std::string root = FindSessionRoot(context.storage, name);
   if (root.empty()) {
     err << "No such session: " << o.session << '\n';
+    return 1;
+  }
+  // Held from before the load to the end of the recording: nobody else may
+  // append to, repair or delete the session meanwhile.
+  platform::FileLock lock;
+  SessionHeader named;
+  named.base_name = name;
+  named.root = root;
+  if (LockSession(named, lock) == platform::FileLock::Result::kBusy) {
+    err << "The session " << o.session << " is being recorded.\n";
     return 1;
   }
   const LapSettings lap_settings = LapSettingsFrom(context.settings.hilo_threshold);
@@ -311,7 +322,7 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   }
   if (!FreeSpaceAllows(root, views, err)) return 1;
   // Giving the command is the answer to "Resume this session?".
-  return RunLive(o, context, std::move(data), true, sources, views, out, err);
+  return RunLive(o, context, std::move(data), true, std::move(lock), sources, views, out, err);
 }
 
 int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err) {

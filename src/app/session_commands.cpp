@@ -8,6 +8,7 @@
 
 #include "app/command_list.h"
 #include "app/storage_context.h"
+#include "session/session_recorder.h"
 #include "storage/session_header.h"
 #include "storage/storage_paths.h"
 #include "util/string_table.h"
@@ -92,6 +93,14 @@ int RunDeleteSession(const SessionCommandOptions& o, std::ostream& /*out*/, std:
   for (int32_t i = 0; i < context.storage.Count(); ++i) {
     const std::string& root = context.storage.At(i).root;
     if (!SessionHeaderExists(name, root)) continue;
+    SessionHeader named;
+    named.base_name = name;
+    named.root = root;
+    platform::FileLock lock;
+    if (LockSession(named, lock) == platform::FileLock::Result::kBusy) {
+      err << "The session " << o.session << " is being recorded.\n";
+      return 1;
+    }
     DeleteSession(name, root);
     // The log exists only when NMEA was saved, so the header decides.
     if (SessionHeaderExists(name, root)) {

@@ -5,6 +5,10 @@
 
 namespace kv {
 
+platform::FileLock::Result LockSession(const SessionHeader& header, platform::FileLock& lock) {
+  return lock.TryLock(BuildPath(header.base_name, header.root, FileKind::kSampleFile));
+}
+
 SessionRecorder::SessionRecorder(std::unique_ptr<SessionData> data, Clock clock)
     : data_(std::move(data)), clock_(std::move(clock)) {}
 
@@ -23,12 +27,15 @@ void SessionRecorder::StartNew() {
   SaveSessionHeader(header);
   const uint32_t now = clock_();
   writer_.Create(BuildPath(header.base_name, header.root, FileKind::kSampleFile), now);
+  LockSession(header, lock_);
   if (header.save_nmea) nmea_.Open(BuildPath(header.base_name, header.root, FileKind::kNmeaLog), now);
   started_ = true;
 }
 
-void SessionRecorder::StartResumed() {
+void SessionRecorder::StartResumed(platform::FileLock lock) {
   SessionHeader& header = data_->Header();
+  lock_ = std::move(lock);
+  if (!lock_.Held()) LockSession(header, lock_);
   const uint32_t now = clock_();
   // Fixes are only ever written after the date reference, so a file with
   // samples has one.

@@ -20,7 +20,9 @@
 // why; the failure handler is called once. The session on the disk then
 // holds every sample in memory, loads, and resumes once there is room.
 //
-// StartNew / StartResumed raise kErrCannotOpen (-8, with the system's error
+// While it records, the recorder holds a lock on the sample file
+// (SessionFileLock), so other commands can tell that the session is in
+// use. StartNew / StartResumed raise kErrCannotOpen (-8, with the system's error
 // number) when a file cannot be created or opened. Main thread only.
 #pragma once
 
@@ -31,11 +33,16 @@
 #include <string>
 
 #include "core/data_flow.h"
+#include "platform/file_lock.h"
 #include "session/session_data.h"
 #include "storage/nmea_log.h"
 #include "storage/sample_writer.h"
 
 namespace kv {
+
+// Takes the lock a recorder holds on a session while it records: kBusy
+// while one does.
+platform::FileLock::Result LockSession(const SessionHeader& header, platform::FileLock& lock);
 
 class SessionRecorder final : public LiveSession {
  public:
@@ -47,7 +54,9 @@ class SessionRecorder final : public LiveSession {
   // the NMEA log when the header asks for one.
   void StartNew();
   // A loaded, checked session: appends to its sample file and NMEA log.
-  void StartResumed();
+  // `lock`: the lock on the sample file its caller took before loading
+  // (taken here when not held).
+  void StartResumed(platform::FileLock lock = {});
   void Pause();
   void Continue();
   bool Paused() const { return paused_; }
@@ -90,6 +99,7 @@ class SessionRecorder final : public LiveSession {
   bool closed_ = false;
   int64_t recorded_ = 0;
   std::optional<WriteFailure> failure_;
+  platform::FileLock lock_;
   std::function<void()> on_failure_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,9 +33,9 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs `program args...` (found on the PATH unless it has a "/") with its
+// Starts `program args...` (found on the PATH unless it has a "/") with its
 // output in files of `dir`; file_size_limit > 0 sets RLIMIT_FSIZE first.
-Outcome RunCommand(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0) {
+pid_t Spawn(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0) {
   const std::string out_path = dir + "stdout.txt", err_path = dir + "stderr.txt";
   const pid_t pid = fork();
   if (pid == 0) {
@@ -54,6 +55,12 @@ Outcome RunCommand(const std::string& dir, const std::vector<std::string>& comma
     execvp(argv[0], argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+Outcome RunCommand(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0) {
+  const pid_t pid = Spawn(dir, command, file_size_limit);
+  const std::string out_path = dir + "stdout.txt", err_path = dir + "stderr.txt";
   Outcome o;
   int status = 0;
   waitpid(pid, &status, 0);
@@ -215,6 +222,30 @@ TEST(Program, JsonNeverAbortsOnBytesThatAreNotUtf8) {
   o = Korvatinel(data, {"sessions", "--json"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(nlohmann::json::parse(o.out)[0]["storage"].get<std::string>(), dir.Path() + "caf\uFFFD\uFFFD/");
+}
+
+// A session being recorded is locked against delete and resume; the lock
+// goes with the recorder, even when it is killed.
+TEST(Program, ASessionBeingRecordedIsNeitherDeletedNorResumedUntilTheRecorderIsGone) {
+  TempFolder dir, logs;
+  const pid_t recorder =
+      Spawn(logs.Path(), {KV_PROGRAM, "--data", dir.Path(), "record", "--type", "log", "--gps", "file:" + kDemo});
+  std::string session;
+  for (int i = 0; i < 100 && session.empty(); ++i) {
+    usleep(50000);
+    if (std::filesystem::exists(dir.Path() + "Korvatinel/Sessions")) session = RecordedSessionBase(dir.Path());
+  }
+  ASSERT_FALSE(session.empty());
+  usleep(200000);  // past the creation of the sample file
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"delete", session}, {"resume", session, "--gps", "file:" + kDemo, "--fast"}}) {
+    const Outcome o = Korvatinel(dir.Path(), args);
+    EXPECT_EQ(o.status, 1) << args[0];
+    EXPECT_EQ(o.err, "The session " + session + " is being recorded.\n") << args[0];
+  }
+  kill(recorder, SIGKILL);
+  waitpid(recorder, nullptr, 0);
+  EXPECT_EQ(Korvatinel(dir.Path(), {"delete", session}).status, 0);
 }
 
 TEST(Program, RecordingStopsAtTheFileSizeLimitKeepsEveryLapItShowedAndResumesLater) {
