@@ -32,6 +32,20 @@ bool UsableTime(int32_t time) { return time >= 0 && time < kTimeLimit; }
 
 // Values of a damaged file: a fix without a usable time is dropped, as the
 // recorder drops such fixes; a position off the globe becomes no position.
+// The first record of a headerless (version 0) file: a time within two
+// days, a position on the globe and a speed that is not negative. A header
+// of any version has its three reserved words zero; a record at exactly
+// 0 N 0 E standing still is no drive.
+bool LooksHeaderless(const uint8_t* record) {
+  constexpr int32_t kTwoDaysMs = 2 * 86400000;
+  const int32_t time = I32(record);
+  const IntPoint position{I32(record + 4), I32(record + 8)};
+  const int32_t speed = I32(record + 12);
+  if (position.lat == 0 && position.lon == 0 && speed == 0) return false;
+  return time >= 0 && time < kTwoDaysMs && position.IsSet() && OnGlobeWhereSet(position) &&
+         (speed >= 0 || !IsSet(speed));
+}
+
 bool KeepFix(LogSample& s) {
   if (!OnGlobeWhereSet(s.position)) s.position = IntPoint{};
   return UsableTime(s.time);
@@ -84,7 +98,15 @@ bool SampleLoader::Start() {
     Finish(SampleLoadState::kIncomplete, kSampleErrShortHeader);
     return false;
   }
-  const uint32_t first = Load32(reinterpret_cast<const uint8_t*>(chunk_.data()));
+  const uint8_t* head = reinterpret_cast<const uint8_t*>(chunk_.data());
+  const uint32_t first = Load32(head);
+  if (first >= sf::kHeaderlessThreshold && !LooksHeaderless(head)) {
+    // A version word of a newer program, not a time: reading it as the
+    // oldest layout gave speeds of -86,000 km/h.
+    version_ = static_cast<int32_t>(first);
+    Finish(SampleLoadState::kIncomplete, kSampleErrVersion);
+    return false;
+  }
   if (first >= sf::kHeaderlessThreshold) {
     version_ = 0;
     offset_ = 0;

@@ -99,6 +99,9 @@ TEST(SampleLoader, EndStatesAndErrors) {
       {"header shorter than 16 bytes", kHeader.substr(0, 15), kIncomplete, kSampleErrShortHeader, 0},
       {"version 4", FromHex("04000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
       {"version 100", FromHex("64000000 00000000 00000000 00000000"), kIncomplete, kSampleErrVersion, 0},
+      // Regression: read as a headerless file, with speeds of -86,000 km/h.
+      {"version 260 with version 3 records", FromHex("04010000 00000000 00000000 00000000") + kFixRecord, kIncomplete,
+       kSampleErrVersion, 0},
       {"no such file", "", kIncomplete, kSampleErrCannotOpen, 0},
   };
   for (const auto& c : cases) {
