@@ -15,10 +15,7 @@ SessionData::SessionData(SessionHeader header, LapSettings settings)
 
 void SessionData::TimePerfTests(const PerfTestList& tests) { runs_ = std::make_unique<PerfTestEngine>(tests); }
 
-void SessionData::SetSamples(std::vector<LogSample> samples) {
-  samples_.Clear();
-  for (const LogSample& s : samples) samples_.Append(s);
-}
+void SessionData::SetSamples(std::vector<LogSample> samples) { samples_.Adopt(std::move(samples)); }
 
 bool SessionData::AppendLive(const LogSample& sample) {
   samples_.Append(sample);
