@@ -86,9 +86,11 @@ class CsvWriter final : public ExportWriter {
     AppendCsvText(o, text);
     o.Append("\r\n");
   }
+  // An empty field where the sample has no value (no altitude from a 2D
+  // fix, no speed from the receiver): spreadsheets read that as missing.
   void Number(ByteString& o, double v, int32_t decimals) {
     o.AppendUnit(field_);
-    AppendNumber(o, v, decimals, false, point_);
+    if (!std::isnan(v)) AppendNumber(o, v, decimals, false, point_);
   }
 
   // The trap crossed at sample i: the crossing whose later sample is i.

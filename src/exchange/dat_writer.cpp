@@ -67,11 +67,12 @@ class DatWriter final : public ExportWriter {
       o.Append(s.position.lat > 0 ? ",N," : ",S,");
       o.AppendReal(NmeaMagnitude(s.position.lon), 4);
       o.Append(s.position.lon > 0 ? ",E," : ",W,");
-      o.AppendReal(IsSet(s.speed) ? RadPerSecToKnots(StoredToSpeed(s.speed)) : kNoValue, 2);
+      // An empty field where the sample has no value, as in NMEA.
+      if (IsSet(s.speed)) o.AppendReal(RadPerSecToKnots(StoredToSpeed(s.speed)), 2);
       o.AppendUnit(',');
       o.AppendClockCompact(TimeOfDayMs(s.time), 3);
       o.AppendUnit(',');
-      o.AppendReal(AltitudeMetres(s), 1);
+      if (IsSet(s.altitude)) o.AppendReal(AltitudeMetres(s), 1);
       o.AppendUnit('\n');
     }
   }

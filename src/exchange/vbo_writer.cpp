@@ -1,5 +1,7 @@
 // "VBox (.vbo)": a [header] of column names, [comments] with the session's
 // texts, and [data] rows of space-separated fields; CR LF line ends.
+#include <cmath>
+
 #include "exchange/export_text.h"
 #include "exchange/export_writer_factory.h"
 #include "timing/geodesy.h"
@@ -27,7 +29,12 @@ class VboWriter final : public ExportWriter {
       o.AppendInt(p.minutes, 2);
     }
     o.Append("\r\n\r\n");
-    o.Append("[header]\r\nsatellites\r\ntime\r\nlatitude\r\nlongitude\r\nvelocity kmh\r\nheading\r\nheight\r\n\r\n");
+    FindFirstValues(c.session.Samples());
+    o.Append("[header]\r\nsatellites\r\ntime\r\nlatitude\r\nlongitude\r\n");
+    if (!std::isnan(speed_)) o.Append("velocity kmh\r\n");
+    if (!std::isnan(heading_)) o.Append("heading\r\n");
+    if (!std::isnan(height_)) o.Append("height\r\n");
+    o.Append("\r\n");
     o.Append("[comments]\r\n");
     o.Append("Session note: ");
     AppendLineText(o, h.notes, false);
@@ -75,15 +82,37 @@ class VboWriter final : public ExportWriter {
       o.AppendReal(s.position.lat * 0.00001, 5, true);
       o.AppendUnit(' ');
       o.AppendReal(-(s.position.lon * 0.00001), 5, true);
-      o.AppendUnit(' ');
-      o.AppendReal(IsSet(s.speed) ? RadPerSecToKmh(StoredToSpeed(s.speed)) : kNoValue, 2);
-      o.AppendUnit(' ');
-      o.AppendReal(HeadingDegrees(s), 2);
-      o.AppendUnit(' ');
-      o.AppendReal(AltitudeMetres(s), 2, true);
+      Column(o, speed_, IsSet(s.speed) ? RadPerSecToKmh(StoredToSpeed(s.speed)) : kNoValue, 2, false);
+      Column(o, heading_, HeadingDegrees(s), 2, false);
+      Column(o, height_, AltitudeMetres(s), 2, true);
       o.Append("\r\n");
     }
   }
+
+ private:
+  // Every row of a VBO file has one number per column and the format has
+  // no word for "none": a sample without speed, heading or altitude
+  // repeats the last one written (the session's first one before any),
+  // and a session without any leaves the column out.
+  void FindFirstValues(const SampleList& samples) {
+    speed_ = heading_ = height_ = kNoValue;
+    for (const LogSample& s : samples) {
+      if (!s.position.IsSet()) continue;
+      if (std::isnan(speed_) && IsSet(s.speed)) speed_ = RadPerSecToKmh(StoredToSpeed(s.speed));
+      if (std::isnan(heading_)) heading_ = HeadingDegrees(s);
+      if (std::isnan(height_)) height_ = AltitudeMetres(s);
+    }
+  }
+  static void Column(ByteString& o, double& held, double value, int32_t decimals, bool sign) {
+    if (std::isnan(held)) return;
+    if (!std::isnan(value)) held = value;
+    o.AppendUnit(' ');
+    o.AppendReal(held, decimals, sign);
+  }
+
+  double speed_ = kNoValue;
+  double heading_ = kNoValue;
+  double height_ = kNoValue;
 };
 
 }  // namespace

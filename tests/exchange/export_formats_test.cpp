@@ -122,14 +122,26 @@ TEST(ExportFormats, EdgeCasesOfHandMadeSessions) {
   std::vector<LogSample> missing = {SampleAt(60.5, 24.25, DateTimeValue::MakeTime(18, 52, 7, 250), 10.0, kNoValue)};
   missing[0].hdop = LogSample::kNoWord;
   missing[0].altitude = kNotSet;
+  // Regression: samples without speed or altitude (a 2D fix) were written
+  // as "NaN" in CSV, VBO and DAT.
+  std::vector<LogSample> gap = {SampleAt(60.5, 24.25, 1000, 10.0, 90.0, 100.0), SampleAt(60.5, 24.25, 1100)};
+  gap[1].speed = kNotSet;
+  gap[1].altitude = kNotSet;
+  gap[1].heading = LogSample::kNoWord;
   const struct {
     const char* legend;
     const std::vector<LogSample>& samples;
     ExportType type;
     std::string expected;  // a part of the file
   } cases[] = {
-      {"VBO: minutes, east negative, NaN heading", minutes, ExportType::kVbo,
-       "\r\n007 185207.25 +3610.12345 -1496.50000 36.00 NaN -3.50\r\n"},
+      {"VBO: minutes, east negative, no heading column in a session without one", minutes, ExportType::kVbo,
+       "longitude\r\nvelocity kmh\r\nheight\r\n\r\n[comments]"},
+      {"VBO: the row of a session without heading", minutes, ExportType::kVbo,
+       "\r\n007 185207.25 +3610.12345 -1496.50000 36.00 -3.50\r\n"},
+      {"VBO: a gap repeats the values before it", gap, ExportType::kVbo,
+       "\r\n007 000001.10 +3630.00000 -1455.00000 36.00 90.00 +100.00\r\n"},
+      {"CSV: a gap is empty fields", gap, ExportType::kCsv, ",,,"},
+      {"DAT: a gap is empty fields", gap, ExportType::kDat, ",A,6030.0000,N,2415.0000,E,,000001.100,\n"},
       {"DAT: zero latitude is south, zero longitude west", zeros, ExportType::kDat,
        "$NEW SESSION\n$DATE,210509,\n$GPS,0,A,0.0000,S,0.0000,W,1.00,000001.000,100.0\n"
        "$GPS,25,A,30.0000,S,115.0000,E,19.44,000001.250,100.0\n"},
