@@ -18,19 +18,12 @@ class DatWriter final : public ExportWriter {
     const auto ranges = c.LapWindow(lap, &continues);
     if (ranges.empty()) return;
     if (!continues || !block_open_) {
-      DateTimeValue date = c.session.Header().created;
-      // The lap's first sample's own date, when the session's date is known.
-      SampleCalendar calendar(c.session.Header().created);
-      CalendarParts parts;
-      const int32_t first = std::max(lap.lap->Start().sample_index - 1, 0);
-      if (first < c.session.Samples().Count() && calendar.At(c.session.Samples()[first].time, &parts))
-        date.day = DateTimeValue::MakeDay(parts.year, parts.month, parts.day);
-      NewBlock(c.out, date);
+      NewBlock(c.out, DateOf(c, std::max(lap.lap->Start().sample_index - 1, 0)));
     }
     for (const auto& [from, to] : ranges) Rows(c, from, to + 1);
   }
 
-  void RouteBegin(ExportContext& c) override { NewBlock(c.out, c.session.Header().created); }
+  void RouteBegin(ExportContext& c) override { NewBlock(c.out, DateOf(c, 0)); }
   void RouteSamples(ExportContext& c, int32_t from, int32_t to) override { Rows(c, from, to); }
 
  private:
@@ -75,6 +68,17 @@ class DatWriter final : public ExportWriter {
       if (IsSet(s.altitude)) o.AppendReal(AltitudeMetres(s), 1);
       o.AppendUnit('\n');
     }
+  }
+
+  // The UTC date of the sample at `index` (the creation date when the
+  // session has no date at all).
+  static DateTimeValue DateOf(const ExportContext& c, int32_t index) {
+    DateTimeValue date = c.session.Header().created;
+    SampleCalendar calendar(c.session);
+    CalendarParts parts;
+    if (index < c.session.Samples().Count() && calendar.At(c.session.Samples()[index].time, &parts))
+      date.day = DateTimeValue::MakeDay(parts.year, parts.month, parts.day);
+    return date;
   }
 
   bool block_open_ = false;

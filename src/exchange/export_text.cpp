@@ -169,23 +169,20 @@ double DistanceMetres(const LogSample& s) {
 double Hdop(const LogSample& s) { return s.hdop == LogSample::kNoWord ? kNoValue : s.hdop * 0.01; }
 double Vdop(const LogSample& s) { return s.vdop == LogSample::kNoWord ? kNoValue : s.vdop * 0.01; }
 
-SampleCalendar::SampleCalendar(const DateTimeValue& created) {
-  if (!IsSet(created.day)) return;
-  known_ = true;
-  base_day_ = DateTimeValue{created.day, 0}.ToUnixSeconds() / 86400;
-}
+SampleCalendar::SampleCalendar(const SessionData& session) { known_ = session.SampleEpochMs(&epoch_ms_); }
 
 bool SampleCalendar::At(int32_t time, CalendarParts* parts) {
   if (!known_ || !IsSet(time)) return false;
-  int64_t day = time / 86400000;
-  int64_t ms = time % 86400000;
+  const int64_t unix_ms = epoch_ms_ + time;
+  int64_t day = unix_ms / 86400000;
+  int64_t ms = unix_ms % 86400000;
   if (ms < 0) {
     ms += 86400000;
     --day;
   }
   if (day != cached_day_) {
     cached_day_ = day;
-    cached_ = DateTimeValue::FromUnixMs((base_day_ + day) * 86400000).Decompose();
+    cached_ = DateTimeValue::FromUnixMs(day * 86400000).Decompose();
   }
   *parts = cached_;
   const int32_t t = static_cast<int32_t>(ms);

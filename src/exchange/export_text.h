@@ -12,6 +12,7 @@
 
 #include "core/date_time.h"
 #include "core/log_sample.h"
+#include "session/session_data.h"
 #include "util/byte_string.h"
 
 namespace kv {
@@ -51,20 +52,23 @@ double DistanceMetres(const LogSample& s);
 double Hdop(const LogSample& s);
 double Vdop(const LogSample& s);
 
-// Calendar dates of sample times (ms of day, which may run past midnight)
-// from the session's creation date. Caches the last day asked for, so a
-// long export converts a date once a day, not once a sample.
+// UTC dates and times of sample times (ms of day, which may run past
+// midnight) from the session's date reference (the receiver's own date),
+// else its creation date: a session resumed, or imported, on another day
+// keeps the dates its samples were driven on. Caches the last day asked
+// for, so a long export converts a date once a day, not once a sample.
 class SampleCalendar {
  public:
-  explicit SampleCalendar(const DateTimeValue& created);
+  SampleCalendar() = default;
+  explicit SampleCalendar(const SessionData& session);
   bool Known() const { return known_; }
-  // The date and time of `time`; false when the creation date is unknown
-  // or the time is not set.
+  // The date and time of `time`; false when no date is known or the time
+  // is not set.
   bool At(int32_t time, CalendarParts* parts);
 
  private:
   bool known_ = false;
-  int64_t base_day_ = 0;  // days since 1970-01-01 of the creation date
+  int64_t epoch_ms_ = 0;  // UTC ms since 1970 of sample time 0
   int64_t cached_day_ = INT64_MIN;
   CalendarParts cached_;
 };

@@ -18,7 +18,7 @@ class GpxWriter final : public ExportWriter {
  public:
   void Header(ExportContext& c) override {
     const SessionHeader& h = c.session.Header();
-    calendar_ = SampleCalendar(h.created);
+    calendar_ = SampleCalendar(c.session);
     ByteString& o = c.out;
     o.Append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<gpx\r\n    version=\"1.0\"\r\n");
     o.Append("    creator=\"Korvatinel v");
@@ -142,7 +142,7 @@ class GpxWriter final : public ExportWriter {
     o.Append("</trkpt>\r\n");
   }
 
-  SampleCalendar calendar_{DateTimeValue{}};
+  SampleCalendar calendar_;
 };
 
 }  // namespace

@@ -113,6 +113,7 @@ class KmlWriter final : public ExportWriter {
     AppendDateText(o, h.created);
     o.AppendUnit(' ');
     AppendTimeText(o, h.created);
+    o.Append(" UTC");
     if (!h.driver.IsEmpty()) {
       o.Append(" - ");
       AppendHtmlText(o, h.driver);
@@ -138,6 +139,7 @@ class KmlWriter final : public ExportWriter {
     AppendDateText(o, h.created);
     o.AppendUnit(' ');
     AppendTimeText(o, h.created);
+    o.Append(" UTC");
     o.Append("</td></tr>");
     Row(o, "Session notes", h.notes);
     o.Append("</table>");

@@ -15,6 +15,16 @@ SessionData::SessionData(SessionHeader header, LapSettings settings)
 
 void SessionData::TimePerfTests(const PerfTestList& tests) { runs_ = std::make_unique<PerfTestEngine>(tests); }
 
+bool SessionData::SampleEpochMs(int64_t* epoch_ms) const {
+  if (IsSet(reference_time_) && reference_utc_.IsKnown()) {
+    *epoch_ms = reference_utc_.ToUnixSeconds() * 1000 + reference_utc_.time % 1000 - reference_time_;
+    return true;
+  }
+  if (!IsSet(header_.created.day)) return false;
+  *epoch_ms = DateTimeValue{header_.created.day, 0}.ToUnixSeconds() * 1000;
+  return true;
+}
+
 void SessionData::SetSamples(std::vector<LogSample> samples) { samples_.Adopt(std::move(samples)); }
 
 bool SessionData::AppendLive(const LogSample& sample) {

@@ -52,6 +52,16 @@ class SessionData {
   // Whole lists, as loaded; the laps need a Recompute().
   void SetSamples(std::vector<LogSample> samples);
   void SetObdRecords(std::vector<ObdRecord> records) { obd_ = std::move(records); }
+  // What ties sample times to the calendar: sample time `time` was the UTC
+  // date and time `utc` (the sample file's date reference).
+  void SetDateReference(int32_t time, const DateTimeValue& utc) {
+    reference_time_ = time;
+    reference_utc_ = utc;
+  }
+  // Milliseconds since 1970 (UTC) of sample time 0, from the date
+  // reference, else from the day the session was created; false when
+  // neither is known.
+  bool SampleEpochMs(int64_t* epoch_ms) const;
 
   // Appends a sample whose distance is already carried on and runs the
   // live step of the session's type. True when the screens need a full
@@ -73,6 +83,8 @@ class SessionData {
   CrossingList crossings_{kCrossingListGrowth};
   LapList laps_;
   std::unique_ptr<PerfTestEngine> runs_;
+  int32_t reference_time_ = kNotSet;
+  DateTimeValue reference_utc_;
 };
 
 // The lap settings the engine reads, from the user's settings.

@@ -73,6 +73,7 @@ bool SessionLoader::Step() {
       SampleData loaded = samples_->TakeData();
       data_->SetSamples(std::move(loaded.samples));
       data_->SetObdRecords(std::move(loaded.obd_records));
+      if (loaded.has_date_reference) data_->SetDateReference(loaded.reference_time, loaded.reference_utc);
       samples_.reset();
       phase_ = Phase::kRecompute;
       return true;

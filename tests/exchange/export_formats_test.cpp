@@ -113,6 +113,20 @@ TEST(ExportJob, UnfinishedExportLeavesTheEarlierFileAsItWas) {
 
 // Signs, units and missing values the golden files (north, east, above
 // the sea, every value present) do not show.
+// Regression: sample times were dated by the day the session was created,
+// wrong for a session resumed or imported on another day.
+TEST(ExportFormats, SampleTimesCarryTheReceiversDate) {
+  TempFolder folder;
+  const std::vector<LogSample> samples = {SampleAt(60.5, 24.25, DateTimeValue::MakeTime(23, 59, 59, 500))};
+  auto session = MakeSession(folder.Path(), samples);  // created 2009-05-21
+  DateTimeValue utc{DateTimeValue::MakeDay(2010, 7, 2), DateTimeValue::MakeTime(10, 0, 0, 0)};
+  session->SetDateReference(DateTimeValue::MakeTime(10, 0, 0, 0), utc);
+  EXPECT_NE(Export(*session, {ExportType::kGpx, ExportScope::kRoute, 0, {}}).find("<time>2010-07-02T23:59:59.500Z"),
+            std::string::npos);
+  EXPECT_NE(Export(*session, {ExportType::kDat, ExportScope::kRoute, 0, {}}).find("$DATE,020710,"),
+            std::string::npos);
+}
+
 TEST(ExportFormats, EdgeCasesOfHandMadeSessions) {
   TempFolder folder;
   const std::vector<LogSample> zeros = {SampleAt(0.0, 0.0, 1000, 1852.0 / 3600.0), SampleAt(-0.5, 1.25, 1250)};
