@@ -47,7 +47,10 @@ std::vector<ResultCell> ResultRow(ResultTable table, const Lap& lap, const Lap* 
     case ResultTable::kSplits:
       for (int32_t k = 0; k < marks; ++k) {
         const int32_t trap = reference->MarkAt(k).trap_index;
-        row.push_back(Compare(lap, comparison, [trap](const Lap& l) { return l.SplitTime(trap); }));
+        // Only the lap's own crossing: an unfinished lap has no split at
+        // its finish line, not a split of 0.
+        row.push_back(Compare(lap, comparison,
+                              [trap](const Lap& l) { return l.MarkPosition(trap) >= 0 ? l.SplitTime(trap) : kNotSet; }));
       }
       break;
     case ResultTable::kTrapSpeeds: {
@@ -56,7 +59,9 @@ std::vector<ResultCell> ResultRow(ResultTable table, const Lap& lap, const Lap* 
       }
       for (int32_t k = 0; k < marks; ++k) {
         const int32_t trap = reference->MarkAt(k).trap_index;
-        row.push_back(Compare(lap, comparison, [trap](const Lap& l) { return l.TrapSpeed(trap); }));
+        // Not the start's speed again for a finish the lap never reached.
+        row.push_back(Compare(lap, comparison,
+                              [trap](const Lap& l) { return l.MarkPosition(trap) >= 0 ? l.TrapSpeed(trap) : kNotSet; }));
       }
       break;
     }

@@ -267,6 +267,12 @@ TEST_F(LapListTest, LiveFiguresAgainstTheComparisonLapNeverItself) {
   EXPECT_NEAR(RadToMetres(AngleValueToRad(lap1.SplitDistance(1))), 600.0, 0.02);  // a stored unit is 1.85 cm
   lap2.SectorBounds(-1, &from, &to);
   EXPECT_EQ(std::make_pair(from, to), std::make_pair(0, 0)) << "the whole lap";
+  // Regression: the running lap showed a split of 0.000 at its start/finish
+  // line and its start speed again as its finish speed.
+  for (const ResultTable table : {ResultTable::kSplits, ResultTable::kTrapSpeeds}) {
+    row = ResultRow(table, laps_.LapAt(2), &lap2, &lap2);
+    EXPECT_TRUE(row.back().ShowsStar(ResultsMode::kAbsolute)) << "no finish yet";
+  }
   EXPECT_TRUE(MarksOfRow(laps_, 1).is_comparison) << "lap 2 is the best, so the others compare with it";
 
   LapList other(samples_, traps_, settings_, nullptr);
