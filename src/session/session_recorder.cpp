@@ -5,6 +5,20 @@
 
 namespace kv {
 
+namespace {
+
+// Half a day: a time that far below the last one is the next day's (the
+// clock passed midnight), not an earlier one.
+constexpr int32_t kMidnightWrapMs = 12 * 3600000;
+
+// Whether `time` (ms of day) follows `last`. A fix that does not was
+// recorded already: the receiver repeated an epoch, or a resumed session
+// is fed a recording that overlaps what it holds, which timed every lap
+// of the overlap twice.
+bool IsLater(int32_t time, int32_t last) { return time > last || last - time > kMidnightWrapMs; }
+
+}  // namespace
+
 platform::FileLock::Result LockSession(const SessionHeader& header, platform::FileLock& lock) {
   return lock.TryLock(BuildPath(header.base_name, header.root, FileKind::kSampleFile));
 }
@@ -116,7 +130,9 @@ bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nm
   // memory is exactly what a reload gives.
   if (!writer_.HasDateReference() && !nmea_utc.IsKnown()) return false;
   const SampleList& samples = data_->Samples();
-  const LogSample sample = WithDistance(fix, samples.Empty() ? nullptr : &samples[samples.Count() - 1]);
+  const LogSample* last = samples.Empty() ? nullptr : &samples[samples.Count() - 1];
+  if (last != nullptr && IsSet(last->time) && !IsLater(fix.time, last->time)) return false;
+  const LogSample sample = WithDistance(fix, last);
   writer_.WriteFix(sample, nmea_utc);
   // On the system before it counts: a lap the driver is shown must be a
   // lap on file. One write per fix is nothing next to the receiver's rate.

@@ -137,6 +137,21 @@ TEST_F(SessionEndToEnd, CrashTailIsCutOffAndTheSessionResumes) {
   EXPECT_EQ(PipelineLapTimes(nmea_), sim::LapTimes(session->Laps()));
 }
 
+// Regression: a resume fed a recording that overlaps the session timed the
+// laps of the overlap twice.
+TEST_F(SessionEndToEnd, AResumeOverlappingTheSessionRecordsEachEpochOnce) {
+  WriteWholeFile(dir_.Path() + "first.nmea", nmea_.substr(0, nmea_.find("$GPRMC", nmea_.size() / 2)));
+  WriteWholeFile(dir_.Path() + "all.nmea", nmea_);
+  std::ostringstream out, err;
+  ASSERT_EQ(0, RunRecord(Options(dir_.Path() + "first.nmea"), out, err)) << err.str();
+  RecordOptions resume = Options(dir_.Path() + "all.nmea");
+  resume.session = OnlySession();
+  ASSERT_EQ(0, RunResume(resume, out, err)) << err.str();
+  const std::unique_ptr<SessionData> session = Reload(OnlySession());
+  EXPECT_EQ(simulator_->EpochCount(), session->Samples().Count());
+  EXPECT_EQ(PipelineLapTimes(nmea_), sim::LapTimes(session->Laps()));
+}
+
 TEST_F(SessionEndToEnd, RefusalsToResume) {
   const std::string file = dir_.Path() + "drive.nmea";
   WriteWholeFile(file, nmea_.substr(0, nmea_.size() / 4));
