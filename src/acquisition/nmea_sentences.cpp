@@ -8,9 +8,10 @@ namespace kv::nmea {
 
 namespace {
 
-// ZDA carries a four-digit year "used as sent"; beyond this the day number
-// would not fit its 32 bits.
-constexpr int32_t kMaxZdaYear = 5000000;
+// ZDA carries a four-digit year; no receiver sends one before GPS time
+// began (1980) or two centuries after our time.
+constexpr int32_t kMinZdaYear = 1980;
+constexpr int32_t kMaxZdaYear = 2199;
 
 // Talker letters packed as they appear, first letter in the high byte.
 constexpr uint16_t Pack(char a, char b) {
@@ -165,7 +166,7 @@ void DecodeZda(FieldReader& in, const DecodeContext& c) {
   fix.valid.date = 0;
   int32_t day, month, year;
   if (!ScanAll(in, Int{&day}, Int{&month}, Int{&year})) return;
-  if (day < 1 || day > 31 || month < 1 || month > 12 || year < -kMaxZdaYear || year > kMaxZdaYear)
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year < kMinZdaYear || year > kMaxZdaYear)
     return;
   fix.date = DateTimeValue::MakeDay(year, month, day);
   fix.valid.date = 1;

@@ -67,6 +67,10 @@ DateTimeValue DateTimeValue::FromUnixMs(int64_t unix_ms) {
   return DateTimeValue{MakeDay(y, m, d), static_cast<int32_t>(ms)};
 }
 
+namespace {
+constexpr size_t kMaxFractionDigits = 6;
+}  // namespace
+
 bool ParseNmeaTime(std::string_view field, int32_t* ms) {
   if (field.size() < 6) return false;
   int32_t h, m, s;
@@ -75,14 +79,16 @@ bool ParseNmeaTime(std::string_view field, int32_t* ms) {
     return false;
   int32_t fraction = 0;
   const size_t n = field.size();
-  if (n >= 8 && n <= 10) {
-    // Digits from the eighth character on, tenths first.
-    static constexpr int32_t kPlace[3] = {100, 10, 1};
-    for (size_t i = 7; i < n; ++i) {
-      const char c = field[i];
-      if (c < '0' || c > '9') return false;
-      fraction += (c - '0') * kPlace[i - 7];
-    }
+  // No receiver sends more than a "." and a few fraction digits after the
+  // seconds; anything else is damage, not a time.
+  if (n > 6 && (field[6] != '.' || n > 7 + kMaxFractionDigits)) return false;
+  // Digits from the eighth character on, tenths first; those below the
+  // millisecond are dropped.
+  static constexpr int32_t kPlace[3] = {100, 10, 1};
+  for (size_t i = 7; i < n; ++i) {
+    const char c = field[i];
+    if (c < '0' || c > '9') return false;
+    if (i - 7 < 3) fraction += (c - '0') * kPlace[i - 7];
   }
   *ms = DateTimeValue::MakeTime(h, m, s, fraction);
   return true;

@@ -47,11 +47,11 @@ struct DateTimeValue {
   static DateTimeValue FromUnixMs(int64_t unix_ms);
 };
 
-// Reads an NMEA time of day "hhmmss[.f..]" into milliseconds of day.
-// Fields of 8, 9 or 10 characters carry 1, 2 or 3 fraction digits from the
-// eighth character on; other lengths carry none. Returns false (and leaves
-// *ms alone) when the field is shorter than 6, a value is out of range or a
-// fraction digit is not a digit.
+// Reads an NMEA time of day "hhmmss[.f..]" into milliseconds of day: up
+// to six fraction digits after the ".", kept to the millisecond. Returns
+// false (and leaves *ms alone) when the field is shorter than 6, a value
+// is out of range, or anything but "." and up to six digits follows the
+// seconds.
 bool ParseNmeaTime(std::string_view field, int32_t* ms);
 
 }  // namespace kv

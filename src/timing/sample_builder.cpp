@@ -1,5 +1,7 @@
 #include "timing/sample_builder.h"
 
+#include <algorithm>
+
 #include "timing/geodesy.h"
 #include "timing/sample_list.h"
 
@@ -55,7 +57,9 @@ LogSample SampleBuilder::Sample() const {
   sample.heading = RadiansToHeadingWord(course_);
   sample.hdop = ToHundredths(hdop_);
   sample.vdop = ToHundredths(vdop_);
-  sample.flags = static_cast<uint8_t>(satellites_ & LogSample::kSatelliteMask);
+  // Six bits hold 63; more satellites (receivers using several systems
+  // see 64 and beyond) are stored as 63, not wrapped to 0.
+  sample.flags = static_cast<uint8_t>(std::min<int32_t>(satellites_, LogSample::kSatelliteMask));
   return sample;
 }
 

@@ -88,6 +88,12 @@ TEST_F(SampleBuilderTest, PairingOfOneEpochAndTheSampleBuilt) {
     EXPECT_EQ(builder_.ChannelValidity(channel), ChannelState::kValid) << channel;
   EXPECT_EQ(builder_.ChannelValidity(kChannelVdop), ChannelState::kInvalid);
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
+
+  // Regression: 64 satellites (several systems at once) were stored as 0.
+  FixRecord many = Record(kSentenceRmc, kNoon + 5000);
+  many.satellites = 64;
+  ASSERT_EQ(Epoch(many), ".S");
+  EXPECT_EQ(builder_.Sample().Satellites(), 63) << "six bits hold 63";
 }
 
 // Regression included: time going back (a receiver restarted or a log
