@@ -115,12 +115,18 @@ std::unique_ptr<Loaded> Open(const ReviewOptions& o, std::ostream& err) {
     err << "--compare is best, optimal, a lap number, or OTHER_SESSION:best|optimal|N\n";
     return nullptr;
   }
+  const auto has_lap = [&](const LapList& laps) {
+    if (selection < 0 || laps.FindLap(selection) != nullptr) return true;
+    err << "--compare: no lap " << selection + 1 << " in that session.\n";
+    return false;
+  };
   if (colon == std::string::npos) {
+    if (!has_lap(loaded->data->Laps())) return nullptr;
     loaded->data->Laps().SetComparisonSelection(selection);
     return loaded;
   }
   loaded->other = LoadNamed(loaded->context, o.compare.substr(0, colon), err);
-  if (!loaded->other) return nullptr;
+  if (!loaded->other || !has_lap(loaded->other->Laps())) return nullptr;
   loaded->other->Laps().SetComparisonSelection(selection);
   loaded->data->Laps().SetOtherSession(&loaded->other->Laps());
   return loaded;

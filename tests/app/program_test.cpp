@@ -170,6 +170,7 @@ TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
   TempFolder dir;
   const std::string& data = dir.Path();
   ASSERT_EQ(Korvatinel(data, {"demo", "--fast"}).status, 0);
+  const std::string demo = RecordedSessionBase(data);
   const std::string sessions = data + "Korvatinel/Sessions/", tracks = data + "Korvatinel/Tracks/";
   WriteWholeFile(sessions + "20000101-0000-session.bin", std::string("\x07\x00", 2));
   ASSERT_EQ(mkfifo((sessions + "20000101-0001-session.bin").c_str(), 0644), 0);
@@ -198,6 +199,7 @@ TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
       {{"track", "add", "Future", "--type", "split", "--at", "50,5", "--bearing", "90"},
        "The track Future is of a version this program cannot read (error -3)."},
       {{"track", "delete", "Demo circuit"}, "The track Demo circuit is used by 1 session: "},
+      {{"laps", demo, "--compare", "99"}, "--compare: no lap 99 in that session."},
   };
   for (const auto& c : refused) {
     o = Korvatinel(data, c.args);
