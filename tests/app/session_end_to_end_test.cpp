@@ -3,6 +3,7 @@
 // crash left a record cut short), and the golden lap table of the demo.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app/record_command.h"
@@ -15,8 +16,6 @@
 #include "support/session_pipeline.h"
 #include "support/temp_folder.h"
 #include "support/track_simulator.h"
-#include "util/string_ids.h"
-#include "util/string_table.h"
 #include "util/utf_convert.h"
 
 namespace kv::app {
@@ -156,27 +155,6 @@ TEST_F(SessionEndToEnd, RefusalsToResume) {
   err.str({});
   EXPECT_EQ(1, RunResume(resume, out, err));
   EXPECT_NE(std::string::npos, err.str().find("File incomplete or corrupt! Cannot the resume this session."));
-}
-
-TEST_F(SessionEndToEnd, NothingIsRecordedBeforeTheFirstFixWithADate) {
-  // The first 20 RMC sentences lose their date field (the 10th).
-  std::string undated;
-  int undated_count = 0;
-  for (size_t at = 0; at < nmea_.size();) {
-    const size_t end = nmea_.find('\n', at) + 1;
-    std::string line = nmea_.substr(at, end - at);
-    if (line.starts_with("$GPRMC") && undated_count++ < 20) {
-      const size_t date = line.find(",150624,");
-      line = sim::WithChecksum(line.substr(0, date + 1) + line.substr(date + 7, line.find('*') - date - 7));
-    }
-    undated += line;
-    at = end;
-  }
-  const std::string file = dir_.Path() + "drive.nmea";
-  WriteWholeFile(file, undated);
-  std::ostringstream out, err;
-  ASSERT_EQ(0, RunRecord(Options(file), out, err));
-  EXPECT_EQ(simulator_->EpochCount() - 20, Reload(OnlySession())->Samples().Count());
 }
 
 // The demo recording's lap table, as `laps --json` prints it, against the
