@@ -41,7 +41,7 @@ std::string Nmea(int32_t rate_hz, double duration_ms) {
   c.launch_ms = kLaunch;
   c.phases = {{100.0, kA}};
   c.duration_ms = duration_ms;
-  return sim::StraightRun(c).Nmea();
+  return sim::StraightRunNmea(c);
 }
 
 class PerfRuns : public ::testing::TestWithParam<int32_t> {};
