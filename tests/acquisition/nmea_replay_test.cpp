@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -18,6 +17,7 @@
 #include "acquisition/nmea_parser.h"
 #include "core/date_time.h"
 #include "nmea_test_lines.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -50,8 +50,7 @@ double Degrees(double nmea) {
 
 // Feeds the file in random pieces; checks the lines and the accepted types.
 Decoded Replay(const fs::path& path, unsigned seed) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = testing::ReadWholeFile(path.string());
   NmeaParser parser(false);
   std::mt19937 rng(seed);
   Decoded decoded;
