@@ -89,6 +89,7 @@ TEST_F(TestCommandsTest, InvalidTestsAreRefused) {
     std::string message;  // empty: any
   } cases[] = {
       {"start speed not below the finish", Speed("same", "80-80", "kph"), invalid},
+      {"negative start speed", Speed("back", "-10-50", "kph"), invalid},
       {"no name", Speed("", "0-80", "kph"), invalid},
       {"zero distance", zero, invalid},
       {"not a range", Speed("x", "fast", "kph"), ""},
