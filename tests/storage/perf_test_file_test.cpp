@@ -1,6 +1,5 @@
 // "perftest.dat": round trip through the application-data folder, the exact
 // bytes, and damaged, short and foreign files.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,8 +15,6 @@ namespace {
 
 using testing::ReadWholeFile;
 using testing::TempFolder;
-
-auto RaisesCode(int32_t code) { return ::testing::Throws<CodeException>(::testing::Field(&CodeException::code, code)); }
 
 TEST(PerfTestFile, GoldenBytesThroughTheFolderAndBack) {
   TempFolder folder;
@@ -76,9 +73,9 @@ TEST(PerfTestFile, ANameTooLongOrAFolderThatCannotBeMadeRaises) {
       [&] {
         SavePerfTests(folder.Path(), {{WideString(std::u16string(8192, u'x')), 0.0, 10.0, 0.0, kPerfSpeedTest, 0}});
       },
-      RaisesCode(kErrStringTooLong));
+      testing::RaisesCode(kErrStringTooLong));
   testing::WriteWholeFile(folder.Path() + "file", "x");
-  EXPECT_THAT([&] { SavePerfTests(folder.Path() + "file/sub/", {}); }, RaisesCode(kErrCannotOpen));
+  EXPECT_THAT([&] { SavePerfTests(folder.Path() + "file/sub/", {}); }, testing::RaisesCode(kErrCannotOpen));
 }
 
 }  // namespace
