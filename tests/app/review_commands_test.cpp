@@ -63,9 +63,7 @@ TEST_F(ReviewCommands, ResultTablesAndChannelsCoverTheSession) {
   for (const char* table : {"sectors", "splits", "speeds", "hilo", "info"}) {
     ReviewOptions o = Options();
     o.table = table;
-    std::ostringstream out, err;
-    EXPECT_EQ(0, RunResults(o, out, err)) << table << ": " << err.str();
-    EXPECT_TRUE(nlohmann::json::accept(out.str())) << table << ": " << out.str().substr(0, 200);
+    EXPECT_FALSE(Run(RunResults, o).empty()) << table;
   }
 
   const nlohmann::json all = Run(RunChannels, Options());
