@@ -88,8 +88,9 @@ class SessionEndToEnd : public ::testing::Test {
 
 // Regression: a fast replay hands over far more text at once than a
 // receiver does, and the parser's bounded buffer used to drop it whole, so
-// part of the drive (and a lap) went missing.
-TEST_F(SessionEndToEnd, RecordedLapsMatchTheTrueCrossingsLiveAndAfterReload) {
+// part of the drive (and a lap) went missing. How close the timing comes to
+// the true crossings is the timing accuracy test's concern.
+TEST_F(SessionEndToEnd, RecordedLapsAreTheLiveOnesAfterReloadWithNothingLost) {
   const std::string file = dir_.Path() + "drive.nmea";
   WriteWholeFile(file, nmea_);
   std::ostringstream out, err;
@@ -98,16 +99,7 @@ TEST_F(SessionEndToEnd, RecordedLapsMatchTheTrueCrossingsLiveAndAfterReload) {
   EXPECT_NE(std::string::npos, out.str().find("Lap 3  ")) << out.str();
 
   const std::unique_ptr<SessionData> session = Reload(OnlySession());
-  const std::vector<double> truth = simulator_->CrossingTimes(traps_[0]);
-  const LapList& laps = session->Laps();
-  // Four laps driven from before the line: five crossings, four laps.
-  ASSERT_EQ(5u, truth.size());
-  ASSERT_EQ(4, laps.CompletedLaps());
-  for (int32_t i = 0; i < 4; ++i) {
-    const double true_time = truth[static_cast<size_t>(i + 1)] - truth[static_cast<size_t>(i)];
-    EXPECT_NEAR(true_time, laps.LapAt(i).LapTime(), 20.0) << "lap " << i + 1;
-  }
-  EXPECT_EQ(PipelineLapTimes(nmea_), sim::LapTimes(laps)) << "reload recomputes what the live run timed";
+  EXPECT_EQ(PipelineLapTimes(nmea_), sim::LapTimes(session->Laps())) << "reload recomputes what the live run timed";
   // Every epoch with a position is a sample; nothing lost on the way.
   EXPECT_EQ(simulator_->EpochCount(), session->Samples().Count());
   const std::string log = ReadWholeFile(BuildPath(FromUtf8(OnlySession()), dir_.Path(), FileKind::kNmeaLog));
