@@ -13,7 +13,6 @@
 namespace kv::app {
 namespace {
 
-using kv::testing::TempFolder;
 using kv::testing::WriteWholeFile;
 
 // Every number to 6 decimals, finer than a track stores them.
@@ -59,7 +58,7 @@ class StorageCommandsTest : public ::testing::Test {
     SaveSessionHeader(h);
   }
 
-  TempFolder temp_;
+  kv::testing::TempFolder temp_;
   std::ostringstream out_, err_;
 };
 
