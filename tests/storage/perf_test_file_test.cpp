@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <string>
-#include <vector>
 
 #include "storage/perf_test_file.h"
 #include "storage/storage_test_data.h"
