@@ -21,11 +21,11 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "platform/ticks.h"
 #include "source_loop.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -63,7 +63,7 @@ struct Rig {
 TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStopped) {
   Rig rig;
   const std::string recording = "../shared/external/nmea/gpsd-regress/quectel-l76k-nmea.log";
-  const std::string expected = test::ReadWholeFile(recording);
+  const std::string expected = testing::ReadWholeFile(recording);
   ASSERT_GT(expected.size(), DataSource::kMaxPending) << "needs a file larger than the pending cap";
   // A slow main thread: the reader must wait for it instead of dropping.
   rig.loop.SetOnData([](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
@@ -83,11 +83,11 @@ TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   std::string text;
   while (text.size() < 10000) text += kGga;
   text.resize(10000);
-  const auto path = std::filesystem::temp_directory_path() / ("kv_paced_" + std::to_string(::getpid()));
-  std::ofstream(path, std::ios::binary) << text;
+  testing::TempFolder dir;
+  testing::WriteWholeFile(dir.Path() + "paced.nmea", text);
   Rig rig;
   const uint32_t start = platform::TickCount();
-  rig.source.StartFile(&rig.loop, path.string());
+  rig.source.StartFile(&rig.loop, dir.Path() + "paced.nmea");
   ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected, 6000));
   EXPECT_EQ(rig.source.GetStatus(), 1);
   rig.StartFast("/nonexistent/other.nmea");
@@ -99,7 +99,6 @@ TEST(DataSourceFile, PacedReplayTakesItsTimeAndASecondStartDoesNothing) {
   EXPECT_EQ(rig.loop.data[0], text);
   // One wake-up per burst: never more data calls than blocks.
   EXPECT_LE(std::count_if(rig.loop.events.begin(), rig.loop.events.end(), [](const auto& e) { return e.is_data; }), 40);
-  std::filesystem::remove(path);
 }
 
 // A loopback TCP port that was free a moment ago.

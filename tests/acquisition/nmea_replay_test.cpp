@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "acquisition/nmea_parser.h"
 #include "core/date_time.h"
 #include "nmea_test_lines.h"
+#include "support/temp_folder.h"
 
 namespace kv {
 namespace {
@@ -50,8 +51,7 @@ double Degrees(double nmea) {
 
 // Feeds the file in random pieces; checks the lines and the accepted types.
 Decoded Replay(const fs::path& path, unsigned seed) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = testing::ReadWholeFile(path.string());
   NmeaParser parser(false);
   std::mt19937 rng(seed);
   Decoded decoded;
@@ -96,14 +96,6 @@ TEST(NmeaReplayTest, EveryRecordingInRandomPieces) {
   EXPECT_GT(positions, 3 * 15000u) << "the recordings hold over 15000 such lines";
 }
 
-// "...\"key\":value..." -> value text, empty when absent.
-std::string JsonValue(const std::string& line, const std::string& key) {
-  const size_t at = line.find("\"" + key + "\":");
-  if (at == std::string::npos) return {};
-  const size_t begin = at + key.size() + 3 + (line[at + key.size() + 3] == '"');
-  return line.substr(begin, line.find_first_of(",}\"", begin) - begin);
-}
-
 // Tolerance: gpsd prints degrees with 9 decimals, so agreement within
 // 2e-9 degree (0.2 mm) means the same number was read.
 TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
@@ -117,11 +109,11 @@ TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
     std::ifstream chk(log.string() + ".chk");
     int compared = 0, dated = 0;
     for (std::string line; std::getline(chk, line);) {
-      const std::string time = JsonValue(line, "time"), lat = JsonValue(line, "lat"), lon = JsonValue(line, "lon");
+      if (!line.starts_with("{\"class\":\"TPV\"")) continue;
+      const nlohmann::json tpv = nlohmann::json::parse(line);
+      const std::string time = tpv.value("time", "");
       int y, mo, d, h, mi, s, ms;
-      if (!line.starts_with("{\"class\":\"TPV\"") ||
-          std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
-        continue;
+      if (std::sscanf(time.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7) continue;
       const int32_t t = DateTimeValue::MakeTime(h, mi, s, ms);
       const auto rmc = decoded.rmc.find(t);
       if (dates_as_sent && rmc != decoded.rmc.end() && rmc->second.valid.date) {
@@ -129,9 +121,9 @@ TEST(NmeaReplayTest, PositionsAndDatesAgreeWithGpsd) {
         ++dated;
       }
       const auto position = decoded.positions.find(t);
-      if (position == decoded.positions.end() || lat.empty() || lon.empty()) continue;
-      EXPECT_NEAR(position->second.first, std::stod(lat), 2e-9) << name << " " << time;
-      EXPECT_NEAR(position->second.second, std::stod(lon), 2e-9) << name << " " << time;
+      if (position == decoded.positions.end() || !tpv.contains("lat") || !tpv.contains("lon")) continue;
+      EXPECT_NEAR(position->second.first, tpv["lat"].get<double>(), 2e-9) << name << " " << time;
+      EXPECT_NEAR(position->second.second, tpv["lon"].get<double>(), 2e-9) << name << " " << time;
       ++compared;
     }
     EXPECT_GE(compared, 8) << name;

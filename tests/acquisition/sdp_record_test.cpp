@@ -5,30 +5,25 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
+#include "support/temp_folder.h"
 #include "util/golden_file.h"
 
 namespace kv {
 namespace {
 
-std::string Bytes(const std::string& hex) {
-  std::istringstream in(hex);
-  std::string bytes;
-  for (unsigned byte; in >> std::hex >> byte;) bytes.push_back(static_cast<char>(byte));
-  return bytes;
-}
+using testing::FromHex;
 
 TEST(SdpRecord, ChannelsMatchTheGoldenFile) {
   test::ExpectGolden("tests/data/acquisition/sdp_records.txt", [](const std::string& line, bool) {
-    return std::to_string(RfcommChannelOfRecord(Bytes(line)));
+    return std::to_string(RfcommChannelOfRecord(FromHex(line)));
   });
   EXPECT_EQ(RfcommChannelOfRecord(""), -1);
 }
 
 TEST(SdpRecord, EveryTruncationOfAGoodRecordIsRejectedWithoutReadingPastIt) {
-  const std::string record = Bytes(  // the GPS receiver's record of the golden file
+  const std::string record = FromHex(  // the GPS receiver's record of the golden file
       "35 21 09 00 00 0A 00 01 00 05 09 00 01 35 03 19 11 01 09 00 04 35 0C 35 03 19 01 00 35 05 "
       "19 00 03 08 01");
   for (size_t size = 0; size < record.size(); ++size) {
@@ -39,10 +34,10 @@ TEST(SdpRecord, EveryTruncationOfAGoodRecordIsRejectedWithoutReadingPastIt) {
 }
 
 TEST(SdpRecord, DeepNestingIsNotFollowed) {
-  std::string list = Bytes("35 05 19 00 03 08 01");
+  std::string list = FromHex("35 05 19 00 03 08 01");
   for (int i = 0; i < 20; ++i)
     list = std::string(1, '\x35') + static_cast<char>(list.size()) + list;
-  const std::string record = Bytes("09 00 04") + list;
+  const std::string record = FromHex("09 00 04") + list;
   EXPECT_EQ(
       RfcommChannelOfRecord(std::string(1, '\x35') + static_cast<char>(record.size()) + record),
       -1);

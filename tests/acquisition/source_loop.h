@@ -3,9 +3,7 @@
 #pragma once
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -94,10 +92,5 @@ class SourceLoop : public DataSourceListener {
   std::function<bool()> done_;
   std::function<void(const std::string&)> on_data_;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace kv::test

@@ -1,9 +1,14 @@
 // What the command tests ask of a data folder after a recording.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <string_view>
+
+#include "app/record_command.h"
 
 namespace kv::app {
 
@@ -17,6 +22,13 @@ inline std::string RecordedSessionBase(const std::string& data_dir) {
     if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) found = name.substr(0, name.size() - kSuffix.size());
   }
   return found;
+}
+
+// Records the demo under `data_dir` as fast as it goes; the session's base name.
+inline std::string RecordDemo(const std::string& data_dir) {
+  std::ostringstream out, err;
+  EXPECT_EQ(0, RunDemo(data_dir, true, out, err)) << err.str();
+  return RecordedSessionBase(data_dir);
 }
 
 }  // namespace kv::app

@@ -6,83 +6,61 @@
 #include <string>
 
 #include "../acquisition/elm327_simulator.h"
+#include "acquisition/bluetooth_discovery.h"
 #include "app/source_command.h"
 #include "platform/ticks.h"
 
 namespace kv::app {
 namespace {
 
-struct ArgumentCase {
-  const char* text;
-  bool ok;
-  SourceTransport transport;
-  const char* target;  // device, path or host
-  int32_t number;      // baud, channel or port
-};
-
-TEST(SourceArgument, ParsesEachKindAndRejectsTheRest) {
-  const ArgumentCase cases[] = {
-      {"file:/tmp/a.nmea", true, kTransportFile, "/tmp/a.nmea", 0},
-      {"serial:/dev/ttyUSB0", true, kTransportSerial, "/dev/ttyUSB0", 0},
-      {"serial:/dev/ttyACM0:115200", true, kTransportSerial, "/dev/ttyACM0", 115200},
-      {"serial:COM3:4800", true, kTransportSerial, "/dev/ttyUSB2", 4800},
-      {"serial:COM0", true, kTransportSerial, "/dev/ttyACM0", 0},
-      {"bt:00:0B:0D:88:7A:41", true, kTransportBluetooth, "", 1},
-      {"bt:00:0b:0d:88:7a:41:6", true, kTransportBluetooth, "", 6},
-      {"gpsd", true, kTransportGpsd, "localhost", 2947},
-      {"gpsd:192.168.1.9", true, kTransportGpsd, "192.168.1.9", 2947},
-      {"gpsd:localhost:3000", true, kTransportGpsd, "localhost", 3000},
-      {"bt:00:0B:0D:88:7A:41:31", false, kTransportNone, "", 0},
-      {"bt:00:0B:0D:88:7A", false, kTransportNone, "", 0},
-      {"file:", false, kTransportNone, "", 0},
-      {"serial:", false, kTransportNone, "", 0},
-      {"gpsd:host:port", false, kTransportNone, "", 0},
-      {"usb:/dev/ttyUSB0", false, kTransportNone, "", 0},
-  };
-  for (const ArgumentCase& c : cases) {
-    SourceConfig config;
-    std::string error;
-    ASSERT_EQ(ParseSourceArgument(c.text, kSourceGps, &config, &error), c.ok) << c.text;
-    if (!c.ok) {
-      EXPECT_FALSE(error.empty()) << c.text;
-      continue;
-    }
-    EXPECT_EQ(config.transport, c.transport) << c.text;
-    switch (c.transport) {
-      case kTransportFile: EXPECT_EQ(config.path, c.target) << c.text; break;
-      case kTransportSerial:
-        EXPECT_EQ(config.device, c.target) << c.text;
-        EXPECT_EQ(config.baud_rate, c.number) << c.text;
-        break;
-      case kTransportBluetooth:
-        EXPECT_EQ(config.address[5], 0x41) << c.text;
-        EXPECT_EQ(config.channel, c.number) << c.text;
-        break;
-      case kTransportGpsd:
-        EXPECT_EQ(config.host, c.target) << c.text;
-        EXPECT_EQ(config.port, c.number) << c.text;
-        break;
-      default: break;
-    }
+// A source argument as parsed: the transport, the device, path, host or
+// address, and the baud rate, channel or port; "" when it is refused with
+// a message.
+std::string Parsed(const char* text) {
+  SourceConfig c;
+  std::string error;
+  if (!ParseSourceArgument(text, kSourceGps, &c, &error)) return error.empty() ? "refused without a message" : "";
+  switch (c.transport) {
+    case kTransportFile: return "file " + c.path;
+    case kTransportSerial: return "serial " + c.device + " " + std::to_string(c.baud_rate);
+    case kTransportBluetooth: return "bt " + FormatBluetoothAddress(c.address) + " " + std::to_string(c.channel);
+    case kTransportGpsd: return "gpsd " + c.host + " " + std::to_string(c.port);
+    default: return "transport " + std::to_string(c.transport);
   }
 }
 
-TEST(GpsCommand, ReplaysARecordingAndPrintsStatesFixesAndCounts) {
-  std::ostringstream out, err;
-  const int status = RunGpsCommand("file:../shared/external/nmea/gpsd-regress/holux-gm-210.log", 10, out, err);
-  EXPECT_EQ(status, 0) << err.str();
-  const std::string text = out.str();
-  EXPECT_NE(text.find("state Connected"), std::string::npos) << text;
-  EXPECT_NE(text.find("state Stopped"), std::string::npos) << text;
-  EXPECT_NE(text.find("fix "), std::string::npos) << text;
-  EXPECT_NE(text.find("sentences: other"), std::string::npos) << text;
-  EXPECT_EQ(text.find("warning"), std::string::npos) << "this receiver sends GGA";
+TEST(SourceArgument, ParsesEachKindAndRejectsTheRest) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"file:/tmp/a.nmea", "file /tmp/a.nmea"},
+      {"serial:/dev/ttyUSB0", "serial /dev/ttyUSB0 0"},
+      {"serial:/dev/ttyACM0:115200", "serial /dev/ttyACM0 115200"},
+      {"serial:COM3:4800", "serial /dev/ttyUSB2 4800"},
+      {"serial:COM0", "serial /dev/ttyACM0 0"},
+      {"bt:00:0B:0D:88:7A:41", "bt 00:0B:0D:88:7A:41 1"},
+      {"bt:00:0b:0d:88:7a:41:6", "bt 00:0B:0D:88:7A:41 6"},
+      {"gpsd", "gpsd localhost 2947"},
+      {"gpsd:192.168.1.9", "gpsd 192.168.1.9 2947"},
+      {"gpsd:localhost:3000", "gpsd localhost 3000"},
+      {"bt:00:0B:0D:88:7A:41:31", ""},
+      {"bt:00:0B:0D:88:7A", ""},
+      {"file:", ""},
+      {"serial:", ""},
+      {"gpsd:host:port", ""},
+      {"usb:/dev/ttyUSB0", ""},
+  };
+  for (const auto& [text, parsed] : cases) EXPECT_EQ(Parsed(text), parsed) << text;
 }
 
-TEST(GpsCommand, WarnsWhenRmcArrivesWithoutGga) {
-  std::ostringstream out, err;
-  RunGpsCommand("file:../shared/external/nmea/karting/lap.nmea", 6, out, err);
-  EXPECT_NE(out.str().find("warning: RMC arrives without GGA"), std::string::npos) << out.str();
+// Real receivers' recordings to their end: states, fixes and sentence
+// counts, and a warning for the receiver that sends RMC without GGA.
+TEST(GpsCommand, ReplaysARecordingAndWarnsWhenRmcArrivesWithoutGga) {
+  for (const auto& [file, warns] : {std::pair{"gpsd-regress/holux-gm-210.log", false}, {"karting/lap.nmea", true}}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunGpsCommand(std::string("file:../shared/external/nmea/") + file, 10, out, err), 0) << err.str();
+    for (const char* part : {"state Connected", "state Stopped", "fix ", "sentences: other"})
+      EXPECT_NE(out.str().find(part), std::string::npos) << file << ": " << part << "\n" << out.str();
+    EXPECT_EQ(out.str().find("warning: RMC arrives without GGA") != std::string::npos, warns) << out.str();
+  }
 }
 
 TEST(GpsCommand, ASourceThatCannotBeReachedExitsWith1AndABadOneWith2) {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/temp_folder.h"
 #include "util/errors.h"
 
 namespace kv {
@@ -57,20 +57,15 @@ class Probe final : public WaitableObject {
 
 class ApplicationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / ("kv-app-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    ASSERT_EQ(Start(app_, journal_), Application::StartResult::kStarted);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void SetUp() override { ASSERT_EQ(Start(app_, journal_), Application::StartResult::kStarted); }
 
   Application::StartResult Start(Application& app, Journal& journal) {
     Application::Options options;
-    options.runtime_folder = folder_.string();
+    options.runtime_folder = folder_.Path();
     return app.Initialise([&journal](AppHost&) { return std::make_unique<FakeServices>(journal); }, options);
   }
 
-  std::filesystem::path folder_;
+  testing::TempFolder folder_;
   Journal journal_;
   Application app_;
 };

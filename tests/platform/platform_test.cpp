@@ -3,14 +3,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "platform/event.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
 #include "platform/thread.h"
+#include "support/temp_folder.h"
 
 namespace kv::platform {
 namespace {
@@ -27,23 +26,22 @@ TEST(Thread, JoinGivesUpOnAThreadThatDoesNotEnd) {
 // A socket left by a crashed instance must not block the next start; the
 // second instance raises the first, and the lock goes with the first.
 TEST(SingleInstance, SecondAcquireRaisesTheFirst) {
-  const auto folder = std::filesystem::temp_directory_path() / ("kv-instance-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "korvatinel.sock") << "stale";
+  const testing::TempFolder dir;
+  const std::string folder = dir.Path();
+  testing::WriteWholeFile(folder + "korvatinel.sock", "stale");
   std::atomic<int> raises{0};
   SingleInstance::Outcome outcome;
   auto first = SingleInstance::Acquire(
-      folder.string(), [&] { ++raises; }, &outcome);
+      folder, [&] { ++raises; }, &outcome);
   ASSERT_TRUE(first);
   EXPECT_EQ(outcome, SingleInstance::Outcome::kAcquired);
   EXPECT_FALSE(SingleInstance::Acquire(
-      folder.string(), [] {}, &outcome));
+      folder, [] {}, &outcome));
   EXPECT_EQ(outcome, SingleInstance::Outcome::kOtherRaised);
   EXPECT_EQ(raises.load(), 1);
   first.reset();
   EXPECT_TRUE(SingleInstance::Acquire(
-      folder.string(), [] {}, &outcome));
-  std::filesystem::remove_all(folder);
+      folder, [] {}, &outcome));
 }
 
 TEST(TerminationSignals, SigtermAndSigintSetTheEventInsteadOfKilling) {

@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +7,7 @@
 #include "storage/data_file.h"
 #include "storage/record_reader.h"
 #include "storage/storage_paths.h"
-#include "support/temp_folder.h"
+#include "storage/storage_test_data.h"
 #include "util/errors.h"
 
 namespace kv {
@@ -17,8 +16,6 @@ namespace {
 using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteWholeFile;
-
-auto RaisesCode(int32_t code) { return ::testing::Throws<CodeException>(::testing::Field(&CodeException::code, code)); }
 
 TEST(PackedString, EncodingBoundariesReadBackWhole) {
   const struct {
@@ -77,9 +74,9 @@ TEST(DataFile, BufferedWritesLandInOrderAndReadBackLineByLine) {
   file.Write16(0x4241);
   file.Write32(0x46454443);
   EXPECT_EQ(file.Position(), 43);
-  EXPECT_THAT([&] { file.WritePackedString(std::u16string(8192, u'a')); }, RaisesCode(kErrStringTooLong));
+  EXPECT_THAT([&] { file.WritePackedString(std::u16string(8192, u'a')); }, testing::RaisesCode(kErrStringTooLong));
   // 65536 bytes of UTF-8, one more than a Utf8String holds.
-  EXPECT_THAT([&] { file.WriteUtf8String(std::u16string(32768, u'\u00e9')); }, RaisesCode(kErrStringTooLong));
+  EXPECT_THAT([&] { file.WriteUtf8String(std::u16string(32768, u'\u00e9')); }, testing::RaisesCode(kErrStringTooLong));
   file.WriteUtf8String(std::u16string(65535, u'a'));
   EXPECT_TRUE(file.Close());
   DataFile reader(file.Path());

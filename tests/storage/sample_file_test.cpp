@@ -5,7 +5,6 @@
 #include "storage/sample_loader.h"
 #include "storage/sample_writer.h"
 #include "support/temp_folder.h"
-#include "util/errors.h"
 
 namespace kv {
 namespace {

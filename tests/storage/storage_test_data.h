@@ -4,6 +4,7 @@
 // there. Review the diff before committing.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,6 +20,11 @@ inline std::string GoldenPath(const std::string& name) { return std::string("tes
 inline std::string StorageGolden(const std::string& name, const std::string& produced) {
   if (std::getenv("KV_REGENERATE_GOLDENS") != nullptr) WriteWholeFile(GoldenPath(name), produced);
   return ReadWholeFile(GoldenPath(name));
+}
+
+// Matches a call that throws CodeException `code`.
+inline auto RaisesCode(int32_t code) {
+  return ::testing::Throws<CodeException>(::testing::Field(&CodeException::code, code));
 }
 
 // Every prefix of a file, as a save cut short leaves it, reads as

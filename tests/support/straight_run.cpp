@@ -29,15 +29,15 @@ void Motion(const StraightRunConfig& c, double t, double* distance, double* spee
 
 }  // namespace
 
-std::string StraightRun::Nmea() const {
-  const SimConfig& o = config_.options;
+std::string StraightRunNmea(const StraightRunConfig& config) {
+  const SimConfig& o = config.options;
   const double lat0 = DegToRad(o.ref_lat_deg);
   std::string out;
-  const auto epochs = static_cast<int32_t>(config_.duration_ms * o.rate_hz / 1000.0) + 1;
+  const auto epochs = static_cast<int32_t>(config.duration_ms * o.rate_hz / 1000.0) + 1;
   for (int32_t k = 0; k < epochs; ++k) {
     const double t = k * 1000.0 / o.rate_hz;
     double distance, speed;
-    Motion(config_, t, &distance, &speed);
+    Motion(config, t, &distance, &speed);
     // Equirectangular around the start.
     const double lon = DegToRad(o.ref_lon_deg) + MetresToRad(distance) / std::cos(lat0);
     out += FixEpoch(o.start_time_ms + static_cast<int64_t>(std::llround(t)), lat0, lon, speed, 90.0, o);

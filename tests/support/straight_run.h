@@ -1,4 +1,4 @@
-// StraightRun: a car on a straight road due east, for the performance-test
+// A straight-line run: a car on a straight road due east, for the performance-test
 // checks. It stands until `launch_ms`, then goes through phases of constant
 // acceleration (negative to brake; a phase that would reverse the car ends
 // at standstill), then holds its last speed. Speed is piecewise linear in
@@ -29,15 +29,7 @@ struct StraightRunConfig {
   double duration_ms = 0.0;  // length of the recording
 };
 
-class StraightRun {
- public:
-  explicit StraightRun(StraightRunConfig config) : config_(std::move(config)) {}
-
-  // Every epoch of the recording.
-  std::string Nmea() const;
-
- private:
-  StraightRunConfig config_;
-};
+// Every epoch of the recording.
+std::string StraightRunNmea(const StraightRunConfig& config);
 
 }  // namespace kv::sim

@@ -93,9 +93,6 @@ class TrackSimulator {
   std::mt19937 random_;
 };
 
-// Appends "*hh\r\n" to a sentence body starting with '$'.
-std::string WithChecksum(const std::string& body);
-
 // The sentences of one epoch with a fix from 9 satellites (RMC, GGA, VTG
 // when the options ask, GSA and GSV on whole seconds): speed in m/s,
 // heading in degrees, position in radians.

@@ -7,8 +7,6 @@
 namespace kv {
 namespace {
 
-constexpr double kMetre = 1.0 / 6371000.0;  // a metre as a central angle
-
 GeoPoint Deg(double lat, double lon) { return {DegToRad(lat), DegToRad(lon)}; }
 
 TEST(GeodesyConversion, NmeaToAngleValueAndBack) {
@@ -44,7 +42,7 @@ TEST(GeodesyDistance, ExactlyZeroForEqualPointsAndKnownDistancesOtherwise) {
   EXPECT_EQ(EastWestComponent(p, p), 0.0);
   EXPECT_EQ(Bearing(p, p), 0.0);
   // Known distances and components, within a millimetre.
-  const GeoPoint north_east = DestinationPoint(Deg(48, 11), 100 * kMetre, kPi / 4);
+  const GeoPoint north_east = DestinationPoint(Deg(48, 11), MetresToRad(100.0), kPi / 4);
   EXPECT_NEAR(RadToMetres(NorthSouthComponent(north_east, Deg(48, 11))), 70.7107, 1e-3);
   EXPECT_NEAR(RadToMetres(EastWestComponent(Deg(48, 11), north_east)), -70.7107, 1e-3) << "west of b: negative";
   const GeoSegment diagonal{Deg(50, 8), Deg(50.001, 8.002)};

@@ -79,9 +79,17 @@ class LapListTest : public ::testing::Test {
     return out;
   }
 
-  LiveFigures At(int32_t ms) {
+  // What the timer shows at `ms` (no later than the newest sample): the
+  // shown lap, its time and difference ("-" none), the last trap, the
+  // running lap, the comparison lap (the best or another one) and "!" while
+  // highlighted.
+  std::string At(int32_t ms) {
     Until(ms);
-    return ComputeLiveFigures(laps_);
+    const LiveFigures f = ComputeLiveFigures(laps_);
+    const auto time = [](int32_t t) { return IsSet(t) ? std::to_string(t) : std::string("-"); };
+    return "lap " + std::to_string(f.shown_lap) + ": " + time(f.shown_time) + " " + time(f.shown_difference) +
+           " at trap " + std::to_string(f.last_trap) + ", running " + std::to_string(f.current_lap) + ", against " +
+           (f.comparison_is_best ? "best " : "other ") + std::to_string(f.comparison_lap) + (f.highlight ? " !" : "");
   }
 
   SampleList samples_{kSampleListGrowth};
@@ -175,17 +183,15 @@ TEST_F(LapListTest, BestAndOptimalLapTableRowsAndTrapSelection) {
   EXPECT_EQ(laps_.TableRows(), (std::vector<int32_t>{LapList::kSelectOptimal, 0, 1, 3, 4}));
   laps_.SelectRow(3);
   EXPECT_EQ(laps_.SelectedLap(), 3);
-  // The reference lap, the best (lap 2), has its marks in the order s1, s2, sf.
-  EXPECT_EQ(laps_.SelectedTrap(), -1);
-  laps_.SelectNextTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), 1);
-  EXPECT_EQ(laps_.SelectedTrapRow(), 0);
-  laps_.SelectNextTrap();
-  laps_.SelectNextTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), 0);
-  EXPECT_EQ(laps_.SelectedTrapRow(), 2);
-  laps_.SelectPreviousTrap();
-  EXPECT_EQ(laps_.SelectedTrap(), 2);
+  // The reference lap, the best (lap 2), has its marks in the order s1, s2,
+  // sf: three steps forward and one back, as "trap/row".
+  std::string walk = std::to_string(laps_.SelectedTrap());
+  for (const bool forward : {true, true, true, false}) {
+    forward ? laps_.SelectNextTrap() : laps_.SelectPreviousTrap();
+    walk.append(" ").append(std::to_string(laps_.SelectedTrap())).append("/");
+    walk.append(std::to_string(laps_.SelectedTrapRow()));
+  }
+  EXPECT_EQ(walk, "-1 1/0 2/1 0/2 2/1");
 
   for (int32_t i : {0, 1, 3}) laps_.SetInvalid(i, true);
   EXPECT_EQ(laps_.BestIndex(), LapList::kNone);
@@ -226,32 +232,20 @@ TEST_F(LapListTest, LiveFiguresAgainstTheComparisonLapNeverItself) {
   EXPECT_EQ(laps_.LastFinished().comparison_time, kNotSet) << "the only lap has no comparison";
   Cross(1, 128 * kS);
   Consume(true);
-  LiveFigures f = At(130 * kS);
-  EXPECT_EQ(f.shown_lap, 1);
-  EXPECT_EQ(f.shown_time, 28 * kS);
-  EXPECT_EQ(f.shown_difference, -2 * kS);
-  EXPECT_EQ(f.last_trap, 1);
-  EXPECT_TRUE(f.highlight);
+  EXPECT_EQ(At(130 * kS), "lap 1: 28000 -2000 at trap 1, running 1, against best 0 !");
   Cross(2, 150 * kS);
   Consume(true);
-  f = At(165 * kS);
-  EXPECT_EQ(f.shown_time, 50 * kS);
-  EXPECT_EQ(f.shown_difference, kNotSet) << "lap 1 never crossed the second split";
-  EXPECT_FALSE(f.highlight) << "15 s after the split, 65 s into the lap";
+  // Lap 1 never crossed the second split; 15 s after it, 65 s into the lap, no highlight.
+  EXPECT_EQ(At(165 * kS), "lap 1: 50000 - at trap 2, running 1, against best 0");
   int32_t from, to;
   laps_.LapAt(1).SectorBounds(-1, &from, &to);
   EXPECT_EQ(std::make_pair(from, to), std::make_pair(0, 2)) << "a running lap, to its last split";
   Cross(0, 185 * kS);
   Consume(true);
   EXPECT_EQ(laps_.LastFinished().comparison_time, 90 * kS) << "the best lap with the previous best";
-  f = At(195 * kS);
-  EXPECT_EQ(f.shown_lap, 1);
-  EXPECT_EQ(f.shown_time, 85 * kS);
-  EXPECT_EQ(f.shown_difference, -5 * kS);
-  EXPECT_EQ(f.current_lap, 2);
-  EXPECT_EQ(f.comparison_lap, 1);
-  EXPECT_TRUE(At(205 * kS - 1).highlight) << "for 20 s after the finish";
-  EXPECT_FALSE(At(205 * kS).highlight);
+  EXPECT_EQ(At(195 * kS), "lap 1: 85000 -5000 at trap 0, running 2, against best 1 !");
+  EXPECT_TRUE(At(205 * kS - 1).ends_with(" !")) << "for 20 s after the finish";
+  EXPECT_FALSE(At(205 * kS).ends_with(" !"));
 
   const Lap &lap1 = laps_.LapAt(0), &lap2 = laps_.LapAt(1);
   // Lap 1's sectors against lap 2: lap time, start -> split 1, split 1 -> finish.
@@ -281,19 +275,15 @@ TEST_F(LapListTest, LiveFiguresAgainstTheComparisonLapNeverItself) {
   EXPECT_EQ(laps_.ComparisonLap(1), &other.LapAt(1)) << "no exclusion in another session";
   other.SetComparisonSelection(0);
   EXPECT_EQ(laps_.ReferenceLap(), &other.LapAt(0)) << "its sectors too";
-  f = ComputeLiveFigures(laps_);
-  EXPECT_EQ(f.comparison_lap, 0);
-  EXPECT_FALSE(f.comparison_is_best);
+  EXPECT_EQ(At(205 * kS), "lap 1: 85000 -5000 at trap 0, running 2, against other 0");
   laps_.SetOtherSession(nullptr);
 
   Restart({kTrapStart, kTrapFinish});
   Cross(0, 10 * kS);
   Cross(1, 100 * kS);
   Consume(true);
-  f = At(110 * kS);
-  EXPECT_EQ(f.shown_lap, 0) << "a separate finish line, the next lap not started";
-  EXPECT_EQ(f.current_lap, -1);
-  EXPECT_TRUE(f.highlight);
+  EXPECT_EQ(At(110 * kS), "lap 0: 90000 - at trap 1, running -1, against best 0 !")
+      << "a separate finish line, the next lap not started";
 }
 
 }  // namespace
