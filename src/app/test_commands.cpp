@@ -270,7 +270,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
       runs.push_back(
           {{"attempt", r.attempts[k]},
            {"start_ms", run.start},
-           {"finish_ms", run.finish},
+           {"finish_ms", run.Finished() ? nlohmann::json(run.finish) : nlohmann::json()},
            {"time_ms", run.Finished() ? nlohmann::json(run.RunTime()) : nlohmann::json()},
            {"finish_kph", Kph(run.finish_speed)}});
     }

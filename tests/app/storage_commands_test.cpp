@@ -106,7 +106,7 @@ TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
   list.json = true;
   ASSERT_EQ(Track(RunTrackList, list), 0);
   EXPECT_EQ(nlohmann::json::parse(out_.str()),
-            nlohmann::json::parse(R"([{"name":"Spa","sessions":1,"storage":")" + temp_.Path() + R"(","traps":1}])"));
+            nlohmann::json::parse(R"([{"name":"Spa","sessions":1,"storage":")" + temp_.Path() + R"(","traps":1,"damaged":null}])"));
 
   TrackCommandOptions rename = Named("Spa");
   rename.new_name = "Spa 2009";
@@ -120,7 +120,7 @@ TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
   EXPECT_EQ(nlohmann::json::parse(out.str()),
             nlohmann::json::parse(R"([{"session":"20090521-1852","title":"T\u00e9st","type":"perf","track":"Spa 2009",)"
                                   R"("test":"","driver":"","notes":"","created":"2009-05-21T16:52:03Z","storage":")" +
-                                  temp_.Path() + "\"}]"))
+                                  temp_.Path() + "\",\"damaged\":null}]"))
       << "the rename reached the session";
 
   TrackCommandOptions remove = Named("spa 2009");

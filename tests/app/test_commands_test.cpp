@@ -149,6 +149,7 @@ TEST_F(TestCommandsTest, RecordedPerformanceSessionReportsItsRuns) {
   EXPECT_TRUE(j["tests"][6]["runs"][0]["finish_kph"].is_null());
   // 0-200 kph is reached in neither attempt.
   EXPECT_TRUE(j["tests"][8]["runs"][0]["time_ms"].is_null());
+  EXPECT_TRUE(j["tests"][8]["runs"][0]["finish_ms"].is_null()) << "no finish, not 0";
   EXPECT_EQ(j["tests"][8]["completed"], 0);
   EXPECT_TRUE(j["tests"][8]["best_ms"].is_null());
 

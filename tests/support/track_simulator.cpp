@@ -36,14 +36,6 @@ std::string AngleField(double radians, int degree_digits, char positive, char ne
   return text;
 }
 
-// Appends "*hh\r\n" to a sentence body starting with '$'.
-std::string WithChecksum(const std::string& body) {
-  unsigned sum = 0;
-  for (size_t i = 1; i < body.size(); ++i) sum ^= static_cast<unsigned char>(body[i]);
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return body + tail;
-}
 
 bool SegmentsIntersect(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy,
                        double* u) {
@@ -76,6 +68,14 @@ std::string SatelliteSentences(int32_t satellites) {
 }
 
 }  // namespace
+
+std::string WithChecksum(const std::string& body) {
+  unsigned sum = 0;
+  for (size_t i = 1; i < body.size(); ++i) sum ^= static_cast<unsigned char>(body[i]);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return body + tail;
+}
 
 TrackSimulator::TrackSimulator(SimConfig config) : config_(std::move(config)), random_(config_.seed) {
   const auto& c = config_.circuit;

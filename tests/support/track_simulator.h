@@ -105,4 +105,7 @@ std::string FixEpoch(int64_t time_of_day, double lat, double lon, double speed, 
 // chords each, about 860 m a lap.
 std::vector<Vertex> RoundedRectangle(int32_t arc_steps = 45);
 
+// Appends "*hh\r\n" to a sentence body starting with '$'.
+std::string WithChecksum(const std::string& body);
+
 }  // namespace kv::sim
