@@ -108,22 +108,5 @@ TEST(NmeaParserTest, SirfCommandAtThe51stSentenceOnce) {
   EXPECT_FALSE(full_set.CheckSirf(&outgoing)) << "RMC, GGA, GSA and GSV seen: no command";
 }
 
-TEST(NmeaParserTest, ClearForgetsEverything) {
-  NmeaParser parser(false);
-  FeedChecked(parser, "$GPGSV,2,1,05,01,10,100,20");
-  FeedChecked(parser, kRmc);
-  Feed(parser, kGga);
-  parser.Append("$GPGGA,1235");  // partial line
-  parser.Clear();
-  EXPECT_EQ(parser.SentenceCount(), 0);
-  EXPECT_FALSE(parser.Seen(kSentenceGga));
-  EXPECT_TRUE(parser.RawLine().empty());
-  EXPECT_TRUE(parser.TalkerOfLast().empty());
-  EXPECT_FALSE(IsSet(parser.Fix().latitude));
-  EXPECT_FALSE(parser.NextSentence()) << "the partial line is gone";
-  // The GSV group went too: a message 2 without its message 1 is ignored.
-  EXPECT_EQ(FeedChecked(parser, "$GPGSV,2,2,05,04,15,270,00").sky_complete, 0);
-}
-
 }  // namespace
 }  // namespace kv

@@ -49,19 +49,6 @@ TEST(TextBuffer, LengthPastInt32ThrowsOutOfMemoryAndKeepsTheText) {
   EXPECT_EQ(s, "x");
 }
 
-TEST(TextBuffer, SubstringRemoveTruncateAndCopyTo) {
-  WideString s(u"Start/Finish");
-  EXPECT_EQ(s.Substring(6, 6), u"Finish");
-  EXPECT_EQ(s.Substring(12, 0), u"");
-  s.Remove(5, 1);
-  EXPECT_EQ(s, u"StartFinish");
-  s.Truncate(5);
-  EXPECT_EQ(s, u"Start");
-  std::array<char16_t, 5> exact{};
-  s.CopyTo(exact);
-  EXPECT_EQ(std::u16string_view(exact.data(), exact.size()), u"Start");
-}
-
 TEST(TextBufferDeathTest, OutsideTheTextIsKvCore7AndAShortDestinationIs8) {
   EXPECT_DEATH(ByteString("abc").At(3), "KvCore 7");
   EXPECT_DEATH(ByteString("abc").At(-1), "KvCore 7");
