@@ -57,7 +57,9 @@ bool RmcDate::Read(FieldReader& in) const {
   const int32_t mm = (f[2] - '0') * 10 + (f[3] - '0');
   const int32_t yy = (f[4] - '0') * 10 + (f[5] - '0');
   if (dd < 1 || dd > 31 || mm < 1 || mm > 12) return false;
-  *day = DateTimeValue::MakeDay(2000 + yy, mm, dd);
+  // Two-digit years: 80-99 are the GPS era's first decades, the rest this
+  // century's.
+  *day = DateTimeValue::MakeDay((yy >= 80 ? 1900 : 2000) + yy, mm, dd);
   return true;
 }
 

@@ -189,6 +189,24 @@ using Latitude = Signed<'N', 'S'>;
 // dddmm.mmmm and "E" or "W"; west is negative.
 using Longitude = Signed<'E', 'W'>;
 
+// A field of one capital letter (a status or an FAA mode). For a field of
+// several (GNS: one mode per satellite system) the first that is not "N",
+// else "N": the position is a fix when any system gives one.
+struct Letter {
+  char* value;
+  bool Read(FieldReader& in) const {
+    std::string_view f;
+    if (!in.Take(&f) || f.empty()) return false;
+    char letter = 0;
+    for (const char c : f) {
+      if (c < 'A' || c > 'Z') return false;
+      if (letter == 0 || letter == 'N') letter = c;
+    }
+    *value = letter;
+    return true;
+  }
+};
+
 // Passes over `count` fields; always succeeds.
 struct Skip {
   int count;

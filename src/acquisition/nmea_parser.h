@@ -108,7 +108,7 @@ class NmeaParser final : public SentenceReader {
   std::string_view TalkerOfLast() const { return std::string_view(talker_.data(), talker_size_); }
 
  private:
-  static constexpr int kTypeCount = 9;  // SentenceType 0..8
+  static constexpr int kTypeCount = 11;  // SentenceType 0..10
 
   void ParseSentence(std::string_view sentence);
   void MakeRoomFor(size_t incoming);

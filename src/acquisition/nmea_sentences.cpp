@@ -51,18 +51,54 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
   return true;
 }
 
-// $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A
-//        1      2 3        4 5         6 7     8     9      10    11
-// Time 1, speed in knots 7, course 8, date 9. The status (2) is not checked
-// and RMC never sets the position (3 to 6).
+// $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W,A*6A
+//        1      2 3        4 5         6 7     8     9      10    11 12
+// Time 1, status 2, latitude 3-4, longitude 5-6, speed in knots 7, course
+// 8, date 9, FAA mode 12 (NMEA 2.3 and later).
 void DecodeRmc(FieldReader& in, const DecodeContext& c) {
   FixRecord& fix = c.fix;
-  const uint32_t ok =
-      Scan(in, Time{&fix.time}, Skip{5}, Knots{&fix.speed}, Real{&fix.course}, RmcDate{&fix.date});
+  fix.status = fix.mode = 0;
+  const uint32_t ok = Scan(in, Time{&fix.time}, Letter{&fix.status}, Latitude{&fix.latitude},
+                           Longitude{&fix.longitude}, Knots{&fix.speed}, Real{&fix.course},
+                           RmcDate{&fix.date}, Skip{2}, Letter{&fix.mode});
   fix.valid.time = Flag(ok, 0);
-  fix.valid.speed = Flag(ok, 2);
-  fix.valid.course = Flag(ok, 3);
-  fix.valid.date = Flag(ok, 4);
+  fix.valid.latitude = Flag(ok, 2);
+  fix.valid.longitude = Flag(ok, 3);
+  fix.valid.speed = Flag(ok, 4);
+  fix.valid.course = Flag(ok, 5);
+  fix.valid.date = Flag(ok, 6);
+}
+
+// $GPGLL,4916.45,N,12311.12,W,225444,A,A*5C
+//        1       2 3        4 5      6 7
+// Latitude 1-2, longitude 3-4, time 5, status 6, FAA mode 7.
+void DecodeGll(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  fix.status = fix.mode = 0;
+  const uint32_t ok = Scan(in, Latitude{&fix.latitude}, Longitude{&fix.longitude}, Time{&fix.time},
+                           Letter{&fix.status}, Letter{&fix.mode});
+  fix.valid.latitude = Flag(ok, 0);
+  fix.valid.longitude = Flag(ok, 1);
+  fix.valid.time = Flag(ok, 2);
+}
+
+// $GNGNS,014035.00,4332.69262,S,17235.48549,E,RR,13,0.9,25.63,11.24,,*70
+//        1         2          3 4           5 6  7  8   9     10    11 12
+// Time 1, latitude 2-3, longitude 4-5, modes 6 (one letter per satellite
+// system), satellites used 7, HDOP 8, altitude 9, geoid separation 10.
+void DecodeGns(FieldReader& in, const DecodeContext& c) {
+  FixRecord& fix = c.fix;
+  fix.status = fix.mode = 0;
+  const uint32_t ok =
+      Scan(in, Time{&fix.time}, Latitude{&fix.latitude}, Longitude{&fix.longitude}, Letter{&fix.mode},
+           Int{&fix.satellites}, Real{&fix.hdop}, Real{&fix.altitude}, Real{&fix.geoid});
+  fix.valid.time = Flag(ok, 0);
+  fix.valid.latitude = Flag(ok, 1);
+  fix.valid.longitude = Flag(ok, 2);
+  fix.valid.satellites = Flag(ok, 4);
+  fix.valid.hdop = Flag(ok, 5);
+  fix.valid.altitude = Flag(ok, 6);
+  fix.valid.geoid = Flag(ok, 7);
 }
 
 // $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,2.5,0120*6D
@@ -146,12 +182,13 @@ void DecodeGsv(FieldReader& in, const DecodeContext& c) {
   }
 }
 
-// $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48
-//        1     2 3     4 5     6 7     8
-// Course (true) 1, speed in knots 5.
+// $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K,A*48
+//        1     2 3     4 5     6 7     8 9
+// Course (true) 1, speed in knots 5, FAA mode 9.
 void DecodeVtg(FieldReader& in, const DecodeContext& c) {
   FixRecord& fix = c.fix;
-  const uint32_t ok = Scan(in, Real{&fix.course}, Skip{3}, Knots{&fix.speed});
+  fix.status = fix.mode = 0;
+  const uint32_t ok = Scan(in, Real{&fix.course}, Skip{3}, Knots{&fix.speed}, Skip{3}, Letter{&fix.mode});
   fix.valid.course = Flag(ok, 0);
   fix.valid.speed = Flag(ok, 2);
 }
@@ -233,6 +270,8 @@ constexpr SentenceEntry kVtg{kSentenceVtg, DecodeVtg};
 constexpr SentenceEntry kZda{kSentenceZda, DecodeZda};
 constexpr SentenceEntry kObd{kSentenceObd, DecodeObd};
 constexpr SentenceEntry kAcc{kSentenceAcc, DecodeAcc};
+constexpr SentenceEntry kGll{kSentenceGll, DecodeGll};
+constexpr SentenceEntry kGns{kSentenceGns, DecodeGns};
 
 const SentenceEntry* FindGnss(uint32_t name) {
   switch (name) {
@@ -248,6 +287,10 @@ const SentenceEntry* FindGnss(uint32_t name) {
       return &kVtg;
     case Pack3('Z', 'D', 'A'):
       return &kZda;
+    case Pack3('G', 'L', 'L'):
+      return &kGll;
+    case Pack3('G', 'N', 'S'):
+      return &kGns;
     default:
       return nullptr;
   }

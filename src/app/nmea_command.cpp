@@ -18,8 +18,8 @@ namespace kv::app {
 
 namespace {
 
-constexpr std::array<const char*, 9> kTypeNames = {nullptr, "RMC", "GGA", "GSA", "GSV",
-                                                   "VTG", "ZDA", "OBD", "ACC"};
+constexpr std::array<const char*, 11> kTypeNames = {nullptr, "RMC", "GGA", "GSA", "GSV", "VTG",
+                                                    "ZDA",   "OBD", "ACC", "GLL", "GNS"};
 
 // The sentence identifier of a raw line without its talker ("GGA" of
 // "$GPGGA,..."), or empty when the line has none.
@@ -49,17 +49,21 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
   line["type"] = kTypeNames[static_cast<size_t>(fix.type)];
   const FixValidity& v = fix.valid;
   const auto time = [&] { if (v.time) line["time_ms"] = fix.time; };
+  const auto position = [&] {
+    if (v.latitude) line["lat"] = fix.latitude;
+    if (v.longitude) line["lon"] = fix.longitude;
+  };
   switch (fix.type) {
     case kSentenceRmc:
       time();
+      position();
       if (v.date) line["date"] = fix.date;
       if (v.speed) line["speed_kn"] = fix.speed;
       if (v.course) line["course_deg"] = fix.course;
       break;
     case kSentenceGga:
       time();
-      if (v.latitude) line["lat"] = fix.latitude;
-      if (v.longitude) line["lon"] = fix.longitude;
+      position();
       if (v.fix_quality) line["quality"] = fix.fix_quality;
       if (v.satellites) line["satellites"] = fix.satellites;
       if (v.hdop) line["hdop"] = fix.hdop;
@@ -94,6 +98,16 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
     case kSentenceZda:
       time();
       if (v.date) line["date"] = fix.date;
+      break;
+    case kSentenceGll:
+      time();
+      position();
+      break;
+    case kSentenceGns:
+      time();
+      position();
+      if (v.satellites) line["satellites"] = fix.satellites;
+      if (v.altitude) line["altitude_m"] = fix.altitude;
       break;
     case kSentenceObd:
       time();

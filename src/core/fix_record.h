@@ -21,6 +21,8 @@ enum SentenceType : int32_t {
   kSentenceZda = 6,
   kSentenceObd = 7,  // $KVOBD
   kSentenceAcc = 8,  // $KVACC
+  kSentenceGll = 9,
+  kSentenceGns = 10,
 };
 
 struct SatelliteInfo {
@@ -73,6 +75,8 @@ struct FixRecord {
   double pdop = kNoValue;
   double altitude = kNoValue;   // metres above mean sea level
   double geoid = kNoValue;      // geoid separation, metres
+  char status = 0;              // RMC, GLL: 'A' valid, 'V' not; 0 when not sent
+  char mode = 0;                // FAA mode letter (RMC, GLL, VTG, GNS); 0 when not sent
   FixValidity valid;
 
   int32_t in_view = 0;          // satellites in view (GSV)

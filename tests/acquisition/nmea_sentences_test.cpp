@@ -50,7 +50,8 @@ std::string List(const T& items, int32_t count, auto value) {
 std::string Describe(const NmeaParser& parser) {
   const FixRecord& f = parser.Fix();
   const FixValidity& v = f.valid;
-  const char* const names[] = {"none", "RMC", "GGA", "GSA", "GSV", "VTG", "ZDA", "OBD", "ACC"};
+  const char* const names[] = {"none", "RMC", "GGA", "GSA", "GSV", "VTG", "ZDA", "OBD", "ACC", "GLL", "GNS"};
+  const auto letters = [&f] { return Text(" %c%c", f.status ? f.status : '-', f.mode ? f.mode : '-'); };
   std::string s = parser.TalkerOfLast().empty() ? "--" : std::string(parser.TalkerOfLast());
   s.append(" ").append(names[f.type]);
   switch (f.type) {
@@ -60,10 +61,16 @@ std::string Describe(const NmeaParser& parser) {
              Real(v.satellites, f.satellites) + Real(v.hdop, f.hdop) +
              Real(v.altitude, f.altitude) + Real(v.geoid, f.geoid);
     case kSentenceRmc:
-      return s + Time(v.time, f.time) + Real(v.speed, f.speed) + Real(v.course, f.course) +
-             Date(v.date, f.date);
+      return s + Time(v.time, f.time) + letters() + Real(v.latitude, f.latitude) + Real(v.longitude, f.longitude) +
+             Real(v.speed, f.speed) + Real(v.course, f.course) + Date(v.date, f.date);
     case kSentenceVtg:
-      return s + Real(v.course, f.course) + Real(v.speed, f.speed);
+      return s + Real(v.course, f.course) + Real(v.speed, f.speed) + letters();
+    case kSentenceGll:
+      return s + Time(v.time, f.time) + letters() + Real(v.latitude, f.latitude) + Real(v.longitude, f.longitude);
+    case kSentenceGns:
+      return s + Time(v.time, f.time) + letters() + Real(v.latitude, f.latitude) + Real(v.longitude, f.longitude) +
+             Real(v.satellites, f.satellites) + Real(v.hdop, f.hdop) + Real(v.altitude, f.altitude) +
+             Real(v.geoid, f.geoid);
     case kSentenceZda:
       return s + Time(v.time, f.time) + Date(v.date, f.date);
     case kSentenceGsa:
@@ -89,7 +96,7 @@ std::string Describe(const NmeaParser& parser) {
 
 int32_t SeenFlags(const NmeaParser& parser) {
   int32_t flags = 0;
-  for (int32_t type = kSentenceRmc; type <= kSentenceAcc; ++type)
+  for (int32_t type = kSentenceRmc; type <= kSentenceGns; ++type)
     flags |= parser.Seen(static_cast<SentenceType>(type)) << type;
   return flags;
 }

@@ -24,12 +24,12 @@ TEST(NmeaCommand, JsonGivesOnlyTheFieldsThisSentenceSet) {
                                             kBadGga + "garbage\n");
   std::ostringstream out, err;
   ASSERT_EQ(RunNmeaCommand({dir.Path() + "a.nmea", true}, out, err), 0);
-  // RMC never sets the position, even though GGA did; two-digit years are
-  // 20yy (2094 * 372 + 2 * 31 + 22); a bad checksum keeps only the talker.
+  // RMC gives its own position; two-digit years 80-99 are 19yy
+  // (1994 * 372 + 2 * 31 + 22); a bad checksum keeps only the talker.
   EXPECT_EQ(out.str(),
             R"({"altitude_m":545.4,"geoid_m":46.9,"hdop":0.9,"lat":4807.038,"line":1,"lon":1131.0,"quality":1,)"
             R"("satellites":8,"talker":"GP","time_ms":45319000,"type":"GGA"}
-{"course_deg":84.4,"date":779052,"line":2,"speed_kn":22.4,"talker":"GN","time_ms":45320500,"type":"RMC"}
+{"course_deg":84.4,"date":741852,"lat":4807.04,"line":2,"lon":1131.01,"speed_kn":22.4,"talker":"GN","time_ms":45320500,"type":"RMC"}
 {"line":3,"talker":"GP","type":null}
 {"line":4,"talker":null,"type":null}
 )");
@@ -42,10 +42,10 @@ TEST(NmeaCommand, SummaryCountsAcceptedAndRejectedPerType) {
   std::ostringstream out, err;
   ASSERT_EQ(RunNmeaCommand({dir.Path() + "a.nmea", false}, out, err), 0);
   const std::string text = out.str();
-  EXPECT_NE(text.find("4 lines, 2 sentences taken, 2 rejected"), std::string::npos) << text;
+  EXPECT_NE(text.find("4 lines, 3 sentences taken, 1 rejected"), std::string::npos) << text;
   EXPECT_NE(text.find("GGA                 1          1"), std::string::npos) << text;
   EXPECT_NE(text.find("VTG                 1          0"), std::string::npos) << text;
-  EXPECT_NE(text.find("other               -          1"), std::string::npos) << text;
+  EXPECT_NE(text.find("GLL                 1          0"), std::string::npos) << text;
 
   out.str({});
   ASSERT_EQ(RunNmeaCommand({"data/demo/demo.nmea", false}, out, err), 0);
