@@ -115,8 +115,14 @@ bool NmeaParser::NextSentence() {
   read_pos_ = lf + 1;
   scan_pos_ = read_pos_;
   size_t sentence_size = line_size - 1;
-  if (sentence_size > 0 && begin[sentence_size - 1] == '\r') --sentence_size;
-  ParseSentence(std::string_view(begin, sentence_size));
+  // Every CR before the LF goes (CR CR LF is seen in real logs), so the
+  // checksum is found where it is and checked like any other.
+  while (sentence_size > 0 && begin[sentence_size - 1] == '\r') --sentence_size;
+  std::string_view sentence(begin, sentence_size);
+  // "$$GPGGA,...": a line started again; the sentence begins at the last
+  // "$" of the run.
+  while (sentence.size() > 1 && sentence[0] == '$' && sentence[1] == '$') sentence.remove_prefix(1);
+  ParseSentence(sentence);
   return true;
 }
 

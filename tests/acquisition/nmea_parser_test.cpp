@@ -41,6 +41,11 @@ TEST(NmeaParserTest, LineEnds) {
       {"CR LF, then a bare LF", {kGga + vtg}, {kGga, vtg}, kSentenceVtg},
       {"a bare CR does not end a line", {cr_only, cr_only, "\n"}, {cr_only + kGga}, kSentenceNone},
       {"an empty line is a line", {"\r\n"}, {"\r\n"}, kSentenceNone},
+      {"$$ starts the sentence at the second $", {"$" + kGga}, {"$" + kGga}, kSentenceGga},
+      // Regression: the checksum of a CR CR LF line was not looked at.
+      {"CR CR LF, checksum right", {cr_only + "\r\n"}, {cr_only + "\r\n"}, kSentenceGga},
+      {"CR CR LF, sentence damaged", {"$GPGGA,9" + kGga.substr(8, kGga.size() - 9) + "\r\n"},
+       {"$GPGGA,9" + kGga.substr(8, kGga.size() - 9) + "\r\n"}, kSentenceNone},
   };
   for (const auto& c : cases) {
     NmeaParser parser(false);
