@@ -11,13 +11,20 @@
 
 namespace kv::app {
 
+bool ParseFiniteReal(const std::string& text, double* value) {
+  char* end = nullptr;
+  const double parsed = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(parsed)) return false;
+  *value = parsed;
+  return true;
+}
+
 CLI::Validator RealWithin(double low, double high, bool low_open) {
   const std::string range = std::string(low_open ? "(" : "[") + std::to_string(low) + " .. " + std::to_string(high) + "]";
   return CLI::Validator(
       [=](std::string& text) -> std::string {
-        char* end = nullptr;
-        const double value = std::strtod(text.c_str(), &end);
-        if (text.empty() || *end != '\0' || !std::isfinite(value)) return "not a number: " + text;
+        double value = 0.0;
+        if (!ParseFiniteReal(text, &value)) return "not a number: " + text;
         if (value < low || value > high || (low_open && value == low)) return text + " is outside " + range;
         return {};
       },

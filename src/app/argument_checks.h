@@ -8,6 +8,10 @@
 
 namespace kv::app {
 
+// The whole text as a finite number (no trailing characters, no NaN or
+// infinity); false otherwise.
+bool ParseFiniteReal(const std::string& text, double* value);
+
 // A finite number from `low` to `high` (above `low` when low_open). NaN
 // and infinities never pass, whatever the range.
 CLI::Validator RealWithin(double low, double high, bool low_open = false);

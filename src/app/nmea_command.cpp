@@ -1,5 +1,4 @@
 #include "app/nmea_command.h"
-#include "app/json_text.h"
 
 #include <array>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "acquisition/nmea_parser.h"
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "platform/file_io.h"
 
 namespace kv::app {

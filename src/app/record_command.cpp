@@ -294,10 +294,7 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   // Held from before the load to the end of the recording: nobody else may
   // append to, repair or delete the session meanwhile.
   platform::FileLock lock;
-  SessionHeader named;
-  named.base_name = name;
-  named.root = root;
-  if (LockSession(named, lock) == platform::FileLock::Result::kBusy) {
+  if (LockSession(name, root, lock) == platform::FileLock::Result::kBusy) {
     err << "The session " << o.session << " is being recorded.\n";
     return 1;
   }

@@ -1,8 +1,6 @@
 #include "app/review_commands.h"
-#include "app/json_text.h"
 
 #include <cerrno>
-
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -10,6 +8,7 @@
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "app/storage_context.h"
 #include "app/terminal_views.h"
 #include "platform/terminal_input.h"

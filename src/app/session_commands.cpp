@@ -1,5 +1,4 @@
 #include "app/session_commands.h"
-#include "app/json_text.h"
 
 #include <cstdio>
 #include <iostream>
@@ -7,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "app/storage_context.h"
 #include "session/session_recorder.h"
 #include "storage/session_header.h"
@@ -93,11 +93,8 @@ int RunDeleteSession(const SessionCommandOptions& o, std::ostream& /*out*/, std:
   for (int32_t i = 0; i < context.storage.Count(); ++i) {
     const std::string& root = context.storage.At(i).root;
     if (!SessionHeaderExists(name, root)) continue;
-    SessionHeader named;
-    named.base_name = name;
-    named.root = root;
     platform::FileLock lock;
-    if (LockSession(named, lock) == platform::FileLock::Result::kBusy) {
+    if (LockSession(name, root, lock) == platform::FileLock::Result::kBusy) {
       err << "The session " << o.session << " is being recorded.\n";
       return 1;
     }

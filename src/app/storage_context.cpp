@@ -1,8 +1,7 @@
 #include "app/storage_context.h"
 
-#include "util/errors.h"
-
 #include "storage/storage_paths.h"
+#include "util/errors.h"
 #include "util/utf_convert.h"
 
 namespace kv::app {

@@ -1,8 +1,6 @@
 #include "app/test_commands.h"
-#include "app/json_text.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -10,6 +8,7 @@
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "app/storage_context.h"
 #include "session/session_data.h"
 #include "session/test_list.h"
@@ -68,10 +67,8 @@ constexpr double kMaxSpeed = 1000.0;
 constexpr double kMaxDistanceM = 100000.0;
 
 bool ParseNumber(std::string_view text, double* value) {
-  const std::string whole(text);
-  char* end = nullptr;
-  const double parsed = std::strtod(whole.c_str(), &end);
-  if (whole.empty() || *end != '\0' || !std::isfinite(parsed) || std::fabs(parsed) > kMaxSpeed) return false;
+  double parsed = 0.0;
+  if (!ParseFiniteReal(std::string(text), &parsed) || std::fabs(parsed) > kMaxSpeed) return false;
   *value = parsed;
   return true;
 }

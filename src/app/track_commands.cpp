@@ -1,5 +1,4 @@
 #include "app/track_commands.h"
-#include "app/json_text.h"
 
 #include <array>
 #include <cmath>
@@ -9,6 +8,7 @@
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
+#include "app/json_text.h"
 #include "app/storage_context.h"
 #include "exchange/track_import.h"
 #include "storage/session_header.h"

@@ -19,8 +19,8 @@ bool IsLater(int32_t time, int32_t last) { return time > last || last - time > k
 
 }  // namespace
 
-platform::FileLock::Result LockSession(const SessionHeader& header, platform::FileLock& lock) {
-  return lock.TryLock(BuildPath(header.base_name, header.root, FileKind::kSampleFile));
+platform::FileLock::Result LockSession(std::u16string_view base_name, const std::string& root, platform::FileLock& lock) {
+  return lock.TryLock(BuildPath(base_name, root, FileKind::kSampleFile));
 }
 
 SessionRecorder::SessionRecorder(std::unique_ptr<SessionData> data, Clock clock)
@@ -41,7 +41,7 @@ void SessionRecorder::StartNew() {
   SaveSessionHeader(header);
   const uint32_t now = clock_();
   writer_.Create(BuildPath(header.base_name, header.root, FileKind::kSampleFile), now);
-  LockSession(header, lock_);
+  LockSession(header.base_name, header.root, lock_);
   if (header.save_nmea) nmea_.Open(BuildPath(header.base_name, header.root, FileKind::kNmeaLog), now);
   started_ = true;
 }
@@ -49,7 +49,7 @@ void SessionRecorder::StartNew() {
 void SessionRecorder::StartResumed(platform::FileLock lock) {
   SessionHeader& header = data_->Header();
   lock_ = std::move(lock);
-  if (!lock_.Held()) LockSession(header, lock_);
+  if (!lock_.Held()) LockSession(header.base_name, header.root, lock_);
   const uint32_t now = clock_();
   // Fixes are only ever written after the date reference, so a file with
   // samples has one.

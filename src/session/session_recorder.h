@@ -42,7 +42,7 @@ namespace kv {
 
 // Takes the lock a recorder holds on a session while it records: kBusy
 // while one does.
-platform::FileLock::Result LockSession(const SessionHeader& header, platform::FileLock& lock);
+platform::FileLock::Result LockSession(std::u16string_view base_name, const std::string& root, platform::FileLock& lock);
 
 class SessionRecorder final : public LiveSession {
  public:
