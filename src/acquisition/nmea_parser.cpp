@@ -185,7 +185,7 @@ bool NmeaParser::CheckSirf(std::string* outgoing) {
 }
 
 bool NmeaParser::Seen(SentenceType type) const {
-  return type > kSentenceNone && type < kTypeCount && seen_[type];
+  return type > kSentenceNone && type < kSentenceTypeCount && seen_[type];
 }
 
 }  // namespace kv

@@ -108,8 +108,6 @@ class NmeaParser final : public SentenceReader {
   std::string_view TalkerOfLast() const { return std::string_view(talker_.data(), talker_size_); }
 
  private:
-  static constexpr int kTypeCount = 11;  // SentenceType 0..10
-
   void ParseSentence(std::string_view sentence);
   void MakeRoomFor(size_t incoming);
   size_t FindLineFeed();
@@ -117,7 +115,7 @@ class NmeaParser final : public SentenceReader {
   const bool gga_only_;
   FixRecord fix_;
   std::array<nmea::GsvGroup, nmea::kTalkerCount> gsv_groups_{};
-  std::array<bool, kTypeCount> seen_{};
+  std::array<bool, kSentenceTypeCount> seen_{};
   int64_t sentence_count_ = 0;
   bool sirf_sent_ = false;
 

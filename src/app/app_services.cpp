@@ -1,7 +1,9 @@
 #include "app/app_services.h"
 
+#include "platform/folders.h"
 #include "platform/ticks.h"
 #include "util/errors.h"
+#include "util/utf_convert.h"
 
 namespace kv::app {
 
@@ -32,7 +34,9 @@ AppServices::AppServices(Application& app, Settings& settings, std::string setti
       flow_(Readers(parsers_), builder_, views_, [this] { obd_table_.Reset(); }),
       clock_([] { return platform::TickCount(); }),
       gps_(app, clock_),
-      obd_(app, clock_) {}
+      obd_(app, clock_) {
+  builder_.SetClockDate(DateTimeValue::FromUnixMs(platform::NowUnixMs()));
+}
 
 AppServices::~AppServices() {
   // The sources first: their threads must not outlive what they report to.
@@ -66,8 +70,19 @@ std::u16string AppServices::StatusText() const {
   const int32_t obd = ObdStatusCode(&gps_, &obd_, use_);
   // Only the conditions worth a driver's attention; "Fixed to N
   // satellites" is the normal state and stays off the line.
-  if (gps == 4 || gps == 5) return obd != 0 && obd != 3 ? SourceStatusText(4, obd, builder_.Satellites()).Std() : u"";
-  return SourceStatusText(gps, obd, builder_.Satellites()).Std();
+  std::u16string text;
+  if (gps == 4 || gps == 5) {
+    if (obd != 0 && obd != 3) text = SourceStatusText(4, obd, builder_.Satellites()).Std();
+  } else {
+    text = SourceStatusText(gps, obd, builder_.Satellites()).Std();
+  }
+  // Epochs the receiver itself said were no fix (dead reckoning, simulation,
+  // no satellites) are not recorded: say how many, or gaps look like loss.
+  if (builder_.NotAFixCount() > 0) {
+    if (!text.empty()) text += u", ";
+    text += FromUtf8(std::to_string(builder_.NotAFixCount()) + " epochs not a fix").Std();
+  }
+  return text;
 }
 
 void AppServices::OnStateChange(int32_t source_id, SourceState state) {

@@ -1,53 +1,51 @@
 // `korvatinel gps SOURCE [--seconds N]`: a receiver check. Connects to the
-// source and prints the connection states, the sentence counts and each
-// fix as it arrives. Warns when RMC arrives without GGA: such a receiver
-// gives no samples until GGA is switched on in it.
+// source and prints the connection states, each fix as the session would
+// record it, the sentence counts and the epochs that were not a fix.
 #include <array>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include "acquisition/nmea_parser.h"
+#include "acquisition/obd_channels.h"
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/source_command.h"
+#include "timing/geodesy.h"
+#include "timing/sample_builder.h"
 
 namespace kv::app {
 
 namespace {
 
-// RMC sentences in a row, without a GGA between them, before the warning.
-constexpr int64_t kRmcBeforeWarning = 5;
-
 class GpsPrinter final : public SourceWatcher {
  public:
   explicit GpsPrinter(std::ostream& out) : out_(out) {}
 
-  void OnState(SourceState state, double seconds) override { Line(seconds) << "state " << StateName(state) << '\n'; }
+  void OnState(SourceState state, double seconds) override {
+    // The epoch under way when the input ends or breaks off is finished,
+    // as a recording does.
+    builder_.EndOfInput();
+    for (bool more = builder_.NewSample(); more; more = builder_.NextSample()) PrintFix(seconds);
+    Line(seconds) << "state " << StateName(state) << '\n';
+  }
 
   void OnText(std::string_view text, double seconds) override {
     parser_.Append(text);
     while (parser_.NextSentence()) {
       const FixRecord& fix = parser_.Fix();
       ++counts_[static_cast<size_t>(fix.type)];
-      if (fix.type == kSentenceGga) {
-        PrintFix(fix, seconds);
-        rmc_since_gga_ = 0;
-      }
-      if (fix.type == kSentenceRmc) ++rmc_since_gga_;
-      if (!warned_ && rmc_since_gga_ >= kRmcBeforeWarning) {
-        warned_ = true;
-        Line(seconds) << "warning: RMC arrives without GGA; this receiver gives no samples until GGA is "
-                         "enabled on it\n";
-      }
+      builder_.Feed(fix);
+      for (bool more = builder_.NewSample(); more; more = builder_.NextSample()) PrintFix(seconds);
     }
   }
 
   void PrintCounts() {
-    static constexpr const char* kNames[] = {"other", "RMC", "GGA", "GSA", "GSV", "VTG", "ZDA", "OBD", "ACC"};
+    static constexpr std::array<const char*, kSentenceTypeCount> kNames = {
+        "other", "RMC", "GGA", "GSA", "GSV", "VTG", "ZDA", "OBD", "ACC", "GLL", "GNS"};
     out_ << "sentences:";
     for (size_t t = 0; t < counts_.size(); ++t) out_ << ' ' << kNames[t] << ' ' << counts_[t];
-    out_ << '\n';
+    out_ << "\nnot a fix: " << builder_.NotAFixCount() << " epochs\n";
   }
 
  private:
@@ -57,24 +55,22 @@ class GpsPrinter final : public SourceWatcher {
     return out_ << stamp;
   }
 
-  void PrintFix(const FixRecord& fix, double seconds) {
+  void PrintFix(double seconds) {
+    const LogSample sample = builder_.Sample();
+    const int32_t t = sample.time % kDayMs;
+    const GeoPoint at = ToGeoPoint(sample.position);
     char text[160];
-    const int32_t t = fix.time;
-    std::snprintf(text, sizeof text, "fix %02d:%02d:%02d.%03d quality %d satellites %d", t / 3600000,
-                  t / 60000 % 60, t / 1000 % 60, t % 1000, fix.fix_quality, fix.satellites);
+    std::snprintf(text, sizeof text, "fix %02d:%02d:%02d.%03d quality %d satellites %d position %.6f %.6f\n",
+                  t / 3600000, t / 60000 % 60, t / 1000 % 60, t % 1000, builder_.FixQuality(),
+                  builder_.Satellites(), RadToDeg(at.lat), RadToDeg(at.lon));
     Line(seconds) << text;
-    if (fix.valid.latitude && fix.valid.longitude) {
-      std::snprintf(text, sizeof text, " position %.5f %.5f", fix.latitude, fix.longitude);
-      out_ << text;
-    }
-    out_ << '\n';
   }
 
   std::ostream& out_;
   NmeaParser parser_{false};
-  std::array<int64_t, 9> counts_{};
-  int64_t rmc_since_gga_ = 0;  // a single GGA at power-up does not make a sample stream
-  bool warned_ = false;
+  ObdChannelTable no_obd_;
+  SampleBuilder builder_{no_obd_};
+  std::array<int64_t, kSentenceTypeCount> counts_{};
 };
 
 }  // namespace

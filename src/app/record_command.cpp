@@ -216,6 +216,8 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
         << '\n';
     status = 1;
   }
+  if (const int32_t not_a_fix = services->Builder().NotAFixCount(); not_a_fix > 0)
+    err << not_a_fix << (not_a_fix == 1 ? " epoch was" : " epochs were") << " not a fix and not recorded.\n";
   if (recorder.RecordedSamples() == 0) {
     if (status == 0) err << "No position was received: nothing was recorded.\n";
     DropIfEmpty(recorder, resumed);

@@ -30,6 +30,12 @@ class SampleFeed {
   // Consumes the record of the sentence just parsed; raises the flags below.
   virtual void Feed(const FixRecord& fix) = 0;
   virtual bool NewSample() const = 0;
+  // Moves on to a further sample the same sentence finished (it can close
+  // one epoch and end its own); false when there is none.
+  virtual bool NextSample() = 0;
+  // The receiver's input ended or broke off: finishes the epoch under way,
+  // raising the flags above as Feed does.
+  virtual void EndOfInput() = 0;
   // The sample of the epoch just finished, while NewSample() is raised; its
   // distance is not set (the session carries it on from its own samples).
   virtual LogSample Sample() const = 0;
@@ -74,6 +80,8 @@ class DataFlow final : public DataSourceListener {
 
  private:
   void Process(SentenceReader& reader);
+  // Hands the samples the builder just finished to the session; true when any.
+  bool TakeSamples();
 
   std::array<SentenceReader*, kSourceCount> readers_;
   SampleFeed& samples_;

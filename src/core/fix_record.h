@@ -24,6 +24,7 @@ enum SentenceType : int32_t {
   kSentenceGll = 9,
   kSentenceGns = 10,
 };
+constexpr int kSentenceTypeCount = 11;
 
 struct SatelliteInfo {
   int32_t prn = 0;

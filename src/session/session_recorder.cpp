@@ -1,5 +1,7 @@
 #include "session/session_recorder.h"
 
+#include <algorithm>
+
 #include "storage/storage_paths.h"
 #include "util/errors.h"
 
@@ -7,15 +9,16 @@ namespace kv {
 
 namespace {
 
-// Half a day: a time that far below the last one is the next day's (the
-// clock passed midnight), not an earlier one.
-constexpr int32_t kMidnightWrapMs = 12 * 3600000;
+constexpr int32_t kDayMs = 86400000;
 
-// Whether `time` (ms of day) follows `last`. A fix that does not was
-// recorded already: the receiver repeated an epoch, or a resumed session
-// is fed a recording that overlaps what it holds, which timed every lap
-// of the overlap twice.
-bool IsLater(int32_t time, int32_t last) { return time > last || last - time > kMidnightWrapMs; }
+// Sample times run on past midnight. A time more than half a day below the
+// last one is a later day's: a session resumed after midnight, whose
+// receiver starts its times of day again from 0.
+int32_t RunOn(int32_t time, int32_t last) {
+  int64_t t = time;
+  while (t < int64_t{last} - kDayMs / 2) t += kDayMs;
+  return static_cast<int32_t>(std::min<int64_t>(t, kNotSet - 1));
+}
 
 }  // namespace
 
@@ -131,8 +134,15 @@ bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nm
   if (!writer_.HasDateReference() && !nmea_utc.IsKnown()) return false;
   const SampleList& samples = data_->Samples();
   const LogSample* last = samples.Empty() ? nullptr : &samples[samples.Count() - 1];
-  if (last != nullptr && IsSet(last->time) && !IsLater(fix.time, last->time)) return false;
-  const LogSample sample = WithDistance(fix, last);
+  LogSample timed = fix;
+  if (last != nullptr && IsSet(last->time)) {
+    timed.time = RunOn(fix.time, last->time);
+    // Recorded already: the receiver repeated an epoch, or a resumed
+    // session is fed a recording that overlaps what it holds, which would
+    // time every lap of the overlap twice.
+    if (timed.time <= last->time) return false;
+  }
+  const LogSample sample = WithDistance(timed, last);
   writer_.WriteFix(sample, nmea_utc);
   // On the system before it counts: a lap the driver is shown must be a
   // lap on file. One write per fix is nothing next to the receiver's rate.

@@ -7,36 +7,13 @@
 
 namespace kv {
 
-SampleBuilder::SampleBuilder(const ObdDecoder& obd_decoder) : obd_decoder_(obd_decoder) {}
+SampleBuilder::SampleBuilder(const ObdDecoder& obd_decoder) : obd_decoder_(&obd_decoder) {}
 
 void SampleBuilder::Reset() {
-  heading_.Reset();
-  accelerometer_.Reset();
-  segment_break_ = 1;
-  no_fix_ = 0;
-  sky_count_ = 0;
-  sky_ = {};
-  prn_count_ = 0;
-  prns_ = {};
-  position_ = IntPoint{};
-  altitude_ = speed_ = course_ = hdop_ = vdop_ = kNoValue;
-  course_degrees_ = 0.0;
-  satellites_ = 0;
-  fix_quality_ = 0;
-  time_of_day_ = kNotSet;
-  pairing_time_ = kNotSet;
-  date_time_.SetUnknown();
-  previous_course_ = previous_course_degrees_ = 0.0;
-  reference_speed_ = kNoValue;
-  previous_position_ = IntPoint{};
-  previous_time_ = kNotSet;
-  new_sample_ = obd_record_ = accelerometer_record_ = false;
-  pairing_ = Pairing::kNothing;
-  obd_values_ = {};
-  obd_freshness_ = {};
-  last_obd_pid_ = 0;
-  last_obd_ = {};
-  validity_ = {};
+  EpochAssembler epochs = epochs_;
+  epochs.Reset();
+  *this = SampleBuilder(*obd_decoder_);
+  epochs_ = epochs;
 }
 
 namespace {
@@ -92,28 +69,14 @@ ChannelState SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid)
   }
 }
 
-// An RMC (or a no-data OBD reply, which the reader stamps like one) completes
-// an epoch opened by the GGA of the same time, and vice versa; any other
-// order opens a new epoch.
-void SampleBuilder::PairTimed(const FixRecord& fix, Pairing seen, Pairing other) {
-  if (!fix.valid.time) return;
-  const int32_t t = fix.time;
-  pairing_ = (pairing_ == other && IsSet(pairing_time_) && pairing_time_ == t) ? Pairing::kComplete : seen;
-  pairing_time_ = t;
-}
-
 void SampleBuilder::Feed(const FixRecord& fix) {
   new_sample_ = obd_record_ = accelerometer_record_ = false;
   switch (fix.type) {
-    case kSentenceRmc:
-      PairTimed(fix, Pairing::kRmcSeen, Pairing::kGgaSeen);
-      break;
-    case kSentenceGga:
-      PairTimed(fix, Pairing::kGgaSeen, Pairing::kRmcSeen);
-      break;
     case kSentenceGsa:
       prn_count_ = fix.prn_count;
       prns_ = fix.prns;
+      gsa_hdop_ = fix.valid.hdop ? fix.hdop : kNoValue;
+      gsa_vdop_ = fix.valid.vdop ? fix.vdop : kNoValue;
       break;
     case kSentenceGsv:
       if (fix.sky_complete) {
@@ -121,27 +84,20 @@ void SampleBuilder::Feed(const FixRecord& fix) {
         sky_ = fix.sky;
       }
       break;
-    case kSentenceVtg:
-      if (pairing_ == Pairing::kGgaSeen) pairing_ = Pairing::kComplete;
-      break;
     case kSentenceObd: {
       const auto pid = static_cast<size_t>(fix.obd.pid & 0xFF);
-      if (fix.obd.valid) {
-        int32_t value = 0;
-        if (obd_decoder_.Decode(fix.obd, &value)) {
-          obd_values_[pid] = value;
-          obd_freshness_[pid] = ChannelState::kValid;
-          last_obd_pid_ = static_cast<uint8_t>(pid);
-          if (fix.valid.time) {
-            obd_record_ = true;
-            time_of_day_ = fix.time;
-            last_obd_ = {fix.time, static_cast<uint32_t>(value), obd_decoder_.ChannelOf(static_cast<int32_t>(pid))};
-          }
+      int32_t value = 0;
+      if (fix.obd.valid && obd_decoder_->Decode(fix.obd, &value)) {
+        obd_values_[pid] = value;
+        obd_freshness_[pid] = ChannelState::kValid;
+        last_obd_pid_ = static_cast<uint8_t>(pid);
+        if (fix.valid.time) {
+          obd_record_ = true;
+          last_obd_ = {fix.time, static_cast<uint32_t>(value), obd_decoder_->ChannelOf(static_cast<int32_t>(pid))};
         }
-      } else {
+      } else if (!fix.obd.valid) {
         obd_values_[pid] = 0;
         obd_freshness_[pid] = ChannelState::kInvalid;
-        PairTimed(fix, Pairing::kRmcSeen, Pairing::kGgaSeen);
       }
       break;
     }
@@ -155,88 +111,80 @@ void SampleBuilder::Feed(const FixRecord& fix) {
       }
       break;
     default:
+      unbuilt_ = epochs_.Take(fix);
+      NextSample();
       break;
   }
-  if (pairing_ == Pairing::kComplete) Build(fix);
 }
 
-void SampleBuilder::Build(const FixRecord& fix) {
-  const FixValidity& valid = fix.valid;
-  const int32_t t = fix.time;
-  // 1-2: what the next sample is measured against.
-  if (valid.course) {
-    previous_course_ = course_;
-    previous_course_degrees_ = course_degrees_;
+void SampleBuilder::EndOfInput() {
+  new_sample_ = obd_record_ = accelerometer_record_ = false;
+  unbuilt_ = epochs_.Flush();
+  NextSample();
+}
+
+bool SampleBuilder::NextSample() {
+  new_sample_ = false;
+  while (unbuilt_ > 0 && !new_sample_) {
+    Build(epochs_.Finished(epochs_.FinishedCount() - unbuilt_));
+    --unbuilt_;
   }
-  previous_time_ = time_of_day_;
-  if (valid.speed) reference_speed_ = speed_;
-  previous_position_ = position_;
-  // 3: continuity with the previous sample.
-  // A time that does not move forward (a receiver restart, a spliced log)
-  // breaks the segment like a long gap does.
-  if (valid.time && IsSet(previous_time_) && t > previous_time_ &&
-      static_cast<int64_t>(previous_time_) + kMaxGap >= t) {
-    segment_break_ = no_fix_;
-  } else {
-    segment_break_ = 1;
+  return new_sample_;
+}
+
+void SampleBuilder::Build(const FixEpoch& epoch) {
+  if (epoch.not_a_fix) ++not_a_fix_count_;
+  if (epoch.not_a_fix || !epoch.HasPosition()) {
+    // Nothing of it is kept: the next sample is measured against the last
+    // good one, and starts a new segment.
+    fix_quality_ = 0;
+    no_fix_ = 1;
+    return;
   }
-  // 4-5: this epoch's values.
-  hdop_ = vdop_ = course_ = speed_ = altitude_ = kNoValue;
-  satellites_ = fix_quality_ = 0;
-  course_degrees_ = 0.0;
-  position_ = IntPoint{};
-  time_of_day_ = kNotSet;
-  date_time_.SetUnknown();
-  if (valid.fix_quality) fix_quality_ = fix.fix_quality;
-  if (valid.satellites) satellites_ = fix.satellites;
-  SetValidity(kSatellitesIdx, valid.satellites);
-  if (valid.hdop) hdop_ = fix.hdop;
-  SetValidity(kHdopIdx, valid.hdop);
-  if (valid.vdop) vdop_ = fix.vdop;
-  SetValidity(kVdopIdx, valid.vdop);
-  if (valid.time) time_of_day_ = t;
-  if (valid.latitude && valid.longitude) {
-    position_ = {NmeaToAngleValue(fix.latitude), NmeaToAngleValue(fix.longitude)};
-  }
-  if (valid.altitude) altitude_ = MetresToRad(fix.altitude);
-  SetValidity(kAltitudeIdx, valid.altitude);
-  // 6: speed, from the movement when the receiver sent none. Only trusted
-  // at low speed: above 10 m/s a position step is too coarse a measure.
-  if (valid.speed) {
-    speed_ = KnotsToRadPerSec(fix.speed);
-  } else if (position_.IsSet() && previous_position_.IsSet() && IsSet(time_of_day_) &&
-             IsSet(previous_time_) && RadToMetres(reference_speed_) < 10.0) {
-    const double seconds = (time_of_day_ - previous_time_) / 1000.0;
-    const double v =
-        SafeDivide(Distance(ToGeoPoint(previous_position_), ToGeoPoint(position_)), seconds);
-    const double metres_per_second = RadToMetres(v);
-    if (metres_per_second < 0.5) {
-      speed_ = 0.0;
-    } else if (metres_per_second < 15.0) {
-      speed_ = v;
+  const IntPoint previous_position = position_;
+  const int32_t previous_time = time_of_day_;
+  const bool in_time = IsSet(previous_time) && epoch.time > previous_time &&
+                       static_cast<int64_t>(previous_time) + kMaxGap >= epoch.time;
+  segment_break_ = in_time ? no_fix_ : 1;
+  no_fix_ = 0;
+
+  time_of_day_ = epoch.time;
+  date_time_ = IsSet(epoch.date) ? DateTimeValue{epoch.date, epoch.time_of_day} : DateTimeValue{};
+  position_ = {NmeaToAngleValue(epoch.latitude), NmeaToAngleValue(epoch.longitude)};
+  fix_quality_ = IsSet(epoch.fix_quality) ? epoch.fix_quality : 1;
+  satellites_ = IsSet(epoch.satellites) ? epoch.satellites : 0;
+  SetValidity(kSatellitesIdx, IsSet(epoch.satellites));
+  hdop_ = IsSet(epoch.hdop) ? epoch.hdop : gsa_hdop_;
+  SetValidity(kHdopIdx, IsSet(hdop_));
+  vdop_ = gsa_vdop_;
+  SetValidity(kVdopIdx, IsSet(vdop_));
+  altitude_ = IsSet(epoch.altitude) ? MetresToRad(epoch.altitude) : kNoValue;
+  SetValidity(kAltitudeIdx, IsSet(altitude_));
+
+  // Speed and course as sent; a receiver that sends neither (GGA or GLL
+  // alone) gets them from the movement since the last sample. Under
+  // 0.5 m/s that movement is the position's noise: standing still.
+  double moved = kNoValue;
+  if (in_time && previous_position.IsSet()) {
+    const GeoPoint from = ToGeoPoint(previous_position), to = ToGeoPoint(position_);
+    const double v = Distance(from, to) / ((epoch.time - previous_time) / 1000.0);
+    moved = RadToMetres(v) < 0.5 ? 0.0 : v;
+    if (moved > 0.0 && !IsSet(epoch.course)) {
+      course_ = FlooredMod(Bearing(from, to), 2.0 * kPi);
+      course_degrees_ = RadToDeg(course_);
     }
   }
+  speed_ = IsSet(epoch.knots) ? KnotsToRadPerSec(epoch.knots) : moved;
   SetValidity(kSpeedIdx, IsSet(speed_));
-  // 7: course, held over from the last fix that carried one.
-  if (valid.course) {
-    course_ = DegToRad(fix.course);
-    course_degrees_ = fix.course;
-  } else {
-    course_ = previous_course_;
-    course_degrees_ = previous_course_degrees_;
+  if (IsSet(epoch.course)) {
+    course_ = DegToRad(epoch.course);
+    course_degrees_ = epoch.course;
   }
-  SetValidity(kCourseIdx, true);
-  // 8-9.
-  if (valid.date && valid.time) date_time_ = {fix.date, t};
-  const bool has_fix = valid.fix_quality && fix.fix_quality != 0;
-  if (has_fix && valid.satellites && valid.time && valid.latitude && valid.longitude &&
-      valid.altitude && IsSet(course_) && IsSet(speed_)) {
-    new_sample_ = true;
-    heading_.Feed(ToGeoPoint(position_), t, speed_, course_);
-  }
-  // 10-11.
-  pairing_ = Pairing::kNothing;
-  no_fix_ = has_fix ? 0 : 1;
+  // Otherwise the course of the movement, or the last one known.
+  SetValidity(kCourseIdx, IsSet(course_));
+
+  new_sample_ = true;
+  heading_.Feed(ToGeoPoint(position_), epoch.time, speed_, course_);
 }
 
 }  // namespace kv

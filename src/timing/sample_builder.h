@@ -1,7 +1,9 @@
-// SampleBuilder: pairs the sentences of one receiver epoch into one sample.
-// A receiver spreads a fix over RMC, GGA and VTG; a sample is built once a
-// GGA and an RMC (or a VTG after the GGA) of the same time of day have both
-// arrived, so one sample is emitted per epoch. It also keeps the latest
+// SampleBuilder: turns each receiver epoch into one sample. The epoch
+// assembler says which sentences make an epoch; a sample is made of
+// whatever they carried: the position from GGA, GNS, RMC or GLL, speed and
+// course from RMC or VTG (else from the movement since the last sample),
+// altitude and satellites from GGA or GNS where sent. An epoch any of whose
+// sentences says there is no fix gives no sample. It also keeps the latest
 // OBD-II value of every PID, the satellite lists for the status screens and
 // the per-channel validity the graphs and exports ask for.
 //
@@ -20,6 +22,7 @@
 #include "core/obd_decoder.h"
 #include "core/obd_record.h"
 #include "timing/accelerometer_processor.h"
+#include "timing/fix_epoch.h"
 #include "timing/heading_estimator.h"
 
 namespace kv {
@@ -49,11 +52,14 @@ class SampleBuilder final : public SampleFeed {
   // SampleFeed: one call per parsed sentence.
   void Feed(const FixRecord& fix) override;
   bool NewSample() const override { return new_sample_; }
+  bool NextSample() override;
+  void EndOfInput() override;
   // The epoch's sample; its distance is the session's to carry on.
   LogSample Sample() const override;
   DateTimeValue SampleDateTime() const override { return date_time_; }
   bool NewObdValue() const override { return obd_record_; }
   ObdRecord LastObd() const override { return last_obd_; }
+  // Of the last epoch: its GGA quality, 1 for a fix without GGA, 0 for none.
   int32_t FixQuality() const override { return fix_quality_; }
   bool AccelerometerRecord() const { return accelerometer_record_; }
 
@@ -66,12 +72,17 @@ class SampleBuilder final : public SampleFeed {
   double Hdop() const { return hdop_; }
   double Vdop() const { return vdop_; }
   int32_t Satellites() const { return satellites_; }
-  int32_t TimeOfDay() const { return time_of_day_; }  // ms, kNotSet when none
+  int32_t TimeOfDay() const { return time_of_day_; }  // ms, run on past midnight; kNotSet when none
   DateTimeValue DateTime() const { return date_time_; }
   // True when this sample does not continue the previous one (a gap over
-  // kMaxGap, a missing time, or a no-fix epoch before it).
+  // kMaxGap, time not moving forward, or an epoch without a fix before it).
   bool SegmentBreak() const { return segment_break_ != 0; }
   bool NoFix() const { return no_fix_ != 0; }
+  // Epochs whose sentences said there was no fix, since the last Reset.
+  int32_t NotAFixCount() const { return not_a_fix_count_; }
+  const EpochAssembler& Epochs() const { return epochs_; }
+  // See EpochAssembler::SetClockDate; kept by Reset.
+  void SetClockDate(const DateTimeValue& now_utc) { epochs_.SetClockDate(now_utc); }
 
   // Status screens.
   int32_t SkyCount() const { return sky_count_; }
@@ -95,16 +106,15 @@ class SampleBuilder final : public SampleFeed {
   void Reset();
 
  private:
-  enum class Pairing { kNothing, kRmcSeen, kGgaSeen, kComplete };
   enum Validity : int32_t { kSpeedIdx, kAltitudeIdx, kSatellitesIdx, kCourseIdx, kHdopIdx, kVdopIdx, kAccIdx, kValidityCount };
 
-  void PairTimed(const FixRecord& fix, Pairing seen, Pairing other);
-  void Build(const FixRecord& fix);
+  void Build(const FixEpoch& epoch);
   void SetValidity(Validity which, bool valid) { validity_[which] = valid ? ChannelState::kValid : ChannelState::kInvalid; }
 
-  const ObdDecoder& obd_decoder_;
+  const ObdDecoder* obd_decoder_;
   HeadingEstimator heading_;
   AccelerometerProcessor accelerometer_;
+  EpochAssembler epochs_;
 
   int32_t segment_break_ = 1;
   int32_t no_fix_ = 0;
@@ -123,18 +133,16 @@ class SampleBuilder final : public SampleFeed {
   int32_t satellites_ = 0;
   int32_t fix_quality_ = 0;
   int32_t time_of_day_ = kNotSet;
-  int32_t pairing_time_ = kNotSet;
   DateTimeValue date_time_;
-  double previous_course_ = 0.0;
-  double previous_course_degrees_ = 0.0;
-  double reference_speed_ = kNoValue;
-  IntPoint previous_position_;
-  int32_t previous_time_ = kNotSet;
+  // Of the latest GSA, which comes apart from the epoch's sentences.
+  double gsa_hdop_ = kNoValue;
+  double gsa_vdop_ = kNoValue;
+  int32_t not_a_fix_count_ = 0;
 
   bool new_sample_ = false;
+  int32_t unbuilt_ = 0;  // epochs the last sentence finished and not yet built
   bool obd_record_ = false;
   bool accelerometer_record_ = false;
-  Pairing pairing_ = Pairing::kNothing;
 
   std::array<int32_t, kPidCount> obd_values_{};
   std::array<ChannelState, kPidCount> obd_freshness_{};

@@ -302,7 +302,7 @@ TEST(Program, ARecordingWithoutAReceiverOrWithoutAFixFailsAndKeepsNothing) {
       {"gpsd:127.0.0.1:1", "Cannot open the GPS source gpsd:127.0.0.1:1: Connection refused"},
       {"file:/nonexistent/drive.nmea", "No such file or directory"},
       {"file:empty.nmea", "No position was received: nothing was recorded."},
-      {"file:void.nmea", "No position was received: nothing was recorded."},
+      {"file:void.nmea", "1 epoch was not a fix and not recorded.\nNo position was received: nothing was recorded."},
   };
   for (const auto& c : cases) {
     std::string source = c.source;
@@ -311,6 +311,76 @@ TEST(Program, ARecordingWithoutAReceiverOrWithoutAFixFailsAndKeepsNothing) {
     EXPECT_EQ(o.status, 1) << c.source;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << c.source << ": " << o.err;
     EXPECT_TRUE(RecordedSessionBase(dir.Path()).empty()) << c.source << ": a session without a sample is not kept";
+  }
+}
+
+// Real kart laps from a receiver that sends RMC alone at 17 and 25 Hz,
+// against the lap times the recordings' source timer reported; the line is
+// the source's own start/finish line.
+TEST(Program, RealKartLapsFromAnRmcOnlyReceiverWithin20MsOfTheReference) {
+  TempFolder dir;
+  ASSERT_EQ(Korvatinel(dir.Path(), {"track", "create", "Kart"}).status, 0);
+  ASSERT_EQ(Korvatinel(dir.Path(), {"track", "add", "Kart", "--type", "start-finish", "--at", "28.41271928,-81.37965158",
+                                    "--bearing", "351.2", "--width", "16.1"})
+                .status,
+            0);
+  const struct {
+    const char* file;
+    std::vector<int> reference_ms;  // the first laps of the recording
+  } cases[] = {
+      {"lap.nmea", {68748}},
+      {"2laps.nmea", {69958, 68748}},
+      {"long_lap.nmea", {58611}},
+      {"praga_laps.nmea", {62727, 61317}},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Korvatinel(dir.Path(), {"record", "--gps", "file:../shared/external/nmea/karting/" + std::string(c.file),
+                                              "--track", "Kart", "--fast"});
+    ASSERT_EQ(o.status, 0) << c.file << ": " << o.err;
+    const std::vector<std::string> laps = PrintedLaps(o.out);
+    ASSERT_GE(laps.size(), c.reference_ms.size()) << c.file << ": " << o.out;
+    for (size_t i = 0; i < c.reference_ms.size(); ++i) {
+      int minutes = 0, seconds = 0, ms = 0;
+      const bool long_lap = laps[i].find(':') != std::string::npos;
+      ASSERT_EQ(long_lap ? std::sscanf(laps[i].c_str(), "%d:%d.%d", &minutes, &seconds, &ms)
+                         : std::sscanf(laps[i].c_str(), "%d.%d", &seconds, &ms) + 1,
+                3)
+          << laps[i];
+      EXPECT_NEAR((minutes * 60 + seconds) * 1000 + ms, c.reference_ms[i], 20) << c.file << " lap " << i + 1;
+    }
+  }
+}
+
+// Regression: a session crossing midnight UTC jumped back a day, and the
+// route export dropped the samples after midnight. With RMC's date and
+// with GGA alone (the date then comes from the computer's clock).
+TEST(Program, ASessionCrossingMidnightKeepsEverySampleInOrder) {
+  TempFolder dir;
+  std::string with_date, gga_only;
+  for (int i = 0; i < 20; ++i) {
+    const int t = (86390 + i) % 86400;
+    char time[16], lat[16];
+    std::snprintf(time, sizeof time, "%02d%02d%02d.00", t / 3600, t / 60 % 60, t % 60);
+    std::snprintf(lat, sizeof lat, "%.5f", 4807.0 + i * 0.01);
+    const std::string gga = sim::WithChecksum(std::string("$GPGGA,") + time + "," + lat + ",N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    with_date += sim::WithChecksum(std::string("$GPRMC,") + time + ",A," + lat + ",N,01131.000,E,36.0,0.0," +
+                                   (i < 10 ? "150624" : "160624") + ",,,A") + gga;
+    gga_only += gga;
+  }
+  for (const auto& [name, text] : {std::pair{"dated.nmea", with_date}, {"gga.nmea", gga_only}}) {
+    WriteWholeFile(dir.Path() + name, text);
+    const Outcome recorded = Korvatinel(dir.Path(), {"record", "--type", "log", "--gps", "file:" + dir.Path() + name, "--fast"});
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    const Outcome csv = Korvatinel(dir.Path(), {"export", RecordedSessionBase(dir.Path()), "--format", "csv", "--scope", "route"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const std::string table = ReadWholeFile(csv.out.substr(0, csv.out.find('\n')));
+    std::vector<std::string> stamps;
+    const std::regex row("\nN/A,([0-9.]+),");
+    for (auto m = std::sregex_iterator(table.begin(), table.end(), row); m != std::sregex_iterator(); ++m)
+      stamps.push_back((*m)[1]);
+    ASSERT_EQ(stamps.size(), 20u) << name << "\n" << table;
+    EXPECT_EQ(stamps[9] + " " + stamps[10] + " " + stamps[19], "86399.000 86400.000 86409.000") << name;
+    ASSERT_EQ(Korvatinel(dir.Path(), {"delete", RecordedSessionBase(dir.Path())}).status, 0);
   }
 }
 

@@ -13,16 +13,26 @@
 namespace kv {
 namespace {
 
-// Raises the new-sample flag at every GGA while there is a fix, the OBD flag
-// at every $KVOBD; samples are numbered so the session can tell which it got.
+// Finishes `per_gga` samples at every GGA while there is a fix, raises the
+// OBD flag at every $KVOBD; samples are numbered so the session can tell
+// which it got.
 class FakeBuilder final : public SampleFeed {
  public:
   void Feed(const FixRecord& fix) override {
-    new_sample_ = fix.type == kSentenceGga && quality > 0;
+    unbuilt_ = fix.type == kSentenceGga && quality > 0 ? per_gga : 0;
     obd_ = fix.type == kSentenceObd;
-    finished_ += new_sample_;
+    NextSample();
   }
   bool NewSample() const override { return new_sample_; }
+  void EndOfInput() override {
+    unbuilt_ = at_end;
+    NextSample();
+  }
+  bool NextSample() override {
+    new_sample_ = unbuilt_ > 0;
+    if (new_sample_) --unbuilt_, ++finished_;
+    return new_sample_;
+  }
   LogSample Sample() const override {
     LogSample sample;
     sample.time = finished_;
@@ -32,10 +42,11 @@ class FakeBuilder final : public SampleFeed {
   bool NewObdValue() const override { return obd_; }
   ObdRecord LastObd() const override { return {finished_, 0, 12}; }
   int32_t FixQuality() const override { return quality; }
-  int32_t quality = 1;
+  int32_t quality = 1, per_gga = 1, at_end = 0;
 
  private:
   bool new_sample_ = false, obd_ = false;
+  int32_t unbuilt_ = 0;
   int32_t finished_ = 0;
 };
 
@@ -88,8 +99,8 @@ TEST_F(DataFlowTest, WithoutASessionTextStaysInTheParserAndNothingIsTimed) {
   EXPECT_EQ(session_.samples, std::vector<int32_t>{1});
 }
 
-// One redraw for a burst; none for sentences without news, one for a GGA
-// without a fix, so the status shows the lost fix.
+// One redraw for a burst; none for sentences without news, one for an
+// epoch without a fix, so the status shows the lost fix.
 TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
   flow_.SetSession(&session_);
   flow_.OnData("$GPRMC\n$GPGGA\n$GPVTG\n$GPRMC\n$GPGGA\n$GPVTG\n$GPGSA\n", kSourceGps);
@@ -100,10 +111,13 @@ TEST_F(DataFlowTest, ABurstOfSentencesCostsOneRedraw) {
   EXPECT_EQ(views_.refreshes, std::vector<bool>{false});
   flow_.OnData("$GPGSA\n$GPGSV\n", kSourceGps);
   EXPECT_EQ(views_.refreshes.size(), 1u);
+  builder_.per_gga = 2;  // one sentence closing an epoch and ending its own
+  flow_.OnData("$GPGGA\n", kSourceGps);
+  EXPECT_EQ(session_.samples, (std::vector<int32_t>{1, 2, 3, 4}));
   builder_.quality = 0;
   flow_.OnData("$GPGGA\n", kSourceGps);
-  EXPECT_EQ(session_.samples.size(), 2u);
-  EXPECT_EQ(views_.refreshes.size(), 2u);
+  EXPECT_EQ(session_.samples.size(), 4u);
+  EXPECT_EQ(views_.refreshes.size(), 3u);
 }
 
 // A fast file replay hands over up to 100 KB at once, split mid-line: the
@@ -137,7 +151,9 @@ TEST_F(DataFlowTest, StateChangeClearsThatSourcesParserOnly) {
   flow_.OnData("D\n", kSourceObd);
   flow_.OnData("A\n", kSourceGps);
   EXPECT_EQ(session_.log, (std::vector<std::string>{"D\n", "$GPGGA\n"}));
+  builder_.at_end = 1;  // the epoch the lost connection cut short
   flow_.OnStateChange(kSourceGps, SourceState::kLost);
+  EXPECT_EQ(session_.samples.size(), 2u);
   EXPECT_EQ(obd_resets_, 1);
   EXPECT_EQ(views_.status, 2);
   flow_.OnData("ignored\n", kSourceThird);  // the empty slot takes nothing

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "storage/sample_loader.h"
 #include "storage/storage_paths.h"
@@ -52,6 +53,28 @@ TEST(SessionRecorder, PausingInTheMiddleLosesNoSampleBeforeOrAfter) {
     ASSERT_EQ(loaded[static_cast<size_t>(i)].time, recorder.Data().Samples()[i].time) << i;
     ASSERT_EQ(loaded[static_cast<size_t>(i)].position, recorder.Data().Samples()[i].position) << i;
   }
+}
+
+// A session resumed after midnight UTC: the receiver's times of day start
+// again from 0 and go on from the last sample's day; a repeated epoch is
+// still recorded once.
+TEST(SessionRecorder, TimesGoOnPastMidnightAndARepeatIsDropped) {
+  testing::TempFolder dir;
+  ASSERT_TRUE(EnsureFolders(dir.Path()));
+  SessionHeader header = NewSession(dir.Path());
+  header.type = kSessionDataLogging;
+  SessionRecorder recorder(std::make_unique<SessionData>(std::move(header), LapSettings{}), [] { return 0u; });
+  recorder.StartNew();
+  std::vector<int32_t> stored;
+  for (const int32_t time : {86398000, 86399000, 0, 0, 1000}) {
+    LogSample fix;
+    fix.time = time;
+    fix.position = {300000000, 36000000};
+    recorder.RecordSample(fix, {DateTimeValue::MakeDay(2024, 6, 1), time});
+  }
+  for (int32_t i = 0; i < recorder.Data().Samples().Count(); ++i) stored.push_back(recorder.Data().Samples()[i].time);
+  recorder.Close();
+  EXPECT_EQ(stored, (std::vector<int32_t>{86398000, 86399000, 86400000, 86401000}));
 }
 
 }  // namespace

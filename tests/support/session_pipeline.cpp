@@ -11,10 +11,11 @@ void SessionPipeline::Feed(std::string_view nmea) {
   parser_.Append(nmea);
   while (parser_.NextSentence()) {
     builder_.Feed(parser_.Fix());
-    if (!builder_.NewSample()) continue;
-    const LogSample* previous = samples_.Empty() ? nullptr : &samples_[samples_.Count() - 1];
-    samples_.Append(WithDistance(builder_.Sample(), previous));
-    laps_.LiveStep(crossings_);
+    for (bool more = builder_.NewSample(); more; more = builder_.NextSample()) {
+      const LogSample* previous = samples_.Empty() ? nullptr : &samples_[samples_.Count() - 1];
+      samples_.Append(WithDistance(builder_.Sample(), previous));
+      laps_.LiveStep(crossings_);
+    }
   }
 }
 

@@ -2,158 +2,231 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
+#include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
 #include "timing/geodesy.h"
 
 namespace kv {
 namespace {
 
-constexpr int32_t kNoon = 12 * 3600000;
-
-// A record as the parser leaves it after a sentence of `type`: every
-// position field valid but the VDOP (the record keeps earlier sentences' values).
-FixRecord Record(SentenceType type, int32_t time, double knots = 20.0) {
-  FixRecord fix;
-  fix.type = type;
-  fix.time = time;
-  fix.latitude = 4807.03800;
-  fix.longitude = -1131.00000;
-  fix.speed = knots;
-  fix.course = 90.0;
-  fix.fix_quality = 1;
-  fix.satellites = 8;
-  fix.hdop = 0.9;
-  fix.altitude = 545.4;
-  fix.date = DateTimeValue::MakeDay(2024, 6, 15);
-  FixValidity& v = fix.valid;
-  v.latitude = v.longitude = v.course = v.time = v.date = v.fix_quality = v.satellites = v.hdop = v.altitude = 1;
-  v.speed = IsSet(knots) ? 1 : 0;
-  return fix;
+// Sentences as receivers send them, without checksums (accepted so). `s` is
+// the time of day in seconds; `north` moves the position in metres.
+std::string Hms(double s) {
+  char text[16];
+  const int whole = static_cast<int>(s);
+  std::snprintf(text, sizeof text, "%02d%02d%02d.%02d", whole / 3600 % 24, whole / 60 % 60, whole % 60,
+                static_cast<int>((s - whole) * 100 + 0.5));
+  return text;
 }
+std::string Lat(double north) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%.6f,N", 4807.0 + north / (6371000.0 * kPi / 10800.0));  // metres per minute
+  return text;
+}
+std::string Rmc(double s, double north = 0, const char* status = "A", const char* mode = "A",
+                const char* date = "150624") {
+  return "$GPRMC," + Hms(s) + "," + status + "," + Lat(north) + ",01131.000,E,20.0,90.0," + date + ",,," + mode + "\r\n";
+}
+std::string Gga(double s, double north = 0, int quality = 1, const char* altitude = "545.4") {
+  return "$GPGGA," + Hms(s) + "," + Lat(north) + ",01131.000,E," + std::to_string(quality) + ",08,0.9," + altitude +
+         ",M,46.9,M,,\r\n";
+}
+std::string Vtg(const char* mode = "A") { return std::string("$GPVTG,45.0,T,,M,10.0,N,18.5,K,") + mode + "\r\n"; }
+std::string Gns(double s, const char* modes = "AN") {
+  return "$GNGNS," + Hms(s) + "," + Lat(0) + ",01131.000,E," + modes + ",11,0.8,100.5,46.9,,\r\n";
+}
+std::string Gll(double s, const char* status = "A") {
+  return "$GPGLL," + Lat(0) + ",01131.000,E," + Hms(s) + "," + status + ",A\r\n";
+}
+std::string Zda(double s, const char* day_month_year) { return "$GPZDA," + Hms(s) + "," + day_month_year + ",00,00\r\n"; }
+
+constexpr double kNoon = 12 * 3600;
 
 class SampleBuilderTest : public ::testing::Test {
  protected:
-  // Feeds the records in order; returns after which of them a sample was
-  // emitted, as a string of '.' and 'S'.
-  std::string Run(const std::vector<FixRecord>& records) {
+  // Feeds the sentences in order; returns after which of them samples were
+  // finished: '.' none, 'S' one, '2' two.
+  std::string Run(const std::vector<std::string>& sentences) {
     std::string trace;
-    for (const FixRecord& r : records) {
-      builder_.Feed(r);
-      trace += builder_.NewSample() ? 'S' : '.';
+    for (const std::string& line : sentences) {
+      parser_.Append(line);
+      EXPECT_TRUE(parser_.NextSentence());
+      builder_.Feed(parser_.Fix());
+      int emitted = 0;
+      for (bool more = builder_.NewSample(); more; more = builder_.NextSample()) {
+        samples_.push_back(builder_.Sample());
+        dates_.push_back(builder_.SampleDateTime());
+        breaks_.push_back(builder_.SegmentBreak());
+        ++emitted;
+      }
+      trace += emitted == 0 ? '.' : emitted == 1 ? 'S' : '2';
     }
     return trace;
   }
-  // One epoch: an RMC and a GGA made from `rmc`.
-  std::string Epoch(FixRecord rmc) {
-    FixRecord gga = rmc;
-    gga.type = kSentenceGga;
-    return Run({rmc, gga});
+  void Reset() {
+    builder_.Reset();
+    samples_.clear();
+    dates_.clear();
+    breaks_.clear();
   }
+
+  NmeaParser parser_{false};
   ObdChannelTable decoder_;
   SampleBuilder builder_{decoder_};
+  std::vector<LogSample> samples_;
+  std::vector<DateTimeValue> dates_;
+  std::vector<bool> breaks_;
 };
 
-TEST_F(SampleBuilderTest, PairingOfOneEpochFixAndChannelValidity) {
+// Every receiver's sentence set gives one sample per epoch with a position;
+// the first two epochs close when the next one starts, after that each
+// epoch is finished by the sentence that ends it for this receiver.
+TEST_F(SampleBuilderTest, OneSamplePerEpochFromEverySentenceSet) {
+  const double t = kNoon;
   struct Case {
     const char* legend;
-    std::vector<SentenceType> types;
-    std::vector<int32_t> seconds;  // after noon, of each record
+    std::vector<std::string> sentences;
     std::string trace;
   } cases[] = {
-      {"RMC then GGA: at the GGA", {kSentenceRmc, kSentenceGga}, {0, 0}, ".S"},
-      {"GGA then RMC: at the RMC", {kSentenceGga, kSentenceRmc}, {0, 0}, ".S"},
-      {"GGA then VTG: at the VTG", {kSentenceGga, kSentenceVtg}, {0, 0}, ".S"},
-      {"RMC then VTG: no GGA, nothing", {kSentenceRmc, kSentenceVtg}, {0, 0}, ".."},
-      {"a GGA of the next second opens a new epoch", {kSentenceRmc, kSentenceGga, kSentenceRmc}, {0, 1, 1}, "..S"},
-      {"one sample per epoch with RMC, GGA, VTG", {kSentenceRmc, kSentenceGga, kSentenceVtg}, {0, 0, 0}, ".S."},
-      {"a ZDA between them changes nothing", {kSentenceRmc, kSentenceZda, kSentenceGga}, {0, 0, 0}, "..S"},
+      {"RMC then GGA", {Rmc(t), Gga(t), Rmc(t + 1), Gga(t + 1), Rmc(t + 2), Gga(t + 2), Rmc(t + 3), Gga(t + 3)},
+       "..S.SS.S"},
+      {"RMC only, 10 Hz", {Rmc(t), Rmc(t + .1), Rmc(t + .2), Rmc(t + .3), Rmc(t + .4)}, ".S2SS"},
+      {"GGA 10 Hz, RMC 1 Hz",
+       {Rmc(t), Gga(t), Gga(t + .1), Gga(t + .2), Gga(t + .3), Rmc(t + 1), Gga(t + 1), Gga(t + 1.1)},
+       "..S2S.SS"},
+      {"RMC 10 Hz, GGA 1 Hz, GGA after the RMC",
+       {Rmc(t), Gga(t), Rmc(t + .1), Rmc(t + .2), Rmc(t + .3), Rmc(t + 1), Gga(t + 1), Rmc(t + 1.1)},
+       "..SS2S.S"},
+      {"GGA, VTG, RMC", {Gga(t), Vtg(), Rmc(t), Gga(t + 1), Vtg(), Rmc(t + 1), Gga(t + 2), Vtg(), Rmc(t + 2)},
+       "...S..S.S"},
+      {"RMC then VTG: the VTG ends the epoch", {Rmc(t), Vtg(), Rmc(t + 1), Vtg(), Rmc(t + 2), Vtg()}, "..S.SS"},
+      {"GNS alone", {Gns(t), Gns(t + 1), Gns(t + 2), Gns(t + 3)}, ".S2S"},
+      {"GLL alone", {Gll(t), Gll(t + 1), Gll(t + 2), Gll(t + 3)}, ".S2S"},
+      {"no time, no epoch", {"$GPRMC,,A,4807.0,N,01131.000,E,20.0,90.0,150624,,\r\n", Gga(t), Gga(t + 1)}, "..S"},
+      {"a ZDA between them is part of the epoch", {Rmc(t), Zda(t, "15,06,2024"), Gga(t), Rmc(t + 1)}, "...S"},
   };
   for (const Case& c : cases) {
-    builder_.Reset();
-    std::vector<FixRecord> records;
-    for (size_t i = 0; i < c.types.size(); ++i) records.push_back(Record(c.types[i], kNoon + c.seconds[i] * 1000));
-    EXPECT_EQ(Run(records), c.trace) << c.legend;
+    Reset();
+    EXPECT_EQ(Run(c.sentences), c.trace) << c.legend;
   }
-  // The status line reads these two; the sample's own fields are in the export goldens.
-  EXPECT_EQ(builder_.Satellites(), 8);
-  EXPECT_EQ(builder_.FixQuality(), 1);
-  for (int32_t channel : {kChannelSpeed, kChannelAltitude, kChannelCourse, kChannelSatellites, kChannelHdop})
-    EXPECT_EQ(builder_.ChannelValidity(channel), ChannelState::kValid) << channel;
-  EXPECT_EQ(builder_.ChannelValidity(kChannelVdop), ChannelState::kInvalid);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kNever);
-
-  // Regression: 64 satellites (several systems at once) were stored as 0.
-  FixRecord many = Record(kSentenceRmc, kNoon + 5000);
-  many.satellites = 64;
-  ASSERT_EQ(Epoch(many), ".S");
-  EXPECT_EQ(builder_.Sample().Satellites(), 63) << "six bits hold 63";
+  Reset();
+  Run({Rmc(t), Gga(t)});
+  builder_.EndOfInput();
+  EXPECT_TRUE(builder_.NewSample()) << "the last epoch of a recording is not left waiting";
 }
 
-// Regression included: time going back (a receiver restarted or a log
-// replayed again) continued the segment, and laps ran backwards.
-TEST_F(SampleBuilderTest, SegmentsAndHeldOverCourseAcrossEpochs) {
-  struct Step {
-    const char* legend;
-    int32_t ms;  // after noon
-    int32_t fix_quality;
-    bool course;
-    const char* trace;
-    bool segment_break;  // of the sample emitted
-  } steps[] = {
-      {"the first sample starts a segment", 0, 1, true, ".S", true},
-      {"3000 ms later continues it", 3000, 1, true, ".S", false},
-      {"fix quality 0: no sample", 4000, 0, true, "..", false},
-      {"after a no-fix epoch a new segment", 5000, 1, true, ".S", true},
-      {"the course held over when missing", 5100, 1, false, ".S", false},
-      {"3001 ms later breaks", 8101, 1, true, ".S", true},
-      {"time going back breaks", 0, 1, true, ".S", true},
-  };
-  for (const Step& s : steps) {
-    FixRecord rmc = Record(kSentenceRmc, kNoon + s.ms);
-    rmc.fix_quality = s.fix_quality;
-    rmc.valid.course = s.course;
-    rmc.course = s.course ? 90.0 : 10.0;
-    EXPECT_EQ(Epoch(rmc), s.trace) << s.legend;
-    EXPECT_EQ(builder_.NoFix(), s.fix_quality == 0) << s.legend;
-    if (s.trace[1] == 'S') {
-      EXPECT_EQ(builder_.SegmentBreak(), s.segment_break) << s.legend;
-      EXPECT_EQ(builder_.CourseDegrees(), 90.0) << s.legend;
+TEST_F(SampleBuilderTest, WhatASampleTakesFromItsEpoch) {
+  const double t = kNoon;
+  // RMC alone: no altitude, no satellites; GGA then gives them.
+  Run({Rmc(t), Rmc(t + 1), Gga(t + 1), Rmc(t + 2)});
+  ASSERT_EQ(samples_.size(), 2u);
+  EXPECT_FALSE(IsSet(samples_[0].altitude));
+  EXPECT_EQ(samples_[0].Satellites(), 0);
+  EXPECT_EQ(samples_[1].Satellites(), 8);
+  EXPECT_TRUE(IsSet(samples_[1].altitude));
+  EXPECT_EQ(samples_[1].time, static_cast<int32_t>((t + 1) * 1000));
+
+  // A 2D fix (GGA without altitude) is a fix.
+  Reset();
+  Run({Gga(t, 0, 1, ""), Gga(t + 1, 0, 1, "")});
+  ASSERT_EQ(samples_.size(), 1u);
+  EXPECT_FALSE(IsSet(samples_[0].altitude));
+  EXPECT_EQ(builder_.ChannelValidity(kChannelAltitude), ChannelState::kInvalid);
+
+  // GGA, VTG, RMC across a date change: each epoch has its own RMC's date,
+  // not the one before.
+  Reset();
+  Run({Gga(t), Vtg(), Rmc(t, 0, "A", "A", "150624"), Gga(t + 1), Vtg(), Rmc(t + 1, 0, "A", "A", "160624"),
+       Gga(t + 2)});
+  ASSERT_EQ(dates_.size(), 2u);
+  EXPECT_EQ(dates_[0].day, DateTimeValue::MakeDay(2024, 6, 15));
+  EXPECT_EQ(dates_[1].day, DateTimeValue::MakeDay(2024, 6, 16));
+  EXPECT_NEAR(RadToMetres(builder_.Speed()), 20.0 * 1852 / 3600, 1e-6) << "RMC's speed before VTG's";
+
+  Reset();
+  Run({Gga(t), Vtg(), Gga(t + 1)});
+  ASSERT_EQ(samples_.size(), 1u);
+  EXPECT_NEAR(RadToMetres(builder_.Speed()), 10.0 * 1852 / 3600, 1e-6) << "the VTG's speed";
+}
+
+// Regression: across midnight UTC times jumped back by a day, so lap and
+// session times went negative and later samples were dropped as earlier.
+TEST_F(SampleBuilderTest, TimesAndDatesRunOnPastMidnight) {
+  const double before = 24 * 3600 - 1;
+  for (const bool with_date : {true, false}) {
+    Reset();
+    std::vector<std::string> lines = {Rmc(before - 1), Gga(before - 1), Rmc(before), Gga(before)};
+    for (int s = 0; s < 3; ++s) {
+      lines.push_back(with_date ? Rmc(s, 0, "A", "A", "160624") : Gga(s));
+      if (with_date) lines.push_back(Gga(s));
     }
+    Run(lines);
+    ASSERT_GE(samples_.size(), 4u) << with_date;
+    for (size_t i = 1; i < samples_.size(); ++i) EXPECT_EQ(samples_[i].time - samples_[i - 1].time, 1000) << i;
+    EXPECT_EQ(dates_.back().day, DateTimeValue::MakeDay(2024, 6, 16)) << "with date sentence: " << with_date;
+    EXPECT_EQ(dates_.back().time, (static_cast<int32_t>(samples_.size()) - 3) * 1000) << with_date;
   }
 }
 
-TEST_F(SampleBuilderTest, SpeedFromMovementWhenTheReceiverSendsNone) {
+TEST_F(SampleBuilderTest, NotAFixIsNeverASampleAndIsCounted) {
+  const double t = kNoon;
   struct Case {
     const char* legend;
-    double earlier_knots;  // speed of the samples before
-    double metres_moved;   // north, in one second
-    double expected_mps;   // NaN: no speed, no sample
+    std::vector<std::string> epoch;  // of time t + 1
   } cases[] = {
-      {"below 0.5 m/s is standing", 2.0, 0.3, 0.0},
-      {"just under the 15 m/s limit", 2.0, 14.9, 14.9},
-      {"over 15 m/s is not trusted", 2.0, 15.5, kNoValue},
-      {"not after samples faster than 10 m/s", 30.0, 7.0, kNoValue},
+      {"GGA quality 0", {Gga(t + 1, 0, 0)}},
+      {"GGA quality 6, dead reckoning", {Gga(t + 1, 0, 6)}},
+      {"GGA quality 8, simulation", {Gga(t + 1, 0, 8)}},
+      {"RMC status V with GGA quality 1", {Rmc(t + 1, 0, "V"), Gga(t + 1)}},
+      {"RMC mode N", {Rmc(t + 1, 0, "A", "N"), Gga(t + 1)}},
+      {"RMC mode E", {Rmc(t + 1, 0, "A", "E"), Gga(t + 1)}},
+      {"VTG mode S", {Rmc(t + 1), Vtg("S"), Gga(t + 1)}},
+      {"GNS modes all N", {Gns(t + 1, "NN")}},
+      {"GLL status V", {Gll(t + 1, "V")}},
   };
   for (const Case& c : cases) {
-    builder_.Reset();
-    // The reference speed is that of the sample before the last one that
-    // carried a speed: two samples are needed to have one.
-    Epoch(Record(kSentenceRmc, kNoon - 1000, c.earlier_knots));
-    Epoch(Record(kSentenceRmc, kNoon, c.earlier_knots));
-    FixRecord rmc = Record(kSentenceRmc, kNoon + 1000, kNoValue);
-    rmc.latitude += c.metres_moved / (6371000.0 * kPi / 10800.0);  // metres per arc-minute
-    EXPECT_EQ(Epoch(rmc), IsSet(c.expected_mps) ? ".S" : "..") << c.legend;
-    if (IsSet(c.expected_mps)) {
-      EXPECT_NEAR(RadToMetres(builder_.Speed()), c.expected_mps, 0.01) << c.legend;
+    Reset();
+    std::vector<std::string> lines = {Gga(t)};
+    lines.insert(lines.end(), c.epoch.begin(), c.epoch.end());
+    lines.push_back(Gga(t + 2, 1000));
+    lines.push_back(Gga(t + 3, 1000));
+    Run(lines);
+    ASSERT_GE(samples_.size(), 2u) << c.legend;
+    EXPECT_EQ(samples_[0].time, static_cast<int32_t>(t * 1000)) << c.legend;
+    EXPECT_EQ(samples_[1].time, static_cast<int32_t>((t + 2) * 1000)) << c.legend;
+    EXPECT_TRUE(breaks_[1]) << c.legend << ": the sample after it starts a new segment";
+    EXPECT_EQ(builder_.NotAFixCount(), 1) << c.legend;
+  }
+}
+
+// Without RMC or VTG the speed is the movement since the last sample, at
+// any speed; under 0.5 m/s it is standing still.
+TEST_F(SampleBuilderTest, SpeedAndCourseFromTheMovementWhenNoneIsSent) {
+  struct Case {
+    double metres_per_second;
+    double expected;
+  } cases[] = {{0.3, 0.0}, {14.9, 14.9}, {60.0, 60.0}};
+  for (const Case& c : cases) {
+    Reset();
+    Run({Gga(kNoon), Gga(kNoon + 1, c.metres_per_second), Gga(kNoon + 2, 2 * c.metres_per_second)});
+    ASSERT_EQ(samples_.size(), 3u);
+    EXPECT_FALSE(IsSet(samples_[0].speed)) << "the first sample has nothing to measure against";
+    EXPECT_NEAR(RadToMetres(builder_.Speed()), c.expected, 0.05) << c.metres_per_second;  // 2 cm steps of position
+    if (c.expected > 0) {
+      EXPECT_NEAR(builder_.CourseDegrees(), 0.0, 0.1) << "due north";
     }
   }
-  EXPECT_EQ(builder_.ChannelValidity(kChannelSpeed), ChannelState::kInvalid);
 }
 
 TEST_F(SampleBuilderTest, ObdAndAccelerometerRecordsUntilReset) {
-  FixRecord obd = Record(kSentenceObd, kNoon);
+  FixRecord obd;
+  obd.type = kSentenceObd;
+  obd.time = 1000;
+  obd.valid.time = 1;
   obd.obd.pid = 0x0C;  // RPM, channel 24: two bytes
   obd.obd.valid = 1;
   obd.obd.byte_count = 4;
@@ -162,7 +235,6 @@ TEST_F(SampleBuilderTest, ObdAndAccelerometerRecordsUntilReset) {
   ASSERT_TRUE(builder_.NewObdValue());
   EXPECT_EQ(builder_.LastObd().value, 0x1AF8u);
   EXPECT_EQ(builder_.LastObd().channel, 24) << "the decoder names the channel";
-  EXPECT_EQ(builder_.LastObdPid(), 0x0C);
   EXPECT_EQ(builder_.ChannelValidity(24, 0x0C), ChannelState::kValid);
   obd.obd.valid = 0;  // "NO DATA"
   builder_.Feed(obd);
@@ -170,13 +242,13 @@ TEST_F(SampleBuilderTest, ObdAndAccelerometerRecordsUntilReset) {
   EXPECT_EQ(builder_.ObdValue(0x0C), 0);
   EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kInvalid);
 
-  FixRecord acc = Record(kSentenceAcc, kNoon);
+  FixRecord acc = obd;
+  acc.type = kSentenceAcc;
   acc.acc_valid = 1;
   acc.acc = {1, 2, 3};
   builder_.Feed(acc);
   EXPECT_TRUE(builder_.AccelerometerRecord());
   EXPECT_EQ(builder_.Accelerometer().Values()[2], 3);
-  EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kValid);
   acc.acc_valid = 0;
   builder_.Feed(acc);
   EXPECT_EQ(builder_.ChannelValidity(kChannelAccelerometer), ChannelState::kInvalid);
