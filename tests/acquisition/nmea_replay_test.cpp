@@ -1,15 +1,21 @@
 // Real receiver recordings through NmeaParser in random-sized pieces: every
 // line comes out whole, every GGA and RMC of a GP or GN talker with a good
 // checksum parses, and the decoded values agree with two independent
-// readers (gpsd's JSON output and gpsbabel's CSV output of the same files).
+// readers (gpsd's JSON output and gpsbabel's CSV output of the same files);
+// satellites in view and fix types agree with the GSV and GSA rules read
+// plainly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <string>
@@ -94,6 +100,96 @@ TEST(NmeaReplayTest, EveryRecordingInRandomPieces) {
     for (int round = 0; round < 3; ++round) positions += Replay(file, seed++).expected_positions;
   }
   EXPECT_GT(positions, 3 * 15000u) << "the recordings hold over 15000 such lines";
+}
+
+template <typename T>
+std::optional<T> Number(const std::vector<std::string>& f, size_t i) {
+  T v{};
+  if (i >= f.size() || f[i].empty()) return {};
+  const auto [end, error] = std::from_chars(f[i].data(), f[i].data() + f[i].size(), v);
+  return error == std::errc() && end == f[i].data() + f[i].size() ? std::optional<T>(v) : std::nullopt;
+}
+
+// The rules written out again without the parser's code: one group for all
+// talkers (receivers send each constellation's group whole). Both sides are
+// printed the same way: "-" marks a value this sentence did not read; DOPs
+// to 6 significant digits, the tolerance.
+struct PlainGsv {
+  int32_t size = 0, last = 0, in_view = 0, complete = 0;
+  std::vector<std::array<int32_t, 4>> sky;
+
+  std::string Read(const std::vector<std::string>& f) {
+    const auto size = Number<int32_t>(f, 1), number = Number<int32_t>(f, 2);
+    const bool accepted = size && number && (*number == 1 || (*number == last + 1 && *size == this->size && *number <= *size));
+    const auto in_view_read = accepted ? Number<int32_t>(f, 3) : std::nullopt;
+    if (accepted) {
+      if (*number == 1) sky.clear(), complete = 0;
+      this->size = *size, last = *number, complete |= *number == *size;
+      for (size_t i = 4; in_view_read && i < 20 && sky.size() < 12; i += 4) {
+        const auto prn = Number<int32_t>(f, i), el = Number<int32_t>(f, i + 1), az = Number<int32_t>(f, i + 2);
+        if (!prn || !el || !az) break;
+        sky.push_back({*prn, *el, *az, Number<int32_t>(f, i + 3).value_or(-1)});
+      }
+    }
+    if (in_view_read) in_view = *in_view_read;
+    std::ostringstream out;
+    out << accepted << " " << last << "/" << this->size << " " << (in_view_read ? std::to_string(in_view) : "-") << " " << complete;
+    for (const auto& sat : sky) out << " " << sat[0] << ":" << sat[1] << ":" << sat[2] << ":" << sat[3];
+    return out.str();
+  }
+  static std::string Print(const FixRecord& fix) {
+    std::ostringstream out;
+    out << fix.gsv_accepted << " " << fix.gsv_last_message << "/" << fix.gsv_group_size << " "
+        << (fix.in_view_valid ? std::to_string(fix.in_view) : "-") << " " << fix.sky_complete;
+    for (int32_t i = 0; i < fix.sky_count; ++i)
+      out << " " << fix.sky[i].prn << ":" << fix.sky[i].elevation << ":" << fix.sky[i].azimuth << ":" << fix.sky[i].snr;
+    return out.str();
+  }
+};
+
+std::string PlainGsa(const std::vector<std::string>& f) {
+  std::ostringstream out;
+  const auto fix_type = Number<int32_t>(f, 2);
+  out << (fix_type ? std::to_string(*fix_type) : "-") << " [";
+  for (size_t i = 3; fix_type && i < 15; ++i)
+    if (const auto prn = Number<int32_t>(f, i)) out << *prn << ",";
+  out << "]" << std::setprecision(6);
+  for (size_t i = 15; fix_type && i < 18 && Number<double>(f, i); ++i) out << " " << *Number<double>(f, i);
+  return out.str();
+}
+
+std::string PrintGsa(const FixRecord& fix) {
+  std::ostringstream out;
+  out << (fix.fix_type_valid ? std::to_string(fix.fix_type) : "-") << " [";
+  for (int32_t i = 0; i < fix.prn_count; ++i) out << fix.prns[i] << ",";
+  out << "]" << std::setprecision(6);
+  for (const auto& [valid, value] : {std::pair{fix.valid.pdop, fix.pdop}, {fix.valid.hdop, fix.hdop}, {fix.valid.vdop, fix.vdop}})
+    if (valid) out << " " << value;
+  return out.str();
+}
+
+TEST(NmeaReplayTest, SatellitesAndFixTypesFollowTheGsvAndGsaRules) {
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(kRecordings / "gpsd-regress")) {
+    if (entry.path().extension() != ".log") continue;
+    std::istringstream text(testing::ReadWholeFile(entry.path().string()));
+    NmeaParser parser(false);
+    PlainGsv gsv;
+    for (std::string line; std::getline(text, line);) {
+      const FixRecord& fix = nmea_test::Feed(parser, line + "\n");
+      if (fix.type != kSentenceGsv && fix.type != kSentenceGsa) continue;
+      std::string body = line.substr(0, line.find_last_not_of('\r') + 1);
+      if (body.size() >= 3 && body[body.size() - 3] == '*') body.resize(body.size() - 3);
+      std::vector<std::string> fields(1);
+      for (const char c : body)
+        c == ',' ? fields.emplace_back() : (fields.back() += c);
+      EXPECT_EQ(fix.type == kSentenceGsv ? PlainGsv::Print(fix) : PrintGsa(fix),
+                fix.type == kSentenceGsv ? gsv.Read(fields) : PlainGsa(fields))
+          << entry.path().filename() << ": " << line;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 5000) << "GSV and GSA sentences in the recordings";
 }
 
 // Tolerance: gpsd prints degrees with 9 decimals, so agreement within
