@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "platform/ticks.h"
+#include "util/errors.h"
 #include "source_loop.h"
 #include "support/temp_folder.h"
 
@@ -152,18 +153,36 @@ TEST(DataSourceGpsd, APeerThatHangsUpAtOnceIsReconnectedWithBackoff) {
   EXPECT_LE(connections.load(), 5);
 }
 
-TEST(DataSourceFile, OutOfMemoryStopsTheSourceAsFailedAndSilent) {
-  Rig rig;
-  rig.source.StartFile(&rig.loop, kRecording);
-  rig.source.OnError(kErrStringTooLong);  // ignored
-  EXPECT_NE(rig.source.State(), SourceState::kFailed);
-  rig.source.OnError(kErrOutOfMemory);
-  EXPECT_EQ(rig.source.GetStatus(), 2);
-  ASSERT_FALSE(rig.loop.States(0).empty());
-  EXPECT_EQ(rig.loop.States(0).back(), SourceState::kFailed);
-  const size_t seen = rig.loop.events.size();
-  rig.loop.RunUntil([] { return false; }, 300);
-  EXPECT_EQ(rig.loop.events.size(), seen);
+// The platform throws -2 on the reader thread when it cannot make a wait
+// (poll fails with ENOMEM): the source ends Failed through OnError, once and
+// then silent, instead of taking the program down.
+struct NoRoomForAWait final : platform::StreamFactory, platform::ByteStream {
+  int32_t Open(const platform::Event&) override { return 0; }
+  platform::IoStatus Read(char*, size_t, size_t*, int32_t, const platform::Event&) override {
+    ThrowCode(kErrOutOfMemory);
+  }
+  bool Write(std::string_view) override { return true; }
+  void Close() override {}
+  std::unique_ptr<platform::ByteStream> Make() { return std::make_unique<NoRoomForAWait>(); }
+  std::unique_ptr<ByteStream> File(const std::string&) override { return Make(); }
+  std::unique_ptr<ByteStream> Serial(const std::string&, int32_t) override { return Make(); }
+  std::unique_ptr<ByteStream> Rfcomm(const platform::BluetoothAddress&, int32_t) override { return Make(); }
+  std::unique_ptr<ByteStream> Gpsd(const std::string&, int32_t) override { return Make(); }
+};
+
+TEST(DataSourceSerial, AFatalErrorOnTheReaderThreadFailsTheSourceThroughOnError) {
+  test::SourceLoop loop;
+  GpsClock clock{[] { return platform::TickCount(); }};
+  DataSource source{loop.Host(), clock, std::make_unique<NoRoomForAWait>()};
+  source.StartSerial(&loop, 1, 4800, kSourceGps);
+  ASSERT_TRUE(loop.RunUntil([&] { return loop.Reported(0, SourceState::kFailed); }, 5000));
+  source.OnError(kErrStringTooLong);  // other codes are ignored
+  const size_t seen = loop.events.size();
+  loop.RunUntil([] { return false; }, 300);
+  const std::vector<SourceState> states = loop.States(0);
+  EXPECT_EQ(std::count(states.begin(), states.end(), SourceState::kFailed), 1);
+  EXPECT_EQ(loop.events.size(), seen);
+  EXPECT_EQ(source.GetStatus(), 2);
 }
 
 TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
