@@ -26,7 +26,7 @@ class FakeAdapter final : public platform::BluetoothAdapter {
   std::atomic<int> ended{0};
   int32_t lookup_error = 0;
   int32_t radio_mode = 0;
-  bool radio_works = true;
+  int32_t radio_query_error = 0, radio_set_error = 0;  // ENODEV, EPERM...
 
   int32_t BeginInquiry() override { return next_ = 0; }
   int32_t NextDevice(platform::BluetoothAddress* address, std::string* name) override {
@@ -48,13 +48,13 @@ class FakeAdapter final : public platform::BluetoothAdapter {
     return lookup_error;
   }
   void CancelLookup() override {}
-  bool GetRadioMode(int32_t* mode) override {
+  int32_t GetRadioMode(int32_t* mode) override {
     *mode = radio_mode;
-    return radio_works;
+    return radio_query_error;
   }
-  bool SetRadioMode(int32_t mode) override {
-    if (radio_works) radio_mode = mode;
-    return radio_works;
+  int32_t SetRadioMode(int32_t mode) override {
+    if (radio_set_error == 0) radio_mode = mode;
+    return radio_set_error;
   }
 
  private:
@@ -123,14 +123,24 @@ TEST(ServiceLookup, FindsTheSerialPortChannelOrMinus1WithoutTheService) {
   EXPECT_EQ(rig.channels, (std::vector<int32_t>{6, -1}));
 }
 
-TEST(RadioHelper, ReportsAndTurnsOnTheRadio) {
-  FakeAdapter adapter;
-  EXPECT_FALSE(IsRadioOn(adapter));
-  EXPECT_TRUE(TurnRadioOn(adapter));
-  EXPECT_TRUE(IsRadioOn(adapter));
-  adapter.radio_works = false;
-  EXPECT_FALSE(IsRadioOn(adapter)) << "a failing query counts as off";
-  EXPECT_FALSE(TurnRadioOn(adapter));
+// The answer to "Bluetooth is currently turned off. Do you want to turn it
+// on?" is may_turn_on; the reasons it stays off are told apart.
+TEST(RadioHelper, EnsureRadioOnTurnsItOnOnlyWhenAllowedAndSaysWhyNot) {
+  struct Case {
+    int32_t mode, query_error, set_error;
+    bool may_turn_on;
+    RadioCheck expected;
+  } cases[] = {{1, 0, 0, false, RadioCheck::kOn},          {0, 0, 0, false, RadioCheck::kOff},
+               {0, 0, 0, true, RadioCheck::kTurnedOn},     {0, ENODEV, 0, true, RadioCheck::kNoAdapter},
+               {0, 0, EPERM, true, RadioCheck::kNoPermission}, {0, 0, EIO, true, RadioCheck::kError}};
+  for (const Case& c : cases) {
+    FakeAdapter adapter;
+    adapter.radio_mode = c.mode;
+    adapter.radio_query_error = c.query_error;
+    adapter.radio_set_error = c.set_error;
+    EXPECT_EQ(EnsureRadioOn(adapter, c.may_turn_on), c.expected) << c.mode << " " << c.query_error << " " << c.set_error;
+    EXPECT_EQ(IsRadioOn(adapter), c.expected == RadioCheck::kOn || c.expected == RadioCheck::kTurnedOn);
+  }
 }
 
 TEST(BluetoothAddressText, RoundTripsAndRejectsMalformedText) {
