@@ -121,6 +121,8 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"gps", "nowhere"}, 2},
       {{"gps", "file:x", "--seconds", "-1"}, 2},
       {{"record", "--gps", "file:x", "--type", "bogus"}, 2},
+      {{"record"}, 2},  // a fresh installation has chosen no receiver
+      {{"devices", "use", "00:0B:0D:88:7A:41"}, 2},
       {{"--help"}, 0},
       {{"sessions"}, 0},
       {{"track", "create", "Spa"}, 0},
