@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "acquisition/nmea_parser.h"
 #include "core/date_time.h"
@@ -114,16 +113,6 @@ TEST(NmeaSentencesTest, DecodedRecordsMatchTheGoldenFile) {
     EXPECT_EQ(SeenFlags(*parser), seen_before | (type == kSentenceNone ? 0 : 1 << type)) << line;
     return Describe(*parser);
   });
-}
-
-TEST(NmeaSentencesTest, GsvSatelliteFields) {
-  NmeaParser parser(false);
-  parser.Append("$GPGSV,1,1,02,16,57,208,39,27,05,244,\n");
-  ASSERT_TRUE(parser.NextSentence());
-  const SatelliteInfo& sat = parser.Fix().sky[1];
-  EXPECT_EQ(std::vector<int32_t>({sat.prn, sat.elevation, sat.azimuth, sat.snr}),
-            std::vector<int32_t>({27, 5, 244, -1}))
-      << "an empty SNR is -1";
 }
 
 }  // namespace

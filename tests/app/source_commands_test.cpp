@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../acquisition/elm327_simulator.h"
+#include "../acquisition/fake_bluetooth_adapter.h"
 #include "acquisition/bluetooth_discovery.h"
 #include "app/app_services.h"
 #include "app/record_command.h"
@@ -18,6 +19,7 @@ namespace kv::app {
 namespace {
 
 using kv::testing::WriteWholeFile;
+using test::FakeAdapter;
 
 // A source as configured: the transport, the device, path, host or
 // address, and the baud rate, channel or port.
@@ -73,12 +75,6 @@ TEST(GpsCommand, ReplaysARecordingAndWarnsWhenRmcArrivesWithoutGga) {
   }
 }
 
-TEST(GpsCommand, ASourceThatCannotBeReachedExitsWith1AndABadOneWith2) {
-  std::ostringstream out, err;
-  EXPECT_EQ(RunGpsCommand("serial:/nonexistent/tty", 5, out, err), 1);
-  EXPECT_EQ(RunGpsCommand("nowhere", 5, out, err), 2);
-}
-
 TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
   test::Elm327Simulator adapter;
   ASSERT_FALSE(adapter.Device().empty());
@@ -91,69 +87,26 @@ TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
   EXPECT_EQ(RunObdCommand("serial:/dev/null", "0C,XYZ", 1, out, bad), 2);
 }
 
-// What `record` starts without --gps / --obd, by the settings; "" when
-// they name nothing it can open (a message is given).
-TEST(SourceFromSettings, GpsAndObdDevicesPortsAndBaudRates) {
-  const auto from = [](auto change, int32_t id) {
-    Settings s;
-    change(s);
-    SourceConfig c;
-    std::u16string name;
-    std::string error;
-    if (!SourceFromSettings(s, id, &c, &name, &error)) return error.empty() ? std::string("no message") : "";
-    return Described(c) + (name.empty() ? "" : " " + std::string(ToUtf8(name).AsView()));
-  };
-  EXPECT_EQ(from([](Settings&) {}, kSourceGps), "") << "a fresh installation has chosen no receiver";
-  EXPECT_EQ(from([](Settings& s) { s.gps_device = {0, 0x0B, 0x0D, 0x88, 0x7A, 0x41}, s.gps_channel = 6, s.gps_device_name = u"BT-GPS"; }, kSourceGps),
-            "bt 00:0B:0D:88:7A:41 6 BT-GPS");
-  EXPECT_EQ(from([](Settings& s) { s.gps_device = {1, 2, 3, 4, 5, 6}; }, kSourceGps), "bt 01:02:03:04:05:06 1")
-      << "channel 1 when none was looked up";
-  EXPECT_EQ(from([](Settings& s) { s.gps_type = kGpsSerial, s.gps_port = 3, s.gps_baud = 48; }, kSourceGps),
-            "serial /dev/ttyUSB2 4800");
-  EXPECT_EQ(from([](Settings& s) { s.gps_type = kGpsNmeaFile; }, kSourceGps), "");
-  EXPECT_EQ(from([](Settings&) {}, kSourceObd), "") << "OBD-II disabled";
-  EXPECT_EQ(from([](Settings& s) { s.obd_type = 2, s.obd_baud = 384; }, kSourceObd), "serial /dev/ttyUSB4 38400");
+// What `record` starts without --gps / --obd: the settings' source and
+// device name; "" when they name nothing it can open (a message is given).
+std::string FromSettings(const Settings& s, int32_t id) {
+  SourceConfig c;
+  std::u16string name;
+  std::string error;
+  if (!SourceFromSettings(s, id, &c, &name, &error)) return error.empty() ? "no message" : "";
+  return Described(c) + (name.empty() ? "" : " " + std::string(ToUtf8(name).AsView()));
 }
 
-// A fake Bluetooth stack: the radio, and a device whose serial port is on
-// channel 6 (or none).
-class FakeAdapter final : public platform::BluetoothAdapter {
- public:
-  int32_t radio_mode = 0, radio_error = 0, set_error = 0, lookup_error = 0;
-  int32_t BeginInquiry() override { return ENODEV; }
-  int32_t NextDevice(platform::BluetoothAddress*, std::string*) override { return platform::kEndOfResults; }
-  void CancelInquiry() override {}
-  void EndInquiry() override {}
-  int32_t ServiceRecords(const platform::BluetoothAddress&, uint16_t, std::vector<std::string>* records) override {
-    records->emplace_back("\x35\x11\x09\x00\x04\x35\x0C\x35\x03\x19\x01\x00\x35\x05\x19\x00\x03\x08\x06", 19);
-    return lookup_error;
-  }
-  void CancelLookup() override {}
-  int32_t GetRadioMode(int32_t* mode) override {
-    *mode = radio_mode;
-    return radio_error;
-  }
-  int32_t SetRadioMode(int32_t mode) override {
-    if (set_error == 0) radio_mode = mode;
-    return set_error;
-  }
-};
-
-TEST(DevicesScan, WithoutAnAdapterSaysSo) {
-  FakeAdapter adapter;
-  adapter.radio_error = ENODEV;
-  std::ostringstream out, err;
-  EXPECT_EQ(RunDevicesScan(adapter, true, out, err), 1);
-  EXPECT_EQ(out.str(), "[]\n");
-  EXPECT_EQ(err.str(), "This machine has no Bluetooth adapter.\n");
-  adapter.radio_error = 0;
-  EXPECT_EQ(RunDevicesScan(adapter, false, out, err), 1);
-  EXPECT_NE(err.str().find("Error " + std::to_string(ENODEV) + " in searching for devices."), std::string::npos)
-      << "the radio was turned on for the search: " << err.str();
+TEST(SourceFromSettings, PortsAndBaudRates) {
+  Settings s;
+  EXPECT_EQ(FromSettings(s, kSourceGps) + FromSettings(s, kSourceObd), "") << "no receiver chosen, OBD-II disabled";
+  s.gps_type = kGpsSerial, s.gps_port = 3, s.gps_baud = 48, s.obd_type = 2, s.obd_baud = 384;
+  EXPECT_EQ(FromSettings(s, kSourceGps) + "; " + FromSettings(s, kSourceObd), "serial /dev/ttyUSB2 4800; serial /dev/ttyUSB4 38400");
 }
 
 // `devices use`: every way it refuses, then a device kept that `record`
-// then starts (with the radio turned on on the way).
+// then starts (with the radio turned on on the way); `devices scan` shares
+// the radio check.
 TEST(DevicesUse, RefusesWhatCannotWorkAndKeepsTheDeviceForRecord) {
   testing::TempFolder dir;
   const std::string folder = dir.Path() + "Korvatinel/";
@@ -161,21 +114,20 @@ TEST(DevicesUse, RefusesWhatCannotWorkAndKeepsTheDeviceForRecord) {
   const struct {
     DeviceChoice choice;
     int32_t radio_error, set_error, lookup_error;
-    std::string settings_folder;
+    std::string settings_folder, message;
     int status;
-    std::string message;
   } cases[] = {
-      {{"00:0B:0D:88:7A:41", "car", ""}, 0, 0, 0, folder, 2, "--for is gps or obd"},
-      {{"00:0B:0D:88:7A", "gps", ""}, 0, 0, 0, folder, 2, "ADDRESS is a Bluetooth address"},
-      {{"00:0B:0D:88:7A:41", "gps", ""}, ENODEV, 0, 0, folder, 1, "This machine has no Bluetooth adapter."},
-      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, EPERM, 0, folder, 1, "Bluetooth is currently turned off. Turning it on needs root"},
-      {{"00:0B:0D:88:7A:41", "obd", ""}, 0, 0, EHOSTDOWN, folder, 1, "Selected device is not a OBD-II reader."},
-      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, 0, 0, dir.Path() + "file/", 1, "The settings were not saved"},
-      {{"00:0B:0D:88:7A:41", "gps", "BT-GPS 8A41"}, 0, 0, 0, folder, 0, "Bluetooth was turned off; it is on now."},
+      {{"00:0B:0D:88:7A:41", "car", ""}, 0, 0, 0, folder, "--for is gps or obd", 2},
+      {{"00:0B:0D:88:7A", "gps", ""}, 0, 0, 0, folder, "ADDRESS is a Bluetooth address", 2},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, ENODEV, 0, 0, folder, "This machine has no Bluetooth adapter.", 1},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, EPERM, 0, folder, "Bluetooth is currently turned off. Turning it on needs root", 1},
+      {{"00:0B:0D:88:7A:41", "obd", ""}, 0, 0, EHOSTDOWN, folder, "Selected device is not a OBD-II reader.", 1},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, 0, 0, dir.Path() + "file/", "The settings were not saved", 1},
+      {{"00:0B:0D:88:7A:41", "gps", "BT-GPS 8A41"}, 0, 0, 0, folder, "Bluetooth was turned off; it is on now.", 0},
   };
   for (const auto& c : cases) {
     FakeAdapter adapter;
-    adapter.radio_error = c.radio_error, adapter.set_error = c.set_error, adapter.lookup_error = c.lookup_error;
+    adapter.radio_query_error = c.radio_error, adapter.radio_set_error = c.set_error, adapter.lookup_error = c.lookup_error;
     Settings settings;
     std::ostringstream out, err;
     EXPECT_EQ(RunDevicesUse(adapter, c.choice, settings, c.settings_folder, out, err), c.status) << c.message;
@@ -183,12 +135,12 @@ TEST(DevicesUse, RefusesWhatCannotWorkAndKeepsTheDeviceForRecord) {
   }
   Settings kept;
   ASSERT_EQ(LoadSettings(folder, kept), SettingsLoad::kRead);
-  SourceConfig config;
-  std::u16string name;
-  std::string error;
-  ASSERT_TRUE(SourceFromSettings(kept, kSourceGps, &config, &name, &error)) << error;
-  EXPECT_EQ(Described(config), "bt 00:0B:0D:88:7A:41 6");
-  EXPECT_EQ(name, u"BT-GPS 8A41");
+  EXPECT_EQ(FromSettings(kept, kSourceGps), "bt 00:0B:0D:88:7A:41 6 BT-GPS 8A41");
+  FakeAdapter none;
+  none.radio_query_error = ENODEV;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunDevicesScan(none, true, out, err), 1);
+  EXPECT_EQ(out.str() + err.str(), "[]\nThis machine has no Bluetooth adapter.\n");
 }
 
 // `record` without --gps: the settings' receiver, shown as "Connecting to
@@ -197,8 +149,7 @@ TEST(DevicesUse, RefusesWhatCannotWorkAndKeepsTheDeviceForRecord) {
 TEST(RecordFromSettings, ConnectsToTheSettingsReceiverAndOffersARetry) {
   testing::TempFolder dir;
   StorageContext context(dir.Path());
-  context.settings.gps_type = kGpsSerial;
-  context.settings.gps_port = 9;  // /dev/ttyUSB8: no such device here
+  context.settings.gps_type = kGpsSerial, context.settings.gps_port = 9;  // /dev/ttyUSB8: none here
   SaveSettings(context.storage.AppDataFolder(), context.settings);
   RecordOptions o;
   o.data_dir = o.runtime_folder = dir.Path();
@@ -206,16 +157,13 @@ TEST(RecordFromSettings, ConnectsToTheSettingsReceiverAndOffersARetry) {
   EXPECT_EQ(RunRecord(o, out, err), 1);
   EXPECT_NE(err.str().find("Cannot open the GPS source of the settings: No such file or directory\n"
                            "Could not reach the GPS receiver. Try same receiver again? Give the same command again."),
-            std::string::npos)
-      << err.str();
-
+            std::string::npos) << err.str();
   Application app;
   TerminalViews views(out, err, false, 1);
   RunProblems problems;
   AppServices services(app, context.settings, dir.Path(), views, problems);
   SourceConfig replay;
-  replay.transport = kTransportFile;  // opens after 3 s
-  replay.path = dir.Path() + "none.nmea";
+  replay.transport = kTransportFile;  // no file: it fails, but only after 3 s of "Connecting"
   services.StartGps(replay, u"BT-GPS 8A41");
   EXPECT_EQ(services.StatusText(), u"Connecting to GPS receiver BT-GPS 8A41...");
 }

@@ -68,8 +68,7 @@ TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWritte
   EXPECT_EQ(s.gps_type, kGpsBluetooth);
   bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
-  // Written elsewhere: the file ends after field 33, without our channels.
-  Settings elsewhere;
+  Settings elsewhere;  // written by another program: no channels after field 33
   ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - 12), elsewhere), 0);
   EXPECT_EQ(elsewhere.obd_channel, 0u);
 }
