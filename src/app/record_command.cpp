@@ -5,13 +5,13 @@
 #include <memory>
 #include <optional>
 
+#include "acquisition/source_status.h"
 #include "app/app_services.h"
 #include "app/command_list.h"
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
-#include "acquisition/source_status.h"
 #include "core/application.h"
 #include "platform/file_io.h"
 #include "platform/process.h"
