@@ -1,5 +1,6 @@
 #include "acquisition/bluetooth_discovery.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "acquisition/sdp_record.h"
@@ -134,10 +135,23 @@ void ServiceLookup::Signalled() {
 
 bool IsRadioOn(platform::BluetoothAdapter& adapter) {
   int32_t mode = 0;
-  return adapter.GetRadioMode(&mode) && mode != 0;
+  return adapter.GetRadioMode(&mode) == 0 && mode != 0;
 }
 
-bool TurnRadioOn(platform::BluetoothAdapter& adapter) { return adapter.SetRadioMode(1); }
+bool TurnRadioOn(platform::BluetoothAdapter& adapter) { return adapter.SetRadioMode(1) == 0; }
+
+RadioCheck EnsureRadioOn(platform::BluetoothAdapter& adapter, bool may_turn_on) {
+  const auto why = [](int32_t error) {
+    if (error == ENODEV) return RadioCheck::kNoAdapter;
+    return error == EPERM || error == EACCES ? RadioCheck::kNoPermission : RadioCheck::kError;
+  };
+  int32_t mode = 0;
+  if (const int32_t error = adapter.GetRadioMode(&mode); error != 0) return why(error);
+  if (mode != 0) return RadioCheck::kOn;
+  if (!may_turn_on) return RadioCheck::kOff;
+  const int32_t error = adapter.SetRadioMode(1);
+  return error == 0 ? RadioCheck::kTurnedOn : why(error);
+}
 
 std::string FormatBluetoothAddress(const platform::BluetoothAddress& address) {
   char text[18];

@@ -107,6 +107,12 @@ class ServiceLookup final : public WaitableObject {
 bool IsRadioOn(platform::BluetoothAdapter& adapter);
 bool TurnRadioOn(platform::BluetoothAdapter& adapter);
 
+enum class RadioCheck { kOn, kTurnedOn, kOff, kNoAdapter, kNoPermission, kError };
+// kOn at once when the radio is on. Otherwise, with may_turn_on (the
+// user's yes to "Bluetooth is currently turned off. Do you want to turn it
+// on?"), powers it: kTurnedOn, or why not. kOff when it stays off.
+RadioCheck EnsureRadioOn(platform::BluetoothAdapter& adapter, bool may_turn_on);
+
 // "00:11:22:33:44:55" (upper case); parsing accepts either case and fails
 // on anything else.
 std::string FormatBluetoothAddress(const platform::BluetoothAddress& address);

@@ -59,6 +59,7 @@ void DataSource::Start(DataSourceListener* listener, const SourceConfig& config)
   config_ = config;
   stop_flag_.store(false);
   open_error_.store(0);
+  fatal_error_.store(0);
   state_.store(SourceState::kLost);
   // Counted as reported, so that every state the thread publishes differs
   // from it: a start that ends before the loop looks (a missing file) still
@@ -99,6 +100,7 @@ void DataSource::AddChannel(int32_t pid, int32_t priority) {
 }
 
 void DataSource::Signalled() {
+  if (const int32_t code = fatal_error_.exchange(0); code != 0) OnError(code);
   // Failed by OnError: already told, and nothing more comes.
   if (reported_state_ == SourceState::kFailed) return;
   SourceState state;

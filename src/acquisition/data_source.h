@@ -143,10 +143,16 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   // WaitableObject
   void Signalled() override;
   // -2 stops the source and marks it Failed; other codes are ignored.
+  // Called by Signalled when the reader thread ended on an error code
+  // (kErrOutOfMemory: the platform could not make a wait, an event or
+  // memory for it), so the program goes on without that source.
   void OnError(int32_t code) override;
 
  private:
   void ThreadMain();
+  // Opens the transport and runs it until the source stops; false when it
+  // could not be opened at the start.
+  bool RunTransport();
   // Each returns false when the transport could not be opened at the start
   // (OpenError() set).
   bool RunReopening(platform::ByteStream& stream);
@@ -183,6 +189,7 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   std::atomic<bool> stop_flag_{true};
   std::atomic<int32_t> last_socket_error_{0};
   std::atomic<int32_t> open_error_{0};
+  std::atomic<int32_t> fatal_error_{0};  // thrown on the reader thread, for OnError
   platform::Event stop_event_;
   platform::Event drained_;  // set by Signalled after taking the text (fast replay)
   std::unique_ptr<platform::Thread> thread_;

@@ -1,10 +1,12 @@
 // The reader thread of a DataSource: one loop per kind of transport.
 #include <algorithm>
 #include <array>
+#include <new>
 
 #include "acquisition/data_source.h"
 #include "platform/ticks.h"
 #include "platform/wait_set.h"
+#include "util/errors.h"
 
 namespace kv {
 
@@ -27,34 +29,15 @@ void DataSource::Publish(SourceState state) {
 }
 
 void DataSource::ThreadMain() {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (config_.source_id == kSourceObd) {
-      engine_ = std::make_unique<ObdEngine>(clock_);
-    } else {
-      parser_ = std::make_unique<NmeaParser>(true);
-    }
-  }
+  if (config_.transport == kTransportNone) return;  // reads nothing; the state stays as the start set it
   bool opened = true;
-  switch (config_.transport) {
-    case kTransportNone:
-      return;  // reads nothing; the state stays as the start set it
-    case kTransportSerial: {
-      const auto stream = streams_->Serial(config_.device, config_.baud_rate);
-      opened = RunReopening(*stream);
-      break;
-    }
-    case kTransportGpsd: {
-      const auto stream = streams_->Gpsd(config_.host, config_.port);
-      opened = RunReopening(*stream);
-      break;
-    }
-    case kTransportBluetooth:
-      opened = RunBluetooth();
-      break;
-    case kTransportFile:
-      opened = RunFile();
-      break;
+  int32_t fatal = 0;
+  try {
+    opened = RunTransport();
+  } catch (const CodeException& e) {
+    fatal = e.code;
+  } catch (const std::bad_alloc&) {
+    fatal = kErrOutOfMemory;
   }
   // The text not yet taken stays for the main thread: the end of a replay
   // must reach the listener too. The next connection empties it.
@@ -64,7 +47,34 @@ void DataSource::ThreadMain() {
     parser_.reset();
     outgoing_.clear();
   }
+  // A fatal error goes to OnError on the main thread, which takes it before
+  // the state published here.
+  if (fatal != 0) fatal_error_.store(fatal);
   Publish(opened ? SourceState::kStopped : SourceState::kFailed);
+}
+
+bool DataSource::RunTransport() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (config_.source_id == kSourceObd) {
+      engine_ = std::make_unique<ObdEngine>(clock_);
+    } else {
+      parser_ = std::make_unique<NmeaParser>(true);
+    }
+  }
+  switch (config_.transport) {
+    case kTransportNone:
+      break;  // not started
+    case kTransportSerial:
+      return RunReopening(*streams_->Serial(config_.device, config_.baud_rate));
+    case kTransportGpsd:
+      return RunReopening(*streams_->Gpsd(config_.host, config_.port));
+    case kTransportBluetooth:
+      return RunBluetooth();
+    case kTransportFile:
+      return RunFile();
+  }
+  return true;
 }
 
 void DataSource::ResetProtocol() {

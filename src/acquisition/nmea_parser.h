@@ -32,14 +32,15 @@
 // GGA are counted and marked seen but not parsed: the type stays 0 and no
 // field changes. The type tells whether the last line was parsed.
 //
-// Satellites in view (GSV): each talker assembles its own group (message 1
-// starts a group; message n is accepted only after message n-1 of a group of
-// the same size). The record's satellite list, count and satellites in view
-// are replaced when, and only when, a group completes (its last message is
-// accepted): they always show the last complete group of any talker, never
-// one still being assembled, and `sky_complete` is 1 from the first complete
-// group on. `gsv_group_size` and `gsv_last_message` show the group state of
-// the talker of the last GSV sentence handled.
+// Satellites in view (GSV): each talker assembles its own group. Message 1
+// starts a group; message n is accepted only after message n-1 of a group
+// of the same size, and any other message is ignored (its group keeps what
+// it had). The record mirrors the group of the talker just heard: its
+// size and last message, satellites in view, the satellites collected so
+// far and `sky_complete` once the last message is in. `gsv_accepted` and
+// `in_view_valid` tell what the last GSV sentence itself did. GSA likewise
+// sets `fix_type_valid`; a fix type it could not read keeps the earlier
+// value but not the flag.
 //
 // Memory: parsing works in place on the buffered text and allocates
 // nothing; the buffer grows only while unread text plus one Append's text

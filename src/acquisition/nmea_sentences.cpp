@@ -129,7 +129,9 @@ void DecodeGsa(FieldReader& in, const DecodeContext& c) {
   FixRecord& fix = c.fix;
   fix.valid.pdop = fix.valid.hdop = fix.valid.vdop = 0;
   fix.prn_count = 0;
+  fix.fix_type_valid = 0;
   if (!ScanAll(in, Skip{1}, Int{&fix.fix_type})) return;
+  fix.fix_type_valid = 1;
   for (int i = 0; i < FixRecord::kMaxSatellites; ++i) {
     int32_t prn;
     if (Int{&prn}.Read(in)) fix.prns[fix.prn_count++] = prn;
@@ -145,41 +147,41 @@ void DecodeGsa(FieldReader& in, const DecodeContext& c) {
 // $GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74
 //        1 2 3  4  5  6   7  8  9  10  11 12 13 14  15 16 17 18  19
 // Number of messages 1, message number 2, satellites in view 3, then up to
-// four satellites of PRN, elevation, azimuth and SNR. The talker's group
-// collects them; the record shows a group once it is complete.
+// four satellites of PRN, elevation, azimuth and SNR. Each talker assembles
+// its own group, so constellations sent interleaved do not break each
+// other's; the record shows the group of the talker just heard, as far as
+// it has come.
 void DecodeGsv(FieldReader& in, const DecodeContext& c) {
   FixRecord& fix = c.fix;
   GsvGroup& group = *c.group;
+  fix.in_view_valid = 0;
+  fix.gsv_accepted = 0;
   int32_t size, number;
-  if (!ScanAll(in, Int{&size}, Int{&number})) return;
-  if (number == 1) {
-    group.count = 0;
-    group.complete = 0;
-  } else if (int64_t{number} != int64_t{group.last_message} + 1 || size != group.size ||
-             number > size) {
-    fix.gsv_group_size = group.size;  // out of sequence: ignored
-    fix.gsv_last_message = group.last_message;
-    return;
-  }
-  group.size = fix.gsv_group_size = size;
-  group.last_message = fix.gsv_last_message = number;
-  const bool completes = number == size;
-  if (completes) group.complete = 1;
-
-  if (Int{&group.in_view}.Read(in)) {
-    for (int i = 0; i < 4 && group.count < FixRecord::kMaxSatellites; ++i) {
-      SatelliteInfo sat;
-      if (!ScanAll(in, Int{&sat.prn}, Int{&sat.elevation}, Int{&sat.azimuth})) break;
-      if (!Int{&sat.snr}.Read(in)) sat.snr = -1;
-      group.sky[group.count++] = sat;
+  if (ScanAll(in, Int{&size}, Int{&number}) &&
+      (number == 1 || (int64_t{number} == int64_t{group.last_message} + 1 && size == group.size &&
+                       number <= size))) {
+    if (number == 1) group.count = group.complete = 0;
+    group.size = size;
+    group.last_message = number;
+    if (number == size) group.complete = 1;
+    fix.gsv_accepted = 1;
+    if (Int{&group.in_view}.Read(in)) {
+      fix.in_view_valid = 1;
+      for (int i = 0; i < 4 && group.count < FixRecord::kMaxSatellites; ++i) {
+        SatelliteInfo sat;
+        if (!ScanAll(in, Int{&sat.prn}, Int{&sat.elevation}, Int{&sat.azimuth})) break;
+        if (!Int{&sat.snr}.Read(in)) sat.snr = -1;
+        group.sky[group.count++] = sat;
+      }
     }
   }
-  if (completes) {
-    fix.in_view = group.in_view;
-    fix.sky_count = group.count;
-    fix.sky = group.sky;
-    fix.sky_complete = 1;
-  }
+  // An ignored message leaves the group as it was; the record shows it.
+  fix.gsv_group_size = group.size;
+  fix.gsv_last_message = group.last_message;
+  fix.in_view = group.in_view;
+  fix.sky_count = group.count;
+  fix.sky_complete = group.complete;
+  fix.sky = group.sky;
 }
 
 // $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K,A*48

@@ -55,17 +55,26 @@ void AppServices::WriteSettings() {
   }
 }
 
-void AppServices::StartGps(const SourceConfig& config) {
+void AppServices::StartGps(const SourceConfig& config, std::u16string name) {
   use_.gps = true;
+  gps_name_ = std::move(name);
   gps_.Start(this, config);
 }
 
-void AppServices::StartObd(const SourceConfig& config) {
+void AppServices::StartObd(const SourceConfig& config, std::u16string name) {
   use_.obd = true;
+  obd_name_ = std::move(name);
   obd_.Start(this, config);
 }
 
 std::u16string AppServices::StatusText() const {
+  // Connecting, or waiting to connect again (a Bluetooth link that was
+  // lost is tried every 5 s).
+  const auto opening = [](const DataSource& source) {
+    return source.State() == SourceState::kConnecting || source.State() == SourceState::kLost;
+  };
+  if (use_.gps && opening(gps_)) return ConnectingText(kSourceGps, gps_name_).Std();
+  if (use_.obd && opening(obd_)) return ConnectingText(kSourceObd, obd_name_).Std();
   const int32_t gps = LiveGpsCode(GpsStatusCode(&gps_, use_), builder_.FixQuality());
   const int32_t obd = ObdStatusCode(&gps_, &obd_, use_);
   // Only the conditions worth a driver's attention; "Fixed to N

@@ -51,9 +51,11 @@ class AppServices final : public CoreServices, public DataSourceListener {
   SampleBuilder& Builder() { return builder_; }
   const ObdChannelTable& ObdTable() const { return obd_table_; }
   DataFlow& Flow() { return flow_; }
-  void StartGps(const SourceConfig& config);
-  void StartObd(const SourceConfig& config);
-  // The connection status line of the live timer.
+  // name: the device's, for "Connecting to GPS receiver %U..." (may be empty).
+  void StartGps(const SourceConfig& config, std::u16string name = {});
+  void StartObd(const SourceConfig& config, std::u16string name = {});
+  // The connection status line of the live timer: "Connecting to ..."
+  // while a source opens or reopens, else the fix and connection state.
   std::u16string StatusText() const;
 
   // DataSourceListener: to the flow; the GPS source's end ends the run.
@@ -72,6 +74,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   DataFlow flow_;
   GpsClock clock_;
   SourceUse use_;
+  std::u16string gps_name_, obd_name_;
   DataSource gps_;
   DataSource obd_;
   std::function<void()> shutdown_hook_;

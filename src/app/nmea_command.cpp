@@ -71,7 +71,7 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
       if (v.geoid) line["geoid_m"] = fix.geoid;
       break;
     case kSentenceGsa: {
-      line["fix_type"] = fix.fix_type;
+      if (fix.fix_type_valid) line["fix_type"] = fix.fix_type;
       nlohmann::json prns = nlohmann::json::array();
       for (int32_t i = 0; i < fix.prn_count; ++i) prns.push_back(fix.prns[static_cast<size_t>(i)]);
       line["prns"] = prns;
@@ -81,8 +81,8 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
       break;
     }
     case kSentenceGsv:
-      line["in_view"] = fix.in_view;
-      if (fix.sky_complete) {
+      if (fix.in_view_valid) line["in_view"] = fix.in_view;
+      if (fix.gsv_accepted && fix.sky_complete) {
         nlohmann::json sky = nlohmann::json::array();
         for (int32_t i = 0; i < fix.sky_count; ++i) {
           const SatelliteInfo& s = fix.sky[static_cast<size_t>(i)];

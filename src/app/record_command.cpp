@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "acquisition/source_status.h"
 #include "app/app_services.h"
 #include "app/command_list.h"
 #include "app/review_commands.h"
@@ -96,17 +97,25 @@ bool FreeSpaceAllows(const std::string& root, TerminalViews& views, std::ostream
 struct Sources {
   SourceConfig gps, obd;
   bool has_obd = false;
+  std::u16string gps_name, obd_name;  // the devices' names from the settings
+  std::string gps_label, obd_label;   // for messages: the SOURCE or "the settings"
 };
 
-bool ParseSources(const RecordOptions& o, Sources* sources, std::ostream& err) {
+// --gps and --obd, or the settings' devices where they are not given (an
+// OBD-II source only when "OBD-II type" is not Disabled).
+bool ParseSources(const RecordOptions& o, const Settings& settings, Sources* sources, std::ostream& err) {
   std::string error;
-  if (!ParseSourceArgument(o.gps, kSourceGps, &sources->gps, &error)) {
+  sources->gps_label = o.gps.empty() ? "of the settings" : o.gps;
+  if (o.gps.empty() ? !SourceFromSettings(settings, kSourceGps, &sources->gps, &sources->gps_name, &error)
+                    : !ParseSourceArgument(o.gps, kSourceGps, &sources->gps, &error)) {
     err << "--gps: " << error << '\n';
     return false;
   }
   sources->gps.fast = o.fast;
-  if (!o.obd.empty()) {
-    if (!ParseSourceArgument(o.obd, kSourceObd, &sources->obd, &error)) {
+  if (!o.obd.empty() || settings.obd_type != 0) {
+    sources->obd_label = o.obd.empty() ? "of the settings" : o.obd;
+    if (o.obd.empty() ? !SourceFromSettings(settings, kSourceObd, &sources->obd, &sources->obd_name, &error)
+                      : !ParseSourceArgument(o.obd, kSourceObd, &sources->obd, &error)) {
       err << "--obd: " << error << '\n';
       return false;
     }
@@ -124,12 +133,16 @@ std::string WriteFailureText(const std::string& path, int32_t system_error) {
   return text;
 }
 
-std::string SourceFailureText(const RecordOptions& o, const RunProblems& problems) {
+// The reason, then the offer of a new attempt: on the command line the
+// same command is the same receiver again (lost connections during the
+// session are retried by the sources themselves).
+std::string SourceFailureText(const Sources& sources, const RunProblems& problems) {
   const bool obd = problems.failed_source == kSourceObd;
-  std::string text = std::string("Cannot open the ") + (obd ? "OBD-II" : "GPS") + " source " + (obd ? o.obd : o.gps);
+  std::string text = std::string("Cannot open the ") + (obd ? "OBD-II" : "GPS") + " source " +
+                     (obd ? sources.obd_label : sources.gps_label);
   const int32_t error = problems.source_error < 0 ? -problems.source_error : problems.source_error;
   if (error != 0) text += ": " + platform::ErrorText(error);
-  return text;
+  return text + "\n" + Utf8(RetryText(problems.failed_source).AsView()) + " Give the same command again.";
 }
 
 // A new session that never got a sample is nothing worth keeping.
@@ -196,8 +209,8 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   platform::TerminationSignals signals(app.CloseRequest());
   KeyInput keys(app, recorder, views);
   app.SetInput(&keys);
-  services->StartGps(sources.gps);
-  if (sources.has_obd) services->StartObd(sources.obd);
+  services->StartGps(sources.gps, sources.gps_name);
+  if (sources.has_obd) services->StartObd(sources.obd, sources.obd_name);
   views.RefreshLive(true);
   int status = app.Run();
   app.SetInput(nullptr);
@@ -206,7 +219,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   views.Finish();
 
   const SessionData& session = recorder.Data();
-  if (problems.failed_source >= 0) err << SourceFailureText(o, problems) << '\n';
+  if (problems.failed_source >= 0) err << SourceFailureText(sources, problems) << '\n';
   if (recorder.Failure()) {
     err << WriteFailureText(recorder.Failure()->path, recorder.Failure()->system_error) << '\n';
     status = 1;
@@ -239,9 +252,9 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
     err << "--type is lap, perf or log\n";
     return 2;
   }
-  Sources sources;
-  if (!ParseSources(o, &sources, err)) return 2;
   StorageContext context(o.data_dir);
+  Sources sources;
+  if (!ParseSources(o, context.settings, &sources, err)) return 2;
   const std::string root = context.RootForNewFiles();
   TerminalViews views(out, err, platform::StdoutIsTerminal(), static_cast<int32_t>(context.settings.timer_decimals));
   if (!FreeSpaceAllows(root, views, err)) return 1;
@@ -283,9 +296,9 @@ int RunRecord(const RecordOptions& o, std::ostream& out, std::ostream& err) {
 }
 
 int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
-  Sources sources;
-  if (!ParseSources(o, &sources, err)) return 2;
   StorageContext context(o.data_dir);
+  Sources sources;
+  if (!ParseSources(o, context.settings, &sources, err)) return 2;
   TerminalViews views(out, err, platform::StdoutIsTerminal(), static_cast<int32_t>(context.settings.timer_decimals));
   const WideString name = FromUtf8(o.session);
   const std::string root = FindSessionRoot(context.storage, name);
@@ -356,9 +369,10 @@ int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostr
 void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
   auto o = std::make_shared<RecordOptions>();
   const auto add_common = [o](CLI::App* c) {
-    c->add_option("--gps", o->gps, "SOURCE: file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL], gpsd[:HOST[:PORT]]")
-        ->required();
-    c->add_option("--obd", o->obd, "OBD-II SOURCE");
+    c->add_option("--gps", o->gps,
+                  "SOURCE: file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL], gpsd[:HOST[:PORT]] "
+                  "(default: the GPS of the settings)");
+    c->add_option("--obd", o->obd, "OBD-II SOURCE (default: the OBD-II reader of the settings, unless disabled)");
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");

@@ -126,6 +126,41 @@ bool ParseSourceArgument(std::string_view text, int32_t source_id, SourceConfig*
   return true;
 }
 
+bool SourceFromSettings(const Settings& settings, int32_t source_id, SourceConfig* config, std::u16string* name,
+                        std::string* error) {
+  const bool obd = source_id == kSourceObd;
+  SourceConfig made;
+  made.source_id = source_id;
+  const uint32_t type = obd ? settings.obd_type : settings.gps_type;
+  const bool bluetooth = obd ? type == 1 : type == kGpsBluetooth;
+  const bool serial = obd ? type == 2 : type == kGpsSerial;
+  const char* const what = obd ? "OBD-II reader" : "GPS receiver";
+  const char* const option = obd ? "--obd" : "--gps";
+  if (bluetooth) {
+    made.transport = kTransportBluetooth;
+    made.address = obd ? settings.obd_device : settings.gps_device;
+    const uint32_t channel = obd ? settings.obd_channel : settings.gps_channel;
+    made.channel = channel >= 1 && channel <= 30 ? static_cast<int32_t>(channel) : 1;
+    if (made.address == platform::BluetoothAddress{}) {
+      *error = std::string("no Bluetooth ") + what + " is chosen in the settings: give " + option +
+               " SOURCE, or choose one with `korvatinel devices use ADDRESS --for " + (obd ? "obd" : "gps") + "`";
+      return false;
+    }
+    *name = (obd ? settings.obd_device_name : settings.gps_device_name).Std();
+  } else if (serial) {
+    made.transport = kTransportSerial;
+    made.device = platform::SerialDeviceForPort(static_cast<int32_t>(obd ? settings.obd_port : settings.gps_port));
+    made.baud_rate = static_cast<int32_t>(obd ? settings.obd_baud : settings.gps_baud) * 100;
+    name->clear();
+  } else {
+    *error = obd ? std::string("OBD-II is disabled in the settings")
+                 : std::string("the settings choose an NMEA file, which they do not name: give --gps file:PATH");
+    return false;
+  }
+  *config = made;
+  return true;
+}
+
 bool RunSource(const SourceConfig& config, int32_t seconds, SourceWatcher& watcher) {
   Application app;
   RunServices* services = nullptr;

@@ -16,11 +16,23 @@
 
 #include "acquisition/data_source.h"
 #include "platform/bluetooth_adapter.h"
+#include "storage/settings.h"
 
 namespace kv::app {
 
 // False with a message in *error when the text is not a SOURCE.
 bool ParseSourceArgument(std::string_view text, int32_t source_id, SourceConfig* config, std::string* error);
+
+// The source the settings choose for `source_id`: "GPS type" with the GPS
+// port, baud rate and Bluetooth device, or "OBD-II type" with the OBD-II
+// ones. A port number N is "COMN:" (platform::SerialDeviceForPort); the
+// baud rate is stored divided by 100; a Bluetooth device's channel is the
+// one `devices use` found, else 1. False with the reason in *error when
+// the settings name nothing that can be opened (no device chosen, an NMEA
+// file, whose path they do not hold, OBD-II disabled); *name is the
+// device's display name.
+bool SourceFromSettings(const Settings& settings, int32_t source_id, SourceConfig* config, std::u16string* name,
+                        std::string* error);
 
 // Main thread side of one run: states and data as the listener gets them.
 class SourceWatcher {
@@ -44,5 +56,19 @@ int RunGpsCommand(const std::string& source, int32_t seconds, std::ostream& out,
 int RunObdCommand(const std::string& source, const std::string& pids, int32_t seconds, std::ostream& out,
                   std::ostream& err);
 int RunDevicesScan(platform::BluetoothAdapter& adapter, bool json, std::ostream& out, std::ostream& err);
+
+// `devices use ADDRESS --for gps|obd [--name NAME]`: looks up the device's
+// serial-port channel and keeps address, channel and name as the GPS (or
+// OBD-II) device of the settings, with "GPS type" Bluetooth (or "OBD-II
+// type" Bluetooth), and writes them to `settings_folder`. 2 for a bad
+// address or kind; 1 when there is no adapter, the radio stays off, the
+// device offers no serial port or the settings cannot be written.
+struct DeviceChoice {
+  std::string address;
+  std::string kind;  // "gps" or "obd"
+  std::string name;
+};
+int RunDevicesUse(platform::BluetoothAdapter& adapter, const DeviceChoice& choice, Settings& settings,
+                  const std::string& settings_folder, std::ostream& out, std::ostream& err);
 
 }  // namespace kv::app

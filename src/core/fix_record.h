@@ -81,10 +81,12 @@ struct FixRecord {
   FixValidity valid;
 
   int32_t in_view = 0;          // satellites in view (GSV)
+  int32_t in_view_valid = 0;    // 1 when the last GSV sentence read in_view
   int32_t sky_count = 0;        // satellites collected in the current GSV group
   int32_t sky_complete = 0;     // 1 after the group's last message
   std::array<SatelliteInfo, kMaxSatellites> sky{};
   int32_t fix_type = 0;         // GSA: 1 no fix, 2 2D, 3 3D
+  int32_t fix_type_valid = 0;   // 1 when the last GSA sentence read fix_type
   int32_t prn_count = 0;        // GSA used PRNs
   std::array<int32_t, kMaxSatellites> prns{};
   ObdSample obd;
@@ -92,6 +94,7 @@ struct FixRecord {
   std::array<int32_t, 3> acc{};  // accelerometer values as sent
   int32_t gsv_group_size = 0;
   int32_t gsv_last_message = 0;
+  int32_t gsv_accepted = 0;  // 1 when the last GSV sentence was taken into its group
 };
 
 }  // namespace kv

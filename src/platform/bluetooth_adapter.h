@@ -44,10 +44,12 @@ class BluetoothAdapter {
                                  std::vector<std::string>* records) = 0;
   virtual void CancelLookup() = 0;
 
-  // Radio mode: 0 off, 1 connectable, 2 discoverable. False when the
-  // machine cannot tell (no adapter) or refuses (no permission).
-  virtual bool GetRadioMode(int32_t* mode) = 0;
-  virtual bool SetRadioMode(int32_t mode) = 0;
+  // Radio mode of the first adapter, powered or not: 0 off, 1
+  // connectable, 2 discoverable. Each returns 0, or an error number: ENODEV
+  // when the machine has no adapter, EPERM or EACCES when the user may not
+  // change it.
+  virtual int32_t GetRadioMode(int32_t* mode) = 0;
+  virtual int32_t SetRadioMode(int32_t mode) = 0;
 };
 
 // BlueZ (the Linux Bluetooth stack).

@@ -43,6 +43,20 @@ BluetoothAddress FromBlueZ(const bdaddr_t& b) {
   return address;
 }
 
+// The first adapter whether it is powered or not (hci_get_route finds only
+// powered ones, so a radio that is off would look like none); -1 without.
+int FirstDevice() {
+  constexpr int kMaxAdapters = 16;
+  const int control = socket(AF_BLUETOOTH, SOCK_RAW | SOCK_CLOEXEC, BTPROTO_HCI);
+  if (control < 0) return -1;  // no Bluetooth in this kernel
+  alignas(hci_dev_list_req) char buffer[sizeof(hci_dev_list_req) + kMaxAdapters * sizeof(hci_dev_req)] = {};
+  auto* list = reinterpret_cast<hci_dev_list_req*>(buffer);
+  list->dev_num = kMaxAdapters;
+  const int device = ioctl(control, HCIGETDEVLIST, list) == 0 && list->dev_num > 0 ? list->dev_req[0].dev_id : -1;
+  close(control);
+  return device;
+}
+
 class BluezAdapter final : public BluetoothAdapter {
  public:
   ~BluezAdapter() override { EndInquiry(); }
@@ -141,35 +155,36 @@ class BluezAdapter final : public BluetoothAdapter {
 
   void CancelLookup() override { lookup_cancelled_.store(true); }
 
-  bool GetRadioMode(int32_t* mode) override {
-    const int device = hci_get_route(nullptr);
+  int32_t GetRadioMode(int32_t* mode) override {
+    const int device = FirstDevice();
+    if (device < 0) return ENODEV;
     hci_dev_info info{};
-    if (device < 0 || hci_devinfo(device, &info) != 0) return false;
+    if (hci_devinfo(device, &info) != 0) return errno;
     if (!hci_test_bit(HCI_UP, &info.flags)) {
       *mode = 0;
     } else {
       *mode = hci_test_bit(HCI_ISCAN, &info.flags) ? 2 : 1;
     }
-    return true;
+    return 0;
   }
 
-  bool SetRadioMode(int32_t mode) override {
-    const int device = hci_get_route(nullptr);
-    if (device < 0) return false;
+  int32_t SetRadioMode(int32_t mode) override {
+    const int device = FirstDevice();
+    if (device < 0) return ENODEV;
     const int control = socket(AF_BLUETOOTH, SOCK_RAW | SOCK_CLOEXEC, BTPROTO_HCI);
-    if (control < 0) return false;
-    bool ok;
+    if (control < 0) return errno;
+    int32_t error = 0;
     if (mode == 0) {
-      ok = ioctl(control, HCIDEVDOWN, device) == 0;
+      if (ioctl(control, HCIDEVDOWN, device) != 0) error = errno;
     } else {
-      ok = ioctl(control, HCIDEVUP, device) == 0 || errno == EALREADY;
+      if (ioctl(control, HCIDEVUP, device) != 0 && errno != EALREADY) error = errno;
       hci_dev_req request{};
       request.dev_id = static_cast<uint16_t>(device);
       request.dev_opt = mode == 2 ? (SCAN_PAGE | SCAN_INQUIRY) : SCAN_PAGE;
-      ok = ok && ioctl(control, HCISETSCAN, &request) == 0;
+      if (error == 0 && ioctl(control, HCISETSCAN, &request) != 0) error = errno;
     }
     close(control);
-    return ok;
+    return error;
   }
 
  private:

@@ -6,6 +6,7 @@
 
 #include "platform/byte_stream.h"
 #include "platform/ticks.h"
+#include "util/errors.h"
 
 namespace kv::platform {
 
@@ -23,7 +24,7 @@ FdWait WaitFd(int fd, short events, int32_t timeout_ms, const Event* stop) {
     const int n = poll(polls, 2, remaining);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FdWait::kError;
+      ThrowCode(kErrOutOfMemory);  // ENOMEM: no room for the wait itself
     }
     if (polls[0].revents & POLLIN) return FdWait::kStopped;
     if (n == 0) return FdWait::kTimeout;

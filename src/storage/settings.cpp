@@ -104,6 +104,10 @@ int32_t ParseSettings(std::string_view bytes, Settings& s) {
   if (s.gps_type == kGpsInternal) s.gps_type = kGpsBluetooth;
   s.reserved = 0;
   if (!all) return reader.Error();
+  // The channels come after the fields every writer has; a file without
+  // them is whole.
+  if (reader.Position() < static_cast<int64_t>(bytes.size()) && !(f.Take32(s.gps_channel) && f.Take32(s.obd_channel)))
+    return reader.Error();
   s.trailing_bytes.assign(bytes.substr(static_cast<size_t>(reader.Position())));
   return 0;
 }
@@ -143,6 +147,8 @@ ByteString SerializeSettings(const Settings& s) {
   le::Append32(out, s.gps_port);
   le::Append32(out, s.obd_port);
   PutUtf8(out, s.storage_selection);
+  le::Append32(out, s.gps_channel);
+  le::Append32(out, s.obd_channel);
   out.Append(s.trailing_bytes);
   return out;
 }

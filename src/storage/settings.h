@@ -1,8 +1,9 @@
 // Settings: every user setting and the last "Create new session" choices,
 // kept in "settings.dat" in the application-data folder. The file has no
-// version and no header: 33 fields in a fixed order (docs/formats.md).
-// Fields whose meaning this program does not use (1, 2, 6, 9, 27, 30) and
-// any bytes after field 33 are kept as loaded and written back.
+// version and no header: 33 fields in a fixed order (docs/formats.md), then
+// our two RFCOMM channels, which a file written elsewhere lacks (they stay
+// 0). Fields whose meaning this program does not use (1, 2, 6, 9, 27, 30)
+// and any bytes after field 35 are kept as loaded and written back.
 // Main thread.
 #pragma once
 
@@ -57,7 +58,9 @@ struct Settings {
   uint32_t gps_port = 4;               // 31: port number ("COM%N:")
   uint32_t obd_port = 5;               // 32
   WideString storage_selection;        // 33: root path of the storage for new files
-  std::string trailing_bytes;          // anything after field 33, kept
+  uint32_t gps_channel = 0;            // 34: RFCOMM channel of the GPS device, 0 not known
+  uint32_t obd_channel = 0;            // 35: the OBD-II device's
+  std::string trailing_bytes;          // anything after field 35, kept
 };
 
 // The "Create new session" choices kept for the next time: driver, type,

@@ -6,60 +6,19 @@
 
 #include <errno.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "fake_bluetooth_adapter.h"
 #include "platform/ticks.h"
 #include "source_loop.h"
 
 namespace kv {
 namespace {
 
-const platform::BluetoothAddress kGps = {0x00, 0x0B, 0x0D, 0x88, 0x7A, 0x41};
-const platform::BluetoothAddress kObd = {0x00, 0x1D, 0xA5, 0x68, 0x98, 0x8B};
-
-class FakeAdapter final : public platform::BluetoothAdapter {
- public:
-  int32_t delay_ms = 0;  // per device, like a name request
-  std::atomic<bool> cancelled{false};
-  std::atomic<int> ended{0};
-  int32_t lookup_error = 0;
-  int32_t radio_mode = 0;
-  bool radio_works = true;
-
-  int32_t BeginInquiry() override { return next_ = 0; }
-  int32_t NextDevice(platform::BluetoothAddress* address, std::string* name) override {
-    for (int waited = 0; waited < delay_ms && !cancelled; waited += 5)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (cancelled) return ECANCELED;
-    if (next_ == 2) return platform::kEndOfResults;
-    *address = next_ == 0 ? kGps : kObd;
-    *name = next_++ == 0 ? "BT-GPS 8A41" : "";
-    return 0;
-  }
-  void CancelInquiry() override { cancelled = true; }
-  void EndInquiry() override { ++ended; }
-  int32_t ServiceRecords(const platform::BluetoothAddress&, uint16_t uuid16,
-                         std::vector<std::string>* records) override {
-    EXPECT_EQ(uuid16, kSerialPortServiceClass);
-    // A serial-port record with RFCOMM channel 6.
-    records->emplace_back("\x35\x11\x09\x00\x04\x35\x0C\x35\x03\x19\x01\x00\x35\x05\x19\x00\x03\x08\x06", 19);
-    return lookup_error;
-  }
-  void CancelLookup() override {}
-  bool GetRadioMode(int32_t* mode) override {
-    *mode = radio_mode;
-    return radio_works;
-  }
-  bool SetRadioMode(int32_t mode) override {
-    if (radio_works) radio_mode = mode;
-    return radio_works;
-  }
-
- private:
-  int next_ = 0;
-};
+using test::FakeAdapter;
+using test::kGps;
+using test::kObd;
 
 struct Rig : InquiryListener, LookupListener {
   void OnInquiryUpdate() override { ++updates; }
@@ -121,16 +80,6 @@ TEST(ServiceLookup, FindsTheSerialPortChannelOrMinus1WithoutTheService) {
   rig.lookup.StartLookup(&rig, kObd);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.channels.size() == 2; }, 2000));
   EXPECT_EQ(rig.channels, (std::vector<int32_t>{6, -1}));
-}
-
-TEST(RadioHelper, ReportsAndTurnsOnTheRadio) {
-  FakeAdapter adapter;
-  EXPECT_FALSE(IsRadioOn(adapter));
-  EXPECT_TRUE(TurnRadioOn(adapter));
-  EXPECT_TRUE(IsRadioOn(adapter));
-  adapter.radio_works = false;
-  EXPECT_FALSE(IsRadioOn(adapter)) << "a failing query counts as off";
-  EXPECT_FALSE(TurnRadioOn(adapter));
 }
 
 TEST(BluetoothAddressText, RoundTripsAndRejectsMalformedText) {

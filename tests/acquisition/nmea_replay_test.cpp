@@ -1,15 +1,20 @@
 // Real receiver recordings through NmeaParser in random-sized pieces: every
 // line comes out whole, every GGA and RMC of a GP or GN talker with a good
-// checksum parses, and the decoded values agree with two independent
-// readers (gpsd's JSON output and gpsbabel's CSV output of the same files).
+// checksum parses, GSV and GSA give what the rules read plainly give, and
+// the decoded values agree with two independent readers (gpsd's JSON output
+// and gpsbabel's CSV output of the same files).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <string>
@@ -38,10 +43,66 @@ SentenceType ExpectedPositionType(std::string_view line) {
   return line.substr(3, 4) == "GGA," ? kSentenceGga : line.substr(3, 4) == "RMC," ? kSentenceRmc : kSentenceNone;
 }
 
+template <typename T>
+std::optional<T> Number(const std::vector<std::string>& f, size_t i) {
+  T v{};
+  const std::string& text = i < f.size() ? f[i] : std::string();
+  const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+  return !text.empty() && error == std::errc() && stop == text.data() + text.size() ? std::optional<T>(v) : std::nullopt;
+}
+
+// The GSV and GSA rules written out again without the parser's code, with
+// one group for all talkers (receivers send each constellation's group
+// whole). f: the fields, the identifier first.
+void ReadPlainly(const std::vector<std::string>& f, SentenceType type, FixRecord& r) {
+  const auto n = [&f](size_t i) { return Number<int32_t>(f, i); };
+  if (type == kSentenceGsa) {
+    r.prn_count = r.valid.pdop = r.valid.hdop = r.valid.vdop = 0;
+    if (!(r.fix_type_valid = n(2).has_value())) return;
+    r.fix_type = *n(2);
+    for (size_t i = 3; i < 15; ++i)
+      if (n(i)) r.prns[r.prn_count++] = *n(i);
+    const std::pair<int32_t*, double*> dops[] = {{&r.valid.pdop, &r.pdop}, {&r.valid.hdop, &r.hdop}, {&r.valid.vdop, &r.vdop}};
+    for (size_t k = 0; k < 3 && Number<double>(f, 15 + k); ++k) *dops[k].first = 1, *dops[k].second = *Number<double>(f, 15 + k);
+    return;
+  }
+  const auto size = n(1), number = n(2);
+  r.gsv_accepted = size && number &&
+                   (*number == 1 || (*number == r.gsv_last_message + 1 && *size == r.gsv_group_size && *number <= *size));
+  r.in_view_valid = r.gsv_accepted && n(3);
+  if (!r.gsv_accepted) return;
+  if (*number == 1) r.sky_count = r.sky_complete = 0;
+  r.gsv_group_size = *size, r.gsv_last_message = *number, r.sky_complete |= *number == *size;
+  if (r.in_view_valid) r.in_view = *n(3);
+  for (size_t i = 4; r.in_view_valid && i < 20 && r.sky_count < 12 && n(i) && n(i + 1) && n(i + 2); i += 4)
+    r.sky[r.sky_count++] = {*n(i), *n(i + 1), *n(i + 2), n(i + 3).value_or(-1)};
+}
+
+// What a GSV or GSA sentence left in the record; "-" for a value it did not
+// read, DOPs to 6 significant digits (the tolerance).
+std::string Shown(const FixRecord& f, SentenceType type) {
+  std::ostringstream out;
+  out << std::setprecision(6);
+  if (type == kSentenceGsa) {
+    out << (f.fix_type_valid ? std::to_string(f.fix_type) : "-") << " [";
+    for (int32_t i = 0; i < f.prn_count; ++i) out << f.prns[i] << ",";
+    out << "]";
+    for (const auto& [valid, dop] : {std::pair{f.valid.pdop, f.pdop}, {f.valid.hdop, f.hdop}, {f.valid.vdop, f.vdop}})
+      valid ? out << " " << dop : out << " -";
+    return out.str();
+  }
+  out << f.gsv_accepted << " " << f.gsv_last_message << "/" << f.gsv_group_size << " "
+      << (f.in_view_valid ? std::to_string(f.in_view) : "-") << " " << f.sky_complete;
+  for (int32_t i = 0; i < f.sky_count; ++i)
+    out << " " << f.sky[i].prn << ":" << f.sky[i].elevation << ":" << f.sky[i].azimuth << ":" << f.sky[i].snr;
+  return out.str();
+}
+
 struct Decoded {
   std::map<int32_t, std::pair<double, double>> positions;  // GGA time -> degrees
   std::map<int32_t, FixRecord> rmc;                        // RMC time -> record
   size_t expected_positions = 0;
+  size_t satellite_lines = 0;  // GSV and GSA, compared with the plain reading
 };
 
 double Degrees(double nmea) {
@@ -55,6 +116,7 @@ Decoded Replay(const fs::path& path, unsigned seed) {
   NmeaParser parser(false);
   std::mt19937 rng(seed);
   Decoded decoded;
+  FixRecord plain;
   size_t line_start = 0;
   for (size_t at = 0; at < text.size();) {
     const size_t piece = std::min<size_t>(1 + rng() % 700, text.size() - at);
@@ -70,6 +132,15 @@ Decoded Replay(const fs::path& path, unsigned seed) {
       if (expected != kSentenceNone) {
         ++decoded.expected_positions;
         EXPECT_EQ(fix.type, expected) << path << ": " << line;
+      }
+      if (fix.type == kSentenceGsv || fix.type == kSentenceGsa) {
+        std::string body(line.substr(0, line.find_last_not_of("\r\n") + 1));
+        if (body.size() >= 3 && body[body.size() - 3] == '*') body.resize(body.size() - 3);  // the checksum
+        std::vector<std::string> fields(1);
+        for (const char c : body) c == ',' ? fields.emplace_back() : (fields.back() += c);  // fields[0]: "$GPGSV"
+        ReadPlainly(fields, fix.type, plain);
+        EXPECT_EQ(Shown(fix, fix.type), Shown(plain, fix.type)) << path << ": " << line;
+        ++decoded.satellite_lines;
       }
       if (fix.type == kSentenceGga && fix.valid.time && fix.valid.latitude && fix.valid.longitude)
         decoded.positions[fix.time] = {Degrees(fix.latitude), Degrees(fix.longitude)};
@@ -89,11 +160,15 @@ TEST(NmeaReplayTest, EveryRecordingInRandomPieces) {
   ASSERT_GE(files.size(), 30u) << "recordings not found under " << kRecordings;
   std::sort(files.begin(), files.end());
   unsigned seed = 1;
-  size_t positions = 0;
+  size_t positions = 0, satellite_lines = 0;
   for (const fs::path& file : files) {
-    for (int round = 0; round < 3; ++round) positions += Replay(file, seed++).expected_positions;
+    for (int round = 0; round < 3; ++round) {
+      const Decoded decoded = Replay(file, seed++);
+      positions += decoded.expected_positions, satellite_lines += decoded.satellite_lines;
+    }
   }
   EXPECT_GT(positions, 3 * 15000u) << "the recordings hold over 15000 such lines";
+  EXPECT_GT(satellite_lines, 3 * 5000u) << "and over 5000 GSV and GSA";
 }
 
 // Tolerance: gpsd prints degrees with 9 decimals, so agreement within

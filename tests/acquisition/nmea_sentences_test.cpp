@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "acquisition/nmea_parser.h"
 #include "core/date_time.h"
@@ -74,14 +73,14 @@ std::string Describe(const NmeaParser& parser) {
     case kSentenceZda:
       return s + Time(v.time, f.time) + Date(v.date, f.date);
     case kSentenceGsa:
-      return s + Text(" %d", f.fix_type) +
+      return s + Field(f.fix_type_valid, f.fix_type != 0, Text("%d", f.fix_type)) +
              List(f.prns, f.prn_count, [](int32_t prn) { return prn; }) + Real(v.pdop, f.pdop) +
              Real(v.hdop, f.hdop) + Real(v.vdop, f.vdop);
     case kSentenceGsv:
-      s += Text(" %d/%d", f.gsv_last_message, f.gsv_group_size);
-      if (!f.sky_complete) return s;
-      return s + Text(" %d", f.in_view) +
-             List(f.sky, f.sky_count, [](const SatelliteInfo& sat) { return sat.prn; });
+      return s + Text(" %d/%d", f.gsv_last_message, f.gsv_group_size) + (f.gsv_accepted ? "" : " ignored") +
+             Field(f.in_view_valid, f.in_view != 0, Text("%d", f.in_view)) +
+             List(f.sky, f.sky_count, [](const SatelliteInfo& sat) { return sat.prn; }) +
+             (f.sky_complete ? " complete" : "");
     case kSentenceObd:
       s += Time(v.time, f.time) + Text(" %02X", f.obd.pid) + (f.obd.valid ? ":" : " -");
       for (int32_t i = 0; i < f.obd.byte_count; ++i) s += Text(" %02X", f.obd.bytes[i]);
@@ -114,16 +113,6 @@ TEST(NmeaSentencesTest, DecodedRecordsMatchTheGoldenFile) {
     EXPECT_EQ(SeenFlags(*parser), seen_before | (type == kSentenceNone ? 0 : 1 << type)) << line;
     return Describe(*parser);
   });
-}
-
-TEST(NmeaSentencesTest, GsvSatelliteFields) {
-  NmeaParser parser(false);
-  parser.Append("$GPGSV,1,1,02,16,57,208,39,27,05,244,\n");
-  ASSERT_TRUE(parser.NextSentence());
-  const SatelliteInfo& sat = parser.Fix().sky[1];
-  EXPECT_EQ(std::vector<int32_t>({sat.prn, sat.elevation, sat.azimuth, sat.snr}),
-            std::vector<int32_t>({27, 5, 244, -1}))
-      << "an empty SNR is -1";
 }
 
 }  // namespace

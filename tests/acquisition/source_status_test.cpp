@@ -54,11 +54,5 @@ TEST(SourceStatus, StatusLineTakesTheFirstMatchInOrderOfPrecedence) {
   EXPECT_TRUE(SourceStatusText(0, 0, 0).IsEmpty());
 }
 
-TEST(SourceStatus, ConnectionTextsNameTheSourceAndTheDevice) {
-  EXPECT_EQ(ConnectingText(kSourceGps, u""), WideString(u"Connecting to GPS receiver..."));
-  EXPECT_EQ(ConnectingText(kSourceObd, u"OBDII"), WideString(u"Connecting to OBD-II reader OBDII..."));
-  EXPECT_EQ(RetryText(kSourceObd), WideString(u"Could not reach the OBD-II reader. Try same reader again?"));
-}
-
 }  // namespace
 }  // namespace kv

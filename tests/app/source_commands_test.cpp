@@ -6,19 +6,24 @@
 #include <string>
 
 #include "../acquisition/elm327_simulator.h"
+#include "../acquisition/fake_bluetooth_adapter.h"
 #include "acquisition/bluetooth_discovery.h"
+#include "app/app_services.h"
+#include "app/record_command.h"
 #include "app/source_command.h"
+#include "app/storage_context.h"
+#include "support/temp_folder.h"
+#include "util/utf_convert.h"
 
 namespace kv::app {
 namespace {
 
-// A source argument as parsed: the transport, the device, path, host or
-// address, and the baud rate, channel or port; "" when it is refused with
-// a message.
-std::string Parsed(const char* text) {
-  SourceConfig c;
-  std::string error;
-  if (!ParseSourceArgument(text, kSourceGps, &c, &error)) return error.empty() ? "refused without a message" : "";
+using kv::testing::WriteWholeFile;
+using test::FakeAdapter;
+
+// A source as configured: the transport, the device, path, host or
+// address, and the baud rate, channel or port.
+std::string Described(const SourceConfig& c) {
   switch (c.transport) {
     case kTransportFile: return "file " + c.path;
     case kTransportSerial: return "serial " + c.device + " " + std::to_string(c.baud_rate);
@@ -26,6 +31,14 @@ std::string Parsed(const char* text) {
     case kTransportGpsd: return "gpsd " + c.host + " " + std::to_string(c.port);
     default: return "transport " + std::to_string(c.transport);
   }
+}
+
+// A source argument as parsed; "" when it is refused with a message.
+std::string Parsed(const char* text) {
+  SourceConfig c;
+  std::string error;
+  if (!ParseSourceArgument(text, kSourceGps, &c, &error)) return error.empty() ? "refused without a message" : "";
+  return Described(c);
 }
 
 TEST(SourceArgument, ParsesEachKindAndRejectsTheRest) {
@@ -71,12 +84,6 @@ TEST(GpsCommand, ReplaysARecordingWithItsFixesAndNotAFixEpochs) {
   }
 }
 
-TEST(GpsCommand, ASourceThatCannotBeReachedExitsWith1AndABadOneWith2) {
-  std::ostringstream out, err;
-  EXPECT_EQ(RunGpsCommand("serial:/nonexistent/tty", 5, out, err), 1);
-  EXPECT_EQ(RunGpsCommand("nowhere", 5, out, err), 2);
-}
-
 TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
   test::Elm327Simulator adapter;
   ASSERT_FALSE(adapter.Device().empty());
@@ -89,26 +96,85 @@ TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
   EXPECT_EQ(RunObdCommand("serial:/dev/null", "0C,XYZ", 1, out, bad), 2);
 }
 
-class NoAdapter final : public platform::BluetoothAdapter {
- public:
-  int32_t BeginInquiry() override { return ENODEV; }
-  int32_t NextDevice(platform::BluetoothAddress*, std::string*) override { return platform::kEndOfResults; }
-  void CancelInquiry() override {}
-  void EndInquiry() override {}
-  int32_t ServiceRecords(const platform::BluetoothAddress&, uint16_t, std::vector<std::string>*) override {
-    return ENODEV;
-  }
-  void CancelLookup() override {}
-  bool GetRadioMode(int32_t*) override { return false; }
-  bool SetRadioMode(int32_t) override { return false; }
-};
+// What `record` starts without --gps / --obd: the settings' source and
+// device name; "" when they name nothing it can open (a message is given).
+std::string FromSettings(const Settings& s, int32_t id) {
+  SourceConfig c;
+  std::u16string name;
+  std::string error;
+  if (!SourceFromSettings(s, id, &c, &name, &error)) return error.empty() ? "no message" : "";
+  return Described(c) + (name.empty() ? "" : " " + std::string(ToUtf8(name).AsView()));
+}
 
-TEST(DevicesScan, WithoutAnAdapterSaysSoWithTheErrorNumber) {
-  NoAdapter adapter;
+TEST(SourceFromSettings, PortsAndBaudRates) {
+  Settings s;
+  EXPECT_EQ(FromSettings(s, kSourceGps) + FromSettings(s, kSourceObd), "") << "no receiver chosen, OBD-II disabled";
+  s.gps_type = kGpsSerial, s.gps_port = 3, s.gps_baud = 48, s.obd_type = 2, s.obd_baud = 384;
+  EXPECT_EQ(FromSettings(s, kSourceGps) + "; " + FromSettings(s, kSourceObd), "serial /dev/ttyUSB2 4800; serial /dev/ttyUSB4 38400");
+}
+
+// `devices use`: every way it refuses, then a device kept that `record`
+// then starts (with the radio turned on on the way); `devices scan` shares
+// the radio check.
+TEST(DevicesUse, RefusesWhatCannotWorkAndKeepsTheDeviceForRecord) {
+  testing::TempFolder dir;
+  const std::string folder = dir.Path() + "Korvatinel/";
+  WriteWholeFile(dir.Path() + "file", "");
+  const struct {
+    DeviceChoice choice;
+    int32_t radio_error, set_error, lookup_error;
+    std::string settings_folder, message;
+    int status;
+  } cases[] = {
+      {{"00:0B:0D:88:7A:41", "car", ""}, 0, 0, 0, folder, "--for is gps or obd", 2},
+      {{"00:0B:0D:88:7A", "gps", ""}, 0, 0, 0, folder, "ADDRESS is a Bluetooth address", 2},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, ENODEV, 0, 0, folder, "This machine has no Bluetooth adapter.", 1},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, EPERM, 0, folder, "Bluetooth is currently turned off. Turning it on needs root", 1},
+      {{"00:0B:0D:88:7A:41", "obd", ""}, 0, 0, EHOSTDOWN, folder, "Selected device is not a OBD-II reader.", 1},
+      {{"00:0B:0D:88:7A:41", "gps", ""}, 0, 0, 0, dir.Path() + "file/", "The settings were not saved", 1},
+      {{"00:0B:0D:88:7A:41", "gps", "BT-GPS 8A41"}, 0, 0, 0, folder, "Bluetooth was turned off; it is on now.", 0},
+  };
+  for (const auto& c : cases) {
+    FakeAdapter adapter;
+    adapter.radio_query_error = c.radio_error, adapter.radio_set_error = c.set_error, adapter.lookup_error = c.lookup_error;
+    Settings settings;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunDevicesUse(adapter, c.choice, settings, c.settings_folder, out, err), c.status) << c.message;
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+  }
+  Settings kept;
+  ASSERT_EQ(LoadSettings(folder, kept), SettingsLoad::kRead);
+  EXPECT_EQ(FromSettings(kept, kSourceGps), "bt 00:0B:0D:88:7A:41 6 BT-GPS 8A41");
+  FakeAdapter none;
+  none.radio_query_error = ENODEV;
   std::ostringstream out, err;
-  EXPECT_EQ(RunDevicesScan(adapter, true, out, err), 1);
-  EXPECT_EQ(out.str(), "[]\n");
-  EXPECT_EQ(err.str(), "Error " + std::to_string(ENODEV) + " in searching for devices.\n");
+  EXPECT_EQ(RunDevicesScan(none, true, out, err), 1);
+  EXPECT_EQ(out.str() + err.str(), "[]\nThis machine has no Bluetooth adapter.\n");
+}
+
+// `record` without --gps: the settings' receiver, shown as "Connecting to
+// GPS receiver NAME..." while it opens; one that cannot be reached at all
+// ends the recording with the offer to try again.
+TEST(RecordFromSettings, ConnectsToTheSettingsReceiverAndOffersARetry) {
+  testing::TempFolder dir;
+  StorageContext context(dir.Path());
+  context.settings.gps_type = kGpsSerial, context.settings.gps_port = 9;  // /dev/ttyUSB8: none here
+  SaveSettings(context.storage.AppDataFolder(), context.settings);
+  RecordOptions o;
+  o.data_dir = o.runtime_folder = dir.Path();
+  std::ostringstream out, err;
+  EXPECT_EQ(RunRecord(o, out, err), 1);
+  EXPECT_NE(err.str().find("Cannot open the GPS source of the settings: No such file or directory\n"
+                           "Could not reach the GPS receiver. Try same receiver again? Give the same command again."),
+            std::string::npos) << err.str();
+  Application app;
+  TerminalViews views(out, err, false, 1);
+  RunProblems problems;
+  AppServices services(app, context.settings, dir.Path(), views, problems);
+  SourceConfig replay;
+  replay.transport = kTransportFile;  // no file: it fails, but only after 3 s of "Connecting"
+  services.StartGps(replay, u"BT-GPS 8A41");
+  EXPECT_EQ(services.StatusText(), u"Connecting to GPS receiver BT-GPS 8A41...");
 }
 
 }  // namespace

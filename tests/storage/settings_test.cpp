@@ -39,6 +39,7 @@ Settings Sample() {
   s.unnamed_short_30 = -3;
   s.gps_port = 9;
   s.storage_selection = u"/media/me/CARD/";
+  s.obd_channel = 6;
   return s;
 }
 
@@ -67,6 +68,9 @@ TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWritte
   EXPECT_EQ(s.gps_type, kGpsBluetooth);
   bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
+  Settings elsewhere;  // written by another program: no channels after field 33
+  ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - 12), elsewhere), 0);
+  EXPECT_EQ(elsewhere.obd_channel, 0u);
 }
 
 TEST(Settings, TruncatedOversizedAndFlippedFiles) {
@@ -79,7 +83,8 @@ TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   EXPECT_EQ(s.units, 0) << "later fields keep their defaults";
   const std::string huge = std::string(golden).replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
   EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
-  testing::ExpectCutsMalformedAndFlipsRead(golden, [](std::string_view bytes) {
+  // Cut anywhere before our channels (a file may end just before them).
+  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 8), [](std::string_view bytes) {
     Settings t;
     return ParseSettings(bytes, t);
   });
