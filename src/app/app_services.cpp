@@ -2,6 +2,7 @@
 
 #include "platform/ticks.h"
 #include "util/errors.h"
+#include "util/utf_convert.h"
 
 namespace kv::app {
 
@@ -56,9 +57,20 @@ void AppServices::StartGps(const SourceConfig& config) {
   gps_.Start(this, config);
 }
 
-void AppServices::StartObd(const SourceConfig& config) {
+void AppServices::StartObd(const SourceConfig& config, const ObdChannelChoice& channels) {
   use_.obd = true;
+  obd_channels_ = channels;
+  ApplyObdChannels(obd_channels_, obd_table_, obd_);
   obd_.Start(this, config);
+}
+
+void AppServices::OnData(std::string_view text, int32_t source_id) {
+  flow_.OnData(text, source_id);
+  if (source_id == kSourceObd && NarrowToSupported(obd_table_, &obd_channels_)) {
+    ApplyObdChannels(obd_channels_, obd_table_, obd_);
+    const std::string polled = obd_channels_.high.empty() ? "none" : ChannelNames(obd_channels_.high);
+    views_.ShowMessage(FromUtf8("OBD-II channels the vehicle supports and that are polled: " + polled).Std());
+  }
 }
 
 std::u16string AppServices::StatusText() const {

@@ -16,6 +16,7 @@
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
 #include "acquisition/source_status.h"
+#include "app/obd_channel_choice.h"
 #include "app/terminal_views.h"
 #include "core/application.h"
 #include "core/core_services.h"
@@ -52,12 +53,14 @@ class AppServices final : public CoreServices, public DataSourceListener {
   const ObdChannelTable& ObdTable() const { return obd_table_; }
   DataFlow& Flow() { return flow_; }
   void StartGps(const SourceConfig& config);
-  void StartObd(const SourceConfig& config);
+  // Polls the chosen channels; a default choice is narrowed to what the
+  // vehicle supports once its support bitmap has been decoded.
+  void StartObd(const SourceConfig& config, const ObdChannelChoice& channels);
   // The connection status line of the live timer.
   std::u16string StatusText() const;
 
   // DataSourceListener: to the flow; the GPS source's end ends the run.
-  void OnData(std::string_view text, int32_t source_id) override { flow_.OnData(text, source_id); }
+  void OnData(std::string_view text, int32_t source_id) override;
   void OnStateChange(int32_t source_id, SourceState state) override;
 
  private:
@@ -74,6 +77,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   SourceUse use_;
   DataSource gps_;
   DataSource obd_;
+  ObdChannelChoice obd_channels_;
   std::function<void()> shutdown_hook_;
 };
 

@@ -4,9 +4,12 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 #include "app/app_services.h"
 #include "app/command_list.h"
+#include "app/obd_channel_choice.h"
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
@@ -96,6 +99,7 @@ bool FreeSpaceAllows(const std::string& root, TerminalViews& views, std::ostream
 struct Sources {
   SourceConfig gps, obd;
   bool has_obd = false;
+  std::vector<int32_t> obd_high, obd_low;  // from the command line
 };
 
 bool ParseSources(const RecordOptions& o, Sources* sources, std::ostream& err) {
@@ -111,6 +115,14 @@ bool ParseSources(const RecordOptions& o, Sources* sources, std::ostream& err) {
       return false;
     }
     sources->has_obd = true;
+  }
+  const ObdChannelTable table;
+  for (const auto& [text, option, list] : {std::tuple{&o.obd_channels, "--obd-channels", &sources->obd_high},
+                                           std::tuple{&o.obd_low_channels, "--obd-low-channels", &sources->obd_low}}) {
+    if (!text->empty() && !ParseObdChannels(*text, table, list, &error)) {
+      err << option << ": " << error << '\n';
+      return false;
+    }
   }
   return true;
 }
@@ -197,7 +209,13 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   KeyInput keys(app, recorder, views);
   app.SetInput(&keys);
   services->StartGps(sources.gps);
-  if (sources.has_obd) services->StartObd(sources.obd);
+  if (sources.has_obd) {
+    const ObdChannelChoice channels = ChooseObdChannels(sources.obd_high, sources.obd_low, context.settings);
+    err << "OBD-II channels polled: " << ChannelNames(channels.high)
+        << (channels.low.empty() ? "" : "; now and then: " + ChannelNames(channels.low))
+        << (channels.is_default ? " (those of them the vehicle supports)" : "") << '\n';
+    services->StartObd(sources.obd, channels);
+  }
   views.RefreshLive(true);
   int status = app.Run();
   app.SetInput(nullptr);
@@ -356,7 +374,12 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
   const auto add_common = [o](CLI::App* c) {
     c->add_option("--gps", o->gps, "SOURCE: file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL], gpsd[:HOST[:PORT]]")
         ->required();
-    c->add_option("--obd", o->obd, "OBD-II SOURCE");
+    CLI::Option* obd = c->add_option("--obd", o->obd, "OBD-II SOURCE");
+    c->add_option("--obd-channels", o->obd_channels,
+                  "OBD-II channels to poll, names or numbers, comma-separated (default: the settings' lists, "
+                  "else rpm,throttle-position)")
+        ->needs(obd);
+    c->add_option("--obd-low-channels", o->obd_low_channels, "OBD-II channels to poll now and then")->needs(obd);
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");
