@@ -92,9 +92,8 @@ ChannelState SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid)
   }
 }
 
-// An RMC (or a no-data OBD reply, which the reader stamps like one) completes
-// an epoch opened by the GGA of the same time, and vice versa; any other
-// order opens a new epoch.
+// An RMC completes an epoch opened by the GGA of the same time, and vice
+// versa; any other order opens a new epoch.
 void SampleBuilder::PairTimed(const FixRecord& fix, Pairing seen, Pairing other) {
   if (!fix.valid.time) return;
   const int32_t t = fix.time;
@@ -139,9 +138,11 @@ void SampleBuilder::Feed(const FixRecord& fix) {
           }
         }
       } else {
+        // Only the PID is marked. The adapter's reply says nothing of the
+        // receiver's epochs: pairing it like an RMC completed an epoch from
+        // the OBD-II record, or dropped the sample whose GGA it came after.
         obd_values_[pid] = 0;
         obd_freshness_[pid] = ChannelState::kInvalid;
-        PairTimed(fix, Pairing::kRmcSeen, Pairing::kGgaSeen);
       }
       break;
     }

@@ -69,6 +69,8 @@ TEST_F(SampleBuilderTest, PairingOfOneEpochFixAndChannelValidity) {
       {"a GGA of the next second opens a new epoch", {kSentenceRmc, kSentenceGga, kSentenceRmc}, {0, 1, 1}, "..S"},
       {"one sample per epoch with RMC, GGA, VTG", {kSentenceRmc, kSentenceGga, kSentenceVtg}, {0, 0, 0}, ".S."},
       {"a ZDA between them changes nothing", {kSentenceRmc, kSentenceZda, kSentenceGga}, {0, 0, 0}, "..S"},
+      {"an OBD-II reply without a value (NO DATA, garbled) between them neither completes nor drops the epoch",
+       {kSentenceGga, kSentenceObd, kSentenceObd, kSentenceRmc}, {0, 0, 1, 0}, "...S"},
   };
   for (const Case& c : cases) {
     builder_.Reset();
