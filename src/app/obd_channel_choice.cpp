@@ -39,6 +39,8 @@ bool ParseObdChannels(std::string_view text, const ObdChannelTable& table, std::
   for (;;) {
     const size_t comma = std::min(text.find(',', at), text.size());
     const std::string_view piece = text.substr(at, comma - at);
+    std::string wanted(piece);
+    for (char& c : wanted) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     int32_t number = 0;
     const auto [end, problem] = std::from_chars(piece.data(), piece.data() + piece.size(), number);
     int32_t found = -1, fits = 0;
@@ -47,11 +49,11 @@ bool ParseObdChannels(std::string_view text, const ObdChannelTable& table, std::
     } else {
       for (int32_t i = 0; i < table.Count() && !piece.empty(); ++i) {
         const std::string word = ObdChannelWord(table.At(i).channel);
-        if (word == piece) {
+        if (word == wanted) {
           found = table.At(i).channel, fits = 1;
           break;
         }
-        if (word.starts_with(piece)) found = table.At(i).channel, ++fits;
+        if (word.starts_with(wanted)) found = table.At(i).channel, ++fits;
       }
     }
     if (fits == 0) return fail(piece, "is no OBD-II channel");

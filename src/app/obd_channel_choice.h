@@ -4,8 +4,8 @@
 // A channel is named by its channel number ("24") or by a word made from
 // its name: lower case, every run of other characters one "-" ("RPM" ->
 // "rpm", "Throttle position" -> "throttle-position", "Calc. engine load"
-// -> "calc-engine-load"). The start of a word is enough when it fits one
-// channel only ("throttle", "coolant").
+// -> "calc-engine-load"), in any letter case. The start of a word is
+// enough when it fits one channel only ("throttle", "coolant").
 //
 // The choice, in order: the command line's lists; else the settings'
 // "High priority channels" and "Low priority channels"; else, so that a
