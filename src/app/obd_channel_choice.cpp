@@ -71,8 +71,13 @@ ObdChannelChoice ChooseObdChannels(std::vector<int32_t> high, std::vector<int32_
     choice.low = std::move(low);
     return choice;
   }
-  for (uint32_t c : settings.high_priority_channels) choice.high.push_back(static_cast<int32_t>(c));
-  for (uint32_t c : settings.low_priority_channels) choice.low.push_back(static_cast<int32_t>(c));
+  // A settings file is no command line: numbers that name no OBD-II channel are skipped.
+  const ObdChannelTable table;
+  for (const auto& [from, to] : {std::pair{&settings.high_priority_channels, &choice.high},
+                                 std::pair{&settings.low_priority_channels, &choice.low}}) {
+    for (uint32_t c : *from)
+      if (c <= 0xFF && table.Lookup(static_cast<int32_t>(c)) != nullptr) to->push_back(static_cast<int32_t>(c));
+  }
   if (choice.high.empty() && choice.low.empty()) {
     choice.high.assign(std::begin(kDefaultObdChannels), std::end(kDefaultObdChannels));
     choice.is_default = true;

@@ -42,7 +42,8 @@ std::string ObdChannelWord(int32_t channel);
 bool ParseObdChannels(std::string_view text, const ObdChannelTable& table, std::vector<int32_t>* channels,
                       std::string* error);
 
-// The command line's lists when either is given, else as described above.
+// The command line's lists when either is given, else as described above
+// (numbers in the settings that name no OBD-II channel are left out).
 ObdChannelChoice ChooseObdChannels(std::vector<int32_t> high, std::vector<int32_t> low, const Settings& settings);
 
 // Hands the PIDs of the choice to the source (priority 2 high, 1 low);

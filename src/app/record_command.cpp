@@ -211,8 +211,9 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   services->StartGps(sources.gps);
   if (sources.has_obd) {
     const ObdChannelChoice channels = ChooseObdChannels(sources.obd_high, sources.obd_low, context.settings);
-    err << "OBD-II channels polled: " << ChannelNames(channels.high)
-        << (channels.low.empty() ? "" : "; now and then: " + ChannelNames(channels.low))
+    std::string polled = ChannelNames(channels.high);
+    if (!channels.low.empty()) polled.append(polled.empty() ? "" : "; now and then: ").append(ChannelNames(channels.low));
+    err << "OBD-II channels polled: " << (polled.empty() ? "none" : polled)
         << (channels.is_default ? " (those of them the vehicle supports)" : "") << '\n';
     services->StartObd(sources.obd, channels);
   }

@@ -20,14 +20,15 @@ class Elm327Emulator {
     int to_child[2], from_child[2];
     if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
     options.insert(options.begin(), {"python3", KV_SOURCE_DIR "/tests/acquisition/elm327_emulator.py"});
+    // Made before the fork: the child of a process with threads may not allocate.
+    std::vector<char*> argv;
+    for (std::string& o : options) argv.push_back(o.data());
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       dup2(to_child[0], 0);
       dup2(from_child[1], 1);
       for (int fd : {to_child[0], to_child[1], from_child[0], from_child[1]}) close(fd);
-      std::vector<char*> argv;
-      for (std::string& o : options) argv.push_back(o.data());
-      argv.push_back(nullptr);
       execvp(argv[0], argv.data());
       _exit(127);
     }

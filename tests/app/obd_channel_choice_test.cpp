@@ -31,7 +31,7 @@ TEST(ObdChannelChoice, NamesNumbersAndUniquePrefixesAreTakenTheRestRefusedWithTh
 // support bitmap narrows.
 TEST(ObdChannelChoice, ComesFromTheCommandLineTheSettingsOrTheDefaultNarrowedToWhatTheVehicleSupports) {
   Settings settings;
-  settings.high_priority_channels = {23};
+  settings.high_priority_channels = {3, 23, 4294967295u};  // a GPS channel, OBD speed, garbage
   settings.low_priority_channels = {26};
   ObdChannelChoice choice = ChooseObdChannels({}, {31}, settings);
   EXPECT_EQ(choice.high, std::vector<int32_t>{});
