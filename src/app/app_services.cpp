@@ -68,8 +68,7 @@ void AppServices::OnData(std::string_view text, int32_t source_id) {
   flow_.OnData(text, source_id);
   if (source_id == kSourceObd && NarrowToSupported(obd_table_, &obd_channels_)) {
     ApplyObdChannels(obd_channels_, obd_table_, obd_);
-    const std::string polled = obd_channels_.high.empty() ? "none" : ChannelNames(obd_channels_.high);
-    views_.ShowMessage(FromUtf8("OBD-II channels the vehicle supports and that are polled: " + polled).Std());
+    views_.ShowMessage(FromUtf8(ChoiceText(obd_channels_) + ", as the vehicle supports").Std());
   }
 }
 

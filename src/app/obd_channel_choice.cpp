@@ -115,4 +115,11 @@ std::string ChannelNames(const std::vector<int32_t>& channels) {
   return text;
 }
 
+std::string ChoiceText(const ObdChannelChoice& choice) {
+  std::string polled = ChannelNames(choice.high);
+  if (!choice.low.empty()) polled.append(polled.empty() ? "" : "; now and then: ").append(ChannelNames(choice.low));
+  return "OBD-II channels polled: " + (polled.empty() ? std::string("none") : polled) +
+         (choice.is_default ? " (those of them the vehicle supports)" : "");
+}
+
 }  // namespace kv::app

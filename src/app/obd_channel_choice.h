@@ -57,5 +57,8 @@ bool NarrowToSupported(const ObdChannelTable& table, ObdChannelChoice* choice);
 
 // "RPM, Throttle position"
 std::string ChannelNames(const std::vector<int32_t>& channels);
+// "OBD-II channels polled: RPM; now and then: Coolant temperature", and
+// for the default what it becomes.
+std::string ChoiceText(const ObdChannelChoice& choice);
 
 }  // namespace kv::app

@@ -4,9 +4,9 @@
 // supports, by its support bitmaps, with the names `record --obd-channels` takes.
 #include <array>
 #include <cstdio>
-#include <optional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "acquisition/nmea_parser.h"
@@ -106,7 +106,9 @@ class SupportWatcher final : public SourceWatcher {
       if (!s.valid || s.byte_count < 6 || s.bytes[0] != 0x41 || s.bytes[1] != s.pid || s.pid % 0x20 != 0 ||
           s.pid > 0x40)
         continue;
-      masks_[s.pid / 0x20] = static_cast<uint32_t>(s.bytes[2] << 24 | s.bytes[3] << 16 | s.bytes[4] << 8 | s.bytes[5]);
+      uint32_t mask = 0;
+      for (size_t i = 2; i < 6; ++i) mask = mask << 8 | s.bytes[i];
+      masks_[s.pid / 0x20] = mask;
     }
   }
   bool Done() const override {

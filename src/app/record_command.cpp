@@ -211,10 +211,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   services->StartGps(sources.gps);
   if (sources.has_obd) {
     const ObdChannelChoice channels = ChooseObdChannels(sources.obd_high, sources.obd_low, context.settings);
-    std::string polled = ChannelNames(channels.high);
-    if (!channels.low.empty()) polled.append(polled.empty() ? "" : "; now and then: ").append(ChannelNames(channels.low));
-    err << "OBD-II channels polled: " << (polled.empty() ? "none" : polled)
-        << (channels.is_default ? " (those of them the vehicle supports)" : "") << '\n';
+    err << ChoiceText(channels) << '\n';
     services->StartObd(sources.obd, channels);
   }
   views.RefreshLive(true);

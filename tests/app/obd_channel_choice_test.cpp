@@ -34,8 +34,9 @@ TEST(ObdChannelChoice, ComesFromTheCommandLineTheSettingsOrTheDefaultNarrowedToW
   settings.high_priority_channels = {3, 23, 4294967295u};  // a GPS channel, OBD speed, garbage
   settings.low_priority_channels = {26};
   ObdChannelChoice choice = ChooseObdChannels({}, {31}, settings);
-  EXPECT_EQ(choice.high, std::vector<int32_t>{});
-  EXPECT_EQ(choice.low, std::vector<int32_t>{31});
+  EXPECT_EQ(ChoiceText(choice), "OBD-II channels polled: Ambient temperature");
+  choice = ChooseObdChannels({24}, {31}, settings);
+  EXPECT_EQ(ChoiceText(choice), "OBD-II channels polled: RPM; now and then: Ambient temperature");
   choice = ChooseObdChannels({}, {}, settings);
   EXPECT_EQ(choice.high, std::vector<int32_t>{23});
   EXPECT_FALSE(choice.is_default);
