@@ -90,13 +90,21 @@ int32_t DataSource::GetStatus() const {
 
 void DataSource::ClearChannels() {
   std::lock_guard<std::mutex> guard(lock_);
-  if (config_.source_id == kSourceObd && engine_) engine_->ClearChannels();
+  channels_.clear();
+  if (engine_) engine_->ClearChannels();
 }
 
 void DataSource::AddChannel(int32_t pid, int32_t priority) {
   if (priority == 0) return;
   std::lock_guard<std::mutex> guard(lock_);
-  if (config_.source_id == kSourceObd && engine_) engine_->AddChannel(pid & 0xFF, priority);
+  channels_.emplace_back(pid & 0xFF, priority);
+  if (engine_) engine_->AddChannel(pid & 0xFF, priority);
+}
+
+void DataSource::ApplyChannelsLocked() {
+  if (!engine_) return;
+  engine_->ClearChannels();
+  for (const auto& [pid, priority] : channels_) engine_->AddChannel(pid, priority);
 }
 
 void DataSource::Signalled() {

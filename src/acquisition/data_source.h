@@ -42,6 +42,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_engine.h"
@@ -91,6 +93,8 @@ class DataSourceControl {
   virtual void ResetGpsClock() = 0;
   // 2 Failed, 1 Connected, else 0.
   virtual int32_t GetStatus() const = 0;
+  // The PIDs an OBD-II source polls. The choice is the source's, not the
+  // connection's: it holds from before the start and across reconnections.
   virtual void ClearChannels() = 0;
   virtual void AddChannel(int32_t pid, int32_t priority) = 0;
 };
@@ -169,6 +173,8 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   void BeginConnection();
   // The private parser or the engine starts over.
   void ResetProtocol();
+  // Gives the engine the chosen PIDs again (it forgets them on a reset).
+  void ApplyChannelsLocked();
   void Publish(SourceState state);
   bool Stopping() const { return stop_flag_.load(); }
 
@@ -182,6 +188,7 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   std::string incoming_;
   std::unique_ptr<NmeaParser> parser_;
   std::unique_ptr<ObdEngine> engine_;
+  std::vector<std::pair<int32_t, int32_t>> channels_;  // (PID, priority), in order
 
   std::string main_copy_;  // main thread only
   SourceState reported_state_ = SourceState::kStopped;

@@ -58,6 +58,7 @@ bool DataSource::RunTransport() {
     std::lock_guard<std::mutex> guard(lock_);
     if (config_.source_id == kSourceObd) {
       engine_ = std::make_unique<ObdEngine>(clock_);
+      ApplyChannelsLocked();
     } else {
       parser_ = std::make_unique<NmeaParser>(true);
     }
@@ -79,7 +80,12 @@ bool DataSource::RunTransport() {
 
 void DataSource::ResetProtocol() {
   std::lock_guard<std::mutex> guard(lock_);
-  if (engine_) engine_->ResetEngine();
+  if (engine_) {
+    engine_->ResetEngine();
+    // A reconnection must not leave the adapter asking for nothing but
+    // its support bitmap: the driver's choice holds until changed.
+    ApplyChannelsLocked();
+  }
   if (parser_) parser_->Clear();
 }
 
@@ -223,6 +229,16 @@ bool DataSource::RunFile() {
     size_t got = 0;
     if (stream->Read(block.data(), block.size(), &got, 0, stop_event_) != platform::IoStatus::kData) break;
     const std::string_view bytes(block.data(), got);
+    {
+      // A replay keeps the GPS clock as a receiver does: the OBD-II values
+      // read beside it are stamped with the replayed time, else none of
+      // them would have a time and none would be recorded.
+      std::lock_guard<std::mutex> guard(lock_);
+      if (parser_) {
+        parser_->Append(bytes);
+        while (parser_->NextSentence()) clock_.Update(parser_->Fix());
+      }
+    }
     for (;;) {
       bool appended = false, wake = false;
       {

@@ -61,10 +61,20 @@ void AppServices::StartGps(const SourceConfig& config, std::u16string name) {
   gps_.Start(this, config);
 }
 
-void AppServices::StartObd(const SourceConfig& config, std::u16string name) {
+void AppServices::StartObd(const SourceConfig& config, const ObdChannelChoice& channels, std::u16string name) {
   use_.obd = true;
   obd_name_ = std::move(name);
+  obd_channels_ = channels;
+  ApplyObdChannels(obd_channels_, obd_table_, obd_);
   obd_.Start(this, config);
+}
+
+void AppServices::OnData(std::string_view text, int32_t source_id) {
+  flow_.OnData(text, source_id);
+  if (source_id == kSourceObd && NarrowToSupported(obd_table_, &obd_channels_)) {
+    ApplyObdChannels(obd_channels_, obd_table_, obd_);
+    views_.ShowMessage(FromUtf8(ChoiceText(obd_channels_) + ", as the vehicle supports").Std());
+  }
 }
 
 std::u16string AppServices::StatusText() const {

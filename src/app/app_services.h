@@ -16,6 +16,7 @@
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
 #include "acquisition/source_status.h"
+#include "app/obd_channel_choice.h"
 #include "app/terminal_views.h"
 #include "core/application.h"
 #include "core/core_services.h"
@@ -53,13 +54,15 @@ class AppServices final : public CoreServices, public DataSourceListener {
   DataFlow& Flow() { return flow_; }
   // name: the device's, for "Connecting to GPS receiver %U..." (may be empty).
   void StartGps(const SourceConfig& config, std::u16string name = {});
-  void StartObd(const SourceConfig& config, std::u16string name = {});
+  // Polls the chosen channels; a default choice is narrowed to what the
+  // vehicle supports once its support bitmap has been decoded.
+  void StartObd(const SourceConfig& config, const ObdChannelChoice& channels, std::u16string name = {});
   // The connection status line of the live timer: "Connecting to ..."
   // while a source opens or reopens, else the fix and connection state.
   std::u16string StatusText() const;
 
   // DataSourceListener: to the flow; the GPS source's end ends the run.
-  void OnData(std::string_view text, int32_t source_id) override { flow_.OnData(text, source_id); }
+  void OnData(std::string_view text, int32_t source_id) override;
   void OnStateChange(int32_t source_id, SourceState state) override;
 
  private:
@@ -77,6 +80,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   std::u16string gps_name_, obd_name_;
   DataSource gps_;
   DataSource obd_;
+  ObdChannelChoice obd_channels_;
   std::function<void()> shutdown_hook_;
 };
 

@@ -4,10 +4,13 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 #include "acquisition/source_status.h"
 #include "app/app_services.h"
 #include "app/command_list.h"
+#include "app/obd_channel_choice.h"
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
@@ -99,6 +102,7 @@ struct Sources {
   bool has_obd = false;
   std::u16string gps_name, obd_name;  // the devices' names from the settings
   std::string gps_label, obd_label;   // for messages: the SOURCE or "the settings"
+  std::vector<int32_t> obd_high, obd_low;  // from the command line
 };
 
 // --gps and --obd, or the settings' devices where they are not given (an
@@ -120,6 +124,18 @@ bool ParseSources(const RecordOptions& o, const Settings& settings, Sources* sou
       return false;
     }
     sources->has_obd = true;
+  }
+  if (!sources->has_obd && (!o.obd_channels.empty() || !o.obd_low_channels.empty())) {
+    err << "--obd-channels: there is no OBD-II reader (--obd, or one in the settings)\n";
+    return false;
+  }
+  const ObdChannelTable table;
+  for (const auto& [text, option, list] : {std::tuple{&o.obd_channels, "--obd-channels", &sources->obd_high},
+                                           std::tuple{&o.obd_low_channels, "--obd-low-channels", &sources->obd_low}}) {
+    if (!text->empty() && !ParseObdChannels(*text, table, list, &error)) {
+      err << option << ": " << error << '\n';
+      return false;
+    }
   }
   return true;
 }
@@ -210,7 +226,11 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   KeyInput keys(app, recorder, views);
   app.SetInput(&keys);
   services->StartGps(sources.gps, sources.gps_name);
-  if (sources.has_obd) services->StartObd(sources.obd, sources.obd_name);
+  if (sources.has_obd) {
+    const ObdChannelChoice channels = ChooseObdChannels(sources.obd_high, sources.obd_low, context.settings);
+    err << ChoiceText(channels) << '\n';
+    services->StartObd(sources.obd, channels, sources.obd_name);
+  }
   views.RefreshLive(true);
   int status = app.Run();
   app.SetInput(nullptr);
@@ -373,6 +393,10 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
                   "SOURCE: file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL], gpsd[:HOST[:PORT]] "
                   "(default: the GPS of the settings)");
     c->add_option("--obd", o->obd, "OBD-II SOURCE (default: the OBD-II reader of the settings, unless disabled)");
+    c->add_option("--obd-channels", o->obd_channels,
+                  "OBD-II channels to poll, names or numbers, comma-separated (default: the settings' lists, "
+                  "else rpm,throttle-position)");
+    c->add_option("--obd-low-channels", o->obd_low_channels, "OBD-II channels to poll now and then");
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");

@@ -14,6 +14,8 @@ struct RecordOptions {
   std::string data_dir;
   std::string gps;                  // SOURCE
   std::string obd;                  // SOURCE, empty for none
+  std::string obd_channels;         // high-priority channels (names or numbers), empty: the settings'
+  std::string obd_low_channels;     // low-priority channels
   std::string type = "lap";         // lap, perf, log
   std::string track, test, title, driver;
   bool no_nmea_log = false;

@@ -37,7 +37,10 @@ class RunServices final : public CoreServices, public DataSourceListener {
 
   DataSource& Source() { return source_; }
 
-  void OnData(std::string_view text, int32_t) override { watcher_.OnText(text, Seconds()); }
+  void OnData(std::string_view text, int32_t) override {
+    watcher_.OnText(text, Seconds());
+    if (watcher_.Done()) app_.Close(0);
+  }
   void OnStateChange(int32_t, SourceState state) override {
     if (state == SourceState::kConnected) {
       *connected_ = true;

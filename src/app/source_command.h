@@ -42,6 +42,8 @@ class SourceWatcher {
   virtual void OnText(std::string_view text, double seconds) = 0;
   // When Connected: the channels an OBD-II source polls.
   virtual void OnConnected(DataSource& /*source*/) {}
+  // True ends the run after the text just handed over.
+  virtual bool Done() const { return false; }
 };
 
 // Runs the source until `seconds` passed (0: no limit), SIGINT/SIGTERM, or
@@ -55,6 +57,8 @@ const char* StateName(SourceState state);
 int RunGpsCommand(const std::string& source, int32_t seconds, std::ostream& out, std::ostream& err);
 int RunObdCommand(const std::string& source, const std::string& pids, int32_t seconds, std::ostream& out,
                   std::ostream& err);
+// The channels the vehicle supports, from its support bitmaps; 1 when none came within `seconds`.
+int RunObdChannelsCommand(const std::string& source, int32_t seconds, std::ostream& out, std::ostream& err);
 int RunDevicesScan(platform::BluetoothAdapter& adapter, bool json, std::ostream& out, std::ostream& err);
 
 // `devices use ADDRESS --for gps|obd [--name NAME]`: looks up the device's

@@ -9,13 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "../acquisition/elm327_emulator.h"
 #include "session_folder.h"
+#include "storage/sample_loader.h"
 #include "support/temp_folder.h"
 #include "support/track_simulator.h"
 
@@ -123,6 +127,8 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"gps", "file:x", "--seconds", "-1"}, 2},
       {{"record", "--gps", "file:x", "--type", "bogus"}, 2},
       {{"record"}, 2},  // a fresh installation has chosen no receiver
+      {{"record", "--gps", "file:x", "--obd-channels", "rpm"}, 2},
+      {{"obd"}, 2},
       {{"--help"}, 0},
       {{"sessions"}, 0},
       {{"track", "create", "Spa"}, 0},
@@ -384,6 +390,79 @@ TEST(Program, ASessionCrossingMidnightKeepsEverySampleInOrder) {
     EXPECT_EQ(stamps[9] + " " + stamps[10] + " " + stamps[19], "86399.000 86400.000 86409.000") << name;
     ASSERT_EQ(Korvatinel(dir.Path(), {"delete", RecordedSessionBase(dir.Path())}).status, 0);
   }
+// Engine values through the whole program: the emulated adapter serves known
+// sequences beside a replayed drive, and the session keeps exactly the
+// replies that arrived whole, in order (those before the GPS clock runs and
+// after the drive ends aside). Slow and garbled replies are no values and
+// the session goes on.
+TEST(Program, RecordsTheEngineValuesTheAdapterSent) {
+  TempFolder dir;
+  const std::string demo = ReadWholeFile(kDemo), drive = dir.Path() + "drive.nmea", log = dir.Path() + "obd.log";
+  WriteWholeFile(drive, demo.substr(0, demo.find("$GPRMC", 50000)));
+  const std::string rpm = "800,1200,3000,4500.25,6100";
+  const double kRpm[] = {800, 1200, 3000, 4500.25, 6100};
+  const struct {
+    const char* legend;
+    std::vector<std::string> adapter, choice;
+    std::map<int, int> channel_of_pid;
+  } cases[] = {
+      {"the default channels", {"--rpm", rpm, "--throttle", "10,50", "--speed", "90", "--delay", "20"}, {},
+       {{0x0C, 24}, {0x11, 25}}},
+      {"slow, garbled, with a low-priority channel",
+       {"--rpm", rpm, "--coolant", "88,89,90", "--delay", "80", "--garble", "4"},
+       {"--obd-channels", "24", "--obd-low-channels", "coolant"},
+       {{0x0C, 24}, {0x05, 26}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.legend);
+    const std::string data = dir.Path() + std::to_string(c.choice.size()) + "/";
+    std::vector<std::string> options = c.adapter;
+    options.insert(options.end(), {"--log", log});
+    test::Elm327Emulator adapter(options);
+    ASSERT_FALSE(adapter.Device().empty());
+    std::vector<std::string> args = {"record", "--type", "log", "--gps", "file:" + drive, "--obd", "serial:" + adapter.Device()};
+    args.insert(args.end(), c.choice.begin(), c.choice.end());
+    const Outcome o = Korvatinel(data, args);
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string session = RecordedSessionBase(data);
+
+    std::map<int, std::vector<uint32_t>> sent, recorded;
+    size_t garbled = 0;
+    for (const std::vector<std::string>& line : test::EmulatorLog(log)) {
+      const std::string reply = line.size() > 1 ? line[1].substr(line[1].rfind('|') + 1) : "";
+      if (line.size() > 2) ++garbled;
+      if (line.size() > 2 || !reply.starts_with("41 ") || !c.channel_of_pid.contains(std::stoi(reply.substr(3, 2), nullptr, 16)))
+        continue;
+      uint32_t raw = 0;
+      for (size_t at = 6; at < reply.size(); at += 3) raw = raw << 8 | std::stoul(reply.substr(at, 2), nullptr, 16);
+      sent[c.channel_of_pid.at(std::stoi(reply.substr(3, 2), nullptr, 16))].push_back(raw);
+    }
+    SampleLoader loader(data + "Korvatinel/Sessions/" + session + "-plots.bin");
+    ASSERT_TRUE(loader.LoadAll());
+    for (const ObdRecord& r : loader.Data().obd_records) recorded[r.channel].push_back(r.value);
+    ASSERT_EQ(recorded.size(), c.channel_of_pid.size()) << o.err;
+    for (const auto& [channel, values] : recorded) {
+      EXPECT_GE(values.size(), 2u) << channel;
+      EXPECT_NE(std::search(sent[channel].begin(), sent[channel].end(), values.begin(), values.end()), sent[channel].end())
+          << "channel " << channel << ": the values recorded are not a run of those sent whole";
+    }
+    EXPECT_EQ(garbled > 0, c.choice.size() > 0);
+
+    const nlohmann::json channels = nlohmann::json::parse(Korvatinel(data, {"channels", session, "--json"}).out);
+    const auto column = std::find(channels["names"].begin(), channels["names"].end(), "RPM") - channels["names"].begin();
+    size_t shown = 0;
+    for (const nlohmann::json& row : channels["rows"]) {
+      if (row[column].is_null()) continue;
+      ++shown;
+      EXPECT_NE(std::count(std::begin(kRpm), std::end(kRpm), row[column].get<double>()), 0) << row[column];
+    }
+    EXPECT_GT(shown, channels["rows"].size() / 2);
+  }
+  const Outcome bad = Korvatinel(dir.Path(), {"record", "--gps", "file:" + drive, "--obd", "serial:/dev/null",
+                                              "--obd-channels", "rpm,bogus"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("\"bogus\" is no OBD-II channel; the channels are (number name):"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("\n  25 throttle-position\n"), std::string::npos) << bad.err;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "../acquisition/elm327_simulator.h"
+#include "../acquisition/elm327_emulator.h"
 #include "../acquisition/fake_bluetooth_adapter.h"
 #include "acquisition/bluetooth_discovery.h"
 #include "app/app_services.h"
@@ -84,14 +84,20 @@ TEST(GpsCommand, ReplaysARecordingWithItsFixesAndNotAFixEpochs) {
   }
 }
 
-TEST(ObdCommand, PrintsDecodedValuesFromAnAdapter) {
-  test::Elm327Simulator adapter;
+TEST(ObdCommand, PrintsDecodedValuesAndTheChannelsTheVehicleSupports) {
+  test::Elm327Emulator adapter({"--rpm", "1726", "--speed", "100", "--throttle", "40"});
   ASSERT_FALSE(adapter.Device().empty());
-  adapter.SetVehicle({{0x00, "41 00 08 18 00 00"}, {0x0C, "41 0C 1A F8"}, {0x0D, "41 0D 64"}});
   std::ostringstream out, err;
   EXPECT_EQ(RunObdCommand("serial:" + adapter.Device(), "0C,0D", 3, out, err), 0) << err.str();
   EXPECT_NE(out.str().find("PID 0C  1726.000 rpm  (raw 6904)"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("PID 0D  27.778 m/s"), std::string::npos) << out.str();
+  std::ostringstream listed;
+  EXPECT_EQ(RunObdChannelsCommand("serial:" + adapter.Device(), 10, listed, err), 0) << err.str();
+  EXPECT_EQ(listed.str(),
+            "Channels the vehicle supports (number, name for --obd-channels, PID):\n"
+            "  24  rpm                        0C  RPM\n"
+            "  23  obd-speed                  0D  OBD speed\n"
+            "  25  throttle-position          11  Throttle position\n");
   std::ostringstream bad;
   EXPECT_EQ(RunObdCommand("serial:/dev/null", "0C,XYZ", 1, out, bad), 2);
 }

@@ -108,6 +108,8 @@ TEST_F(SampleBuilderTest, OneSamplePerEpochFromEverySentenceSet) {
       {"GLL alone", {Gll(t), Gll(t + 1), Gll(t + 2), Gll(t + 3)}, ".S2S"},
       {"no time, no epoch", {"$GPRMC,,A,4807.0,N,01131.000,E,20.0,90.0,150624,,\r\n", Gga(t), Gga(t + 1)}, "..S"},
       {"a ZDA between them is part of the epoch", {Rmc(t), Zda(t, "15,06,2024"), Gga(t), Rmc(t + 1)}, "...S"},
+      {"an OBD-II reply without a value between them changes nothing",
+       {Gga(t), "$KVOBD,120000.00,0C,NO DATA\r\n", Rmc(t), Gga(t + 1)}, "...S"},
   };
   for (const Case& c : cases) {
     Reset();
