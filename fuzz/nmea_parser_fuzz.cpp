@@ -2,7 +2,9 @@
 // to each kind of parser (all GGA-only flags): once whole and once cut at a
 // few offsets, with a NextSentence loop after each piece and CheckSirf after
 // each block. Below the buffer limit both feeds must take the same lines
-// with the same results, and every record must stay within its ranges.
+// with the same results, and every record must stay within its ranges. The
+// whole feed's records also go through the sample builder, whose samples
+// must have a position and a time the session files can hold.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "acquisition/nmea_parser.h"
+#include "acquisition/obd_channels.h"
+#include "timing/sample_builder.h"
 
 namespace {
 
@@ -26,7 +30,7 @@ void Check(bool condition) {
 }
 
 void CheckRecord(const kv::FixRecord& fix) {
-  Check(fix.type >= kv::kSentenceNone && fix.type <= kv::kSentenceAcc);
+  Check(fix.type >= kv::kSentenceNone && fix.type < kv::kSentenceTypeCount);
   Check(fix.sky_count >= 0 && fix.sky_count <= kv::FixRecord::kMaxSatellites);
   Check(fix.prn_count >= 0 && fix.prn_count <= kv::FixRecord::kMaxSatellites);
   Check(fix.obd.byte_count >= 0 && fix.obd.byte_count <= kv::ObdSample::kMaxBytes);
@@ -34,8 +38,15 @@ void CheckRecord(const kv::FixRecord& fix) {
   Check(!fix.valid.time || (fix.time >= 0 && fix.time < 86400000));
 }
 
-std::vector<Taken> Feed(kv::NmeaParser& parser, std::string_view text,
-                        const std::vector<size_t>& cuts) {
+void CheckSamples(kv::SampleBuilder& builder) {
+  for (bool more = builder.NewSample(); more; more = builder.NextSample()) {
+    const kv::LogSample sample = builder.Sample();
+    Check(sample.position.IsSet() && sample.time >= 0 && sample.time < (1 << 30));
+  }
+}
+
+std::vector<Taken> Feed(kv::NmeaParser& parser, std::string_view text, const std::vector<size_t>& cuts,
+                        kv::SampleBuilder* builder = nullptr) {
   std::vector<Taken> taken;
   std::string outgoing;
   size_t at = 0;
@@ -47,11 +58,19 @@ std::vector<Taken> Feed(kv::NmeaParser& parser, std::string_view text,
       Check(!raw.empty() && raw.back() == '\n');
       CheckRecord(parser.Fix());
       taken.push_back({std::string(raw), parser.Fix().type});
+      if (builder != nullptr) {
+        builder->Feed(parser.Fix());
+        CheckSamples(*builder);
+      }
     }
     const bool sent = parser.CheckSirf(&outgoing);
     Check(!sent || parser.SentenceCount() >= kv::NmeaParser::kSirfMinSentences);
   }
   Check(outgoing.size() <= kv::NmeaParser::kSirfCommand.size());
+  if (builder != nullptr) {
+    builder->EndOfInput();
+    CheckSamples(*builder);
+  }
   return taken;
 }
 
@@ -67,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (const bool gga_only : {false, true}) {
     kv::NmeaParser whole(gga_only), pieces(gga_only);
-    const std::vector<Taken> a = Feed(whole, text, {size});
+    kv::ObdChannelTable decoder;
+    kv::SampleBuilder builder(decoder);
+    const std::vector<Taken> a = Feed(whole, text, {size}, &builder);
     const std::vector<Taken> b = Feed(pieces, text, cuts);
     if (size < kv::NmeaParser::kMaxBuffered) Check(a == b);
     // Handing a taken line back must parse it the same way again.

@@ -36,6 +36,8 @@ int TalkerSlot(char a, char b) {
       return 6;
     case Pack('G', 'N'):
       return 7;
+    case Pack('I', 'N'):  // integrated navigation: a plotter or fishfinder passing its fix on
+      return 8;
     default:
       return -1;
   }

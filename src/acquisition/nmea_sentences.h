@@ -21,8 +21,8 @@
 namespace kv::nmea {
 
 // GNSS talkers whose sentences are accepted alike: GP, GL, GA, GB, BD, GQ,
-// QZ and GN, in this slot order.
-inline constexpr int kTalkerCount = 8;
+// QZ, GN and IN (integrated navigation), in this slot order.
+inline constexpr int kTalkerCount = 9;
 
 // The GSV group one talker is assembling.
 struct GsvGroup {

@@ -1,5 +1,7 @@
 #include "timing/fix_epoch.h"
 
+#include <cmath>
+
 namespace kv {
 
 namespace {
@@ -31,6 +33,12 @@ bool QualitySaysNoFix(const FixRecord& fix) {
   return !fix.valid.fix_quality || fix.fix_quality == 0 || fix.fix_quality == 6 || fix.fix_quality == 8;
 }
 
+// An NMEA angle (degrees * 100 + minutes) that a place on the globe has.
+bool OnGlobe(double nmea, int32_t max_degrees) {
+  const double a = std::fabs(nmea);
+  return a <= max_degrees * 100.0 && std::fmod(a, 100.0) < 60.0;
+}
+
 // Twelve days: sample times stay far below 2^30 ms, the bound readers keep.
 constexpr int32_t kMaxDayOffset = 12 * kDayMs;
 
@@ -45,7 +53,8 @@ void EpochAssembler::Merge(FixEpoch& epoch, const FixRecord& fix) {
                            fix.type == kSentenceGns;
   if (has_letters && (fix.status == 'V' || ModeSaysNoFix(fix.mode))) epoch.not_a_fix = true;
   const int32_t rank = PositionRank(fix.type);
-  if (rank > epoch.position_rank && v.latitude && v.longitude) {
+  if (rank > epoch.position_rank && v.latitude && v.longitude && OnGlobe(fix.latitude, 90) &&
+      OnGlobe(fix.longitude, 180)) {
     epoch.position_rank = rank;
     epoch.latitude = fix.latitude;
     epoch.longitude = fix.longitude;

@@ -7,6 +7,7 @@ namespace kv {
 
 AngleValue NmeaToAngleValue(double nmea) {
   const double a = std::fabs(nmea);
+  if (!(a <= 36000.0)) return kNotSet;  // no angle, and beyond what the units hold
   const auto degrees = static_cast<int64_t>(a * 0.01);
   const int64_t units =
       degrees * 6000000 + static_cast<int64_t>(std::fmod(a, 100.0) * 100000.0 + 0.5);

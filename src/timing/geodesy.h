@@ -54,7 +54,8 @@ inline double KmhToRadPerSec(double kmh) { return kmh * kKmhToRadPerSec; }
 inline double KnotsToRadPerSec(double knots) { return knots * 1.852 * kKmhToRadPerSec; }
 inline double MphToRadPerSec(double mph) { return mph * 1.609344 * kKmhToRadPerSec; }
 
-// NMEA "DDMM.mmmmm" as a signed number (negative south / west).
+// NMEA "DDMM.mmmmm" as a signed number (negative south / west); kNotSet
+// for NaN and for more than 360 degrees.
 AngleValue NmeaToAngleValue(double nmea);
 double AngleValueToNmea(AngleValue value);
 

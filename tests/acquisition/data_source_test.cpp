@@ -136,14 +136,6 @@ TEST(DataSourceSerial, AFatalErrorOnTheReaderThreadFailsTheSourceThroughOnError)
   EXPECT_EQ(loop.events.size(), seen) << "Failed once, then silent";
 }
 
-TEST(DataSourceNone, StartsAThreadThatReadsNothingAndKeepsState3) {
-  Rig rig;
-  rig.source.StartNone(&rig.loop, kSourceGps);
-  rig.loop.RunUntil([] { return false; }, 200);
-  EXPECT_EQ(rig.source.State(), SourceState::kLost);
-  EXPECT_TRUE(rig.loop.events.empty());
-}
-
 // The receiver on the master side of a pty, reached by the source through a
 // fixed link: unplugging closes the master, plugging in points the link at
 // a fresh pair.

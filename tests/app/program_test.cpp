@@ -322,9 +322,9 @@ TEST(Program, ARecordingWithoutAReceiverOrWithoutAFixFailsAndKeepsNothing) {
   }
 }
 
-// Real kart laps from a receiver that sends RMC alone at 17 and 25 Hz,
-// against the lap times the recordings' source timer reported; the line is
-// the source's own start/finish line.
+// Real kart laps from a receiver that sends RMC alone at 17 and 25 Hz (and
+// the same with a GGA made from each RMC), against the lap times the
+// recordings' source timer reported; the line is the source's own.
 TEST(Program, RealKartLapsFromAnRmcOnlyReceiverWithin20MsOfTheReference) {
   TempFolder dir;
   ASSERT_EQ(Korvatinel(dir.Path(), {"track", "create", "Kart"}).status, 0);
@@ -336,25 +336,28 @@ TEST(Program, RealKartLapsFromAnRmcOnlyReceiverWithin20MsOfTheReference) {
     const char* file;
     std::vector<int> reference_ms;  // the first laps of the recording
   } cases[] = {
-      {"lap.nmea", {68748}},
-      {"2laps.nmea", {69958, 68748}},
-      {"long_lap.nmea", {58611}},
-      {"praga_laps.nmea", {62727, 61317}},
+      {"lap", {68748}},
+      {"2laps", {69958, 68748}},
+      {"long_lap", {58611}},
+      {"praga_laps", {62727, 61317}},
   };
   for (const auto& c : cases) {
-    const Outcome o = Korvatinel(dir.Path(), {"record", "--gps", "file:../shared/external/nmea/karting/" + std::string(c.file),
-                                              "--track", "Kart", "--fast"});
-    ASSERT_EQ(o.status, 0) << c.file << ": " << o.err;
-    const std::vector<std::string> laps = PrintedLaps(o.out);
-    ASSERT_GE(laps.size(), c.reference_ms.size()) << c.file << ": " << o.out;
-    for (size_t i = 0; i < c.reference_ms.size(); ++i) {
-      int minutes = 0, seconds = 0, ms = 0;
-      const bool long_lap = laps[i].find(':') != std::string::npos;
-      ASSERT_EQ(long_lap ? std::sscanf(laps[i].c_str(), "%d:%d.%d", &minutes, &seconds, &ms)
-                         : std::sscanf(laps[i].c_str(), "%d.%d", &seconds, &ms) + 1,
-                3)
-          << laps[i];
-      EXPECT_NEAR((minutes * 60 + seconds) * 1000 + ms, c.reference_ms[i], 20) << c.file << " lap " << i + 1;
+    for (const char* extension : {".nmea", ".paired.nmea"}) {
+      const std::string file = std::string(c.file) + extension;
+      const Outcome o = Korvatinel(
+          dir.Path(), {"record", "--gps", "file:../shared/external/nmea/karting/" + file, "--track", "Kart", "--fast"});
+      ASSERT_EQ(o.status, 0) << file << ": " << o.err;
+      const std::vector<std::string> laps = PrintedLaps(o.out);
+      ASSERT_GE(laps.size(), c.reference_ms.size()) << file << ": " << o.out;
+      for (size_t i = 0; i < c.reference_ms.size(); ++i) {
+        int minutes = 0, seconds = 0, ms = 0;
+        const bool long_lap = laps[i].find(':') != std::string::npos;
+        ASSERT_EQ(long_lap ? std::sscanf(laps[i].c_str(), "%d:%d.%d", &minutes, &seconds, &ms)
+                           : std::sscanf(laps[i].c_str(), "%d.%d", &seconds, &ms) + 1,
+                  3)
+            << laps[i];
+        EXPECT_NEAR((minutes * 60 + seconds) * 1000 + ms, c.reference_ms[i], 20) << file << " lap " << i + 1;
+      }
     }
   }
 }
@@ -390,6 +393,8 @@ TEST(Program, ASessionCrossingMidnightKeepsEverySampleInOrder) {
     EXPECT_EQ(stamps[9] + " " + stamps[10] + " " + stamps[19], "86399.000 86400.000 86409.000") << name;
     ASSERT_EQ(Korvatinel(dir.Path(), {"delete", RecordedSessionBase(dir.Path())}).status, 0);
   }
+}
+
 // Engine values through the whole program: the emulated adapter serves known
 // sequences beside a replayed drive, and the session keeps exactly the
 // replies that arrived whole, in order (those before the GPS clock runs and
