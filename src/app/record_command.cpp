@@ -218,7 +218,9 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   views.SetStatusText([services] { return services->StatusText(); });
   services->Flow().SetSession(&recorder);
   recorder.SetFailureHandler([&app] { app.Close(1); });
+  int32_t not_a_fix = 0;  // read before the services go with the application
   services->SetShutdownHook([&] {
+    not_a_fix = services->Builder().NotAFixCount();
     services->Flow().SetSession(nullptr);
     recorder.Close();
   });
@@ -249,7 +251,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
         << '\n';
     status = 1;
   }
-  if (const int32_t not_a_fix = services->Builder().NotAFixCount(); not_a_fix > 0)
+  if (not_a_fix > 0)
     err << not_a_fix << (not_a_fix == 1 ? " epoch was" : " epochs were") << " not a fix and not recorded.\n";
   if (recorder.RecordedSamples() == 0) {
     if (status == 0) err << "No position was received: nothing was recorded.\n";
