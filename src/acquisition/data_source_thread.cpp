@@ -119,7 +119,7 @@ bool DataSource::RunReopening(platform::ByteStream& stream) {
     Publish(SourceState::kConnecting);
     ResetProtocol();
     for (;;) {
-      if (platform::WaitForStop(stop_event_, pause)) {
+      if (streams_->Pause(stop_event_, pause)) {
         stop_flag_.store(true);
         break;
       }
@@ -150,7 +150,7 @@ bool DataSource::RunBluetooth() {
     stream->Close();
     if (Stopping()) break;
     Publish(SourceState::kLost);
-    if (platform::WaitForStop(stop_event_, kBluetoothRetryMs)) stop_flag_.store(true);
+    if (streams_->Pause(stop_event_, kBluetoothRetryMs)) stop_flag_.store(true);
   }
   return true;
 }
@@ -216,11 +216,11 @@ void DataSource::HandleBlock(std::string_view block) {
 bool DataSource::RunFile() {
   const bool fast = config_.fast;
   Publish(SourceState::kConnecting);
-  if (!fast && platform::WaitForStop(stop_event_, kReplayOpenDelayMs)) return true;
+  if (!fast && streams_->Pause(stop_event_, kReplayOpenDelayMs)) return true;
   const auto stream = streams_->File(config_.path);
   if (OpenFirst(*stream) != 0) return open_error_.load() == 0;
   Publish(SourceState::kConnected);
-  if (!fast && platform::WaitForStop(stop_event_, kReplayStartDelayMs)) return true;
+  if (!fast && streams_->Pause(stop_event_, kReplayStartDelayMs)) return true;
   std::string block(fast ? kFastReplayBlock : kReplayBlock, '\0');
   platform::WaitSet taken_or_stop;
   taken_or_stop.Add(drained_.Handle());
@@ -259,7 +259,7 @@ bool DataSource::RunFile() {
       }
       drained_.Consume();
     }
-    if (!fast && platform::WaitForStop(stop_event_, kReplayBlockPauseMs)) stop_flag_.store(true);
+    if (!fast && streams_->Pause(stop_event_, kReplayBlockPauseMs)) stop_flag_.store(true);
   }
   stream->Close();
   return true;

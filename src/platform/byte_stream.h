@@ -55,6 +55,10 @@ class ByteStream {
 // giving {0x00, 0x11, ..., 0x55}.
 using BluetoothAddress = std::array<uint8_t, 6>;
 
+// Waits at most timeout_ms for the stop event without consuming it; true
+// when it is set.
+bool WaitForStop(const Event& stop, int32_t timeout_ms);
+
 // Makes the streams of each transport; tests put loopback peers in their place.
 class StreamFactory {
  public:
@@ -70,14 +74,14 @@ class StreamFactory {
   // gpsd's raw NMEA stream: connects to host:port, asks for NMEA and
   // delivers only the NMEA lines (gpsd's own JSON reports are left out).
   virtual std::unique_ptr<ByteStream> Gpsd(const std::string& host, int32_t port) = 0;
+  // The reader's pauses (the pace of a replay, the wait before reopening a
+  // lost device): at most `ms`, true when the stop event is set. Tests see
+  // the pauses here without sitting through them.
+  virtual bool Pause(const Event& stop, int32_t ms) { return WaitForStop(stop, ms); }
 };
 
 // The factory of this machine's real transports.
 std::unique_ptr<StreamFactory> MakeSystemStreamFactory();
-
-// Waits at most timeout_ms for the stop event without consuming it; true
-// when it is set.
-bool WaitForStop(const Event& stop, int32_t timeout_ms);
 
 // The device of a settings port number "COM%d:": COM1..COM9 are the USB
 // serial adapters /dev/ttyUSB0../dev/ttyUSB8, COM0 the first USB modem-class

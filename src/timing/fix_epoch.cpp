@@ -39,8 +39,9 @@ bool OnGlobe(double nmea, int32_t max_degrees) {
   return a <= max_degrees * 100.0 && std::fmod(a, 100.0) < 60.0;
 }
 
-// Twelve days: sample times stay far below 2^30 ms, the bound readers keep.
-constexpr int32_t kMaxDayOffset = 12 * kDayMs;
+// Eleven days on at most: sample times stay below 2^30 ms (12.4 days), the
+// bound the session readers keep.
+constexpr int32_t kMaxDayOffset = 11 * kDayMs;
 
 }  // namespace
 

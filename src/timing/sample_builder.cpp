@@ -133,14 +133,16 @@ bool SampleBuilder::NextSample() {
 }
 
 void SampleBuilder::Build(const FixEpoch& epoch) {
-  if (epoch.not_a_fix) ++not_a_fix_count_;
-  if (epoch.not_a_fix || !epoch.HasPosition()) {
+  if (epoch.not_a_fix) {
     // Nothing of it is kept: the next sample is measured against the last
     // good one, and starts a new segment.
+    ++not_a_fix_count_;
     fix_quality_ = 0;
     no_fix_ = 1;
     return;
   }
+  // A time without a position (a ZDA of its own) says nothing of the fix.
+  if (!epoch.HasPosition()) return;
   const IntPoint previous_position = position_;
   const int32_t previous_time = time_of_day_;
   const bool in_time = IsSet(previous_time) && epoch.time > previous_time &&

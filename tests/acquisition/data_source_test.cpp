@@ -18,6 +18,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <vector>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -78,23 +81,63 @@ TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStoppe
   EXPECT_FALSE(events.back().is_data) << "data after Stopped";
 }
 
-// 40 blocks of 256 bytes, one wake-up each at most.
-TEST(DataSourceFile, PacedReplayDeliversEveryBlockAndASecondStartDoesNothing) {
-  std::string text;
-  while (text.size() < 10000) text += kGga;
-  text.resize(10000);
+// The reader's pauses, seen without sitting through them: a paced replay
+// (every block delivered, one wake-up each at most), and a serial device
+// lost at once, missing for five reopen attempts, then
+// giving data and lost again (the backoff starts over after data).
+struct PauseLog final : platform::StreamFactory {
+  struct Device final : platform::ByteStream {
+    explicit Device(PauseLog& log) : log_(log) {}
+    int32_t Open(const platform::Event&) override { return ++log_.opens == 1 || log_.opens > 6 ? 0 : ENOENT; }
+    platform::IoStatus Read(char* out, size_t, size_t* got, int32_t, const platform::Event&) override {
+      if (log_.opens <= 6 || log_.delivered) return platform::IoStatus::kLost;
+      log_.delivered = true;
+      *got = kGga.copy(out, kGga.size());
+      return platform::IoStatus::kData;
+    }
+    bool Write(std::string_view) override { return true; }
+    void Close() override {}
+    PauseLog& log_;
+  };
+  using Stream = std::unique_ptr<platform::ByteStream>;
+  Stream File(const std::string& path) override { return platform::MakeSystemStreamFactory()->File(path); }
+  Stream Serial(const std::string&, int32_t) override { return std::make_unique<Device>(*this); }
+  Stream Rfcomm(const platform::BluetoothAddress&, int32_t) override { return nullptr; }
+  Stream Gpsd(const std::string&, int32_t) override { return nullptr; }
+  bool Pause(const platform::Event&, int32_t ms) override {
+    pauses->push_back(ms);
+    return pauses->size() >= stop_after;
+  }
+  std::shared_ptr<std::vector<int32_t>> pauses = std::make_shared<std::vector<int32_t>>();
+  size_t stop_after = 100;
+  int32_t opens = 0;
+  bool delivered = false;
+};
+
+TEST(DataSourcePauses, ReplayPaceAndReopenBackoff) {
   testing::TempFolder dir;
-  testing::WriteWholeFile(dir.Path() + "paced.nmea", text);
-  Rig rig;
-  rig.source.StartFile(&rig.loop, dir.Path() + "paced.nmea");
-  ASSERT_TRUE(rig.RunUntilState(SourceState::kConnected, 6000));
-  EXPECT_EQ(rig.source.GetStatus(), 1);
-  rig.StartFast("/nonexistent/other.nmea");
-  EXPECT_EQ(rig.source.State(), SourceState::kConnected);
-  ASSERT_TRUE(rig.RunUntilStopped(15000));
-  EXPECT_EQ(rig.loop.data[0], text);
-  // One wake-up per burst: never more data calls than blocks.
-  EXPECT_LE(std::count_if(rig.loop.events.begin(), rig.loop.events.end(), [](const auto& e) { return e.is_data; }), 40);
+  const std::string text(4 * DataSource::kReplayBlock, 'x');
+  testing::WriteWholeFile(dir.Path() + "four_blocks.nmea", text);
+  for (const bool serial : {false, true}) {
+    test::SourceLoop loop;
+    GpsClock clock{[] { return platform::TickCount(); }};
+    auto log = std::make_unique<PauseLog>();
+    log->stop_after = serial ? 7 : 100;
+    const std::shared_ptr<std::vector<int32_t>> pauses = log->pauses;
+    DataSource source{loop.Host(), clock, std::move(log)};
+    if (serial) {
+      source.StartSerial(&loop, 1, 4800, kSourceGps);
+    } else {
+      source.StartFile(&loop, dir.Path() + "four_blocks.nmea");
+    }
+    ASSERT_TRUE(loop.RunUntil([&] { return loop.Reported(0, SourceState::kStopped); }, 5000)) << serial;
+    source.Stop();
+    const std::vector<int32_t> expected =
+        serial ? std::vector<int32_t>{500, 1000, 2000, 4000, 5000, 5000, 500} : std::vector<int32_t>{3000, 1000, 15, 15, 15, 15};
+    EXPECT_EQ(*pauses, expected) << (serial ? "reopen backoff" : "replay pace");
+    EXPECT_EQ(loop.data[0], serial ? kGga : text);
+    EXPECT_LE(std::count_if(loop.events.begin(), loop.events.end(), [](const auto& e) { return e.is_data; }), 4);
+  }
 }
 
 // A loopback TCP port that was free a moment ago.
