@@ -30,13 +30,16 @@ std::vector<Line> Receiver(bool rmc_only, int rate_hz, int seconds) {
   char time[16], lat[24], text[160];
   for (int i = 0; i < rate_hz * seconds; ++i) {
     const int ms = 43200000 + i * 1000 / rate_hz;
-    std::snprintf(time, sizeof time, "%02d%02d%02d.%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000 / 10);
+    std::snprintf(time, sizeof time, "%02d%02d%02d.%02d", ms / 3600000, ms / 60000 % 60,
+                  ms / 1000 % 60, ms % 1000 / 10);
     std::snprintf(lat, sizeof lat, "%.5f", 4807.0 + i * 0.0005);
-    std::snprintf(text, sizeof text, "$GPRMC,%s,A,%s,N,01131.000,E,60.0,10.0,150624,,,A\r\n", time, lat);
+    std::snprintf(text, sizeof text, "$GPRMC,%s,A,%s,N,01131.000,E,60.0,10.0,150624,,,A\r\n", time,
+                  lat);
     lines.push_back({text});
     if (!rmc_only) {
       lines.push_back({"$GPVTG,10.0,T,,M,60.0,N,111.1,K,A\r\n"});
-      std::snprintf(text, sizeof text, "$GPGGA,%s,%s,N,01131.000,E,1,09,0.9,545.4,M,46.9,M,,\r\n", time, lat);
+      std::snprintf(text, sizeof text, "$GPGGA,%s,%s,N,01131.000,E,1,09,0.9,545.4,M,46.9,M,,\r\n",
+                    time, lat);
       lines.push_back({text});
       if (i % rate_hz == 0) {
         lines.push_back({"$GPGSA,A,3,04,05,09,12,24,25,29,31,02,,,,1.8,0.9,1.5\r\n"});
@@ -69,7 +72,9 @@ void Run(benchmark::State& state, bool rmc_only, int rate_hz) {
       builder.Feed(parser.Fix());
       for (bool more = builder.NewSample(); more; more = builder.NextSample()) {
         if (builder.Sample().time == line.epoch_ms) {
-          latencies.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+          latencies.push_back(
+              std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                  .count());
         } else {
           ++late;
         }

@@ -60,7 +60,8 @@ class GpsPrinter final : public SourceWatcher {
     const int32_t t = sample.time % kDayMs;
     const GeoPoint at = ToGeoPoint(sample.position);
     char text[160];
-    std::snprintf(text, sizeof text, "fix %02d:%02d:%02d.%03d quality %d satellites %d position %.6f %.6f\n",
+    std::snprintf(text, sizeof text,
+                  "fix %02d:%02d:%02d.%03d quality %d satellites %d position %.6f %.6f\n",
                   t / 3600000, t / 60000 % 60, t / 1000 % 60, t % 1000, builder_.FixQuality(),
                   builder_.Satellites(), RadToDeg(at.lat), RadToDeg(at.lon));
     Line(seconds) << text;
@@ -75,7 +76,8 @@ class GpsPrinter final : public SourceWatcher {
 
 }  // namespace
 
-int RunGpsCommand(const std::string& source_text, int32_t seconds, std::ostream& out, std::ostream& err) {
+int RunGpsCommand(const std::string& source_text, int32_t seconds, std::ostream& out,
+                  std::ostream& err) {
   SourceConfig config;
   std::string error;
   if (!ParseSourceArgument(source_text, kSourceGps, &config, &error)) {
@@ -95,13 +97,19 @@ void AddGpsCommand(CLI::App& cli, const GlobalOptions& /*globals*/, CommandList&
     int32_t seconds = 0;
   };
   auto options = std::make_shared<Options>();
-  CLI::App* command = cli.add_subcommand("gps", "Check a GPS receiver: connection states, sentences and fixes");
-  command->add_option("SOURCE", options->source,
-                      "file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL] or gpsd[:HOST[:PORT]]")
+  CLI::App* command =
+      cli.add_subcommand("gps", "Check a GPS receiver: connection states, sentences and fixes");
+  command
+      ->add_option("SOURCE", options->source,
+                   "file:PATH, serial:DEVICE[:BAUD], bt:ADDRESS[:CHANNEL] or gpsd[:HOST[:PORT]]")
       ->required();
-  command->add_option("--seconds", options->seconds, "Stop after N seconds (default: until Ctrl-C or the end)")
+  command
+      ->add_option("--seconds", options->seconds,
+                   "Stop after N seconds (default: until Ctrl-C or the end)")
       ->check(WholeWithin(0, 604800));
-  commands.Add(command, [options] { return RunGpsCommand(options->source, options->seconds, std::cout, std::cerr); });
+  commands.Add(command, [options] {
+    return RunGpsCommand(options->source, options->seconds, std::cout, std::cerr);
+  });
 }
 
 }  // namespace kv::app

@@ -30,7 +30,8 @@ bool ModeSaysNoFix(char mode) { return mode == 'N' || mode == 'E' || mode == 'S'
 // GGA quality 0 invalid, 6 dead reckoning, 8 simulation; an empty quality
 // field claims nothing either.
 bool QualitySaysNoFix(const FixRecord& fix) {
-  return !fix.valid.fix_quality || fix.fix_quality == 0 || fix.fix_quality == 6 || fix.fix_quality == 8;
+  return !fix.valid.fix_quality || fix.fix_quality == 0 || fix.fix_quality == 6 ||
+         fix.fix_quality == 8;
 }
 
 // An NMEA angle (degrees * 100 + minutes) that a place on the globe has.
@@ -50,8 +51,8 @@ void EpochAssembler::Merge(FixEpoch& epoch, const FixRecord& fix) {
   epoch.members |= 1u << fix.type;
   // The record keeps the letters of earlier sentences: only those that
   // carry them are asked.
-  const bool has_letters = fix.type == kSentenceRmc || fix.type == kSentenceGll || fix.type == kSentenceVtg ||
-                           fix.type == kSentenceGns;
+  const bool has_letters = fix.type == kSentenceRmc || fix.type == kSentenceGll ||
+                           fix.type == kSentenceVtg || fix.type == kSentenceGns;
   if (has_letters && (fix.status == 'V' || ModeSaysNoFix(fix.mode))) epoch.not_a_fix = true;
   const int32_t rank = PositionRank(fix.type);
   if (rank > epoch.position_rank && v.latitude && v.longitude && OnGlobe(fix.latitude, 90) &&

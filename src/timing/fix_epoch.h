@@ -32,15 +32,15 @@ constexpr int32_t kDayMs = 86400000;
 // form, knots, degrees, metres); kNoValue / kNotSet where no sentence of the
 // epoch carried them.
 struct FixEpoch {
-  int32_t time = kNotSet;      // ms, run on past midnight (see above)
-  int32_t time_of_day = 0;     // ms of day as sent
-  uint32_t members = 0;        // bit (1 << SentenceType) of every sentence taken
-  bool not_a_fix = false;      // a sentence said so (quality 0/6/8, status V, mode N/E/S)
-  int32_t position_rank = 0;   // which sentence gave the position; 0 none
+  int32_t time = kNotSet;     // ms, run on past midnight (see above)
+  int32_t time_of_day = 0;    // ms of day as sent
+  uint32_t members = 0;       // bit (1 << SentenceType) of every sentence taken
+  bool not_a_fix = false;     // a sentence said so (quality 0/6/8, status V, mode N/E/S)
+  int32_t position_rank = 0;  // which sentence gave the position; 0 none
   double latitude = kNoValue;
   double longitude = kNoValue;
   double knots = kNoValue;
-  double course = kNoValue;    // degrees true
+  double course = kNoValue;       // degrees true
   int32_t fix_quality = kNotSet;  // GGA only
   int32_t satellites = kNotSet;   // GGA or GNS
   double hdop = kNoValue;

@@ -19,7 +19,8 @@ void SampleBuilder::Reset() {
 namespace {
 
 uint16_t ToHundredths(double value) {
-  if (!IsSet(value) || value < 0.0 || value * 100.0 >= LogSample::kNoWord) return LogSample::kNoWord;
+  if (!IsSet(value) || value < 0.0 || value * 100.0 >= LogSample::kNoWord)
+    return LogSample::kNoWord;
   return static_cast<uint16_t>(value * 100.0 + 0.5);
 }
 
@@ -45,7 +46,8 @@ int32_t SampleBuilder::ObdValue(int32_t pid) const {
 }
 
 ChannelState SampleBuilder::ObdFreshness(int32_t pid) const {
-  return pid >= 0 && pid < kPidCount ? obd_freshness_[static_cast<size_t>(pid)] : ChannelState::kNever;
+  return pid >= 0 && pid < kPidCount ? obd_freshness_[static_cast<size_t>(pid)]
+                                     : ChannelState::kNever;
 }
 
 ChannelState SampleBuilder::ChannelValidity(int32_t channel_id, int32_t obd_pid) const {
@@ -93,7 +95,8 @@ void SampleBuilder::Feed(const FixRecord& fix) {
         last_obd_pid_ = static_cast<uint8_t>(pid);
         if (fix.valid.time) {
           obd_record_ = true;
-          last_obd_ = {fix.time, static_cast<uint32_t>(value), obd_decoder_->ChannelOf(static_cast<int32_t>(pid))};
+          last_obd_ = {fix.time, static_cast<uint32_t>(value),
+                       obd_decoder_->ChannelOf(static_cast<int32_t>(pid))};
         }
       } else if (!fix.obd.valid) {
         obd_values_[pid] = 0;

@@ -65,9 +65,9 @@ class SampleBuilder final : public SampleFeed {
 
   // The current sample (valid when NewSample() was raised).
   IntPoint Position() const { return position_; }
-  double Speed() const { return speed_; }            // rad/s, NaN when none
-  double Altitude() const { return altitude_; }      // central angle, NaN when none
-  double Course() const { return course_; }          // radians, NaN when none
+  double Speed() const { return speed_; }                   // rad/s, NaN when none
+  double Altitude() const { return altitude_; }             // central angle, NaN when none
+  double Course() const { return course_; }                 // radians, NaN when none
   double CourseDegrees() const { return course_degrees_; }  // as sent, 0 when none
   double Hdop() const { return hdop_; }
   double Vdop() const { return vdop_; }
@@ -106,10 +106,21 @@ class SampleBuilder final : public SampleFeed {
   void Reset();
 
  private:
-  enum Validity : int32_t { kSpeedIdx, kAltitudeIdx, kSatellitesIdx, kCourseIdx, kHdopIdx, kVdopIdx, kAccIdx, kValidityCount };
+  enum Validity : int32_t {
+    kSpeedIdx,
+    kAltitudeIdx,
+    kSatellitesIdx,
+    kCourseIdx,
+    kHdopIdx,
+    kVdopIdx,
+    kAccIdx,
+    kValidityCount
+  };
 
   void Build(const FixEpoch& epoch);
-  void SetValidity(Validity which, bool valid) { validity_[which] = valid ? ChannelState::kValid : ChannelState::kInvalid; }
+  void SetValidity(Validity which, bool valid) {
+    validity_[which] = valid ? ChannelState::kValid : ChannelState::kInvalid;
+  }
 
   const ObdDecoder* obd_decoder_;
   HeadingEstimator heading_;

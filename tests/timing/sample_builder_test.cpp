@@ -18,31 +18,37 @@ namespace {
 std::string Hms(double s) {
   char text[16];
   const int whole = static_cast<int>(s);
-  std::snprintf(text, sizeof text, "%02d%02d%02d.%02d", whole / 3600 % 24, whole / 60 % 60, whole % 60,
-                static_cast<int>((s - whole) * 100 + 0.5));
+  std::snprintf(text, sizeof text, "%02d%02d%02d.%02d", whole / 3600 % 24, whole / 60 % 60,
+                whole % 60, static_cast<int>((s - whole) * 100 + 0.5));
   return text;
 }
 std::string Lat(double north) {
   char text[24];
-  std::snprintf(text, sizeof text, "%.6f,N", 4807.0 + north / (6371000.0 * kPi / 10800.0));  // metres per minute
+  std::snprintf(text, sizeof text, "%.6f,N",
+                4807.0 + north / (6371000.0 * kPi / 10800.0));  // metres per minute
   return text;
 }
 std::string Rmc(double s, double north = 0, const char* status = "A", const char* mode = "A",
                 const char* date = "150624") {
-  return "$GPRMC," + Hms(s) + "," + status + "," + Lat(north) + ",01131.000,E,20.0,90.0," + date + ",,," + mode + "\r\n";
+  return "$GPRMC," + Hms(s) + "," + status + "," + Lat(north) + ",01131.000,E,20.0,90.0," + date +
+         ",,," + mode + "\r\n";
 }
 std::string Gga(double s, double north = 0, int quality = 1, const char* altitude = "545.4") {
-  return "$GPGGA," + Hms(s) + "," + Lat(north) + ",01131.000,E," + std::to_string(quality) + ",08,0.9," + altitude +
-         ",M,46.9,M,,\r\n";
+  return "$GPGGA," + Hms(s) + "," + Lat(north) + ",01131.000,E," + std::to_string(quality) +
+         ",08,0.9," + altitude + ",M,46.9,M,,\r\n";
 }
-std::string Vtg(const char* mode = "A") { return std::string("$GPVTG,45.0,T,,M,10.0,N,18.5,K,") + mode + "\r\n"; }
+std::string Vtg(const char* mode = "A") {
+  return std::string("$GPVTG,45.0,T,,M,10.0,N,18.5,K,") + mode + "\r\n";
+}
 std::string Gns(double s, const char* modes = "AN") {
   return "$GNGNS," + Hms(s) + "," + Lat(0) + ",01131.000,E," + modes + ",11,0.8,100.5,46.9,,\r\n";
 }
 std::string Gll(double s, const char* status = "A") {
   return "$GPGLL," + Lat(0) + ",01131.000,E," + Hms(s) + "," + status + ",A\r\n";
 }
-std::string Zda(double s, const char* day_month_year) { return "$GPZDA," + Hms(s) + "," + day_month_year + ",00,00\r\n"; }
+std::string Zda(double s, const char* day_month_year) {
+  return "$GPZDA," + Hms(s) + "," + day_month_year + ",00,00\r\n";
+}
 
 constexpr double kNoon = 12 * 3600;
 
@@ -92,28 +98,39 @@ TEST_F(SampleBuilderTest, OneSamplePerEpochFromEverySentenceSet) {
     std::vector<std::string> sentences;
     std::string trace;
   } cases[] = {
-      {"RMC then GGA", {Rmc(t), Gga(t), Rmc(t + 1), Gga(t + 1), Rmc(t + 2), Gga(t + 2), Rmc(t + 3), Gga(t + 3)},
+      {"RMC then GGA",
+       {Rmc(t), Gga(t), Rmc(t + 1), Gga(t + 1), Rmc(t + 2), Gga(t + 2), Rmc(t + 3), Gga(t + 3)},
        "..S.SS.S"},
       {"RMC only, 10 Hz", {Rmc(t), Rmc(t + .1), Rmc(t + .2), Rmc(t + .3), Rmc(t + .4)}, ".S2SS"},
       {"GGA 10 Hz, RMC 1 Hz",
-       {Rmc(t), Gga(t), Gga(t + .1), Gga(t + .2), Gga(t + .3), Rmc(t + 1), Gga(t + 1), Gga(t + 1.1)},
+       {Rmc(t), Gga(t), Gga(t + .1), Gga(t + .2), Gga(t + .3), Rmc(t + 1), Gga(t + 1),
+        Gga(t + 1.1)},
        "..S2S.SS"},
       {"RMC 10 Hz, GGA 1 Hz, GGA after the RMC",
-       {Rmc(t), Gga(t), Rmc(t + .1), Rmc(t + .2), Rmc(t + .3), Rmc(t + 1), Gga(t + 1), Rmc(t + 1.1)},
+       {Rmc(t), Gga(t), Rmc(t + .1), Rmc(t + .2), Rmc(t + .3), Rmc(t + 1), Gga(t + 1),
+        Rmc(t + 1.1)},
        "..SS2S.S"},
-      {"GGA, VTG, RMC", {Gga(t), Vtg(), Rmc(t), Gga(t + 1), Vtg(), Rmc(t + 1), Gga(t + 2), Vtg(), Rmc(t + 2)},
+      {"GGA, VTG, RMC",
+       {Gga(t), Vtg(), Rmc(t), Gga(t + 1), Vtg(), Rmc(t + 1), Gga(t + 2), Vtg(), Rmc(t + 2)},
        "...S..S.S"},
-      {"RMC then VTG: the VTG ends the epoch", {Rmc(t), Vtg(), Rmc(t + 1), Vtg(), Rmc(t + 2), Vtg()}, "..S.SS"},
+      {"RMC then VTG: the VTG ends the epoch",
+       {Rmc(t), Vtg(), Rmc(t + 1), Vtg(), Rmc(t + 2), Vtg()},
+       "..S.SS"},
       {"GNS alone", {Gns(t), Gns(t + 1), Gns(t + 2), Gns(t + 3)}, ".S2S"},
       {"GLL alone", {Gll(t), Gll(t + 1), Gll(t + 2), Gll(t + 3)}, ".S2S"},
-      {"no time, no epoch", {"$GPRMC,,A,4807.0,N,01131.000,E,20.0,90.0,150624,,\r\n", Gga(t), Gga(t + 1)}, "..S"},
-      {"a ZDA between them is part of the epoch", {Rmc(t), Zda(t, "15,06,2024"), Gga(t), Rmc(t + 1)}, "...S"},
+      {"no time, no epoch",
+       {"$GPRMC,,A,4807.0,N,01131.000,E,20.0,90.0,150624,,\r\n", Gga(t), Gga(t + 1)},
+       "..S"},
+      {"a ZDA between them is part of the epoch",
+       {Rmc(t), Zda(t, "15,06,2024"), Gga(t), Rmc(t + 1)},
+       "...S"},
       {"regression: a longitude of 10^104 degrees overflowed; off the globe is no position",
-       {"$GPGLL,4916.45,N,1" + std::string(104, '6') + ",W,120000,A,A\r\n", "$GPGLL,4916.45,N,12311.12,W,120001,A,A\r\n",
-        Gll(t + 2)},
+       {"$GPGLL,4916.45,N,1" + std::string(104, '6') + ",W,120000,A,A\r\n",
+        "$GPGLL,4916.45,N,12311.12,W,120001,A,A\r\n", Gll(t + 2)},
        "..2"},
       {"an OBD-II reply without a value between them changes nothing",
-       {Gga(t), "$KVOBD,120000.00,0C,NO DATA\r\n", Rmc(t), Gga(t + 1)}, "...S"},
+       {Gga(t), "$KVOBD,120000.00,0C,NO DATA\r\n", Rmc(t), Gga(t + 1)},
+       "...S"},
   };
   for (const Case& c : cases) {
     Reset();
@@ -144,7 +161,8 @@ TEST_F(SampleBuilderTest, TimesAndDatesRunOnPastMidnight) {
   Run({Rmc(86398), Rmc(86399), Gga(0), Gga(1), Gga(2)});
   ASSERT_EQ(samples_.size(), 5u);
   EXPECT_EQ(samples_[4].time - samples_[0].time, 4000);
-  EXPECT_EQ(dates_[4].day, DateTimeValue::MakeDay(2024, 6, 16)) << "the day after the last RMC's date";
+  EXPECT_EQ(dates_[4].day, DateTimeValue::MakeDay(2024, 6, 16))
+      << "the day after the last RMC's date";
 }
 
 TEST_F(SampleBuilderTest, NotAFixIsNeverASampleAndIsCounted) {
@@ -187,7 +205,8 @@ TEST_F(SampleBuilderTest, SpeedAndCourseFromTheMovementWhenNoneIsSent) {
     ASSERT_EQ(samples_.size(), 3u);
     EXPECT_FALSE(IsSet(samples_[0].speed)) << "the first sample has nothing to measure against";
     const double expected = metres_per_second < 0.5 ? 0.0 : metres_per_second;
-    EXPECT_NEAR(RadToMetres(builder_.Speed()), expected, 0.05) << metres_per_second;  // 2 cm steps of position
+    EXPECT_NEAR(RadToMetres(builder_.Speed()), expected, 0.05)
+        << metres_per_second;  // 2 cm steps of position
     EXPECT_NEAR(builder_.CourseDegrees(), 0.0, 0.1) << "due north";
   }
 }
@@ -195,7 +214,9 @@ TEST_F(SampleBuilderTest, SpeedAndCourseFromTheMovementWhenNoneIsSent) {
 // An OBD-II reply is decoded into its channel's value; one without a value
 // marks its PID not valid; Reset forgets both.
 TEST_F(SampleBuilderTest, ObdValuesUntilReset) {
-  for (const char* reply : {"$KVOBD,120000.00,0C,41 0C 1A F8\r\n", "$KVOBD,120000.10,0C,NO DATA\r\n"}) Run({reply});
+  for (const char* reply :
+       {"$KVOBD,120000.00,0C,41 0C 1A F8\r\n", "$KVOBD,120000.10,0C,NO DATA\r\n"})
+    Run({reply});
   EXPECT_EQ(builder_.LastObd().value, 0x1AF8u);
   EXPECT_EQ(builder_.LastObd().channel, 24) << "the decoder names the channel";
   EXPECT_EQ(builder_.ObdFreshness(0x0C), ChannelState::kInvalid);
