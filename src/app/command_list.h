@@ -41,6 +41,7 @@ void AddSessionCommands(CLI::App& cli, const GlobalOptions& globals, CommandList
 void AddTestCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddScreenshotCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

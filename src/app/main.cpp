@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
   kv::app::AddTestCommands(cli, globals, commands);
   kv::app::AddRecordCommands(cli, globals, commands);
   kv::app::AddReviewCommands(cli, globals, commands);
+  kv::app::AddScreenshotCommand(cli, globals, commands);
   kv::app::AddExportCommand(cli, globals, commands);
 
   try {

@@ -74,17 +74,6 @@ struct Loaded {
   explicit Loaded(const std::string& dir) : context(dir) {}
 };
 
-std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err) {
-  const WideString base = FromUtf8(name);
-  const std::string root = FindSessionRoot(context.storage, base);
-  if (root.empty()) {
-    err << "No such session: " << name << '\n';
-    return nullptr;
-  }
-  SessionLoader loader(context.storage, root, base, LapSettingsFrom(context.settings.hilo_threshold));
-  if (!LoadWithProgress(loader, err)) return nullptr;
-  return loader.Take();
-}
 
 // More laps than a session can hold, far fewer than an int32_t.
 constexpr long kMaxLapNumber = 1000000;
@@ -137,6 +126,18 @@ std::string Padded(std::string text, size_t width) {
 }
 
 }  // namespace
+
+std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err) {
+  const WideString base = FromUtf8(name);
+  const std::string root = FindSessionRoot(context.storage, base);
+  if (root.empty()) {
+    err << "No such session: " << name << '\n';
+    return nullptr;
+  }
+  SessionLoader loader(context.storage, root, base, LapSettingsFrom(context.settings.hilo_threshold));
+  if (!LoadWithProgress(loader, err)) return nullptr;
+  return loader.Take();
+}
 
 bool LoadWithProgress(SessionLoader& loader, std::ostream& progress) {
   const bool bar = platform::StdoutIsTerminal() && &progress == &std::cerr;

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "app/storage_context.h"
 #include "session/session_loader.h"
 
 namespace kv::app {
@@ -15,6 +17,10 @@ namespace kv::app {
 // Steps the loader, showing "Loading session..." as a bar on `progress`
 // when it is a terminal; false (with the message printed) on an error.
 bool LoadWithProgress(SessionLoader& loader, std::ostream& progress);
+
+// The recorded session of that name, loaded and timed; nullptr after a
+// message on err ("No such session: NAME", or the loader's).
+std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err);
 
 // The lap table as `laps` prints it.
 void PrintLapTable(const SessionData& session, std::ostream& out);

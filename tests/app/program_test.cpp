@@ -395,6 +395,30 @@ TEST(Program, ASessionCrossingMidnightKeepsEverySampleInOrder) {
   }
 }
 
+// The live timer painted without a display, from a recorded session.
+TEST(Program, ScreenshotWritesAPngAndRefusesWhatItCannotDo) {
+  TempFolder dir;
+  ASSERT_EQ(Korvatinel(dir.Path(), {"demo", "--fast"}).status, 0);
+  const std::string session = RecordedSessionBase(dir.Path()), png = dir.Path() + "shot.png";
+  const struct {
+    std::vector<std::string> tail;
+    int status;
+  } cases[] = {
+      {{session, "--at", "120", "-o", png}, 0},
+      {{session, "--at", "120", "--size", "10x10", "-o", png}, 2},
+      {{session, "--at", "120", "--mode", "bogus", "-o", png}, 2},
+      {{"nosuch", "--at", "1", "-o", png}, 1},
+      {{session, "--at", "1", "-o", "/nonexistent/shot.png"}, 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"screenshot"};
+    args.insert(args.end(), c.tail.begin(), c.tail.end());
+    const Outcome o = Korvatinel(dir.Path(), args);
+    EXPECT_EQ(o.status, c.status) << c.tail[0] << " " << c.tail.back() << ": " << o.err;
+  }
+  EXPECT_EQ(ReadWholeFile(png).substr(0, 4), "\x89PNG");
+}
+
 // Engine values through the whole program: the emulated adapter serves known
 // sequences beside a replayed drive, and the session keeps exactly the
 // replies that arrived whole, in order (those before the GPS clock runs and

@@ -1,0 +1,165 @@
+#include "platform/canvas.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "util/errors.h"
+
+namespace kv::platform {
+
+namespace {
+
+// Debian's fonts-dejavu-core.
+constexpr const char* kRegular = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+struct TtfLibrary {
+  TtfLibrary() : ok(TTF_Init() == 0) {}
+  ~TtfLibrary() {
+    if (ok) TTF_Quit();
+  }
+  bool ok;
+};
+
+// TTF keeps one library for the process; fonts are opened per canvas.
+bool TtfReady() {
+  static TtfLibrary library;
+  return library.ok;
+}
+
+SDL_Color ToSdl(uint32_t rgb) {
+  return {static_cast<Uint8>(rgb >> 16), static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb),
+          255};
+}
+
+}  // namespace
+
+struct Canvas::Impl {
+  SDL_Surface* surface = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  std::map<std::pair<int32_t, bool>, TTF_Font*> fonts;  // (point size, bold)
+  int32_t font_error = 0;
+
+  ~Impl() {
+    for (auto& [key, font] : fonts)
+      if (font != nullptr) TTF_CloseFont(font);
+    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+    if (surface != nullptr) SDL_FreeSurface(surface);
+  }
+
+  void Colour(uint32_t rgb) {
+    SDL_SetRenderDrawColor(renderer, static_cast<Uint8>(rgb >> 16), static_cast<Uint8>(rgb >> 8),
+                           static_cast<Uint8>(rgb), 255);
+  }
+
+  TTF_Font* Font(int32_t size, bool bold) {
+    const auto key = std::make_pair(size, bold);
+    const auto found = fonts.find(key);
+    if (found != fonts.end()) return found->second;
+    TTF_Font* font = TtfReady() ? TTF_OpenFont(bold ? kBold : kRegular, size) : nullptr;
+    if (font == nullptr) font_error = ENOENT;
+    fonts[key] = font;
+    return font;
+  }
+};
+
+Canvas::Canvas(int32_t width, int32_t height) : impl_(std::make_unique<Impl>()) {
+  impl_->surface = SDL_CreateRGBSurfaceWithFormat(0, width > 0 ? width : 1, height > 0 ? height : 1,
+                                                  32, SDL_PIXELFORMAT_ARGB8888);
+  if (impl_->surface != nullptr) impl_->renderer = SDL_CreateSoftwareRenderer(impl_->surface);
+  if (impl_->renderer == nullptr) ThrowCode(kErrOutOfMemory);
+}
+
+Canvas::~Canvas() = default;
+
+int32_t Canvas::Width() const { return impl_->surface->w; }
+int32_t Canvas::Height() const { return impl_->surface->h; }
+int32_t Canvas::FontError() const { return impl_->font_error; }
+
+void Canvas::Fill(uint32_t rgb) {
+  impl_->Colour(rgb);
+  SDL_RenderClear(impl_->renderer);
+}
+
+void Canvas::FillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t rgb) {
+  if (w <= 0 || h <= 0) return;
+  impl_->Colour(rgb);
+  const SDL_Rect r{x, y, w, h};
+  SDL_RenderFillRect(impl_->renderer, &r);
+}
+
+void Canvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t rgb, int32_t thickness) {
+  impl_->Colour(rgb);
+  // Thick lines as parallel strokes, offset across their main direction.
+  const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
+  for (int32_t k = -(thickness - 1) / 2; k <= thickness / 2; ++k) {
+    if (steep) {
+      SDL_RenderDrawLine(impl_->renderer, x1 + k, y1, x2 + k, y2);
+    } else {
+      SDL_RenderDrawLine(impl_->renderer, x1, y1 + k, x2, y2 + k);
+    }
+  }
+}
+
+void Canvas::Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view utf8,
+                  int32_t height_px, uint32_t rgb, Align align, bool bold) {
+  if (utf8.empty() || w <= 0 || h <= 0 || height_px <= 2) return;
+  const std::string text(utf8);
+  // A font's line height is about 1.16 of its size: start there, then
+  // shrink until the text fits the width.
+  int32_t size = std::max(1, height_px * 100 / 116);
+  TTF_Font* font = nullptr;
+  int text_w = 0, text_h = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    font = impl_->Font(size, bold);
+    if (font == nullptr) return;
+    TTF_SizeUTF8(font, text.c_str(), &text_w, &text_h);
+    if (text_w <= w || size <= 4) break;
+    size = std::max(4, size * w / std::max(text_w, 1));
+  }
+  SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, text.c_str(), ToSdl(rgb));
+  if (rendered == nullptr) return;
+  SDL_RenderFlush(impl_->renderer);  // what was drawn before lies under the text
+  SDL_Rect to{x, y + (h - rendered->h) / 2, rendered->w, rendered->h};
+  if (align == Align::kCentre) to.x = x + (w - rendered->w) / 2;
+  if (align == Align::kRight) to.x = x + w - rendered->w;
+  SDL_Rect clip{x, y, w, h};
+  SDL_SetClipRect(impl_->surface, &clip);
+  SDL_BlitSurface(rendered, nullptr, impl_->surface, &to);
+  SDL_SetClipRect(impl_->surface, nullptr);
+  SDL_FreeSurface(rendered);
+}
+
+uint32_t Canvas::Pixel(int32_t x, int32_t y) const {
+  SDL_RenderFlush(impl_->renderer);
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
+  const auto* row = static_cast<const uint8_t*>(impl_->surface->pixels) + y * impl_->surface->pitch;
+  uint32_t argb = 0;
+  std::memcpy(&argb, row + x * 4, 4);
+  return argb & 0xFFFFFF;
+}
+
+int32_t Canvas::SavePng(const std::string& path) const {
+  SDL_RenderFlush(impl_->renderer);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(Width());
+  image.height = static_cast<png_uint_32>(Height());
+  image.format = PNG_FORMAT_BGRA;  // ARGB8888 as it lies in memory on a little-endian machine
+  errno = 0;
+  if (png_image_write_to_file(&image, path.c_str(), 0, impl_->surface->pixels,
+                              impl_->surface->pitch, nullptr) == 0)
+    return errno != 0 ? errno : EIO;
+  return 0;
+}
+
+}  // namespace kv::platform
