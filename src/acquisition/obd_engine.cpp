@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
+#include "core/date_time.h"
 #include "core/not_set.h"
 
 namespace kv {
 
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
 constexpr char kHex[] = "0123456789ABCDEF";
 
 void AppendHex(std::string* out, uint8_t value) {

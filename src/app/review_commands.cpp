@@ -74,7 +74,6 @@ struct Loaded {
   explicit Loaded(const std::string& dir) : context(dir) {}
 };
 
-
 // More laps than a session can hold, far fewer than an int32_t.
 constexpr long kMaxLapNumber = 1000000;
 

@@ -14,6 +14,9 @@
 
 namespace kv {
 
+// Milliseconds in a day: times of day run from 0 to kDayMs - 1.
+inline constexpr int32_t kDayMs = 86400000;
+
 struct CalendarParts {
   int32_t year = 0, month = 0, day = 0;
   int32_t hours = 0, minutes = 0, seconds = 0, milliseconds = 0;

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "core/date_time.h"
 #include "storage/storage_paths.h"
 #include "util/errors.h"
 
 namespace kv {
 
 namespace {
-
-constexpr int32_t kDayMs = 86400000;
 
 // Sample times run on past midnight. A time more than half a day below the
 // last one is a later day's: a session resumed after midnight, whose

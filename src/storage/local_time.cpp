@@ -1,5 +1,6 @@
 #include "storage/local_time.h"
 
+#include "core/date_time.h"
 #include "platform/folders.h"
 
 namespace kv {
@@ -9,7 +10,6 @@ namespace {
 // Day numbers of years 0..9999 and times within one day: anything else
 // came from a damaged file and is passed on unconverted.
 constexpr int32_t kLastDay = 10000 * 372;
-constexpr int32_t kDayMs = 86400000;
 
 DateTimeValue Shift(const DateTimeValue& value, int64_t (*convert)(int64_t)) {
   if (!value.IsKnown()) return DateTimeValue{};

@@ -26,8 +26,6 @@
 
 namespace kv {
 
-constexpr int32_t kDayMs = 86400000;
-
 // What the sentences of one epoch said. Values are as sent (NMEA angle
 // form, knots, degrees, metres); kNoValue / kNotSet where no sentence of the
 // epoch carried them.
