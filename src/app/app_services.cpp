@@ -23,7 +23,7 @@ std::array<SentenceReader*, kSourceCount> Readers(const std::array<std::unique_p
 
 }  // namespace
 
-AppServices::AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views,
+AppServices::AppServices(Application& app, Settings& settings, std::string settings_folder, ViewManager& views,
                          RunProblems& problems)
     : app_(app),
       settings_(settings),
@@ -77,16 +77,25 @@ void AppServices::OnData(std::string_view text, int32_t source_id) {
   }
 }
 
-std::u16string AppServices::StatusText() const {
+LiveSourceStatus AppServices::LiveStatus() const {
   // Connecting, or waiting to connect again (a Bluetooth link that was
   // lost is tried every 5 s).
   const auto opening = [](const DataSource& source) {
     return source.State() == SourceState::kConnecting || source.State() == SourceState::kLost;
   };
-  if (use_.gps && opening(gps_)) return ConnectingText(kSourceGps, gps_name_).Std();
-  if (use_.obd && opening(obd_)) return ConnectingText(kSourceObd, obd_name_).Std();
-  const int32_t gps = LiveGpsCode(GpsStatusCode(&gps_, use_), builder_.FixQuality());
-  const int32_t obd = ObdStatusCode(&gps_, &obd_, use_);
+  LiveSourceStatus status;
+  if (use_.gps && opening(gps_)) status.connecting = ConnectingText(kSourceGps, gps_name_).Std();
+  else if (use_.obd && opening(obd_)) status.connecting = ConnectingText(kSourceObd, obd_name_).Std();
+  status.gps = LiveGpsCode(GpsStatusCode(&gps_, use_), builder_.FixQuality());
+  status.obd = ObdStatusCode(&gps_, &obd_, use_);
+  status.satellites = builder_.Satellites();
+  return status;
+}
+
+std::u16string AppServices::StatusText() const {
+  const LiveSourceStatus status = LiveStatus();
+  if (!status.connecting.empty()) return status.connecting;
+  const int32_t gps = status.gps, obd = status.obd;
   // Only the conditions worth a driver's attention; "Fixed to N
   // satellites" is the normal state and stays off the line.
   std::u16string text;

@@ -21,6 +21,7 @@
 #include "core/application.h"
 #include "core/core_services.h"
 #include "core/data_flow.h"
+#include "core/view_manager.h"
 #include "core/gps_clock.h"
 #include "storage/settings.h"
 #include "timing/sample_builder.h"
@@ -35,11 +36,19 @@ struct RunProblems {
   int32_t settings_error = 0;  // errno of the settings write
 };
 
+// What the live timer's header and status line need of the sources.
+struct LiveSourceStatus {
+  int32_t gps = 4;  // live GPS code, 1..6
+  int32_t obd = 0;  // OBD-II status, 1 no connection, 2 no data
+  int32_t satellites = 0;
+  std::u16string connecting;  // "Connecting to ..." while a source opens or reopens
+};
+
 class AppServices final : public CoreServices, public DataSourceListener {
  public:
   // settings and views outlive the services; settings are written to
   // `settings_folder` at shut-down.
-  AppServices(Application& app, Settings& settings, std::string settings_folder, TerminalViews& views,
+  AppServices(Application& app, Settings& settings, std::string settings_folder, ViewManager& views,
               RunProblems& problems);
   ~AppServices() override;
 
@@ -60,6 +69,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   // The connection status line of the live timer: "Connecting to ..."
   // while a source opens or reopens, else the fix and connection state.
   std::u16string StatusText() const;
+  LiveSourceStatus LiveStatus() const;
 
   // DataSourceListener: to the flow; the GPS source's end ends the run.
   void OnData(std::string_view text, int32_t source_id) override;
@@ -69,7 +79,7 @@ class AppServices final : public CoreServices, public DataSourceListener {
   Application& app_;
   Settings& settings_;
   std::string settings_folder_;
-  TerminalViews& views_;
+  ViewManager& views_;
   RunProblems& problems_;
   std::array<std::unique_ptr<NmeaParser>, kSourceCount> parsers_;
   ObdChannelTable obd_table_;

@@ -15,6 +15,7 @@
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
+#include "app/window_views.h"
 #include "core/application.h"
 #include "platform/file_io.h"
 #include "platform/process.h"
@@ -174,6 +175,25 @@ void DropIfEmpty(const SessionRecorder& recorder, bool resumed) {
 int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<SessionData> data, bool resumed,
             platform::FileLock lock, const Sources& sources, TerminalViews& views, std::ostream& out,
             std::ostream& err) {
+  // Made before the application, whose services draw through it until they go.
+  std::unique_ptr<WindowViews> window;
+  if (o.window == WindowChoice::kForce || (o.window == WindowChoice::kAuto && platform::Window::DisplayNamed())) {
+    platform::Window::Options shape;
+    shape.full_screen = o.full_screen;
+    std::string error;
+    std::unique_ptr<platform::Window> opened = platform::Window::Open(shape, &error);
+    if (!opened && o.window == WindowChoice::kForce) {
+      err << "Cannot open a window: " << error << '\n';
+      return 1;
+    }
+    if (!opened) {
+      err << "Cannot open a window (" << error << "); the live timer stays in the terminal.\n";
+    } else {
+      window = std::make_unique<WindowViews>(std::move(opened), views,
+                                             static_cast<int32_t>(context.settings.timer_decimals),
+                                             static_cast<ui::Backlight>(context.settings.timer_backlight));
+    }
+  }
   Application app;
   AppServices* services = nullptr;
   RunProblems problems;
@@ -183,7 +203,8 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   const Application::StartResult started = app.Initialise(
       [&](AppHost&) {
         auto made =
-            std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(), views, problems);
+            std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(),
+                                          window ? static_cast<ViewManager&>(*window) : views, problems);
         services = made.get();
         return made;
       },
@@ -216,6 +237,10 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   }
   views.SetSession(&recorder);
   views.SetStatusText([services] { return services->StatusText(); });
+  if (window) {
+    window->SetSession(&recorder);
+    window->SetStatusSource([services] { return services->LiveStatus(); });
+  }
   services->Flow().SetSession(&recorder);
   recorder.SetFailureHandler([&app] { app.Close(1); });
   int32_t not_a_fix = 0;  // read before the services go with the application
@@ -226,7 +251,11 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   });
   platform::TerminationSignals signals(app.CloseRequest());
   KeyInput keys(app, recorder, views);
-  app.SetInput(&keys);
+  if (window) {
+    window->Attach(app);
+  } else {
+    app.SetInput(&keys);
+  }
   services->StartGps(sources.gps, sources.gps_name);
   if (sources.has_obd) {
     const ObdChannelChoice channels = ChooseObdChannels(sources.obd_high, sources.obd_low, context.settings);
@@ -236,6 +265,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   views.RefreshLive(true);
   int status = app.Run();
   app.SetInput(nullptr);
+  if (window) window->Detach();
   recorder.Close();
   views.SetStatusText(nullptr);
   views.Finish();
@@ -359,7 +389,8 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   return RunLive(o, context, std::move(data), true, std::move(lock), sources, views, out, err);
 }
 
-int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err) {
+int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool full_screen, std::ostream& out,
+            std::ostream& err) {
   std::string dir = data_dir;
   if (dir.empty()) {
     dir = platform::TemporaryDirectory() + "/korvatinel-demo-" + std::to_string(platform::TickCount());
@@ -376,7 +407,7 @@ int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostr
     err << "The demo files are missing from " << demo << '\n';
     return 1;
   }
-  out << "Demo: replaying " << demo << "demo.nmea into " << dir << (fast ? "" : " (press q to stop)") << '\n';
+  out << "Demo: replaying " << demo << "demo.nmea into " << dir << (fast ? "" : " (q or Escape stops it)") << '\n';
   RecordOptions o;
   o.data_dir = dir;
   o.gps = "file:" + demo + "demo.nmea";
@@ -384,9 +415,28 @@ int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostr
   o.title = "Demo";
   o.driver = "Demo driver";
   o.fast = fast;
+  o.window = window;
+  o.full_screen = full_screen;
   o.runtime_folder = dir;
   return RunRecord(o, out, err);
 }
+
+namespace {
+
+// --window and --headless choose between the window and the terminal; by
+// default the window opens where a display is named.
+void AddWindowOptions(CLI::App* command, WindowChoice& choice, bool& full_screen) {
+  choice = WindowChoice::kAuto;
+  auto* force = command->add_flag_callback(
+      "--window", [&choice] { choice = WindowChoice::kForce; },
+      "Show the live timer in a window (status 1 when none can open)");
+  command->add_flag_callback("--headless", [&choice] { choice = WindowChoice::kHeadless; },
+                             "Keep the live timer in the terminal")
+      ->excludes(force);
+  command->add_flag("--full-screen", full_screen, "The window fills the screen");
+}
+
+}  // namespace
 
 void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
   auto o = std::make_shared<RecordOptions>();
@@ -400,6 +450,7 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
                   "else rpm,throttle-position)");
     c->add_option("--obd-low-channels", o->obd_low_channels, "OBD-II channels to poll now and then");
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
+    AddWindowOptions(c, o->window, o->full_screen);
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");
   add_common(record);
@@ -423,9 +474,12 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
     return RunResume(*o, std::cout, std::cerr);
   });
   CLI::App* demo = cli.add_subcommand("demo", "Replay the demo recording on the demo track (a temporary folder unless --data)");
-  auto fast = std::make_shared<bool>(false);
-  demo->add_flag("--fast", *fast, "Without pacing");
-  commands.Add(demo, [fast, &globals] { return RunDemo(globals.data_dir, *fast, std::cout, std::cerr); });
+  auto d = std::make_shared<RecordOptions>();
+  demo->add_flag("--fast", d->fast, "Without pacing");
+  AddWindowOptions(demo, d->window, d->full_screen);
+  commands.Add(demo, [d, &globals] {
+    return RunDemo(globals.data_dir, d->fast, d->window, d->full_screen, std::cout, std::cerr);
+  });
 }
 
 }  // namespace kv::app

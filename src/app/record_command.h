@@ -10,6 +10,10 @@
 
 namespace kv::app {
 
+// The live timer in a window: when a display is named, always (an error
+// when none opens), or never.
+enum class WindowChoice { kAuto, kForce, kHeadless };
+
 struct RecordOptions {
   std::string data_dir;
   std::string gps;                  // SOURCE
@@ -20,6 +24,8 @@ struct RecordOptions {
   std::string track, test, title, driver;
   bool no_nmea_log = false;
   bool fast = false;
+  WindowChoice window = WindowChoice::kHeadless;  // the commands' default is kAuto
+  bool full_screen = false;
   std::string session;              // resume: the base name
   // Where the single-instance lock lives (empty: the user's runtime folder).
   std::string runtime_folder;
@@ -32,6 +38,7 @@ int RunResume(const RecordOptions& options, std::ostream& out, std::ostream& err
 // Installs the demo track, replays the bundled demo recording at the
 // replay pace (fast: without pacing) into `data_dir` (a temporary folder
 // when empty).
-int RunDemo(const std::string& data_dir, bool fast, std::ostream& out, std::ostream& err);
+int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool full_screen,
+            std::ostream& out, std::ostream& err);
 
 }  // namespace kv::app

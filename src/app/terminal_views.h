@@ -25,6 +25,7 @@ class TerminalViews final : public ViewManager {
   void SetSession(const SessionRecorder* session) { session_ = session; }
   void SetStatusText(StatusText status) { status_ = std::move(status); }
   void SetLowStorage(bool low) { low_storage_ = low; }
+  bool LowStorage() const { return low_storage_; }
 
   void ShowMessage(std::u16string_view text) override;
   void RefreshLive(bool full) override;

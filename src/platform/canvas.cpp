@@ -139,6 +139,13 @@ void Canvas::Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view u
   SDL_FreeSurface(rendered);
 }
 
+void Canvas::SetClip(int32_t x, int32_t y, int32_t w, int32_t h) {
+  const SDL_Rect r{x, y, w, h};
+  SDL_RenderSetClipRect(impl_->renderer, &r);
+}
+
+void Canvas::ClearClip() { SDL_RenderSetClipRect(impl_->renderer, nullptr); }
+
 uint32_t Canvas::Pixel(int32_t x, int32_t y) const {
   SDL_RenderFlush(impl_->renderer);
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
@@ -147,6 +154,13 @@ uint32_t Canvas::Pixel(int32_t x, int32_t y) const {
   std::memcpy(&argb, row + x * 4, 4);
   return argb & 0xFFFFFF;
 }
+
+const void* Canvas::Pixels() const {
+  SDL_RenderFlush(impl_->renderer);
+  return impl_->surface->pixels;
+}
+
+int32_t Canvas::Pitch() const { return impl_->surface->pitch; }
 
 int32_t Canvas::SavePng(const std::string& path) const {
   SDL_RenderFlush(impl_->renderer);

@@ -33,8 +33,15 @@ class Canvas {
   // Nothing is drawn for an empty text or a box without room.
   void Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view utf8, int32_t height_px,
             uint32_t rgb, Align align = Align::kLeft, bool bold = false);
+  // Drawing stays inside this rectangle until ClearClip().
+  void SetClip(int32_t x, int32_t y, int32_t w, int32_t h);
+  void ClearClip();
   // The colour at a pixel (tests, and a check that something was drawn).
   uint32_t Pixel(int32_t x, int32_t y) const;
+
+  // The picture's rows, ARGB8888 words, `Pitch()` bytes apart (to show it).
+  const void* Pixels() const;
+  int32_t Pitch() const;
 
   // 0, or an errno value (a failed write, a missing font is reported when
   // the text is drawn: ENOENT).

@@ -144,7 +144,9 @@ void PaintLiveTimer(platform::Canvas& c, const LiveTimerState& s, const PaintInp
   c.Text(h.x + 4, h.y, h.w - 8, header_h, Utf8(in.header), header_h, kEven, Align::kRight);
   Rect map = v.map;
   if (in.mode == TimerMode::kMap) map = {map.x, map.y + header_h, map.w, map.h - header_h};
+  c.SetClip(map.x, map.y, map.w, map.h);  // lines and the car off the map's part stay off
   PaintMap(c, in, map);
+  c.ClearClip();
 }
 
 }  // namespace kv::ui

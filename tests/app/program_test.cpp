@@ -38,11 +38,17 @@ struct Outcome {
 };
 
 // Starts `program args...` (found on the PATH unless it has a "/") with its
-// output in files of `dir`; file_size_limit > 0 sets RLIMIT_FSIZE first.
-pid_t Spawn(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0) {
+// output in files of `dir`; file_size_limit > 0 sets RLIMIT_FSIZE first. No
+// display is named unless `display` is given: a window opens only where a
+// test asks for one.
+pid_t Spawn(const std::string& dir, const std::vector<std::string>& command, rlim_t file_size_limit = 0,
+            const std::string& display = "") {
   const std::string out_path = dir + "stdout.txt", err_path = dir + "stderr.txt";
   const pid_t pid = fork();
   if (pid == 0) {
+    unsetenv("WAYLAND_DISPLAY");
+    if (display.empty()) unsetenv("DISPLAY");
+    else setenv("DISPLAY", display.c_str(), 1);
     dup2(open("/dev/null", O_RDONLY), 0);
     dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
@@ -129,6 +135,8 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"record"}, 2},  // a fresh installation has chosen no receiver
       {{"record", "--gps", "file:x", "--obd-channels", "rpm"}, 2},
       {{"obd"}, 2},
+      {{"demo", "--window"}, 1},  // no display
+      {{"demo", "--window", "--headless"}, 2},
       {{"--help"}, 0},
       {{"sessions"}, 0},
       {{"track", "create", "Spa"}, 0},
@@ -417,6 +425,94 @@ TEST(Program, ScreenshotWritesAPngAndRefusesWhatItCannotDo) {
     EXPECT_EQ(o.status, c.status) << c.tail[0] << " " << c.tail.back() << ": " << o.err;
   }
   EXPECT_EQ(ReadWholeFile(png).substr(0, 4), "\x89PNG");
+}
+
+// Waits up to 20 s for `done`; a display starts and a window shows its
+// frames within a fraction of that.
+template <typename Done>
+bool Eventually(Done done) {
+  for (int k = 0; k < 200; ++k) {
+    if (done()) return true;
+    usleep(100000);
+  }
+  return false;
+}
+
+// A virtual X display whose screen is kept as a file (XWD: a header, a
+// colour map, then rows of 32-bit pixels), so a test sees what a driver
+// would.
+class VirtualDisplay {
+ public:
+  // A display number of this process's own, ready once its socket exists.
+  explicit VirtualDisplay(const std::string& dir)
+      : screen_(dir + "Xvfb_screen0"), name_(":" + std::to_string(100 + getpid() % 800)) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "800x480x24", "-fbdir", dir.c_str(), "-nolisten",
+             "tcp", nullptr);
+      _exit(127);
+    }
+    const std::string socket = "/tmp/.X11-unix/X" + name_.substr(1);
+    if (!Eventually([&] { return std::filesystem::exists(socket) && waitpid(pid_, nullptr, WNOHANG) == 0; }))
+      name_.clear();
+  }
+  ~VirtualDisplay() {
+    if (pid_ > 0) kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
+  }
+  const std::string& Name() const { return name_; }
+  // Pixels of the screen in this colour (0xRRGGBB).
+  int CountColour(uint32_t rgb) const {
+    const std::string s = ReadWholeFile(screen_);
+    if (s.size() < 100) return 0;
+    const auto field = [&](int i) {
+      const auto* b = reinterpret_cast<const unsigned char*>(s.data()) + 4 * i;
+      return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+    };
+    const size_t start = field(0) + field(19) * 12, row = field(12);
+    int count = 0;
+    for (size_t y = 0; y < field(5); ++y)
+      for (size_t x = 0; x < field(4) && start + y * row + 4 * x + 3 < s.size(); ++x) {
+        const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + start + y * row + 4 * x;
+        count += (uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]) == rgb;
+      }
+    return count;
+  }
+
+ private:
+  std::string screen_, name_;
+  pid_t pid_ = -1;
+};
+
+// The demo in a real window on a virtual display: the face first, a tap
+// toggles to the panel with its map, where the car appears with the first
+// fixes; Escape ends the session cleanly.
+TEST(Program, TheDemoWindowShowsTheTimerTogglesOnATapAndEndsOnEscape) {
+  if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb and xdotool (Debian packages xvfb, xdotool) are not installed";
+  TempFolder dir;
+  VirtualDisplay display(dir.Path());
+  ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+  const std::string tools = dir.Path() + "xdotool/";
+  std::filesystem::create_directories(tools);
+  const auto xdotool = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    int status = 0;
+    waitpid(Spawn(tools, args, 0, display.Name()), &status, 0);
+    return status;
+  };
+  const pid_t demo = Spawn(dir.Path(), {KV_PROGRAM, "--data", dir.Path(), "demo", "--window"}, 0, display.Name());
+  const uint32_t face_blue = 0x0000C0, map_ground = 0xF4F4F4, car = 0xE00000;
+  EXPECT_TRUE(Eventually([&] { return display.CountColour(face_blue) > 500; })) << "no timer face";
+  EXPECT_EQ(display.CountColour(map_ground), 0);
+  xdotool({"mousemove", "400", "240", "click", "1"});
+  EXPECT_TRUE(Eventually([&] { return display.CountColour(map_ground) > 3000; })) << "no map after the tap";
+  EXPECT_TRUE(Eventually([&] { return display.CountColour(car) > 0; })) << "no car on the map";
+  xdotool({"key", "Escape"});
+  int status = -1;
+  EXPECT_TRUE(Eventually([&] { return waitpid(demo, &status, WNOHANG) == demo; }));
+  if (status == -1) kill(demo, SIGKILL), waitpid(demo, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadWholeFile(dir.Path() + "stderr.txt");
+  EXPECT_NE(ReadWholeFile(dir.Path() + "stdout.txt").find("Session "), std::string::npos);
 }
 
 // Engine values through the whole program: the emulated adapter serves known

@@ -1,0 +1,101 @@
+#include "ui/live_timer_view.h"
+
+#include <algorithm>
+
+#include "ui/timer_content.h"
+
+namespace kv::ui {
+
+namespace {
+
+bool Inside(const Rect& r, int32_t x, int32_t y) {
+  return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
+}
+
+// Two buttons stacked in the map's bottom-right corner, big enough for a
+// thumb in a moving car: a sixth of the map's smaller side, at least 32 px.
+Rect MapButton(const Rect& map, int32_t index) {
+  const int32_t side = std::max(32, std::min(map.w, map.h) / 6);
+  if (map.w < 2 * side || map.h < 3 * side) return {};
+  const int32_t margin = side / 4;
+  return {map.x + map.w - side - margin, map.y + map.h - (2 - index) * (side + margin), side, side};
+}
+
+}  // namespace
+
+LiveTimerView::LiveTimerView(bool data_logging)
+    : data_logging_(data_logging), mode_(InitialMode(data_logging)) {}
+
+bool LiveTimerView::Command(int32_t command) {
+  switch (command) {
+    case kCmdToggle:
+      mode_ = Toggle(mode_, data_logging_);
+      return true;
+    case kCmdZoomIn:
+      zoom_ = std::min(zoom_ + 1, kMaxZoom);
+      return true;
+    case kCmdZoomOut:
+      zoom_ = std::max(zoom_ - 1, 0);
+      return true;
+    case kCmdShowComparisonRow:
+    case kCmdShowPreviousRow:
+      if (mode_ == TimerMode::kFace) show_previous_row_ = command == kCmdShowPreviousRow;
+      return true;
+    case kCmdMapPrevious:
+    case kCmdMapNext:
+      return true;  // one map only: nothing to step through
+    default:
+      return false;
+  }
+}
+
+bool LiveTimerView::Key(uint32_t key) {
+  if (key == '+') key = '1';
+  if (key == '-') key = '4';
+  const std::optional<int32_t> command = KeyCommand(mode_, key);
+  if (!command) return false;
+  if (*command != 0) Command(*command);
+  return true;
+}
+
+bool LiveTimerView::Tap(int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (mode_ == TimerMode::kFace) {
+    const FaceLayout face = LayOutFace(width, height);
+    if (face.landscape && Inside(face.rows[0], x, y))
+      return Command(show_previous_row_ ? kCmdShowComparisonRow : kCmdShowPreviousRow);
+  } else {
+    if (Inside(ZoomInButton(width, height), x, y)) return Command(kCmdZoomIn);
+    if (Inside(ZoomOutButton(width, height), x, y)) return Command(kCmdZoomOut);
+  }
+  return Command(kCmdToggle);
+}
+
+Rect LiveTimerView::ZoomInButton(int32_t width, int32_t height) const {
+  if (mode_ == TimerMode::kFace) return {};
+  return MapButton(LayOutView(mode_, width, height, data_logging_).map, 0);
+}
+
+Rect LiveTimerView::ZoomOutButton(int32_t width, int32_t height) const {
+  if (mode_ == TimerMode::kFace) return {};
+  return MapButton(LayOutView(mode_, width, height, data_logging_).map, 1);
+}
+
+void LiveTimerView::Paint(platform::Canvas& canvas, const LiveTimerState& state,
+                          PaintInputs in) const {
+  in.mode = mode_;
+  in.zoom = zoom_;
+  in.show_previous_row = show_previous_row_;
+  in.data_logging = data_logging_;
+  PaintLiveTimer(canvas, state, in);
+  if (in.route == nullptr) return;
+  const int32_t w = canvas.Width(), h = canvas.Height();
+  for (const auto& [button, text] :
+       {std::pair{ZoomInButton(w, h), "+"}, std::pair{ZoomOutButton(w, h), "\xE2\x88\x92"}}) {
+    if (button.w == 0) continue;
+    canvas.FillRect(button.x, button.y, button.w, button.h, 0x404040);
+    canvas.Text(button.x, button.y, button.w, button.h, text, button.h * 8 / 10, 0xFFFFFF,
+                platform::Canvas::Align::kCentre, true);
+  }
+}
+
+}  // namespace kv::ui
