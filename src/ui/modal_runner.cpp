@@ -11,8 +11,8 @@ ModalView& ModalRunner::Show(std::unique_ptr<ModalView> view, Answered answered)
 }
 
 void ModalRunner::Close(const ModalView& view) {
-  const auto it =
-      std::find_if(open_.begin(), open_.end(), [&](const Open& o) { return o.view.get() == &view; });
+  const auto it = std::find_if(open_.begin(), open_.end(),
+                               [&](const Open& o) { return o.view.get() == &view; });
   if (it != open_.end()) open_.erase(it);
 }
 

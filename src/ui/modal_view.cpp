@@ -41,8 +41,8 @@ void ModalView::Paint(platform::Canvas& c) {
   // out for as many rows as the text took.
   const DialogLayout probe = LayOutDialog(width, height, 1, count, HasBar());
   const int32_t line = probe.line;
-  std::vector<std::string> rows = WrapText(Utf8(text_), probe.text.w,
-                                           [&](std::string_view s) { return c.TextWidth(s, line); });
+  std::vector<std::string> rows =
+      WrapText(Utf8(text_), probe.text.w, [&](std::string_view s) { return c.TextWidth(s, line); });
   layout_ = LayOutDialog(width, height, std::max<int32_t>(1, static_cast<int32_t>(rows.size())),
                          count, HasBar());
   painted_ = true;
@@ -63,7 +63,7 @@ void ModalView::Paint(platform::Canvas& c) {
   for (size_t i = 0; i < buttons_.size() && i < layout_.buttons.size(); ++i) {
     const Rect& r = layout_.buttons[i];
     const Button& b = buttons_[i];
-    const uint32_t face = !enabled ? kDisabledButtonFace
+    const uint32_t face = !enabled       ? kDisabledButtonFace
                           : b.is_default ? kDefaultButtonFace
                                          : kButtonFace;
     const uint32_t label = !enabled ? kDisabledLabel : b.is_default ? kDefaultLabel : kTextColour;

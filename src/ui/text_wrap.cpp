@@ -6,9 +6,7 @@ namespace kv::ui {
 
 namespace {
 
-size_t CharLength(std::string_view text) {
-  return static_cast<size_t>(DecodeUtf8(text).length);
-}
+size_t CharLength(std::string_view text) { return static_cast<size_t>(DecodeUtf8(text).length); }
 
 void WrapParagraph(std::string_view text, int32_t width, const TextMeasure& measure,
                    std::vector<std::string>& lines) {

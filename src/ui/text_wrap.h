@@ -20,7 +20,6 @@ using TextMeasure = std::function<int32_t(std::string_view)>;
 // one (ill-formed bytes count as one character each). Every line but an
 // empty paragraph's holds at least one character, so a width too small for
 // anything still ends. No lines for an empty text.
-std::vector<std::string> WrapText(std::string_view utf8, int32_t width,
-                                  const TextMeasure& measure);
+std::vector<std::string> WrapText(std::string_view utf8, int32_t width, const TextMeasure& measure);
 
 }  // namespace kv::ui

@@ -28,6 +28,7 @@ TEST(DialogLayout, ByHandAndTextAboveButtons) {
     Rect frame, text, bar_rect, left, right;
     int32_t shown;
   } cases[] = {
+      // clang-format off
       // line 480/16 = 30, pad 15, buttons 60 high, (450 - 45) / 2 = 202 wide, one centred.
       {480, 640, 1, 1, false, {15, 252, 450, 135}, {30, 267, 420, 30}, {}, {139, 312, 202, 60},
        {}, 1},
@@ -40,6 +41,7 @@ TEST(DialogLayout, ByHandAndTextAboveButtons) {
       // Smallest line 10: of 20 rows asked, (120 - 10 - 35) / 10 = 7 fit.
       {160, 120, 20, 2, false, {5, 7, 150, 105}, {10, 12, 140, 70}, {}, {10, 87, 67, 20},
        {83, 87, 67, 20}, 7},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const DialogLayout d = LayOutDialog(c.w, c.h, c.lines, c.buttons, c.bar);
@@ -92,7 +94,7 @@ TEST(ModalView, KeysPerKind) {
     uint32_t key;
     R message, question, progress;
   } cases[] = {
-      {kKeyEnter, R::kOk, R::kYes, R::kNone},  {kKeyEscape, R::kOk, R::kNo, R::kCancel},
+      {kKeyEnter, R::kOk, R::kYes, R::kNone},   {kKeyEscape, R::kOk, R::kNo, R::kCancel},
       {kKeySoft1, R::kOk, R::kYes, R::kCancel}, {kKeySoft2, R::kOk, R::kNo, R::kCancel},
       {'y', R::kNone, R::kYes, R::kNone},       {'N', R::kNone, R::kNo, R::kNone},
       {'q', R::kNone, R::kNone, R::kNone},      {kKeySoft3, R::kNone, R::kNone, R::kNone},
@@ -116,7 +118,7 @@ TEST(ModalView, TapsHitTheButtonsOnly) {
       {0, 480, 640, 139, 312, R::kOk},   {0, 480, 640, 340, 371, R::kOk},  // corners of OK
       {0, 480, 640, 341, 340, R::kNone}, {0, 480, 640, 200, 311, R::kNone},
       {1, 800, 480, 95, 232, R::kYes},   {1, 800, 480, 391, 291, R::kYes},  // y 172 + 135 - 75
-      {1, 800, 480, 392, 260, R::kNone}, {1, 800, 480, 408, 260, R::kNo},  // the gap, then No
+      {1, 800, 480, 392, 260, R::kNone}, {1, 800, 480, 408, 260, R::kNo},   // the gap, then No
       {1, 800, 480, 705, 260, R::kNone}, {1, 800, 480, 10, 10, R::kNone},
       {2, 160, 120, 46, 65, R::kCancel},  // tiny: dialog 30..90 with its bar, button 67 wide
       {2, 160, 120, 45, 65, R::kNone},
@@ -131,8 +133,8 @@ TEST(ModalView, TapsHitTheButtonsOnly) {
 
 TEST(ProgressView, PercentCancelOnceAndPaint) {
   ProgressView p(WideString(u"Uploading..."));
-  const int32_t cases[][3] = {{0, 0, -1},  {5, 10, 50}, {1, 3, 33}, {15, 10, 100}, {-3, 10, 0},
-                              {2147483647, 2147483647, 100}};
+  const int32_t cases[][3] = {{0, 0, -1},    {5, 10, 50}, {1, 3, 33},
+                              {15, 10, 100}, {-3, 10, 0}, {2147483647, 2147483647, 100}};
   for (const auto& c : cases) {
     p.SetProgress(c[0], c[1]);
     EXPECT_EQ(p.Percent(), c[2]) << c[0] << "/" << c[1];
@@ -160,8 +162,9 @@ TEST(ProgressView, PercentCancelOnceAndPaint) {
 TEST(ModalView, PaintsDimmedWrappedAndButtons) {
   platform::Canvas canvas(480, 640);
   canvas.Fill(0xFFFFFF);
-  YesNoQuestion q(WideString(u"Do you want to overwrite existing 'Circuit de Spa-Francorchamps "
-                             u"(Grand Prix layout, 2007 onwards)'?"));
+  YesNoQuestion q(
+      WideString(u"Do you want to overwrite existing 'Circuit de Spa-Francorchamps "
+                 u"(Grand Prix layout, 2007 onwards)'?"));
   q.Paint(canvas);
   const DialogLayout& d = q.Layout();
   const uint32_t dimmed = canvas.Pixel(2, 2);
