@@ -4,6 +4,7 @@
 #include "platform/ticks.h"
 #include "storage/local_time.h"
 #include "timing/trap.h"
+#include "ui/message_box.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 
@@ -48,7 +49,9 @@ void WindowViews::SetSession(SessionRecorder* session) {
 
 void WindowViews::ShowMessage(std::u16string_view text) {
   terminal_.ShowMessage(text);
+  modals_.Show(std::make_unique<ui::MessageBox>(WideString(text)), [this](ui::ModalResult) { Draw(); });
   if (keep_awake_) keep_awake_->Event();
+  Draw();
 }
 
 void WindowViews::RefreshLive(bool full) {
@@ -95,6 +98,7 @@ void WindowViews::Draw() {
   }
   if (state.backlight_event && keep_awake_) keep_awake_->Event();
   view_->Paint(*canvas_, state, paint);
+  modals_.Paint(*canvas_);
   window_->Present(*canvas_);
   last_frame_ = platform::TickCount();
   frame_pending_ = false;
@@ -105,6 +109,10 @@ void WindowViews::Draw() {
 }
 
 void WindowViews::HandleKey(uint32_t key) {
+  if (modals_.Key(key)) {
+    Draw();
+    return;
+  }
   if (key == kEscape || key == 'q') {
     if (app_ != nullptr) app_->Close(0);
     return;
@@ -134,7 +142,7 @@ void WindowViews::Dispatch() {
         HandleKey(e.key);
         break;
       case Kind::kTap:
-        redraw |= view_->Tap(e.x, e.y, window_->Width(), window_->Height());
+        redraw |= modals_.Tap(e.x, e.y) || view_->Tap(e.x, e.y, window_->Width(), window_->Height());
         break;
       case Kind::kResized:
       case Kind::kExposed:

@@ -7,7 +7,9 @@
 // time is up, so a fast replay does not paint thousands of frames and a
 // receiver at 20 Hz never waits for its frame. Keys: Escape or q ends the
 // session as Close(0), p pauses and continues, Enter and taps toggle the
-// mode; the timer's own keys as the timer view says. The header's clock
+// mode; the timer's own keys as the timer view says. A message shows as a
+// message box over the timer until Enter, Escape or a tap on OK; while it
+// is open it takes the keys and taps. The header's clock
 // and the backlight are looked at once a second. Main thread only.
 #pragma once
 
@@ -26,6 +28,7 @@
 #include "session/session_recorder.h"
 #include "ui/live_timer_state.h"
 #include "ui/live_timer_view.h"
+#include "ui/modal_runner.h"
 
 namespace kv::app {
 
@@ -72,6 +75,7 @@ class WindowViews final : public ViewManager, public InputSource {
   std::unique_ptr<platform::Canvas> canvas_;
   std::unique_ptr<ui::LiveTimerView> view_;
   std::unique_ptr<KeepAwake> keep_awake_;
+  ui::ModalRunner modals_;  // messages over the timer; the session goes on under them
   SessionRecorder* session_ = nullptr;
   StatusSource status_;
   uint32_t last_frame_ = 0;

@@ -41,6 +41,9 @@ SDL_Color ToSdl(uint32_t rgb) {
           255};
 }
 
+// A font's line height is about 1.16 of its size.
+int32_t PointSize(int32_t height_px) { return std::max(1, height_px * 100 / 116); }
+
 }  // namespace
 
 struct Canvas::Impl {
@@ -110,13 +113,32 @@ void Canvas::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t rgb, 
   }
 }
 
+void Canvas::Shade(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t rgb, int32_t percent) {
+  if (w <= 0 || h <= 0) return;
+  SDL_SetRenderDrawBlendMode(impl_->renderer, SDL_BLENDMODE_BLEND);
+  SDL_SetRenderDrawColor(impl_->renderer, static_cast<Uint8>(rgb >> 16),
+                         static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb),
+                         static_cast<Uint8>(std::clamp(percent, 0, 100) * 255 / 100));
+  const SDL_Rect r{x, y, w, h};
+  SDL_RenderFillRect(impl_->renderer, &r);
+  SDL_SetRenderDrawBlendMode(impl_->renderer, SDL_BLENDMODE_NONE);
+}
+
+int32_t Canvas::TextWidth(std::string_view utf8, int32_t height_px, bool bold) {
+  if (utf8.empty() || height_px <= 2) return 0;
+  TTF_Font* font = impl_->Font(PointSize(height_px), bold);
+  int w = 0, h = 0;
+  if (font == nullptr || TTF_SizeUTF8(font, std::string(utf8).c_str(), &w, &h) != 0) return 0;
+  return w;
+}
+
 void Canvas::Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view utf8,
                   int32_t height_px, uint32_t rgb, Align align, bool bold) {
   if (utf8.empty() || w <= 0 || h <= 0 || height_px <= 2) return;
   const std::string text(utf8);
-  // A font's line height is about 1.16 of its size: start there, then
-  // shrink until the text fits the width.
-  int32_t size = std::max(1, height_px * 100 / 116);
+  // Start at the size for the line height, then shrink until the text fits
+  // the width.
+  int32_t size = PointSize(height_px);
   TTF_Font* font = nullptr;
   int text_w = 0, text_h = 0;
   for (int attempt = 0; attempt < 4; ++attempt) {

@@ -36,6 +36,12 @@ class Canvas {
   // Drawing stays inside this rectangle until ClearClip().
   void SetClip(int32_t x, int32_t y, int32_t w, int32_t h);
   void ClearClip();
+  // Width in pixels of one line of text as Text draws it at `height_px`
+  // before any shrinking; 0 for an empty text or without fonts.
+  int32_t TextWidth(std::string_view utf8, int32_t height_px, bool bold = false);
+  // Blends `rgb` over the rectangle, `percent` (0..100) of it: dims what
+  // lies under a dialog while leaving it recognisable.
+  void Shade(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t rgb, int32_t percent);
   // The colour at a pixel (tests, and a check that something was drawn).
   uint32_t Pixel(int32_t x, int32_t y) const;
 
