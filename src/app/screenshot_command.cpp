@@ -13,7 +13,7 @@
 #include "app/review_commands.h"
 #include "platform/canvas.h"
 #include "platform/file_io.h"
-#include "ui/live_timer_painter.h"
+#include "ui/live_timer_view.h"
 #include "ui/timer_content.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
@@ -79,19 +79,19 @@ int RunScreenshot(const ScreenshotOptions& o, std::ostream& out, std::ostream& e
   status.finish_line = HasFinishLine(replay.Traps());
   const ui::LiveTimerState state = ui::ComputeLiveTimerState(
       replay.Laps(), status, static_cast<ui::Backlight>(context.settings.timer_backlight));
+  ui::LiveTimerView view(logging);
+  if (!o.mode.empty())
+    view.SetMode(o.mode == "panel" ? ui::TimerMode::kSplit
+                 : o.mode == "map" ? ui::TimerMode::kMap
+                                   : ui::TimerMode::kFace);
   ui::PaintInputs in;
-  in.mode = o.mode.empty()      ? ui::InitialMode(logging)
-            : o.mode == "panel" ? ui::TimerMode::kSplit
-            : o.mode == "map"   ? ui::TimerMode::kMap
-                                : ui::TimerMode::kFace;
   in.decimals = static_cast<int32_t>(context.settings.timer_decimals);
   in.satellites = now.Satellites();
-  in.data_logging = logging;
   in.header = HeaderText(in.satellites, now.time);
   in.route = &replay.Samples();
   in.traps = &replay.Traps();
   platform::Canvas canvas(width, height);
-  ui::PaintLiveTimer(canvas, state, in);
+  view.Paint(canvas, state, in);
   if (canvas.FontError() != 0) {
     err << "The fonts were not found (Debian package fonts-dejavu-core).\n";
     return 1;

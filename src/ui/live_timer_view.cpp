@@ -12,13 +12,14 @@ bool Inside(const Rect& r, int32_t x, int32_t y) {
   return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
 }
 
-// Two buttons stacked in the map's bottom-right corner, big enough for a
-// thumb in a moving car: a sixth of the map's smaller side, at least 32 px.
-Rect MapButton(const Rect& map, int32_t index) {
-  const int32_t side = std::max(32, std::min(map.w, map.h) / 6);
-  if (map.w < 2 * side || map.h < 3 * side) return {};
-  const int32_t margin = side / 4;
-  return {map.x + map.w - side - margin, map.y + map.h - (2 - index) * (side + margin), side, side};
+// Two buttons side by side in the bottom-right corner of the area below
+// the panel (the map fills it in map mode; beside the split view's small
+// map it is free), big enough for a thumb in a moving car: a quarter of the
+// area's smaller side, at least 32 px. Index 0 zooms out, 1 in.
+Rect MapButton(const Rect& area, int32_t index) {
+  const int32_t side = std::max(32, std::min(area.w, area.h) / 4), margin = side / 4;
+  if (area.w < 2 * side + 3 * margin || area.h < side + 2 * margin) return {};
+  return {area.x + area.w - (2 - index) * (side + margin), area.y + area.h - side - margin, side, side};
 }
 
 }  // namespace
@@ -72,12 +73,12 @@ bool LiveTimerView::Tap(int32_t x, int32_t y, int32_t width, int32_t height) {
 
 Rect LiveTimerView::ZoomInButton(int32_t width, int32_t height) const {
   if (mode_ == TimerMode::kFace) return {};
-  return MapButton(LayOutView(mode_, width, height, data_logging_).map, 0);
+  return MapButton(LayOutView(mode_, width, height, data_logging_).header, 1);
 }
 
 Rect LiveTimerView::ZoomOutButton(int32_t width, int32_t height) const {
   if (mode_ == TimerMode::kFace) return {};
-  return MapButton(LayOutView(mode_, width, height, data_logging_).map, 1);
+  return MapButton(LayOutView(mode_, width, height, data_logging_).header, 0);
 }
 
 void LiveTimerView::Paint(platform::Canvas& canvas, const LiveTimerState& state,

@@ -20,6 +20,9 @@ class LiveTimerView {
   explicit LiveTimerView(bool data_logging);
 
   TimerMode Mode() const { return mode_; }
+  void SetMode(TimerMode mode) { mode_ = mode; }
+  int32_t Zoom() const { return zoom_; }
+  bool ShowsPreviousRow() const { return show_previous_row_; }
   // Carries out a timer command (kCmd...); false for one it does not know.
   bool Command(int32_t command);
   // True when the key was the timer's (a redraw is due), false for keys

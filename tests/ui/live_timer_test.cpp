@@ -8,6 +8,7 @@
 
 #include "platform/canvas.h"
 #include "ui/live_timer_painter.h"
+#include "ui/live_timer_view.h"
 #include "ui/live_timer_state.h"
 #include "ui/timer_content.h"
 #include "ui/timer_layout.h"
@@ -147,6 +148,49 @@ TEST(TimerModes, ToggleAndKeysPerMode) {
     EXPECT_EQ(KeyCommand(TimerMode::kMap, c.key), c.split) << c.key;
     EXPECT_EQ(KeyCommand(TimerMode::kFace, c.key), c.face) << c.key;
   }
+}
+
+// Taps on a touch screen: in the landscape face the shared row switches
+// between Comparison and Previous; in the split view the map's buttons zoom
+// (never past the whole route or the deepest step); anywhere else toggles.
+TEST(LiveTimerView, TapsSwitchRowsZoomOrToggle) {
+  LiveTimerView view(false);
+  const Rect shared = LayOutFace(800, 480).rows[0];
+  const struct {
+    int32_t x, y;
+    TimerMode mode;
+    bool previous_row;
+    int32_t zoom;
+  } taps[] = {
+      {shared.x + 5, shared.y + 5, TimerMode::kFace, true, 0},   // the shared row: rows switch
+      {shared.x + 5, shared.y + 5, TimerMode::kFace, false, 0},  // and back
+      {5, 470, TimerMode::kSplit, false, 0},                     // the big line: toggles
+  };
+  for (const auto& t : taps) {
+    EXPECT_TRUE(view.Tap(t.x, t.y, 800, 480));
+    EXPECT_EQ(view.Mode(), t.mode);
+    EXPECT_EQ(view.ShowsPreviousRow(), t.previous_row);
+  }
+  for (const auto& [width, height] : {std::pair{800, 480}, {480, 640}, {1920, 1080}}) {
+    const Rect zoom_in = view.ZoomInButton(width, height), zoom_out = view.ZoomOutButton(width, height);
+    const ViewLayout v = LayOutView(TimerMode::kSplit, width, height, false);
+    ASSERT_GE(zoom_in.w, 32) << width << "x" << height << ": a thumb's size";
+    EXPECT_TRUE(zoom_out.x + zoom_out.w < zoom_in.x && zoom_in.x + zoom_in.w <= width &&
+                zoom_in.y > v.panel.Bottom() && zoom_in.y + zoom_in.h <= height &&
+                zoom_out.x > v.map.x + v.map.w)
+        << width << "x" << height << ": apart, below the panel, beside the map";
+  }
+  const Rect zoom_in = view.ZoomInButton(800, 480), zoom_out = view.ZoomOutButton(800, 480);
+  view.Tap(zoom_out.x, zoom_out.y, 800, 480);
+  EXPECT_EQ(view.Zoom(), 0) << "never past the whole route";
+  for (int k = 0; k < LiveTimerView::kMaxZoom + 2; ++k) view.Tap(zoom_in.x, zoom_in.y, 800, 480);
+  EXPECT_EQ(view.Zoom(), LiveTimerView::kMaxZoom);
+  EXPECT_TRUE(view.Key('-'));
+  EXPECT_EQ(view.Zoom(), LiveTimerView::kMaxZoom - 1);
+  EXPECT_EQ(view.Mode(), TimerMode::kSplit);
+  EXPECT_FALSE(view.Key('q')) << "q is the window's";
+  EXPECT_TRUE(view.Key('\r'));
+  EXPECT_EQ(view.Mode(), TimerMode::kMap);
 }
 
 // Painted without a display: the big line comes out in the colour of the
