@@ -38,6 +38,9 @@ bool TtfReady() {
   return library.ok;
 }
 
+// A font's line height is about 1.16 of its size.
+int32_t PointSize(int32_t height_px) { return std::max(1, height_px * 100 / 116); }
+
 }  // namespace
 
 // A text as the font renders it, kept as the spans of its inked pixels
@@ -207,9 +210,8 @@ void Canvas::Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view u
                   int32_t height_px, uint32_t rgb, Align align, bool bold) {
   if (utf8.empty() || w <= 0 || h <= 0 || height_px <= 2) return;
   const std::string text(utf8);
-  // A font's line height is about 1.16 of its size: start there, then
-  // shrink until the text fits the width.
-  int32_t size = std::max(1, height_px * 100 / 116);
+  // Start at the line height, then shrink until the text fits the width.
+  int32_t size = PointSize(height_px);
   TTF_Font* font = nullptr;
   int text_w = 0, text_h = 0;
   for (int attempt = 0; attempt < 4; ++attempt) {
@@ -226,6 +228,14 @@ void Canvas::Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view u
   if (align == Align::kCentre) to_x = x + (w - run->full_w) / 2;
   if (align == Align::kRight) to_x = x + w - run->full_w;
   impl_->Blend(*run, to_x, y + (h - run->full_h) / 2, SDL_Rect{x, y, w, h}, rgb);
+}
+
+int32_t Canvas::TextWidth(std::string_view utf8, int32_t height_px, bool bold) {
+  if (utf8.empty() || height_px <= 2) return 0;
+  TTF_Font* font = impl_->Font(PointSize(height_px), bold);
+  int w = 0, h = 0;
+  if (font == nullptr || TTF_SizeUTF8(font, std::string(utf8).c_str(), &w, &h) != 0) return 0;
+  return w;
 }
 
 uint32_t Canvas::Pixel(int32_t x, int32_t y) const {

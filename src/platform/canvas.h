@@ -33,6 +33,9 @@ class Canvas {
   // Nothing is drawn for an empty text or a box without room.
   void Text(int32_t x, int32_t y, int32_t w, int32_t h, std::string_view utf8, int32_t height_px,
             uint32_t rgb, Align align = Align::kLeft, bool bold = false);
+  // The width of a text at a line height of `height_px`, before any
+  // shrinking to a box: what a layout needs to give it. 0 without fonts.
+  int32_t TextWidth(std::string_view utf8, int32_t height_px, bool bold = false);
   // The colour at a pixel (tests, and a check that something was drawn).
   uint32_t Pixel(int32_t x, int32_t y) const;
 

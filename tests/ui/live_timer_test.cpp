@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "ui/live_timer_painter.h"
 #include "ui/live_timer_state.h"
 #include "ui/timer_content.h"
 #include "ui/timer_layout.h"
@@ -146,27 +144,6 @@ TEST(TimerModes, ToggleAndKeysPerMode) {
     EXPECT_EQ(KeyCommand(TimerMode::kSplit, c.key), c.split) << c.key;
     EXPECT_EQ(KeyCommand(TimerMode::kMap, c.key), c.split) << c.key;
     EXPECT_EQ(KeyCommand(TimerMode::kFace, c.key), c.face) << c.key;
-  }
-}
-
-// Painted without a display: the big line comes out in the colour of the
-// difference's sign, on white.
-TEST(LiveTimerPainter, TheDifferenceIsDrawnInItsColour) {
-  LiveTimerState s;
-  s.has_result = true;
-  s.result_number = 2;
-  s.result_time = 83456;
-  for (const auto& [diff, colour] : {std::pair{-1234, kFaster}, {1234, kSlower}}) {
-    s.result_diff = diff;
-    platform::Canvas canvas(480, 800);
-    PaintLiveTimer(canvas, s, PaintInputs{});
-    ASSERT_EQ(canvas.FontError(), 0) << "DejaVu Sans (fonts-dejavu-core) is installed";
-    const Rect big = LayOutFace(480, 800).big;
-    int coloured = 0;
-    for (int32_t y = big.y; y < big.y + big.h; y += 2)
-      for (int32_t x = 0; x < 480; x += 2) coloured += canvas.Pixel(x, y) == colour;
-    EXPECT_GT(coloured, 500) << diff;
-    EXPECT_EQ(canvas.Pixel(0, 799), 0xFFFFFFu);
   }
 }
 
