@@ -70,7 +70,7 @@ void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& 
     time_w = std::max(time_w, c.TextWidth(Utf8(content.rows[k].time), layout.row_fonts[k], true));
   }
   time_w = std::min(time_w, widest);
-  const int32_t column = area.w - time_w - 3 * pad, caption_h = layout.rows[2].h * 35 / 100;
+  const int32_t column = area.w - time_w - 4 * pad, caption_h = layout.rows[2].h * 35 / 100;
   int32_t caption_font = caption_h;
   for (const FaceRow& row : content.rows)
     caption_font = std::min(caption_font, FittedFont(c, Utf8(row.caption), caption_h, column));
@@ -89,7 +89,7 @@ void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& 
   }
   if (!content.big.visible) return;
   const Rect& b = layout.big;
-  c.Text(b.x + pad, b.y, b.w - big_w - 3 * pad, b.h, trap, caption_font, content.big.colour);
+  c.Text(b.x + pad, b.y, b.w - big_w - 4 * pad, b.h, trap, caption_font, content.big.colour);
   c.Text(b.x + b.w - pad - big_w, b.y, big_w, b.h, big, layout.big_font, content.big.colour,
          Align::kRight, true);
 }
