@@ -71,10 +71,15 @@ struct Canvas::Impl {
   size_t run_bytes = 0;
 
   ~Impl() {
-    for (auto& [key, font] : fonts)
-      if (font != nullptr) TTF_CloseFont(font);
+    CloseFonts();
     if (renderer != nullptr) SDL_DestroyRenderer(renderer);
     if (surface != nullptr) SDL_FreeSurface(surface);
+  }
+
+  void CloseFonts() {
+    for (auto& [key, font] : fonts)
+      if (font != nullptr) TTF_CloseFont(font);
+    fonts.clear();
   }
 
   void Colour(uint32_t rgb) {
@@ -86,6 +91,9 @@ struct Canvas::Impl {
     const auto key = std::make_pair(size, bold);
     const auto found = fonts.find(key);
     if (found != fonts.end()) return found->second;
+    // Texts shrunk to their boxes ask for ever new sizes over a long
+    // session; the kept runs do not need their fonts.
+    if (fonts.size() >= 64) CloseFonts();
     TTF_Font* font = TtfReady() ? TTF_OpenFont(bold ? kBold : kRegular, size) : nullptr;
     if (font == nullptr) font_error = ENOENT;
     fonts[key] = font;
