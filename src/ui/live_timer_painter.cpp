@@ -21,47 +21,97 @@ constexpr uint32_t kCar = 0xE00000;
 
 std::string Utf8(const WideString& text) { return ToUtf8(text.AsView()).Std(); }
 
+// Room between a rectangle's sides and its text, and between parts of a line.
+int32_t Pad(const Rect& r) { return std::max(4, r.w / 80); }
+Rect Inset(const Rect& r) { return {r.x + Pad(r), r.y, r.w - 2 * Pad(r), r.h}; }
+
+// A light colour (the panel's pure green) is hard to read on white in
+// sunshine: its strokes get a rim of the same hue at half strength.
 void PaintLabel(platform::Canvas& c, const Rect& r, const Label& label, int32_t font, Align align,
                 bool bold = false) {
-  if (label.visible) c.Text(r.x, r.y, r.w, r.h, Utf8(label.text), font, label.colour, align, bold);
+  if (!label.visible) return;
+  const std::string text = Utf8(label.text);
+  const uint32_t rgb = label.colour;
+  const uint32_t light = 2126 * (rgb >> 16) + 7152 * ((rgb >> 8) & 0xFF) + 722 * (rgb & 0xFF);
+  if (light > 6000 * 255) {
+    const int32_t rim = std::max(1, font / 50);
+    for (const int32_t dx : {-rim, rim})
+      for (const int32_t dy : {-rim, rim})
+        c.Text(r.x + dx, r.y + dy, r.w, r.h, text, font, (rgb >> 1) & 0x7F7F7F, align, bold);
+  }
+  c.Text(r.x, r.y, r.w, r.h, text, font, rgb, align, bold);
 }
 
+// The line height at which a text fits `width` (Canvas shrinks the same way).
+int32_t FittedFont(platform::Canvas& c, const std::string& text, int32_t font, int32_t width) {
+  const int32_t needed = c.TextWidth(text, font);
+  return needed <= width ? font : font * width / needed;
+}
+
+// Face rows read like a dashboard at arm's length: the time right-aligned in
+// bold, all times in one column as wide as the widest needs (so their digits
+// line up); left of it the caption in small type over the lap number, one
+// caption size for all rows. The big line the same way: the difference in
+// the time column's place, the trap name as its caption.
 void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in,
                const Rect& area) {
   const FaceLayout layout = LayOutFace(area.w, area.h);
   const FaceContent content = MakeFaceContent(s, in.decimals, in.satellites);
-  PaintLabel(c, layout.strip, content.status.visible ? content.status : content.satellites,
+  PaintLabel(c, Inset(layout.strip), content.status.visible ? content.status : content.satellites,
              layout.strip_font, Align::kCentre);
+  const int32_t pad = Pad(area), widest = area.w * 3 / 4 - 2 * pad;
+  std::string big = Utf8(content.big.text), trap;
+  if (const size_t space = big.rfind(' '); space != std::string::npos)
+    trap = big.substr(0, space), big = big.substr(space + 1);
+  const int32_t big_w = std::min(c.TextWidth(big, layout.big_font, true), widest);
+  int32_t time_w = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    time_w = std::max(time_w, c.TextWidth(Utf8(content.rows[k].time), layout.row_fonts[k], true));
+  }
+  time_w = std::min(time_w, widest);
+  const int32_t column = area.w - time_w - 4 * pad, caption_h = layout.rows[2].h * 35 / 100;
+  int32_t caption_font = caption_h;
+  for (const FaceRow& row : content.rows)
+    caption_font = std::min(caption_font, FittedFont(c, Utf8(row.caption), caption_h, column));
   for (int i = 0; i < 3; ++i) {
     // In landscape rows 1 and 2 share a place: one of them is shown.
     if (layout.landscape && i == (in.show_previous_row ? 0 : 1)) continue;
     const Rect& r = layout.rows[static_cast<size_t>(i)];
     const FaceRow& row = content.rows[static_cast<size_t>(i)];
-    const int32_t font = layout.row_fonts[static_cast<size_t>(i)];
-    const int32_t caption_w = r.w * 32 / 100, number_w = r.w * 12 / 100;
-    c.Text(r.x + 4, r.y, caption_w - 4, r.h, Utf8(row.caption), font * 6 / 10, row.colour,
-           Align::kLeft);
-    c.Text(r.x + caption_w, r.y, number_w, r.h, Utf8(row.number), font * 7 / 10, row.colour,
-           Align::kCentre);
-    c.Text(r.x + caption_w + number_w, r.y, r.w - caption_w - number_w - 4, r.h, Utf8(row.time),
-           font, row.colour, Align::kRight, true);
+    c.Text(r.x + pad, r.y + r.h / 10, column, caption_h, Utf8(row.caption), caption_font,
+           row.colour);
+    c.Text(r.x + pad, r.y + r.h * 45 / 100, column, r.h * 45 / 100, Utf8(row.number),
+           r.h * 45 / 100, row.colour);
+    c.Text(r.x + r.w - pad - time_w, r.y, time_w, r.h, Utf8(row.time),
+           layout.row_fonts[static_cast<size_t>(i)], row.colour, Align::kRight, true);
     c.Line(r.x, r.y + r.h - 1, r.x + r.w, r.y + r.h - 1, 0xE0E0E0);
   }
-  PaintLabel(c, layout.big, content.big, layout.big_font, Align::kCentre, true);
+  if (!content.big.visible) return;
+  const Rect& b = layout.big;
+  c.Text(b.x + pad, b.y, b.w - big_w - 4 * pad, b.h, trap, caption_font, content.big.colour);
+  c.Text(b.x + b.w - pad - big_w, b.y, big_w, b.h, big, layout.big_font, content.big.colour,
+         Align::kRight, true);
 }
 
+// The time line: the time in bold from the left, given all the width the
+// lap number on the right leaves it.
 void PaintPanel(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in,
                 const PanelLayout& p) {
   const PanelContent content = MakePanelContent(s, in.decimals);
   const Rect& t = p.time_line;
-  c.Text(t.x + 4, t.y, t.w * 6 / 10, t.h, Utf8(content.time.text), t.h, content.time.colour,
-         Align::kLeft, true);
-  PaintLabel(c, t, content.middle, t.h * 8 / 10, Align::kCentre);
-  c.Text(t.x + t.w * 6 / 10, t.y, t.w * 4 / 10 - 4, t.h, Utf8(content.number.text), t.h * 7 / 10,
+  const int32_t pad = Pad(t);
+  const std::string number = Utf8(content.number.text);
+  const int32_t number_w = std::min(c.TextWidth(number, t.h * 7 / 10), t.w / 3);
+  c.Text(t.x + pad, t.y, t.w - number_w - 3 * pad, t.h, Utf8(content.time.text), t.h,
+         content.time.colour, Align::kLeft, true);
+  PaintLabel(c, Inset(t), content.middle, t.h * 8 / 10, Align::kCentre);
+  c.Text(t.x + t.w - pad - number_w, t.y, number_w, t.h, number, t.h * 7 / 10,
          content.number.colour, Align::kRight);
-  PaintLabel(c, p.trap_or_status, content.status.visible ? content.status : content.trap_name,
-             p.trap_or_status.h, Align::kCentre);
-  PaintLabel(c, p.difference, content.difference, p.difference.h, Align::kCentre, true);
+  PaintLabel(c, Inset(p.trap_or_status),
+             content.status.visible ? content.status : content.trap_name, p.trap_or_status.h,
+             Align::kCentre);
+  PaintLabel(c, Inset(p.difference), content.difference, p.difference.h, Align::kCentre, true);
 }
 
 // North up, the whole route (or a zoomed part of it around the car) fitted

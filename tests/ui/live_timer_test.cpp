@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "ui/live_timer_painter.h"
 #include "ui/live_timer_view.h"
 #include "ui/live_timer_state.h"
 #include "ui/timer_content.h"
@@ -160,11 +158,10 @@ TEST(LiveTimerView, TapsSwitchRowsZoomOrToggle) {
     int32_t x, y;
     TimerMode mode;
     bool previous_row;
-    int32_t zoom;
   } taps[] = {
-      {shared.x + 5, shared.y + 5, TimerMode::kFace, true, 0},   // the shared row: rows switch
-      {shared.x + 5, shared.y + 5, TimerMode::kFace, false, 0},  // and back
-      {5, 470, TimerMode::kSplit, false, 0},                     // the big line: toggles
+      {shared.x + 5, shared.y + 5, TimerMode::kFace, true},   // the shared row: rows switch
+      {shared.x + 5, shared.y + 5, TimerMode::kFace, false},  // and back
+      {5, 470, TimerMode::kSplit, false},                     // the big line: toggles
   };
   for (const auto& t : taps) {
     EXPECT_TRUE(view.Tap(t.x, t.y, 800, 480));
@@ -191,27 +188,6 @@ TEST(LiveTimerView, TapsSwitchRowsZoomOrToggle) {
   EXPECT_FALSE(view.Key('q')) << "q is the window's";
   EXPECT_TRUE(view.Key('\r'));
   EXPECT_EQ(view.Mode(), TimerMode::kMap);
-}
-
-// Painted without a display: the big line comes out in the colour of the
-// difference's sign, on white.
-TEST(LiveTimerPainter, TheDifferenceIsDrawnInItsColour) {
-  LiveTimerState s;
-  s.has_result = true;
-  s.result_number = 2;
-  s.result_time = 83456;
-  for (const auto& [diff, colour] : {std::pair{-1234, kFaster}, {1234, kSlower}}) {
-    s.result_diff = diff;
-    platform::Canvas canvas(480, 800);
-    PaintLiveTimer(canvas, s, PaintInputs{});
-    ASSERT_EQ(canvas.FontError(), 0) << "DejaVu Sans (fonts-dejavu-core) is installed";
-    const Rect big = LayOutFace(480, 800).big;
-    int coloured = 0;
-    for (int32_t y = big.y; y < big.y + big.h; y += 2)
-      for (int32_t x = 0; x < 480; x += 2) coloured += canvas.Pixel(x, y) == colour;
-    EXPECT_GT(coloured, 500) << diff;
-    EXPECT_EQ(canvas.Pixel(0, 799), 0xFFFFFFu);
-  }
 }
 
 }  // namespace
