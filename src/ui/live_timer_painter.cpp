@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "timing/geodesy.h"
@@ -18,12 +19,28 @@ constexpr uint32_t kRoute = 0xA0A0A0;
 constexpr uint32_t kLine = 0x000000;
 constexpr uint32_t kSplitLine = 0x0060FF;
 constexpr uint32_t kCar = 0xE00000;
+constexpr uint32_t kBarGround = 0xECECEC;
 
 std::string Utf8(const WideString& text) { return ToUtf8(text.AsView()).Std(); }
 
 void PaintLabel(platform::Canvas& c, const Rect& r, const Label& label, int32_t font, Align align,
                 bool bold = false) {
   if (label.visible) c.Text(r.x, r.y, r.w, r.h, Utf8(label.text), font, label.colour, align, bold);
+}
+
+// A bar from the centre, growing left when faster and right when slower,
+// the value written on its empty half.
+void PaintPredictedBar(platform::Canvas& c, const Rect& r, const FaceContent& content) {
+  if (!content.predicted.visible || r.h < 4) return;
+  const Rect track{r.x + r.w / 20, r.y + r.h / 6, r.w - r.w / 10, r.h - r.h / 3};
+  const int32_t centre = track.x + track.w / 2, half = track.w / 2;
+  const int32_t length = half * std::abs(content.predicted_bar) / 1000;
+  c.FillRect(track.x, track.y, track.w, track.h, kBarGround);
+  const bool faster = content.predicted_bar < 0;
+  c.FillRect(faster ? centre - length : centre, track.y, length, track.h, content.predicted.colour);
+  c.Line(centre, r.y, centre, r.y + r.h - 1, kLine);
+  PaintLabel(c, {faster ? centre : track.x, r.y, half, r.h}, content.predicted, r.h,
+             Align::kCentre, true);
 }
 
 void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in,
@@ -47,6 +64,7 @@ void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& 
            font, row.colour, Align::kRight, true);
     c.Line(r.x, r.y + r.h - 1, r.x + r.w, r.y + r.h - 1, 0xE0E0E0);
   }
+  if (in.predicted_difference) PaintPredictedBar(c, layout.bar, content);
   PaintLabel(c, layout.big, content.big, layout.big_font, Align::kCentre, true);
 }
 
@@ -62,6 +80,8 @@ void PaintPanel(platform::Canvas& c, const LiveTimerState& s, const PaintInputs&
   PaintLabel(c, p.trap_or_status, content.status.visible ? content.status : content.trap_name,
              p.trap_or_status.h, Align::kCentre);
   PaintLabel(c, p.difference, content.difference, p.difference.h, Align::kCentre, true);
+  if (in.predicted_difference)
+    PaintLabel(c, p.predicted, content.predicted, p.predicted.h, Align::kCentre, true);
 }
 
 // North up, the whole route (or a zoomed part of it around the car) fitted
@@ -132,7 +152,8 @@ void PaintMap(platform::Canvas& c, const PaintInputs& in, const Rect& r) {
 
 void PaintLiveTimer(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in) {
   c.Fill(kGround);
-  const ViewLayout v = LayOutView(in.mode, c.Width(), c.Height(), in.data_logging);
+  const ViewLayout v =
+      LayOutView(in.mode, c.Width(), c.Height(), in.data_logging, in.predicted_difference);
   if (in.mode == TimerMode::kFace) {
     PaintFace(c, s, in, v.face);
     return;

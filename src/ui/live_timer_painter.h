@@ -22,6 +22,7 @@ struct PaintInputs {
   int32_t satellites = 0;
   bool data_logging = false;
   bool show_previous_row = false;     // the face's shared row in landscape
+  bool predicted_difference = true;   // "Predicted difference": the face's bar, the panel's line
   WideString header;                  // GPS status, recording state and clock
   const SampleList* route = nullptr;  // the session so far; nullptr: no map
   const TrapList* traps = nullptr;
