@@ -15,12 +15,15 @@ uint64_t MarkKey(uint64_t hash, const LapMark& mark) {
   return Mix(Mix(hash, static_cast<uint32_t>(mark.sample_index)), static_cast<uint32_t>(mark.Time()));
 }
 
-// 0 only for no lap.
+// 0 only for no lap. A driven lap's marks never change once it is
+// finished; a composite lap's middle marks change when a sector gets a
+// new winner, so all of them count.
 uint64_t KeyOf(const Lap* lap) {
   if (lap == nullptr) return 0;
   uint64_t hash = Mix(Mix(1, reinterpret_cast<uintptr_t>(lap)), reinterpret_cast<uintptr_t>(&lap->Samples()));
-  hash = MarkKey(hash, lap->Start());
-  for (int32_t k = 0; k < lap->MarkCount(); ++k) hash = MarkKey(hash, lap->MarkAt(k));
+  hash = Mix(MarkKey(hash, lap->Start()), static_cast<uint32_t>(lap->MarkCount()));
+  const int32_t first = lap->IsComposite() ? 0 : std::max(lap->MarkCount() - 1, 0);
+  for (int32_t k = first; k < lap->MarkCount(); ++k) hash = MarkKey(hash, lap->MarkAt(k));
   return hash == 0 ? 1 : hash;
 }
 
