@@ -12,7 +12,8 @@ uint64_t Mix(uint64_t hash, uint64_t value) {
 }
 
 uint64_t MarkKey(uint64_t hash, const LapMark& mark) {
-  return Mix(Mix(hash, static_cast<uint32_t>(mark.sample_index)), static_cast<uint32_t>(mark.Time()));
+  return Mix(Mix(hash, static_cast<uint32_t>(mark.sample_index)),
+             static_cast<uint32_t>(mark.Time()));
 }
 
 // 0 only for no lap. A driven lap's marks never change once it is
@@ -20,7 +21,8 @@ uint64_t MarkKey(uint64_t hash, const LapMark& mark) {
 // new winner, so all of them count.
 uint64_t KeyOf(const Lap* lap) {
   if (lap == nullptr) return 0;
-  uint64_t hash = Mix(Mix(1, reinterpret_cast<uintptr_t>(lap)), reinterpret_cast<uintptr_t>(&lap->Samples()));
+  uint64_t hash =
+      Mix(Mix(1, reinterpret_cast<uintptr_t>(lap)), reinterpret_cast<uintptr_t>(&lap->Samples()));
   hash = Mix(MarkKey(hash, lap->Start()), static_cast<uint32_t>(lap->MarkCount()));
   const int32_t first = lap->IsComposite() ? 0 : std::max(lap->MarkCount() - 1, 0);
   for (int32_t k = first; k < lap->MarkCount(); ++k) hash = MarkKey(hash, lap->MarkAt(k));
@@ -55,7 +57,8 @@ void PredictedDifference::Update(const Lap* running, const Lap* comparison) {
     running_ = nullptr;
     return;
   }
-  if (running != running_ || running->Start().sample_index != running_start_) StartRunning(*running);
+  if (running != running_ || running->Start().sample_index != running_start_)
+    StartRunning(*running);
   const SampleList& samples = running->Samples();
   for (; next_sample_ < samples.Count(); ++next_sample_) {
     const GeoPoint point = PointOf(samples[next_sample_]);
@@ -87,7 +90,8 @@ void PredictedDifference::BuildProfile(const Lap& lap) {
   for (int32_t k = 0; k < lap.MarkCount(); ++k) {
     const LapMark& mark = lap.MarkAt(k);
     const LapMark* from = mark.previous;
-    if (from == nullptr || !IsSet(from->Time()) || !IsSet(mark.Time()) || !from->crossing_sample.position.IsSet()) {
+    if (from == nullptr || !IsSet(from->Time()) || !IsSet(mark.Time()) ||
+        !from->crossing_sample.position.IsSet()) {
       profile_.clear();
       return;
     }
@@ -121,7 +125,8 @@ int32_t PredictedDifference::Difference(double distance, int32_t elapsed) {
     while (cursor_ + 1 < profile_.size() && profile_[cursor_ + 1].distance < distance) ++cursor_;
     const ProfilePoint& a = profile_[cursor_];
     const ProfilePoint& b = profile_[cursor_ + 1];
-    comparison = a.elapsed + SafeDivide(distance - a.distance, b.distance - a.distance) * (b.elapsed - a.elapsed);
+    comparison = a.elapsed + SafeDivide(distance - a.distance, b.distance - a.distance) *
+                                 (b.elapsed - a.elapsed);
   }
   return elapsed - static_cast<int32_t>(comparison + 0.5);
 }

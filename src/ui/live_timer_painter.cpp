@@ -39,8 +39,8 @@ void PaintPredictedBar(platform::Canvas& c, const Rect& r, const FaceContent& co
   const bool faster = content.predicted_bar < 0;
   c.FillRect(faster ? centre - length : centre, track.y, length, track.h, content.predicted.colour);
   c.Line(centre, r.y, centre, r.y + r.h - 1, kLine);
-  PaintLabel(c, {faster ? centre : track.x, r.y, half, r.h}, content.predicted, r.h,
-             Align::kCentre, true);
+  PaintLabel(c, {faster ? centre : track.x, r.y, half, r.h}, content.predicted, r.h, Align::kCentre,
+             true);
 }
 
 void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in,
