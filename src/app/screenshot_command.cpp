@@ -87,7 +87,7 @@ int RunScreenshot(const ScreenshotOptions& o, std::ostream& out, std::ostream& e
   in.decimals = static_cast<int32_t>(context.settings.timer_decimals);
   in.satellites = now.Satellites();
   in.data_logging = logging;
-  in.predicted_difference = context.settings.predicted_difference != 0;
+  in.predicted_difference = context.settings.predicted_difference != 0 && status.lap_timing;
   in.header = HeaderText(in.satellites, now.time);
   in.route = &replay.Samples();
   in.traps = &replay.Traps();
