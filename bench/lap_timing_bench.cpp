@@ -4,11 +4,17 @@
 //              loading or resuming a session (target: under 10 ms).
 //   LiveStep:  one appended sample's crossing search and lap update, as
 //              while driving (target: under 2 us per sample).
+//   PredictedDifference: its share of the live step, the running lap
+//              against the best lap at each fix (target: under 200 ns).
 #include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
 
 #include "support/session_pipeline.h"
 #include "support/track_simulator.h"
 #include "timing/lap_list.h"
+#include "timing/predicted_difference.h"
 
 namespace kv {
 namespace {
@@ -92,6 +98,37 @@ void BM_LiveStep(benchmark::State& state) {
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LiveStep)->Unit(benchmark::kMillisecond);
+
+void BM_PredictedDifference(benchmark::State& state) {
+  const Session& session = TheSession();
+  LapSettings settings;
+  sim::MemoryNoteStore notes;
+  LapList laps(session.samples, session.traps, settings, &notes);
+  CrossingList crossings(kCrossingListGrowth);
+  laps.Recompute(crossings);
+  for (auto _ : state) {
+    state.PauseTiming();
+    SampleList samples(kSampleListGrowth);
+    std::vector<std::unique_ptr<Lap>> running;
+    PredictedDifference predicted;
+    int32_t next_lap = 0;
+    state.ResumeTiming();
+    for (int32_t i = 0; i < session.samples.Count(); ++i) {
+      samples.Append(session.samples[i]);
+      if (next_lap < laps.LapCount() && laps.LapAt(next_lap).Start().sample_index == i) {
+        const LapMark& start = laps.LapAt(next_lap++).Start();
+        running.push_back(std::make_unique<Lap>(samples, false));
+        running.back()->SetStart({start.trap_index, start.sample_index, 0, start.crossing_sample});
+      }
+      predicted.Update(running.empty() ? nullptr : running.back().get(), laps.Best());
+      benchmark::DoNotOptimize(predicted.Value());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSampleCount);
+  state.counters["ns_per_fix"] = benchmark::Counter(static_cast<double>(state.iterations() * kSampleCount),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PredictedDifference)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kv

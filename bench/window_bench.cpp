@@ -78,7 +78,8 @@ struct LiveWindow {
     auto window = platform::Window::Open(shape, &error);
     if (!window) return;
     driver = window->DriverName();
-    views = std::make_unique<app::WindowViews>(std::move(window), terminal, 2, ui::Backlight::kAlwaysOn);
+    views = std::make_unique<app::WindowViews>(std::move(window), terminal, 2, ui::Backlight::kAlwaysOn,
+                                                 true);
     Application::Options options;
     options.single_instance = false;
     application.Initialise(

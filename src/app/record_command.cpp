@@ -191,7 +191,8 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
     } else {
       window = std::make_unique<WindowViews>(std::move(opened), views,
                                              static_cast<int32_t>(context.settings.timer_decimals),
-                                             static_cast<ui::Backlight>(context.settings.timer_backlight));
+                                             static_cast<ui::Backlight>(context.settings.timer_backlight),
+                                             context.settings.predicted_difference != 0);
     }
   }
   Application app;

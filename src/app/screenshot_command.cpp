@@ -79,7 +79,7 @@ int RunScreenshot(const ScreenshotOptions& o, std::ostream& out, std::ostream& e
   status.finish_line = HasFinishLine(replay.Traps());
   const ui::LiveTimerState state = ui::ComputeLiveTimerState(
       replay.Laps(), status, static_cast<ui::Backlight>(context.settings.timer_backlight));
-  ui::LiveTimerView view(logging);
+  ui::LiveTimerView view(logging, context.settings.predicted_difference != 0 && status.lap_timing);
   if (!o.mode.empty())
     view.SetMode(o.mode == "panel" ? ui::TimerMode::kSplit
                  : o.mode == "map" ? ui::TimerMode::kMap

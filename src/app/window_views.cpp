@@ -17,12 +17,13 @@ constexpr uint32_t kEscape = 0x1B;
 }  // namespace
 
 WindowViews::WindowViews(std::unique_ptr<platform::Window> window, TerminalViews& terminal,
-                         int32_t decimals, ui::Backlight backlight)
+                         int32_t decimals, ui::Backlight backlight, bool predicted_difference)
     : window_(std::move(window)),
       terminal_(terminal),
       decimals_(decimals),
       backlight_(backlight),
-      view_(std::make_unique<ui::LiveTimerView>(false)) {}
+      predicted_difference_(predicted_difference),
+      view_(std::make_unique<ui::LiveTimerView>(false, false)) {}
 
 WindowViews::~WindowViews() { Detach(); }
 
@@ -42,9 +43,9 @@ void WindowViews::Detach() {
 void WindowViews::SetSession(SessionRecorder* session) {
   session_ = session;
   terminal_.SetSession(session);
-  const bool logging =
-      session != nullptr && session->Data().Header().type == kSessionDataLogging;
-  view_ = std::make_unique<ui::LiveTimerView>(logging);
+  const uint32_t type = session != nullptr ? session->Data().Header().type : kSessionLapTiming;
+  view_ = std::make_unique<ui::LiveTimerView>(type == kSessionDataLogging,
+                                              predicted_difference_ && type == kSessionLapTiming);
 }
 
 void WindowViews::ShowMessage(std::u16string_view text) {

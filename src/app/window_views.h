@@ -38,7 +38,7 @@ class WindowViews final : public ViewManager, public InputSource {
   using StatusSource = std::function<LiveSourceStatus()>;
 
   WindowViews(std::unique_ptr<platform::Window> window, TerminalViews& terminal, int32_t decimals,
-              ui::Backlight backlight);
+              ui::Backlight backlight, bool predicted_difference);
   ~WindowViews() override;
 
   // Joins the application, whose loop is then the window's (Escape ends
@@ -72,6 +72,7 @@ class WindowViews final : public ViewManager, public InputSource {
   TerminalViews& terminal_;
   int32_t decimals_;
   ui::Backlight backlight_;
+  bool predicted_difference_;  // the setting
   std::unique_ptr<platform::Canvas> canvas_;
   std::unique_ptr<ui::LiveTimerView> view_;
   std::unique_ptr<KeepAwake> keep_awake_;

@@ -104,10 +104,11 @@ int32_t ParseSettings(std::string_view bytes, Settings& s) {
   if (s.gps_type == kGpsInternal) s.gps_type = kGpsBluetooth;
   s.reserved = 0;
   if (!all) return reader.Error();
-  // The channels come after the fields every writer has; a file without
-  // them is whole.
-  if (reader.Position() < static_cast<int64_t>(bytes.size()) && !(f.Take32(s.gps_channel) && f.Take32(s.obd_channel)))
-    return reader.Error();
+  // Our own fields come after the ones every writer has, in the order they
+  // were added; a file that ends before one of them is whole.
+  const auto more = [&] { return reader.Position() < static_cast<int64_t>(bytes.size()); };
+  if (more() && !(f.Take32(s.gps_channel) && f.Take32(s.obd_channel))) return reader.Error();
+  if (more() && !f.Take32(s.predicted_difference)) return reader.Error();
   s.trailing_bytes.assign(bytes.substr(static_cast<size_t>(reader.Position())));
   return 0;
 }
@@ -149,6 +150,7 @@ ByteString SerializeSettings(const Settings& s) {
   PutUtf8(out, s.storage_selection);
   le::Append32(out, s.gps_channel);
   le::Append32(out, s.obd_channel);
+  le::Append32(out, s.predicted_difference);
   out.Append(s.trailing_bytes);
   return out;
 }

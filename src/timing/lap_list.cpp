@@ -27,6 +27,7 @@ void LapList::Reset() {
   selected_extreme_ = 0;
   hi_lo_threshold_ = MetresPerSecondToStored(settings_.hi_lo_threshold_mps);
   last_finished_ = FinishedLap{};
+  predicted_.Reset();
 }
 
 bool LapList::ConsumeCrossings(const CrossingList& crossings, bool live) {
@@ -82,7 +83,11 @@ void LapList::Recompute(CrossingList& crossings) {
 
 bool LapList::LiveStep(CrossingList& crossings) {
   UpdateCrossingsLive(samples_, traps_, crossings);
-  return ConsumeCrossings(crossings, true);
+  const bool finished = ConsumeCrossings(crossings, true);
+  const int32_t last = LastLapIndex();
+  const Lap* running = last >= 0 && !LapAt(last).IsFinished() ? &LapAt(last) : nullptr;
+  predicted_.Update(running, running != nullptr ? ComparisonLap(last) : nullptr);
+  return finished;
 }
 
 void LapList::RestoreInvalidFlags() {

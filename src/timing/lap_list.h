@@ -5,9 +5,10 @@
 // start/finish line does both with one crossing.
 //
 // It also keeps best and previous best lap, the optimal lap, the result
-// screens' selections and the comparison selection. The sample list, the
-// trap list, the settings and the note store are the session's and must
-// outlive the list. Main thread only.
+// screens' selections, the comparison selection and, live, the running
+// lap's predicted difference. The sample list, the trap list, the settings
+// and the note store are the session's and must outlive the list. Main
+// thread only.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "timing/crossings.h"
 #include "timing/lap.h"
 #include "timing/lap_note_store.h"
+#include "timing/predicted_difference.h"
 
 namespace kv {
 
@@ -62,6 +64,8 @@ class LapList {
   bool LiveStep(CrossingList& crossings);
   // The last lap finished by a live step (lap_index -1 before any).
   const FinishedLap& LastFinished() const { return last_finished_; }
+  // The running lap against its comparison lap as of the last live step.
+  const PredictedDifference& Predicted() const { return predicted_; }
 
   // --- Laps.
   int32_t LapCount() const { return static_cast<int32_t>(laps_.size()); }
@@ -148,6 +152,7 @@ class LapList {
   int32_t previous_best_index_ = -1;
   AngleValue hi_lo_threshold_ = kNotSet;
   FinishedLap last_finished_;
+  PredictedDifference predicted_;
 
   // Sector winners carried between result computations. Laps only ever
   // gain marks, so a winner stays a winner until a later lap beats it;

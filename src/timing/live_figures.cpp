@@ -77,6 +77,7 @@ LiveFigures ComputeLiveFigures(const LapList& laps) {
     f.current_lap = l1;
     f.current_time = last.TimeIntoLap(now);
     if (IsSet(f.current_time) && f.current_time < LiveFigures::kSplitHighlight) f.highlight = true;
+    f.predicted_difference = laps.Predicted().Value();
   }
   const Lap* comparison = laps.ComparisonLap(-1);
   f.comparison_lap = IndexOf(laps, comparison);

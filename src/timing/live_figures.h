@@ -29,6 +29,7 @@ struct LiveFigures {
   int32_t previous_lap[2] = {-1, -1};
   int32_t previous_time[2] = {kNotSet, kNotSet};
   int32_t last_trap = -1;            // trap of the last mark; its name is the trap's
+  int32_t predicted_difference = kNotSet;  // the running lap at the newest fix (PredictedDifference)
 };
 
 // "Now" is the newest sample's time (ms of day).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "timing/geodesy.h"
@@ -18,6 +19,7 @@ constexpr uint32_t kRoute = 0xA0A0A0;
 constexpr uint32_t kLine = 0x000000;
 constexpr uint32_t kSplitLine = 0x0060FF;
 constexpr uint32_t kCar = 0xE00000;
+constexpr uint32_t kBarGround = 0xECECEC;
 
 std::string Utf8(const WideString& text) { return ToUtf8(text.AsView()).Std(); }
 
@@ -46,6 +48,21 @@ void PaintLabel(platform::Canvas& c, const Rect& r, const Label& label, int32_t 
 int32_t FittedFont(platform::Canvas& c, const std::string& text, int32_t font, int32_t width) {
   const int32_t needed = c.TextWidth(text, font);
   return needed <= width ? font : font * width / needed;
+}
+
+// A bar from the centre, growing left when faster and right when slower,
+// the value written on its empty half.
+void PaintPredictedBar(platform::Canvas& c, const Rect& r, const FaceContent& content) {
+  if (!content.predicted.visible || r.h < 4) return;
+  const Rect track{r.x + r.w / 20, r.y + r.h / 6, r.w - r.w / 10, r.h - r.h / 3};
+  const int32_t centre = track.x + track.w / 2, half = track.w / 2;
+  const int32_t length = half * std::abs(content.predicted_bar) / 1000;
+  c.FillRect(track.x, track.y, track.w, track.h, kBarGround);
+  const bool faster = content.predicted_bar < 0;
+  c.FillRect(faster ? centre - length : centre, track.y, length, track.h, content.predicted.colour);
+  c.Line(centre, r.y, centre, r.y + r.h - 1, kLine);
+  PaintLabel(c, {faster ? centre : track.x, r.y, half, r.h}, content.predicted, r.h, Align::kCentre,
+             true);
 }
 
 // Face rows read like a dashboard at arm's length: the time right-aligned in
@@ -87,8 +104,12 @@ void PaintFace(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& 
            layout.row_fonts[static_cast<size_t>(i)], row.colour, Align::kRight, true);
     c.Line(r.x, r.y + r.h - 1, r.x + r.w, r.y + r.h - 1, 0xE0E0E0);
   }
+  Rect b = layout.big;
+  if (in.predicted_difference) {
+    PaintPredictedBar(c, layout.bar, content);
+    b.h = layout.bar.y - b.y;  // the big line's text keeps above the bar
+  }
   if (!content.big.visible) return;
-  const Rect& b = layout.big;
   c.Text(b.x + pad, b.y, b.w - big_w - 4 * pad, b.h, trap, caption_font, content.big.colour);
   c.Text(b.x + b.w - pad - big_w, b.y, big_w, b.h, big, layout.big_font, content.big.colour,
          Align::kRight, true);
@@ -112,6 +133,8 @@ void PaintPanel(platform::Canvas& c, const LiveTimerState& s, const PaintInputs&
              content.status.visible ? content.status : content.trap_name, p.trap_or_status.h,
              Align::kCentre);
   PaintLabel(c, Inset(p.difference), content.difference, p.difference.h, Align::kCentre, true);
+  if (in.predicted_difference)
+    PaintLabel(c, Inset(p.predicted), content.predicted, p.predicted.h, Align::kCentre, true);
 }
 
 // North up, the whole route (or a zoomed part of it around the car) fitted
@@ -182,7 +205,8 @@ void PaintMap(platform::Canvas& c, const PaintInputs& in, const Rect& r) {
 
 void PaintLiveTimer(platform::Canvas& c, const LiveTimerState& s, const PaintInputs& in) {
   c.Fill(kGround);
-  const ViewLayout v = LayOutView(in.mode, c.Width(), c.Height(), in.data_logging);
+  const ViewLayout v =
+      LayOutView(in.mode, c.Width(), c.Height(), in.data_logging, in.predicted_difference);
   if (in.mode == TimerMode::kFace) {
     PaintFace(c, s, in, v.face);
     return;

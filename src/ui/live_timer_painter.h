@@ -22,6 +22,9 @@ struct PaintInputs {
   int32_t satellites = 0;
   bool data_logging = false;
   bool show_previous_row = false;     // the face's shared row in landscape
+  // "Predicted difference" in a lap-timing session: the face's bar, the
+  // panel's fourth line (which takes room from the header and map).
+  bool predicted_difference = true;
   WideString header;                  // GPS status, recording state and clock
   const SampleList* route = nullptr;  // the session so far; nullptr: no map
   const TrapList* traps = nullptr;

@@ -35,6 +35,7 @@ LiveTimerState ComputeLiveTimerState(const LapList& laps, const StatusInputs& st
       s.trap_name = laps.Traps()[f.last_trap].name;
   }
   s.running_time = f.current_time;
+  s.predicted_diff = f.predicted_difference;
   s.current_number = f.current_lap + 1;
   s.comparison_time = f.comparison_time;
   s.comparison_number = f.comparison_lap >= 0 ? f.comparison_lap + 1 : 0;

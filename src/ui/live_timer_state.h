@@ -40,6 +40,7 @@ struct LiveTimerState {
   int32_t result_time = kNotSet;
   int32_t result_diff = kNotSet;  // negative: faster than the comparison
   int32_t running_time = kNotSet;
+  int32_t predicted_diff = kNotSet;  // the running lap against the comparison at the same distance
   int32_t current_number = 0;
   int32_t comparison_time = kNotSet;
   int32_t comparison_number = 0;   // 0 for the optimal lap

@@ -24,8 +24,10 @@ Rect MapButton(const Rect& area, int32_t index) {
 
 }  // namespace
 
-LiveTimerView::LiveTimerView(bool data_logging)
-    : data_logging_(data_logging), mode_(InitialMode(data_logging)) {}
+LiveTimerView::LiveTimerView(bool data_logging, bool predicted_line)
+    : data_logging_(data_logging),
+      predicted_line_(predicted_line && !data_logging),
+      mode_(InitialMode(data_logging)) {}
 
 bool LiveTimerView::Command(int32_t command) {
   switch (command) {
@@ -73,12 +75,12 @@ bool LiveTimerView::Tap(int32_t x, int32_t y, int32_t width, int32_t height) {
 
 Rect LiveTimerView::ZoomInButton(int32_t width, int32_t height) const {
   if (mode_ == TimerMode::kFace) return {};
-  return MapButton(LayOutView(mode_, width, height, data_logging_).header, 1);
+  return MapButton(LayOutView(mode_, width, height, data_logging_, predicted_line_).header, 1);
 }
 
 Rect LiveTimerView::ZoomOutButton(int32_t width, int32_t height) const {
   if (mode_ == TimerMode::kFace) return {};
-  return MapButton(LayOutView(mode_, width, height, data_logging_).header, 0);
+  return MapButton(LayOutView(mode_, width, height, data_logging_, predicted_line_).header, 0);
 }
 
 void LiveTimerView::Paint(platform::Canvas& canvas, const LiveTimerState& state,
@@ -87,6 +89,7 @@ void LiveTimerView::Paint(platform::Canvas& canvas, const LiveTimerState& state,
   in.zoom = zoom_;
   in.show_previous_row = show_previous_row_;
   in.data_logging = data_logging_;
+  in.predicted_difference = predicted_line_;
   PaintLiveTimer(canvas, state, in);
   if (in.route == nullptr) return;
   const int32_t w = canvas.Width(), h = canvas.Height();

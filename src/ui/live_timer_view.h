@@ -17,7 +17,9 @@ class LiveTimerView {
  public:
   static constexpr int32_t kMaxZoom = 12;
 
-  explicit LiveTimerView(bool data_logging);
+  // predicted_line: the predicted difference is shown (a lap-timing
+  // session with the setting on); the panel then has its fourth line.
+  LiveTimerView(bool data_logging, bool predicted_line);
 
   TimerMode Mode() const { return mode_; }
   void SetMode(TimerMode mode) { mode_ = mode; }
@@ -39,12 +41,13 @@ class LiveTimerView {
   Rect ZoomInButton(int32_t width, int32_t height) const;
   Rect ZoomOutButton(int32_t width, int32_t height) const;
 
-  // Paints the whole window: `in` as the caller knows it, the mode, zoom
-  // and row choice as this view holds them.
+  // Paints the whole window: `in` as the caller knows it, the mode, zoom,
+  // row choice and the session's kind as this view holds them.
   void Paint(platform::Canvas& canvas, const LiveTimerState& state, PaintInputs in) const;
 
  private:
   bool data_logging_;
+  bool predicted_line_;
   TimerMode mode_;
   int32_t zoom_ = 0;
   bool show_previous_row_ = false;

@@ -1,5 +1,6 @@
 #include "ui/timer_content.h"
 
+#include <algorithm>
 #include <string>
 
 #include "util/duration_text.h"
@@ -21,6 +22,11 @@ WideString Number(int32_t n) { return FromUtf8(std::to_string(n)); }
 uint32_t ColourOf(int32_t diff) {
   if (!IsSet(diff) || diff == 0) return kEven;
   return diff < 0 ? kFaster : kSlower;
+}
+
+// It changes at every fix: tenths are what a driver can take in.
+Label Predicted(int32_t diff, uint32_t colour) {
+  return {Time(diff, 1, true, true), colour, IsSet(diff)};
 }
 
 }  // namespace
@@ -50,6 +56,11 @@ FaceContent MakeFaceContent(const LiveTimerState& s, int32_t decimals, int32_t s
                  Time(s.running_time, decimals, false, false), kNeutral};
     c.big = {WideString(), kNeutral, true};
   }
+  c.predicted = Predicted(s.predicted_diff, ColourOf(s.predicted_diff));
+  if (IsSet(s.predicted_diff)) {
+    c.predicted_bar = std::clamp(s.predicted_diff, -kPredictedFullScale, kPredictedFullScale) *
+                      1000 / kPredictedFullScale;
+  }
   return c;
 }
 
@@ -60,6 +71,7 @@ PanelContent MakePanelContent(const LiveTimerState& s, int32_t decimals) {
   c.time.colour = c.middle.colour = c.number.colour = kNeutral;
   c.trap_name = {s.trap_name, kPanelTrapName, false};
   c.difference = {WideString(), kPanelSlower, false};
+  c.predicted = Predicted(s.predicted_diff, s.predicted_diff < 0 ? kPanelFaster : kPanelSlower);
   if (!IsSet(s.running_time) && !IsSet(s.result_time)) {
     c.middle.text = Load(kStrWaiting);
     return c;

@@ -21,6 +21,8 @@ constexpr uint32_t kEven = 0x606060;    // no difference; the satellites line
 constexpr uint32_t kPanelFaster = 0x00FF00;
 constexpr uint32_t kPanelSlower = 0xFF0000;  // also the panel's status line
 constexpr uint32_t kPanelTrapName = 0x808080;
+// The face's predicted-difference bar is full length at this difference (ms).
+constexpr int32_t kPredictedFullScale = 2000;
 
 struct Label {
   WideString text;
@@ -40,6 +42,11 @@ struct FaceContent {
   Label satellites;  // ...else this: exactly one of the two is visible
   std::array<FaceRow, 3> rows;
   Label big;  // trap name and difference
+  // The running lap's predicted difference, signed, in tenths, and its bar:
+  // the share of the half length in per mille, negative (faster) growing
+  // left from the centre, positive to the right.
+  Label predicted;
+  int32_t predicted_bar = 0;
 };
 FaceContent MakeFaceContent(const LiveTimerState& state, int32_t decimals, int32_t satellites);
 
@@ -48,6 +55,7 @@ struct PanelContent {
   Label time, middle, number;  // the time line's three parts
   Label trap_name;
   Label difference;
+  Label predicted;  // under the difference line, coloured as it
 };
 PanelContent MakePanelContent(const LiveTimerState& state, int32_t decimals);
 

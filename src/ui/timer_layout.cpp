@@ -35,10 +35,11 @@ FaceLayout LayOutFace(int32_t width, int32_t height) {
     f.row_fonts = {third, third, third};
     f.big_font = f.big.h;
   }
+  f.bar = {0, f.big.y + f.big.h - f.big.h / 5, width, f.big.h / 5};
   return f;
 }
 
-PanelLayout LayOutPanel(int32_t width, int32_t height, bool data_logging) {
+PanelLayout LayOutPanel(int32_t width, int32_t height, bool data_logging, bool predicted_line) {
   const int32_t base = std::min(PerMille(width, 540), PerMille(height, 630));
   const int32_t small = data_logging ? 0 : PerMille(base, 333);
   const int32_t difference = base / 2;
@@ -47,16 +48,19 @@ PanelLayout LayOutPanel(int32_t width, int32_t height, bool data_logging) {
   p.time_line = {0, 0, width, small};
   p.trap_or_status = {0, small, width, middle};
   p.difference = {0, small + middle, width, difference};
+  const int32_t predicted = predicted_line && !data_logging ? middle : 0;
+  p.predicted = {0, base, width, predicted};
   return p;
 }
 
-ViewLayout LayOutView(TimerMode mode, int32_t width, int32_t height, bool data_logging) {
+ViewLayout LayOutView(TimerMode mode, int32_t width, int32_t height, bool data_logging,
+                      bool predicted_line) {
   ViewLayout v;
   if (mode == TimerMode::kFace) {
     v.face = {0, 0, width, height};
     return v;
   }
-  v.panel = LayOutPanel(width, height, data_logging);
+  v.panel = LayOutPanel(width, height, data_logging, predicted_line);
   const int32_t top = v.panel.Bottom();
   const int32_t below = std::max(height - top, 0);
   v.header = {0, top, width, below};

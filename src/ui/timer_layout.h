@@ -18,12 +18,16 @@ struct Rect {
 // The face: a top strip (status or satellites line), rows 1 "Best" /
 // "Comparison", 2 "Previous", 3 "Current", and the big line (trap name and
 // difference). In landscape (H < W) rows 1 and 2 share one rectangle and
-// one of them is shown at a time.
+// one of them is shown at a time. The predicted difference's bar is the
+// foot of the big line, a fifth of it: the big text is vertically centred
+// with its line height at most the rectangle's, so only descenders reach
+// below its digits' baseline.
 struct FaceLayout {
   bool landscape = false;
   Rect strip;
   std::array<Rect, 3> rows;
   Rect big;
+  Rect bar;
   int32_t strip_font = 0;  // text heights in pixels
   std::array<int32_t, 3> row_fonts{};
   int32_t big_font = 0;
@@ -33,14 +37,18 @@ FaceLayout LayOutFace(int32_t width, int32_t height);
 // The compact panel of the split and map modes: the time line (time,
 // middle text, lap number), the trap name or status line, the difference
 // line; each text as high as its rectangle. A data-logging session has no
-// time line (height 0).
+// time line (height 0). With `predicted_line` (a lap session showing the
+// predicted difference) a fourth line as high as the trap-name line goes
+// under the difference line and the panel grows by it; else it is empty.
 struct PanelLayout {
   Rect time_line;
   Rect trap_or_status;
   Rect difference;
-  int32_t Bottom() const { return difference.y + difference.h; }
+  Rect predicted;
+  int32_t Bottom() const { return predicted.y + predicted.h; }
 };
-PanelLayout LayOutPanel(int32_t width, int32_t height, bool data_logging);
+PanelLayout LayOutPanel(int32_t width, int32_t height, bool data_logging,
+                        bool predicted_line = false);
 
 enum class TimerMode : int32_t { kSplit = 0, kMap = 1, kFace = 2 };
 
@@ -54,6 +62,7 @@ struct ViewLayout {
   Rect map;
   Rect face;
 };
-ViewLayout LayOutView(TimerMode mode, int32_t width, int32_t height, bool data_logging);
+ViewLayout LayOutView(TimerMode mode, int32_t width, int32_t height, bool data_logging,
+                      bool predicted_line = false);
 
 }  // namespace kv::ui

@@ -40,6 +40,7 @@ Settings Sample() {
   s.gps_port = 9;
   s.storage_selection = u"/media/me/CARD/";
   s.obd_channel = 6;
+  s.predicted_difference = 0;
   return s;
 }
 
@@ -68,9 +69,14 @@ TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWritte
   EXPECT_EQ(s.gps_type, kGpsBluetooth);
   bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
-  Settings elsewhere;  // written by another program: no channels after field 33
-  ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - 12), elsewhere), 0);
-  EXPECT_EQ(elsewhere.obd_channel, 0u);
+  // Written by another program (nothing after field 33) or by us before
+  // field 36: whole, the fields it lacks at their defaults.
+  for (const auto& [cut, obd_channel] : {std::pair{16u, 0u}, {8u, 6u}}) {
+    Settings t;
+    ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - cut), t), 0) << cut;
+    EXPECT_EQ(t.obd_channel, obd_channel) << cut;
+    EXPECT_EQ(t.predicted_difference, 1u) << "shown unless switched off";
+  }
 }
 
 TEST(Settings, TruncatedOversizedAndFlippedFiles) {
@@ -83,8 +89,8 @@ TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   EXPECT_EQ(s.units, 0) << "later fields keep their defaults";
   const std::string huge = std::string(golden).replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
   EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
-  // Cut anywhere before our channels (a file may end just before them).
-  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 8), [](std::string_view bytes) {
+  // Cut anywhere before our own fields (a file may end just before them).
+  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 12), [](std::string_view bytes) {
     Settings t;
     return ParseSettings(bytes, t);
   });

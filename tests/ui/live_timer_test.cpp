@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/canvas.h"
+#include "ui/live_timer_painter.h"
 #include "ui/live_timer_view.h"
 #include "ui/live_timer_state.h"
 #include "ui/timer_content.h"
@@ -24,6 +26,7 @@ TEST(TimerLayout, FacePanelAndViewByHand) {
   EXPECT_EQ(f.strip, (Rect{0, 0, 480, 44}));
   EXPECT_EQ(f.rows[2], (Rect{0, 422, 480, 189}));
   EXPECT_EQ(f.big, (Rect{0, 611, 480, 189}));
+  EXPECT_EQ(f.bar, (Rect{0, 763, 480, 37})) << "the predicted bar: the big line's foot";
   EXPECT_EQ(f.row_fonts[0], 166);
   // Landscape 800x480: the strip capped by the height (1 + 50); thirds of 429.
   f = LayOutFace(800, 480);
@@ -44,6 +47,9 @@ TEST(TimerLayout, FacePanelAndViewByHand) {
   EXPECT_EQ(p.trap_or_status, (Rect{0, 100, 800, 51}));
   EXPECT_EQ(p.difference, (Rect{0, 151, 800, 151}));
   EXPECT_EQ(LayOutPanel(800, 480, true).trap_or_status.h, 151) << "no time line when only logging";
+  EXPECT_EQ(LayOutPanel(800, 480, false, true).predicted, (Rect{0, 302, 800, 51}))
+      << "the predicted line under the difference, as high as the trap name";
+  EXPECT_EQ(LayOutView(TimerMode::kSplit, 800, 480, false, true).header.y, 353);
 
   const ViewLayout split = LayOutView(TimerMode::kSplit, 800, 480, false);
   EXPECT_EQ(split.header, (Rect{0, 302, 800, 178}));
@@ -93,22 +99,27 @@ TEST(TimerContent, TextsAndColoursBySignAndState) {
     int32_t diff;
     std::string big;
     uint32_t colour, panel_colour;
+    std::string predicted;  // text and bar (per mille of the half length), when set
   } cases[] = {
-      {-1234, "Split 1 -1.23", kFaster, kPanelFaster},
-      {1234, "Split 1 +1.23", kSlower, kPanelSlower},
-      {0, "Split 1 +0.00", kEven, kPanelSlower},
-      {kNotSet, "Split 1 0.00", kEven, kPanelSlower},
+      {-1234, "Split 1 -1.23", kFaster, kPanelFaster, "-1.2 -617"},
+      {1234, "Split 1 +1.23", kSlower, kPanelSlower, "+1.2 617"},
+      {0, "Split 1 +0.00", kEven, kPanelSlower, "+0.0 0"},
+      {kNotSet, "Split 1 0.00", kEven, kPanelSlower, "+0.0 0"},
   };
   for (const auto& c : cases) {
-    s.result_diff = c.diff;
+    s.result_diff = s.predicted_diff = c.diff;
     const FaceContent face = MakeFaceContent(s, 2, 9);
     EXPECT_EQ(Text(face.big.text), c.big);
     EXPECT_EQ(face.big.colour, c.colour) << c.big;
     EXPECT_EQ(face.rows[2].colour, c.colour) << c.big;
+    EXPECT_EQ(Text(face.predicted.text) + " " + std::to_string(face.predicted_bar), c.predicted);
+    EXPECT_EQ(face.predicted.colour, c.colour) << c.big;
     EXPECT_EQ(Text(face.rows[2].time), "1:23.46");
     panel = MakePanelContent(s, 2);
     EXPECT_EQ(panel.difference.visible, IsSet(c.diff));
     EXPECT_EQ(panel.difference.colour, c.panel_colour) << c.big;
+    EXPECT_EQ(panel.predicted.visible, IsSet(c.diff));
+    EXPECT_EQ(panel.predicted.colour, c.panel_colour) << c.big;
   }
   EXPECT_TRUE(MakeFaceContent(s, 2, 9).satellites.visible);
   EXPECT_EQ(Text(MakeFaceContent(s, 2, 9).satellites.text), "9 satellites");
@@ -152,7 +163,7 @@ TEST(TimerModes, ToggleAndKeysPerMode) {
 // between Comparison and Previous; in the split view the map's buttons zoom
 // (never past the whole route or the deepest step); anywhere else toggles.
 TEST(LiveTimerView, TapsSwitchRowsZoomOrToggle) {
-  LiveTimerView view(false);
+  LiveTimerView view(false, false);
   const Rect shared = LayOutFace(800, 480).rows[0];
   const struct {
     int32_t x, y;
@@ -188,6 +199,40 @@ TEST(LiveTimerView, TapsSwitchRowsZoomOrToggle) {
   EXPECT_FALSE(view.Key('q')) << "q is the window's";
   EXPECT_TRUE(view.Key('\r'));
   EXPECT_EQ(view.Mode(), TimerMode::kMap);
+}
+
+// Painted without a display: the big line comes out in the colour of the
+// difference's sign, on white; the predicted difference's bar grows from
+// the centre to the left when faster, to the right when slower, and the
+// panel's predicted line has the panel's colour.
+TEST(LiveTimerPainter, TheDifferencesAreDrawnInTheirColours) {
+  const auto count = [](const platform::Canvas& canvas, const Rect& r, uint32_t colour) {
+    int coloured = 0;
+    for (int32_t y = r.y; y < r.y + r.h; y += 2)
+      for (int32_t x = r.x; x < r.x + r.w; x += 2) coloured += canvas.Pixel(x, y) == colour;
+    return coloured;
+  };
+  LiveTimerState s;
+  s.has_result = true;
+  s.result_number = 2;
+  s.result_time = 83456;
+  for (const auto& [diff, colour] : {std::pair{-1234, kFaster}, {1234, kSlower}}) {
+    s.result_diff = s.predicted_diff = diff;
+    platform::Canvas canvas(480, 800), panel(480, 800);
+    PaintLiveTimer(canvas, s, PaintInputs{});
+    ASSERT_EQ(canvas.FontError(), 0) << "DejaVu Sans (fonts-dejavu-core) is installed";
+    const Rect big = LayOutFace(480, 800).big, bar = LayOutFace(480, 800).bar;
+    EXPECT_GT(count(canvas, {0, big.y, 480, bar.y - big.y}, colour), 500) << diff;
+    EXPECT_EQ(canvas.Pixel(0, 799), 0xFFFFFFu);
+    const int32_t side = diff < 0 ? -1 : 1;
+    EXPECT_EQ(canvas.Pixel(240 + side * 20, bar.y + bar.h / 2), colour) << diff;
+    EXPECT_NE(canvas.Pixel(240 - side * 20, bar.y + bar.h / 2), colour) << diff;
+    PaintInputs split;
+    split.mode = TimerMode::kSplit;
+    PaintLiveTimer(panel, s, split);
+    EXPECT_GT(count(panel, LayOutPanel(480, 800, false, true).predicted,
+                    diff < 0 ? kPanelFaster : kPanelSlower), 100) << diff;
+  }
 }
 
 }  // namespace
