@@ -12,7 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   python3
-  socat gpsd gpsd-clients
+  socat gpsd gpsd-clients xvfb xdotool
   gdal-bin gpsbabel libxml2-utils
   gcovr
 )

@@ -167,6 +167,10 @@ std::unique_ptr<Window> Window::Open(const Options& options, std::string* error)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  // The picture is made in software: showing it through OpenGL would only
+  // add a copy (and, without a graphics card, a software GL). A console
+  // has no other way to show it.
+  if (driver != "KMSDRM") SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   auto impl = std::make_unique<Impl>();
   Uint32 flags = SDL_WINDOW_RESIZABLE;
   if (options.full_screen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
