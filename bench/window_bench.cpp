@@ -72,20 +72,21 @@ struct LiveWindow {
   std::unique_ptr<SessionRecorder> recorder;
   std::string driver;
 
-  LiveWindow(const std::string& dir, const sim::TrackSimulator& simulator) : folder(dir), context(dir) {
+  LiveWindow(const std::string& dir, const sim::TrackSimulator& simulator)
+      : folder(dir), context(dir) {
     std::string error;
     platform::Window::Options shape;
     auto window = platform::Window::Open(shape, &error);
     if (!window) return;
     driver = window->DriverName();
-    views = std::make_unique<app::WindowViews>(std::move(window), terminal, 2, ui::Backlight::kAlwaysOn,
-                                                 true);
+    views = std::make_unique<app::WindowViews>(std::move(window), terminal, 2,
+                                               ui::Backlight::kAlwaysOn, true);
     Application::Options options;
     options.single_instance = false;
     application.Initialise(
         [&](AppHost&) {
-          auto made = std::make_unique<app::AppServices>(application, context.settings, folder, *views,
-                                                         problems);
+          auto made = std::make_unique<app::AppServices>(application, context.settings, folder,
+                                                         *views, problems);
           services = made.get();
           return made;
         },
@@ -99,7 +100,8 @@ struct LiveWindow {
     traps.Append(simulator.TrapAt(lap / 3, kTrapSplit));
     traps.Append(simulator.TrapAt(2 * lap / 3, kTrapSplit));
     data->SetTraps(traps);
-    recorder = std::make_unique<SessionRecorder>(std::move(data), [] { return platform::TickCount(); });
+    recorder =
+        std::make_unique<SessionRecorder>(std::move(data), [] { return platform::TickCount(); });
     recorder->StartNew();
     views->SetSession(recorder.get());
     views->SetStatusSource([this] { return services->LiveStatus(); });
@@ -124,7 +126,8 @@ struct Fixture {
     // A display if there is one; otherwise frames are made and shown all
     // the same, into SDL's offscreen window.
     if (std::getenv("DISPLAY") == nullptr) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    std::string pattern = (std::filesystem::temp_directory_path() / "kv-window-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kv-window-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return;
     dir = pattern + "/";
     sim::SimConfig config;

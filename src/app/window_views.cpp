@@ -50,7 +50,8 @@ void WindowViews::SetSession(SessionRecorder* session) {
 
 void WindowViews::ShowMessage(std::u16string_view text) {
   terminal_.ShowMessage(text);
-  modals_.Show(std::make_unique<ui::MessageBox>(WideString(text)), [this](ui::ModalResult) { Draw(); });
+  modals_.Show(std::make_unique<ui::MessageBox>(WideString(text)),
+               [this](ui::ModalResult) { Draw(); });
   if (keep_awake_) keep_awake_->Event();
   Draw();
 }
@@ -61,7 +62,8 @@ void WindowViews::RefreshLive(bool full) {
     Draw();
   } else if (!frame_pending_) {
     frame_pending_ = true;
-    window_->StartViewTimer(static_cast<int32_t>(kMinFrameMs - (platform::TickCount() - last_frame_)));
+    window_->StartViewTimer(
+        static_cast<int32_t>(kMinFrameMs - (platform::TickCount() - last_frame_)));
   }
 }
 
@@ -143,7 +145,8 @@ void WindowViews::Dispatch() {
         HandleKey(e.key);
         break;
       case Kind::kTap:
-        redraw |= modals_.Tap(e.x, e.y) || view_->Tap(e.x, e.y, window_->Width(), window_->Height());
+        redraw |=
+            modals_.Tap(e.x, e.y) || view_->Tap(e.x, e.y, window_->Width(), window_->Height());
         break;
       case Kind::kResized:
       case Kind::kExposed:

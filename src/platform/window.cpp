@@ -34,20 +34,30 @@ uint32_t KeyOf(SDL_Keycode key) {
     return static_cast<uint32_t>(key);
   if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return static_cast<uint32_t>('1' + (key - SDLK_KP_1));
   switch (key) {
-    case SDLK_KP_0: return '0';
+    case SDLK_KP_0:
+      return '0';
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return '\r';
+    case SDLK_KP_ENTER:
+      return '\r';
     case SDLK_ESCAPE:
-    case SDLK_AC_BACK: return 0x1B;
-    case SDLK_F1: return 0xF801;
-    case SDLK_F2: return 0xF802;
-    case SDLK_F3: return 0xF803;
-    case SDLK_F4: return 0xF804;
+    case SDLK_AC_BACK:
+      return 0x1B;
+    case SDLK_F1:
+      return 0xF801;
+    case SDLK_F2:
+      return 0xF802;
+    case SDLK_F3:
+      return 0xF803;
+    case SDLK_F4:
+      return 0xF804;
     case SDLK_PLUS:
-    case SDLK_KP_PLUS: return '+';
+    case SDLK_KP_PLUS:
+      return '+';
     case SDLK_MINUS:
-    case SDLK_KP_MINUS: return '-';
-    default: return 0;
+    case SDLK_KP_MINUS:
+      return '-';
+    default:
+      return 0;
   }
 }
 
@@ -105,6 +115,8 @@ struct Window::Impl {
       SDL_EnableScreenSaver();
       SDL_DestroyWindow(window);
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      // The last user of SDL also ends its session-bus connection.
+      if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
     }
   }
 
@@ -160,7 +172,8 @@ std::unique_ptr<Window> Window::Open(const Options& options, std::string* error)
   }
   // Without a display SDL falls back on drivers that show nothing; those
   // only count when asked for by name.
-  const std::string driver = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+  const std::string driver =
+      SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   if ((driver == "offscreen" || driver == "dummy") && (asked == nullptr || driver != asked)) {
     *error = "no display was found (X, Wayland or a console with KMS/DRM)";
@@ -240,7 +253,9 @@ std::vector<WindowEvent> Window::TakeEvents() {
         break;
       case SDL_WINDOWEVENT:
         switch (e.window.event) {
-          case SDL_WINDOWEVENT_SIZE_CHANGED: out.kind = WindowEvent::Kind::kResized; break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            out.kind = WindowEvent::Kind::kResized;
+            break;
           case SDL_WINDOWEVENT_EXPOSED:
           case SDL_WINDOWEVENT_SHOWN:
           case SDL_WINDOWEVENT_RESTORED:
@@ -248,9 +263,14 @@ std::vector<WindowEvent> Window::TakeEvents() {
             out.kind = WindowEvent::Kind::kExposed;
             break;
           case SDL_WINDOWEVENT_HIDDEN:
-          case SDL_WINDOWEVENT_MINIMIZED: impl_->power->visible.store(false); continue;
-          case SDL_WINDOWEVENT_CLOSE: out.kind = WindowEvent::Kind::kClose; break;
-          default: continue;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            impl_->power->visible.store(false);
+            continue;
+          case SDL_WINDOWEVENT_CLOSE:
+            out.kind = WindowEvent::Kind::kClose;
+            break;
+          default:
+            continue;
         }
         break;
       default:

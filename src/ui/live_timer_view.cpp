@@ -19,7 +19,8 @@ bool Inside(const Rect& r, int32_t x, int32_t y) {
 Rect MapButton(const Rect& area, int32_t index) {
   const int32_t side = std::max(32, std::min(area.w, area.h) / 4), margin = side / 4;
   if (area.w < 2 * side + 3 * margin || area.h < side + 2 * margin) return {};
-  return {area.x + area.w - (2 - index) * (side + margin), area.y + area.h - side - margin, side, side};
+  return {area.x + area.w - (2 - index) * (side + margin), area.y + area.h - side - margin, side,
+          side};
 }
 
 }  // namespace
