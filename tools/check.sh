@@ -19,7 +19,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCH=OF
 cmake --build build-asan -j "$jobs"
 # The session bus library keeps a buffer to the end of a process that
 # showed a window; it is not ours to free.
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
+suppressions="$PWD/tools/lsan.supp"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$suppressions" \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest --output-on-failure -j "$jobs") | tee -a "$log"
 
