@@ -42,7 +42,7 @@ std::unique_ptr<SdlAudioOutput> SdlAudioOutput::Open(std::string* error) {
   // lines of its own complaints to the terminal; an empty device list
   // answers the same question quietly. (-1 means the driver cannot list.)
   if (SDL_GetNumAudioDevices(0) == 0) {
-    *error = "no sound output was found (" + driver + ")";
+    *error = driver + " lists no sound output";
     EndAudio();
     return nullptr;
   }
