@@ -109,6 +109,7 @@ int32_t ParseSettings(std::string_view bytes, Settings& s) {
   const auto more = [&] { return reader.Position() < static_cast<int64_t>(bytes.size()); };
   if (more() && !(f.Take32(s.gps_channel) && f.Take32(s.obd_channel))) return reader.Error();
   if (more() && !f.Take32(s.predicted_difference)) return reader.Error();
+  if (more() && !f.Take32(s.voice)) return reader.Error();
   s.trailing_bytes.assign(bytes.substr(static_cast<size_t>(reader.Position())));
   return 0;
 }
@@ -151,6 +152,7 @@ ByteString SerializeSettings(const Settings& s) {
   le::Append32(out, s.gps_channel);
   le::Append32(out, s.obd_channel);
   le::Append32(out, s.predicted_difference);
+  le::Append32(out, s.voice);
   out.Append(s.trailing_bytes);
   return out;
 }

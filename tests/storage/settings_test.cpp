@@ -41,6 +41,7 @@ Settings Sample() {
   s.storage_selection = u"/media/me/CARD/";
   s.obd_channel = 6;
   s.predicted_difference = 0;
+  s.voice = 2;
   return s;
 }
 
@@ -70,12 +71,17 @@ TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWritte
   bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
   // Written by another program (nothing after field 33) or by us before
-  // field 36: whole, the fields it lacks at their defaults.
-  for (const auto& [cut, obd_channel] : {std::pair{16u, 0u}, {8u, 6u}}) {
+  // field 36 or 37: whole, the fields it lacks at their defaults.
+  const struct {
+    size_t cut;
+    uint32_t obd_channel, predicted, voice;
+  } cuts[] = {{20, 0, 1, 1}, {12, 6, 1, 1}, {8, 6, 0, 1}};
+  for (const auto& c : cuts) {
     Settings t;
-    ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - cut), t), 0) << cut;
-    EXPECT_EQ(t.obd_channel, obd_channel) << cut;
-    EXPECT_EQ(t.predicted_difference, 1u) << "shown unless switched off";
+    ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - c.cut), t), 0) << c.cut;
+    EXPECT_EQ(t.obd_channel, c.obd_channel) << c.cut;
+    EXPECT_EQ(t.predicted_difference, c.predicted) << c.cut;
+    EXPECT_EQ(t.voice, c.voice) << c.cut;
   }
 }
 
@@ -90,7 +96,7 @@ TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   const std::string huge = std::string(golden).replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
   EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
   // Cut anywhere before our own fields (a file may end just before them).
-  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 12), [](std::string_view bytes) {
+  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 16), [](std::string_view bytes) {
     Settings t;
     return ParseSettings(bytes, t);
   });
