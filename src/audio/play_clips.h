@@ -1,0 +1,18 @@
+// Playing an announcement: the clips one after another, without overlap,
+// a missing clip skipped.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "audio/clip_library.h"
+
+namespace kv::audio {
+
+// Plays `names` in order from `library` and returns when the last one has
+// been heard; problems (no sound device) are written to `err`. Returns the
+// exit status for a command: 0 played (or nothing to play), 1 no playback.
+int PlayClips(const std::vector<std::string>& names, ClipLibrary& library, std::ostream& err);
+
+}  // namespace kv::audio
