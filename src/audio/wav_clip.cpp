@@ -124,7 +124,7 @@ WavResult DecodeWav(std::span<const uint8_t> bytes, std::vector<int16_t>& sample
       return r;
     }
     // Chunks are padded to an even size; a missing pad byte at the very end is tolerated.
-    rest = rest.subspan(std::min<size_t>(rest.size(), 8 + size + (size & 1)));
+    rest = rest.subspan(std::min<size_t>(rest.size(), size_t{8} + size + (size & 1)));
   }
   return WavResult::kTruncated;
 }

@@ -11,36 +11,24 @@
 namespace kv::audio {
 namespace {
 
-using kv::testing::TempFolder;
-using kv::testing::WriteWholeFile;
-
 TEST(ClipLibrary, PrefersTheUsersRecordingAndSkipsWhatNoFolderHolds) {
-  TempFolder user, bundled;
+  kv::testing::TempFolder user, bundled;
   const std::string sounds = user.Path() + "Korvatinel/Sounds/";
   std::filesystem::create_directories(sounds);
-  const auto wav = [](int16_t sample) {
-    return EncodeWav(std::vector<int16_t>{sample}, kClipRateHz);
+  const auto put = [](const std::string& path, int16_t sample) {
+    kv::testing::WriteWholeFile(path, EncodeWav(std::vector<int16_t>{sample}, kClipRateHz));
   };
-  WriteWholeFile(sounds + "minute.wav", wav(1));
-  WriteWholeFile(bundled.Path() + "minute.wav", wav(2));
-  WriteWholeFile(bundled.Path() + "point.wav", wav(3));
-  WriteWholeFile(sounds + "seconds.wav", "RIFF damaged");
-  WriteWholeFile(bundled.Path() + "seconds.wav", wav(4));
-  WriteWholeFile(user.Path() + "Korvatinel/secret.wav", wav(5));
-
+  put(sounds + "minute.wav", 1), put(bundled.Path() + "minute.wav", 2),
+      put(bundled.Path() + "point.wav", 3);
+  put(bundled.Path() + "seconds.wav", 4), put(user.Path() + "Korvatinel/secret.wav", 5);
+  kv::testing::WriteWholeFile(sounds + "seconds.wav", "RIFF damaged");
   const ClipLibrary library(user.Path(), bundled.Path());
-  const struct {
-    const char* name;
-    std::optional<std::vector<int16_t>> samples;
-  } cases[] = {
-      {"minute", std::vector<int16_t>{1}},   // the user's own
-      {"point", std::vector<int16_t>{3}},    // only bundled
-      {"seconds", std::vector<int16_t>{4}},  // the user's is damaged
-      {"hours", std::nullopt},               // nowhere
-      {"../secret", std::nullopt},           // not a clip name
-      {"", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(library.Load(c.name), c.samples) << c.name;
+  using Clip = std::vector<int16_t>;
+  EXPECT_EQ(library.Load("minute"), Clip{1});   // the user's own
+  EXPECT_EQ(library.Load("point"), Clip{3});    // only bundled
+  EXPECT_EQ(library.Load("seconds"), Clip{4});  // the user's is damaged
+  for (const char* name : {"hours", "../secret", ""})
+    EXPECT_EQ(library.Load(name), std::nullopt) << name;
   EXPECT_EQ(ClipLibrary("", "").Load("minute"), std::nullopt);
 }
 
