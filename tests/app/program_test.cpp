@@ -162,6 +162,7 @@ TEST(Program, SayWritesAnAudibleAnnouncementFromTheBundledClips) {
   if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox (Debian package sox) is not installed";
   TempFolder dir;
   const std::string sounds = std::filesystem::path(KV_PROGRAM).parent_path().parent_path() / "sounds/";
+  if (!std::filesystem::exists(sounds + ".complete")) GTEST_SKIP() << "no bundled clips: espeak-ng was not found";
   std::vector<std::string> sox = {"sox", "--i", "-t"};
   for (const char* word : {"minus", "plus", "hour", "hours", "minute", "minutes", "point", "second", "seconds"})
     sox.push_back(sounds + word + ".wav");
