@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libbluetooth-dev
   libcli11-dev nlohmann-json3-dev
+  espeak-ng sox
   clang libclang-rt-14-dev
   python3
   socat gpsd gpsd-clients xvfb xdotool

@@ -43,5 +43,6 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
 void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddScreenshotCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddSayCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

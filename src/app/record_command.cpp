@@ -15,7 +15,9 @@
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
+#include "app/live_voice.h"
 #include "app/window_views.h"
+#include "audio/announcer.h"
 #include "core/application.h"
 #include "platform/file_io.h"
 #include "platform/process.h"
@@ -195,6 +197,11 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
                                              context.settings.predicted_difference != 0);
     }
   }
+  ViewManager& shown = window ? static_cast<ViewManager&>(*window) : views;
+  const auto voice_mode = static_cast<audio::VoiceMode>(o.voice >= 0 ? static_cast<uint32_t>(o.voice)
+                                                                      : context.settings.voice);
+  LiveVoice voice(shown, voice_mode,
+                  audio::ClipLibrary(context.storage.DefaultRoot(), context.storage.BundledSoundsFolder()), err);
   Application app;
   AppServices* services = nullptr;
   RunProblems problems;
@@ -205,7 +212,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
       [&](AppHost&) {
         auto made =
             std::make_unique<AppServices>(app, context.settings, context.storage.AppDataFolder(),
-                                          window ? static_cast<ViewManager&>(*window) : views, problems);
+                                          voice, problems);
         services = made.get();
         return made;
       },
@@ -238,6 +245,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   }
   views.SetSession(&recorder);
   views.SetStatusText([services] { return services->StatusText(); });
+  voice.SetSession(&recorder);
   if (window) {
     window->SetSession(&recorder);
     window->SetStatusSource([services] { return services->LiveStatus(); });
@@ -390,8 +398,8 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   return RunLive(o, context, std::move(data), true, std::move(lock), sources, views, out, err);
 }
 
-int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool full_screen, std::ostream& out,
-            std::ostream& err) {
+int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostream& out, std::ostream& err) {
+  const bool fast = shown.fast;
   std::string dir = data_dir;
   if (dir.empty()) {
     dir = platform::TemporaryDirectory() + "/korvatinel-demo-" + std::to_string(platform::TickCount());
@@ -416,8 +424,9 @@ int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool fu
   o.title = "Demo";
   o.driver = "Demo driver";
   o.fast = fast;
-  o.window = window;
-  o.full_screen = full_screen;
+  o.window = shown.window;
+  o.full_screen = shown.full_screen;
+  o.voice = shown.voice;
   o.runtime_folder = dir;
   return RunRecord(o, out, err);
 }
@@ -425,9 +434,21 @@ int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool fu
 namespace {
 
 // --window and --headless choose between the window and the terminal; by
-// default the window opens where a display is named.
-void AddWindowOptions(CLI::App* command, WindowChoice& choice, bool& full_screen) {
+// default the window opens where a display is named. --voice,
+// --voice-difference and --no-voice override the settings' spoken lap times.
+void AddWindowOptions(CLI::App* command, WindowChoice& choice, bool& full_screen, int32_t& voice) {
   choice = WindowChoice::kAuto;
+  voice = -1;
+  auto* speak = command->add_flag_callback(
+      "--voice", [&voice] { voice = std::max(voice, static_cast<int32_t>(audio::VoiceMode::kLapTime)); },
+      "Speak each lap time (default: as the settings say)");
+  auto* both = command->add_flag_callback(
+      "--voice-difference", [&voice] { voice = static_cast<int32_t>(audio::VoiceMode::kLapTimeAndDifference); },
+      "Speak each lap time and its difference to the comparison lap");
+  command->add_flag_callback("--no-voice", [&voice] { voice = static_cast<int32_t>(audio::VoiceMode::kOff); },
+                             "Do not speak lap times")
+      ->excludes(speak)
+      ->excludes(both);
   auto* force = command->add_flag_callback(
       "--window", [&choice] { choice = WindowChoice::kForce; },
       "Show the live timer in a window (status 1 when none can open)");
@@ -451,7 +472,7 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
                   "else rpm,throttle-position)");
     c->add_option("--obd-low-channels", o->obd_low_channels, "OBD-II channels to poll now and then");
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
-    AddWindowOptions(c, o->window, o->full_screen);
+    AddWindowOptions(c, o->window, o->full_screen, o->voice);
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");
   add_common(record);
@@ -477,9 +498,9 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
   CLI::App* demo = cli.add_subcommand("demo", "Replay the demo recording on the demo track (a temporary folder unless --data)");
   auto d = std::make_shared<RecordOptions>();
   demo->add_flag("--fast", d->fast, "Without pacing");
-  AddWindowOptions(demo, d->window, d->full_screen);
+  AddWindowOptions(demo, d->window, d->full_screen, d->voice);
   commands.Add(demo, [d, &globals] {
-    return RunDemo(globals.data_dir, d->fast, d->window, d->full_screen, std::cout, std::cerr);
+    return RunDemo(globals.data_dir, *d, std::cout, std::cerr);
   });
 }
 

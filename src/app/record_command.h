@@ -26,6 +26,7 @@ struct RecordOptions {
   bool fast = false;
   WindowChoice window = WindowChoice::kHeadless;  // the commands' default is kAuto
   bool full_screen = false;
+  int32_t voice = 0;  // spoken lap times: an audio::VoiceMode, -1 as the settings say (the commands' default)
   std::string session;              // resume: the base name
   // Where the single-instance lock lives (empty: the user's runtime folder).
   std::string runtime_folder;
@@ -38,7 +39,7 @@ int RunResume(const RecordOptions& options, std::ostream& out, std::ostream& err
 // Installs the demo track, replays the bundled demo recording at the
 // replay pace (fast: without pacing) into `data_dir` (a temporary folder
 // when empty).
-int RunDemo(const std::string& data_dir, bool fast, WindowChoice window, bool full_screen,
-            std::ostream& out, std::ostream& err);
+// `shown`: the window and voice choices of the command line.
+int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostream& out, std::ostream& err);
 
 }  // namespace kv::app

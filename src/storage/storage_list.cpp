@@ -94,4 +94,18 @@ std::string StorageList::InstallFolder() const {
   return {};
 }
 
+std::string StorageList::BundledSoundsFolder() const {
+  const std::string exe = platform::ExecutableFolder();
+  std::vector<std::string> candidates;
+  if (!exe.empty()) {
+    candidates.push_back(exe + "/../sounds/");
+    candidates.push_back(exe + "/../share/korvatinel/sounds/");
+  }
+  candidates.push_back("/usr/local/share/korvatinel/sounds/");
+  candidates.push_back("/usr/share/korvatinel/sounds/");
+  for (const std::string& folder : candidates)
+    if (platform::DirectoryExists(folder)) return folder;
+  return {};
+}
+
 }  // namespace kv

@@ -43,6 +43,11 @@ class StorageList {
   // or the source tree's data/), else the installed data folder; empty
   // when none exists (relative paths are used then).
   std::string InstallFolder() const;
+  // The bundled voice clips: <exe>/../sounds/ in the build tree, else
+  // sounds/ of the installed data folder (<prefix>/share/korvatinel/);
+  // empty when none exists. Kept apart from InstallFolder, whose build-tree
+  // choice is the source tree's data/.
+  std::string BundledSoundsFolder() const;
 
  private:
   std::string data_dir_;  // with a trailing "/" when set

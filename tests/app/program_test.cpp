@@ -143,6 +143,9 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"laps", "nosuch"}, 1},
       {{"track", "show", "nosuch"}, 1},
       {{"track", "create", "spa"}, 1},
+      {{"say", "1.5"}, 2},
+      {{"say", "83456", "--decimals", "4"}, 2},
+      {{"say", "5", "--wav", "/nonexistent/a.wav"}, 1},
   };
   for (const auto& c : cases) {
     const Outcome o = Korvatinel(dir.Path(), c.args);
@@ -151,6 +154,54 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
     EXPECT_EQ(o.status, c.status) << shown << "\n" << o.err;
     EXPECT_TRUE(c.status != 2 || !o.err.empty()) << shown << ": a usage error says why";
   }
+}
+
+// Every clip a lap time can ask for is bundled and readable, and a lap time
+// becomes one WAV that speaks it in about two seconds, and is played.
+TEST(Program, SayWritesAnAudibleAnnouncementFromTheBundledClips) {
+  if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox (Debian package sox) is not installed";
+  TempFolder dir;
+  const std::string sounds = std::filesystem::path(KV_PROGRAM).parent_path().parent_path() / "sounds/";
+  if (!std::filesystem::exists(sounds + ".complete")) GTEST_SKIP() << "no bundled clips: espeak-ng was not found";
+  std::vector<std::string> sox = {"sox", "--i", "-t"};
+  for (const char* word : {"minus", "plus", "hour", "hours", "minute", "minutes", "point", "second", "seconds"})
+    sox.push_back(sounds + word + ".wav");
+  for (int n = 0; n <= 596; ++n) sox.push_back(sounds + std::to_string(n) + ".wav");
+  EXPECT_EQ(RunCommand(dir.Path(), sox).status, 0) << "clips missing or unreadable in " << sounds;
+
+  const std::string wav = dir.Path() + "lap.wav";
+  const Outcome said = Korvatinel(dir.Path(), {"say", "83456", "--wav", wav});
+  ASSERT_EQ(said.status, 0) << said.err;
+  EXPECT_EQ(said.out, "1\nminute\n23\npoint\n5\nseconds\n");
+  const double seconds = std::stod(RunCommand(dir.Path(), {"sox", "--i", "-D", wav}).out);
+  EXPECT_TRUE(seconds > 1 && seconds < 4) << seconds;
+  const std::string stat = RunCommand(dir.Path(), {"sox", wav, "-n", "stat"}).err;
+  const size_t peak = stat.find("Maximum amplitude:");
+  ASSERT_NE(peak, std::string::npos) << stat;
+  EXPECT_GT(std::stod(stat.substr(peak + 18)), 0.1) << stat;
+
+  // Played on SDL's silent device when it is named; without any device a
+  // command says so (status 1) and a session says so once and goes on.
+  const auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_EQ(Korvatinel(dir.Path(), {"say", "83456"}).status, 0);
+  setenv("SDL_AUDIODRIVER", "nonexistent", 1);
+  const Outcome nowhere = Korvatinel(dir.Path(), {"say", "83456"});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(count(nowhere.err, "No sound device"), 1u) << nowhere.err;
+  const Outcome session = Korvatinel(dir.Path(), {"demo", "--fast", "--voice-difference"});
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const Outcome spoken = Korvatinel(dir.Path(), {"demo", "--fast", "--voice-difference"});
+  unsetenv("SDL_AUDIODRIVER");
+  EXPECT_EQ(spoken.status, 0) << spoken.err;
+  EXPECT_EQ(count(spoken.err, "No sound device"), 0u) << spoken.err;
+  EXPECT_EQ(session.status, 0) << session.err;
+  EXPECT_EQ(count(session.err, "No sound device"), 1u) << session.err;
+  EXPECT_EQ(PrintedLaps(session.out).size(), 5u);
 }
 
 // Files this program cannot read are named with the reason, never hidden,

@@ -27,7 +27,9 @@ inline std::string RecordedSessionBase(const std::string& data_dir) {
 // Records the demo under `data_dir` as fast as it goes; the session's base name.
 inline std::string RecordDemo(const std::string& data_dir) {
   std::ostringstream out, err;
-  EXPECT_EQ(0, RunDemo(data_dir, true, WindowChoice::kHeadless, false, out, err)) << err.str();
+  RecordOptions fast;  // no window, no voice
+  fast.fast = true;
+  EXPECT_EQ(0, RunDemo(data_dir, fast, out, err)) << err.str();
   return RecordedSessionBase(data_dir);
 }
 
