@@ -23,7 +23,9 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
-std::string Spoken(int32_t ms, bool sign) { return Joined(SplitClipList(Compose(ms, 1, sign).AsView())); }
+std::string Spoken(int32_t ms, bool sign) {
+  return Joined(SplitClipList(Compose(ms, 1, sign).AsView()));
+}
 
 TEST(Announcer, EachLapFinishedLiveOnceWithItsDifferenceNewestOnly) {
   sim::SimConfig config;
@@ -35,7 +37,8 @@ TEST(Announcer, EachLapFinishedLiveOnceWithItsDifferenceNewestOnly) {
   traps.Append(simulator.TrapAt(0.0, kTrapStartFinish));
   sim::SessionPipeline run(traps);
   std::vector<std::string> plain, with_difference;
-  Announcer lap_time(VoiceMode::kLapTime, [&](const auto& names) { plain.push_back(Joined(names)); });
+  Announcer lap_time(VoiceMode::kLapTime,
+                     [&](const auto& names) { plain.push_back(Joined(names)); });
   Announcer both(VoiceMode::kLapTimeAndDifference,
                  [&](const auto& names) { with_difference.push_back(Joined(names)); });
   Announcer off(VoiceMode::kOff, [](const auto&) { FAIL() << "off speaks"; });
@@ -58,7 +61,8 @@ TEST(Announcer, EachLapFinishedLiveOnceWithItsDifferenceNewestOnly) {
     if (k == 0) continue;
     // Lap 2 is the new best, compared with lap 1; the later ones with it.
     const int32_t comparison = laps.LapAt(k == 1 ? 0 : 1).LapTime();
-    expected_both.push_back(Spoken(lap.LapTime(), false) + ";" + Spoken(lap.LapTime() - comparison, true));
+    expected_both.push_back(Spoken(lap.LapTime(), false) + ";" +
+                            Spoken(lap.LapTime() - comparison, true));
   }
   ASSERT_EQ(expected_plain.size(), 4u);
   EXPECT_EQ(plain, expected_plain);
@@ -68,7 +72,8 @@ TEST(Announcer, EachLapFinishedLiveOnceWithItsDifferenceNewestOnly) {
 
   // Two laps finished between two looks: the newest only.
   std::vector<std::string> late;
-  Announcer catching_up(VoiceMode::kLapTime, [&](const auto& names) { late.push_back(Joined(names)); });
+  Announcer catching_up(VoiceMode::kLapTime,
+                        [&](const auto& names) { late.push_back(Joined(names)); });
   sim::SessionPipeline again(traps);
   catching_up.Start(again.Laps());
   again.Feed(simulator.Nmea());
