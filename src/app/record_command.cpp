@@ -10,12 +10,12 @@
 #include "acquisition/source_status.h"
 #include "app/app_services.h"
 #include "app/command_list.h"
+#include "app/live_voice.h"
 #include "app/obd_channel_choice.h"
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
-#include "app/live_voice.h"
 #include "app/window_views.h"
 #include "audio/announcer.h"
 #include "core/application.h"
@@ -436,7 +436,7 @@ namespace {
 // --window and --headless choose between the window and the terminal; by
 // default the window opens where a display is named. --voice,
 // --voice-difference and --no-voice override the settings' spoken lap times.
-void AddWindowOptions(CLI::App* command, WindowChoice& choice, bool& full_screen, int32_t& voice) {
+void AddLiveOptions(CLI::App* command, WindowChoice& choice, bool& full_screen, int32_t& voice) {
   choice = WindowChoice::kAuto;
   voice = -1;
   auto* speak = command->add_flag_callback(
@@ -472,7 +472,7 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
                   "else rpm,throttle-position)");
     c->add_option("--obd-low-channels", o->obd_low_channels, "OBD-II channels to poll now and then");
     c->add_flag("--fast", o->fast, "Replay a file without pacing");
-    AddWindowOptions(c, o->window, o->full_screen, o->voice);
+    AddLiveOptions(c, o->window, o->full_screen, o->voice);
   };
   CLI::App* record = cli.add_subcommand("record", "Record a session (q ends it, p pauses)");
   add_common(record);
@@ -498,7 +498,7 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
   CLI::App* demo = cli.add_subcommand("demo", "Replay the demo recording on the demo track (a temporary folder unless --data)");
   auto d = std::make_shared<RecordOptions>();
   demo->add_flag("--fast", d->fast, "Without pacing");
-  AddWindowOptions(demo, d->window, d->full_screen, d->voice);
+  AddLiveOptions(demo, d->window, d->full_screen, d->voice);
   commands.Add(demo, [d, &globals] {
     return RunDemo(globals.data_dir, *d, std::cout, std::cerr);
   });
