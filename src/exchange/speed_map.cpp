@@ -220,6 +220,11 @@ std::string SpeedMap(const MapSpec& spec) {
   }
 
   // Scale bar, bottom right: a round length of about a quarter of the width.
+  if (!any) {
+    AppendText(out, width / 2.0, height / 2.0, "middle", "No data",
+               "font-size=\"13\" fill=\"#777\"");
+    return out += "</svg>";
+  }
   const double metres = NiceLength((right - left) / 4 / p.scale);
   const double bar = metres * p.scale, by = height - 18.0;
   out += "<g class=\"scale\" stroke=\"#111\" stroke-width=\"2\">";
@@ -234,8 +239,11 @@ std::string SpeedMap(const MapSpec& spec) {
   out += "\"/>";
   AppendLine(out, right - bar, by - 5, right - bar, by + 1);
   AppendLine(out, right, by - 5, right, by + 1);
-  AppendText(out, right - bar / 2, by - 6, "middle", FixedText(metres, metres < 1 ? 3 : 0) + " m",
-             "class=\"scale-text\" stroke=\"none\" font-size=\"10\" fill=\"#111\"");
+  AppendText(
+      out, right - bar / 2, by - 6, "middle",
+      FixedText(metres, std::max(0, static_cast<int32_t>(-std::floor(std::log10(metres) + 1e-9)))) +
+          " m",
+      "class=\"scale-text\" stroke=\"none\" font-size=\"10\" fill=\"#111\"");
   out += "</g></svg>";
   return out;
 }

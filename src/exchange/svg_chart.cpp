@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "exchange/svg_text.h"
 #include "exchange/trace_reduction.h"
@@ -71,6 +72,11 @@ void PlotBorder(std::string& out, const Frame& f) {
   out += "\" fill=\"none\" stroke=\"#777\" stroke-width=\"1\"/>";
 }
 
+void NoData(std::string& out, const Frame& f) {
+  AppendText(out, f.left + f.width / 2, f.top + f.height / 2, "middle", "No data",
+             "font-size=\"13\" fill=\"#777\"");
+}
+
 // A padded y range: 5 % of the span on each side, or a unit when the data is flat.
 void PadRange(Range& r) {
   if (r.Empty()) r.lo = 0, r.hi = 1;
@@ -127,17 +133,18 @@ void DrawSeries(std::string& out, const Frame& f, const Series& s) {
   out += "</g>";
 }
 
-// Legend entries laid in rows from `x` to the right edge; returns the rows used.
+// Legend entries laid in rows: the first from `x` (after the title), the
+// others from the left edge; returns the rows used.
 int32_t Legend(std::string* out, const std::vector<Series>& series, double x, double right,
                double y) {
   if (series.empty() || (series.size() == 1 && series[0].name.empty())) return 0;
+  constexpr double kRowStart = 8;
   int32_t rows = 1;
   double at = x;
-  const double start = x;
   for (const Series& s : series) {
     const double w = 22 + TextWidth(s.name, kFont) + 14;
-    if (at + w > right && at > start) {
-      at = start;
+    if (at + w > right && at > kRowStart) {
+      at = kRowStart;
       ++rows;
     }
     if (out != nullptr) {
@@ -167,7 +174,8 @@ std::string LineChart(const LineChartSpec& spec) {
       yr.Add(s.y[i]);
     }
   }
-  if (xr.Empty()) xr.lo = 0, xr.hi = 1;
+  const bool no_data = xr.Empty();
+  if (no_data) xr.lo = 0, xr.hi = 1;
   if (xr.hi == xr.lo) xr.lo -= 0.5, xr.hi += 0.5;
   if (spec.zero_line) yr.Add(0.0);
   PadRange(yr);
@@ -216,21 +224,37 @@ std::string LineChart(const LineChartSpec& spec) {
     if (!(x >= f.x0 && x <= f.x1)) continue;
     AppendLine(out, f.Px(x), f.top, f.Px(x), f.top + f.height);
   }
-  out += "</g><g class=\"mark-labels\" font-size=\"10\" fill=\"#333\">";
-  for (size_t i = 0; i < spec.x_marks.size() && i < spec.x_mark_labels.size(); ++i) {
-    const double x = spec.x_marks[i];
-    if (!(x >= f.x0 && x <= f.x1) || spec.x_mark_labels[i].empty()) continue;
-    const bool near_right =
-        f.Px(x) + 3 + TextWidth(spec.x_mark_labels[i], kTickFont) > f.left + f.width;
-    AppendText(out, f.Px(x) + (near_right ? -3 : 3), f.top + 11, near_right ? "end" : "start",
-               spec.x_mark_labels[i]);
-  }
   out += "</g>";
 
   for (const Series& s : spec.series)
     if (!s.highlight) DrawSeries(out, f, s);
   for (const Series& s : spec.series)
     if (s.highlight) DrawSeries(out, f, s);
+  // Mark labels over the lines, with a white halo, in up to three rows so
+  // that close marks keep their labels apart.
+  out +=
+      "<g class=\"mark-labels\" font-size=\"10\" fill=\"#333\" stroke=\"#fff\" "
+      "stroke-width=\"3\" paint-order=\"stroke\">";
+  std::vector<std::pair<double, double>> taken[3];
+  for (size_t i = 0; i < spec.x_marks.size() && i < spec.x_mark_labels.size(); ++i) {
+    const double x = spec.x_marks[i];
+    const std::string& label = spec.x_mark_labels[i];
+    if (!(x >= f.x0 && x <= f.x1) || label.empty()) continue;
+    const double w = TextWidth(label, kTickFont);
+    const bool near_right = f.Px(x) + 3 + w > f.left + f.width;
+    const double lo = near_right ? f.Px(x) - 3 - w : f.Px(x) + 3, hi = lo + w;
+    int32_t row = 0;
+    while (row < 3 && std::any_of(taken[row].begin(), taken[row].end(), [&](const auto& t) {
+             return lo < t.second + 4 && hi > t.first - 4;
+           }))
+      ++row;
+    if (row == 3) row = 0;
+    taken[row].emplace_back(lo, hi);
+    AppendText(out, near_right ? hi : lo, f.top + 11 + 11 * row, near_right ? "end" : "start",
+               label);
+  }
+  out += "</g>";
+  if (no_data) NoData(out, f);
   PlotBorder(out, f);
   out += "</svg>";
   return out;
@@ -311,6 +335,9 @@ std::string BarChart(const BarChartSpec& spec) {
                  "font-size=\"10\" fill=\"#333\"");
     out += "</g>";
   }
+  if (std::none_of(spec.bars.begin(), spec.bars.end(),
+                   [](const Bar& b) { return std::isfinite(b.value); }))
+    NoData(out, f);
   out += "<g stroke=\"#444\" stroke-width=\"1\">";
   AppendLine(out, f.left, zero, f.left + f.width, zero);
   out += "</g></svg>";
