@@ -178,14 +178,14 @@ TEST(BarChart, OneBarEachWithTextsAndNiceTicks) {
   BarChartSpec spec;
   spec.title = "Lap times";
   spec.bars = {{"1", 92.5, 0x1F77B4, "1:32.500"},
-               {"2 <out>", kNaN, 0x1F77B4, "no time"},
+               {"2 <out>\x01\xff", kNaN, 0x1F77B4, "no time"},
                {"3", 90.1, 0xD62728, "1:30.100"}};
   const std::string svg = BarChart(spec);
   EXPECT_EQ(XmlErrors(svg), "");
   EXPECT_EQ(All(svg, "<g class=\"bar\">").size(), 3u);
   EXPECT_EQ(All(svg, "<rect [^>]*fill=\"#(1f77b4|d62728)\"").size(), 2u)
       << "no bar without a value";
-  EXPECT_NE(svg.find("<title>2 &lt;out&gt;: no time</title>"), std::string::npos);
+  EXPECT_NE(svg.find("<title>2 &lt;out&gt;\uFFFD\uFFFD: no time</title>"), std::string::npos);
   EXPECT_NE(svg.find(">1:30.100</text>"), std::string::npos);
   ExpectNiceTicks(svg, "y-ticks");
 }
