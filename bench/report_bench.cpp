@@ -54,20 +54,20 @@ void BM_ReduceTraceHour(benchmark::State& state) {
 BENCHMARK(BM_ReduceTraceHour)->Unit(benchmark::kMicrosecond);
 
 void BM_LineChartHour(benchmark::State& state) {
-  LineChartSpec spec;
-  spec.title = "Speed";
-  spec.series.push_back({"Session", Hour().distance, Hour().speed, 0x1F77B4, false});
+  LineChartSpec chart;
+  chart.title = "Speed";
+  chart.series.push_back({"Session", Hour().distance, Hour().speed, 0x1F77B4, false});
   size_t bytes = 0;
-  for (auto _ : state) bytes = LineChart(spec).size();
+  for (auto _ : state) bytes = LineChart(chart).size();
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_LineChartHour)->Unit(benchmark::kMicrosecond);
 
 void BM_SpeedMapHour(benchmark::State& state) {
-  MapSpec spec;
-  spec.traces.push_back({Hour().lat, Hour().lon, Hour().speed});
+  MapSpec chart;
+  chart.traces.push_back({Hour().lat, Hour().lon, Hour().speed});
   size_t bytes = 0;
-  for (auto _ : state) bytes = SpeedMap(spec).size();
+  for (auto _ : state) bytes = SpeedMap(chart).size();
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_SpeedMapHour)->Unit(benchmark::kMicrosecond);

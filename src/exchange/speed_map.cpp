@@ -57,11 +57,11 @@ struct Projection {
 bool Finite(double lat, double lon) { return std::isfinite(lat) && std::isfinite(lon); }
 
 template <typename Visit>
-void EachPosition(const MapSpec& spec, Visit visit) {
-  for (const MapTrace& t : spec.traces)
+void EachPosition(const MapSpec& chart, Visit visit) {
+  for (const MapTrace& t : chart.traces)
     for (size_t i = 0; i < std::min(t.lat.size(), t.lon.size()); ++i)
       if (Finite(t.lat[i], t.lon[i])) visit(t.lat[i], t.lon[i]);
-  for (const MapLine& l : spec.lines) {
+  for (const MapLine& l : chart.lines) {
     if (!Finite(l.lat1, l.lon1) || !Finite(l.lat2, l.lon2)) continue;
     visit(l.lat1, l.lon1);
     visit(l.lat2, l.lon2);
@@ -119,13 +119,13 @@ void DrawTrace(std::string& out, const Projection& p, const MapTrace& t, double 
 
 }  // namespace
 
-std::string SpeedMap(const MapSpec& spec) {
-  const int32_t width = std::max(spec.width, 200), height = std::max(spec.height, 200);
+std::string SpeedMap(const MapSpec& chart) {
+  const int32_t width = std::max(chart.width, 200), height = std::max(chart.height, 200);
   const double left = 12, top = 30, right = width - 12.0, bottom = height - 48.0;
 
   double lat_lo = 90, lat_hi = -90, lon_lo = 180, lon_hi = -180;
   bool any = false;
-  EachPosition(spec, [&](double lat, double lon) {
+  EachPosition(chart, [&](double lat, double lon) {
     any = true;
     lat_lo = std::min(lat_lo, lat), lat_hi = std::max(lat_hi, lat);
     lon_lo = std::min(lon_lo, lon), lon_hi = std::max(lon_hi, lon);
@@ -135,7 +135,7 @@ std::string SpeedMap(const MapSpec& spec) {
   if (lon_hi - lon_lo > 180) {
     p.unwrap = true;
     lon_lo = 360, lon_hi = -360;
-    EachPosition(spec, [&](double, double lon) {
+    EachPosition(chart, [&](double, double lon) {
       lon_lo = std::min(lon_lo, p.Lon(lon)), lon_hi = std::max(lon_hi, p.Lon(lon));
     });
   }
@@ -151,7 +151,7 @@ std::string SpeedMap(const MapSpec& spec) {
   p.cy = (top + bottom) / 2;
 
   double v0 = std::numeric_limits<double>::infinity(), v1 = -v0;
-  for (const MapTrace& t : spec.traces)
+  for (const MapTrace& t : chart.traces)
     if (t.speed.size() >= std::min(t.lat.size(), t.lon.size()))
       for (const double v : t.speed)
         if (std::isfinite(v)) v0 = std::min(v0, v), v1 = std::max(v1, v);
@@ -159,14 +159,14 @@ std::string SpeedMap(const MapSpec& spec) {
 
   std::string out;
   out.reserve(65536);
-  OpenChart(out, width, height, spec.title, {});
+  OpenChart(out, width, height, chart.title, {});
   out +=
       "<g class=\"route\" fill=\"none\" stroke-width=\"2.5\" stroke-linejoin=\"round\" "
       "stroke-linecap=\"round\">";
-  for (const MapTrace& t : spec.traces) DrawTrace(out, p, t, v0, v1, ramp);
+  for (const MapTrace& t : chart.traces) DrawTrace(out, p, t, v0, v1, ramp);
   out += "</g>";
 
-  for (const MapLine& l : spec.lines) {
+  for (const MapLine& l : chart.lines) {
     if (!Finite(l.lat1, l.lon1) || !Finite(l.lat2, l.lon2)) continue;
     out += l.split ? "<g class=\"trap\" stroke=\"#555\" stroke-width=\"2\" stroke-dasharray=\"4 "
                      "2\"><title>"
@@ -197,7 +197,7 @@ std::string SpeedMap(const MapSpec& spec) {
   if (v1 >= v0) {
     const int32_t decimals = v1 - v0 >= 10 ? 0 : 1;
     out += "<g class=\"speed-legend\"><title>Speed (";
-    AppendXmlText(out, spec.speed_unit);
+    AppendXmlText(out, chart.speed_unit);
     out += ")</title>";
     for (int32_t b = 0; b < kBuckets; ++b) {
       out += "<rect x=\"";
@@ -214,7 +214,7 @@ std::string SpeedMap(const MapSpec& spec) {
                "font-size=\"10\" fill=\"#111\"");
     AppendText(out, left + kBuckets * step, ly + 20, "end", FixedText(v1, decimals),
                "font-size=\"10\" fill=\"#111\"");
-    AppendText(out, left, ly - 5, "start", "Speed (" + spec.speed_unit + ")",
+    AppendText(out, left, ly - 5, "start", "Speed (" + chart.speed_unit + ")",
                "font-size=\"10\" fill=\"#111\"");
     out += "</g>";
   }

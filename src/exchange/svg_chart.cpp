@@ -163,10 +163,10 @@ int32_t Legend(std::string* out, const std::vector<Series>& series, double x, do
 
 }  // namespace
 
-std::string LineChart(const LineChartSpec& spec) {
-  const int32_t width = std::max(spec.width, 200), height = std::max(spec.height, 120);
+std::string LineChart(const LineChartSpec& chart) {
+  const int32_t width = std::max(chart.width, 200), height = std::max(chart.height, 120);
   Range xr, yr;
-  for (const Series& s : spec.series) {
+  for (const Series& s : chart.series) {
     const size_t n = std::min(s.x.size(), s.y.size());
     for (size_t i = 0; i < n; ++i) {
       if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) continue;
@@ -177,16 +177,16 @@ std::string LineChart(const LineChartSpec& spec) {
   const bool no_data = xr.Empty();
   if (no_data) xr.lo = 0, xr.hi = 1;
   if (xr.hi == xr.lo) xr.lo -= 0.5, xr.hi += 0.5;
-  if (spec.zero_line) yr.Add(0.0);
+  if (chart.zero_line) yr.Add(0.0);
   PadRange(yr);
 
   // The legend starts after the title and wraps below it.
-  const double legend_x = spec.title.empty() ? 8 : 8 + TextWidth(spec.title, kTitleFont) + 24;
-  const int32_t legend_rows = Legend(nullptr, spec.series, legend_x, width - 8.0, 17);
+  const double legend_x = chart.title.empty() ? 8 : 8 + TextWidth(chart.title, kTitleFont) + 24;
+  const int32_t legend_rows = Legend(nullptr, chart.series, legend_x, width - 8.0, 17);
   const double top = 28 + 15.0 * std::max(0, legend_rows - 1);
   const TickScale yt =
       NiceTicks(yr.lo, yr.hi, std::max(2, static_cast<int32_t>((height - top - 40) / 40)));
-  const double left = std::max(40.0, YTickWidth(yt) + (spec.y_label.empty() ? 10 : 28));
+  const double left = std::max(40.0, YTickWidth(yt) + (chart.y_label.empty() ? 10 : 28));
   const Frame f{left,  top,  width - left - 14, std::max(20.0, height - top - 40), xr.lo, xr.hi,
                 yr.lo, yr.hi};
 
@@ -197,10 +197,10 @@ std::string LineChart(const LineChartSpec& spec) {
   mapping.back() = '"';
   mapping += " data-x=\"" + ShortestText(f.x0) + ' ' + ShortestText(f.x1) + '"';
   mapping += " data-y=\"" + ShortestText(f.y0) + ' ' + ShortestText(f.y1) + '"';
-  OpenChart(out, width, height, spec.title, mapping);
-  Legend(&out, spec.series, legend_x, width - 8.0, 17);
+  OpenChart(out, width, height, chart.title, mapping);
+  Legend(&out, chart.series, legend_x, width - 8.0, 17);
 
-  YAxis(out, f, yt, spec.y_label);
+  YAxis(out, f, yt, chart.y_label);
   const TickScale xt = NiceTicks(f.x0, f.x1, std::max(2, static_cast<int32_t>(f.width / 90)));
   out += "<g class=\"x-axis\" stroke=\"#d0d0d0\" stroke-width=\"1\">";
   for (int32_t i = 0; i < xt.count; ++i)
@@ -210,25 +210,25 @@ std::string LineChart(const LineChartSpec& spec) {
     AppendText(out, f.Px(xt.At(i)), f.top + f.height + 14, "middle",
                FixedText(xt.At(i), xt.decimals));
   out += "</g>";
-  if (!spec.x_label.empty())
-    AppendText(out, f.left + f.width / 2, height - 6.0, "middle", spec.x_label, "fill=\"#111\"");
-  if (spec.zero_line) {
+  if (!chart.x_label.empty())
+    AppendText(out, f.left + f.width / 2, height - 6.0, "middle", chart.x_label, "fill=\"#111\"");
+  if (chart.zero_line) {
     out += "<g class=\"zero\" stroke=\"#444\" stroke-width=\"1.2\">";
     AppendLine(out, f.left, f.Py(0), f.left + f.width, f.Py(0));
     out += "</g>";
   }
 
   out += "<g class=\"marks\" stroke=\"#555\" stroke-width=\"1\" stroke-dasharray=\"4 3\">";
-  for (size_t i = 0; i < spec.x_marks.size(); ++i) {
-    const double x = spec.x_marks[i];
+  for (size_t i = 0; i < chart.x_marks.size(); ++i) {
+    const double x = chart.x_marks[i];
     if (!(x >= f.x0 && x <= f.x1)) continue;
     AppendLine(out, f.Px(x), f.top, f.Px(x), f.top + f.height);
   }
   out += "</g>";
 
-  for (const Series& s : spec.series)
+  for (const Series& s : chart.series)
     if (!s.highlight) DrawSeries(out, f, s);
-  for (const Series& s : spec.series)
+  for (const Series& s : chart.series)
     if (s.highlight) DrawSeries(out, f, s);
   // Mark labels over the lines, with a white halo, in up to three rows so
   // that close marks keep their labels apart.
@@ -236,9 +236,9 @@ std::string LineChart(const LineChartSpec& spec) {
       "<g class=\"mark-labels\" font-size=\"10\" fill=\"#333\" stroke=\"#fff\" "
       "stroke-width=\"3\" paint-order=\"stroke\">";
   std::vector<std::pair<double, double>> taken[3];
-  for (size_t i = 0; i < spec.x_marks.size() && i < spec.x_mark_labels.size(); ++i) {
-    const double x = spec.x_marks[i];
-    const std::string& label = spec.x_mark_labels[i];
+  for (size_t i = 0; i < chart.x_marks.size() && i < chart.x_mark_labels.size(); ++i) {
+    const double x = chart.x_marks[i];
+    const std::string& label = chart.x_mark_labels[i];
     if (!(x >= f.x0 && x <= f.x1) || label.empty()) continue;
     const double w = TextWidth(label, kTickFont);
     const bool near_right = f.Px(x) + 3 + w > f.left + f.width;
@@ -260,40 +260,41 @@ std::string LineChart(const LineChartSpec& spec) {
   return out;
 }
 
-std::string BarChart(const BarChartSpec& spec) {
-  const int32_t width = std::max(spec.width, 160), height = std::max(spec.height, 120);
+std::string BarChart(const BarChartSpec& chart) {
+  const int32_t width = std::max(chart.width, 160), height = std::max(chart.height, 120);
   Range vr;
   vr.Add(0.0);
-  for (const Bar& b : spec.bars) vr.Add(b.value);
+  for (const Bar& b : chart.bars) vr.Add(b.value);
   if (vr.hi == vr.lo) vr.hi = 1;
   vr.hi += (vr.hi > 0 ? 0.05 : 0) * (vr.hi - vr.lo);
   vr.lo -= (vr.lo < 0 ? 0.05 : 0) * (vr.hi - vr.lo);
 
-  const double slot_estimate = (width - 80.0) / std::max<size_t>(1, spec.bars.size());
+  const double slot_estimate = (width - 80.0) / std::max<size_t>(1, chart.bars.size());
   double text_width = 0;
-  for (const Bar& b : spec.bars) text_width = std::max(text_width, TextWidth(b.text, kTickFont));
+  for (const Bar& b : chart.bars) text_width = std::max(text_width, TextWidth(b.text, kTickFont));
   const bool upright = text_width > slot_estimate - 2;  // texts turned to read upwards
   const double head = text_width == 0 ? 6 : upright ? text_width + 8 : 16;
   const double top = 28 + (vr.hi > 0 ? head : 6), bottom = 22 + (vr.lo < 0 ? head : 0);
   const TickScale yt =
       NiceTicks(vr.lo, vr.hi, std::max(2, static_cast<int32_t>((height - top - bottom) / 40)));
-  const double left = std::max(40.0, YTickWidth(yt) + (spec.y_label.empty() ? 10 : 28));
+  const double left = std::max(40.0, YTickWidth(yt) + (chart.y_label.empty() ? 10 : 28));
   const Frame f{left,  top,  width - left - 10, std::max(20.0, height - top - bottom), 0, 1,
                 vr.lo, vr.hi};
 
   std::string out;
   out.reserve(4096);
-  OpenChart(out, width, height, spec.title, {});
-  YAxis(out, f, yt, spec.y_label);
+  OpenChart(out, width, height, chart.title, {});
+  YAxis(out, f, yt, chart.y_label);
 
-  const double slot = f.width / std::max<size_t>(1, spec.bars.size());
+  const double slot = f.width / std::max<size_t>(1, chart.bars.size());
   double label_width = 0;
-  for (const Bar& b : spec.bars) label_width = std::max(label_width, TextWidth(b.label, kTickFont));
+  for (const Bar& b : chart.bars)
+    label_width = std::max(label_width, TextWidth(b.label, kTickFont));
   const size_t label_every =
       std::max<size_t>(1, static_cast<size_t>(std::ceil((label_width + 4) / slot)));
   const double zero = f.Py(0);
-  for (size_t i = 0; i < spec.bars.size(); ++i) {
-    const Bar& b = spec.bars[i];
+  for (size_t i = 0; i < chart.bars.size(); ++i) {
+    const Bar& b = chart.bars[i];
     const double centre = f.left + slot * (i + 0.5);
     out += "<g class=\"bar\"><title>";
     AppendXmlText(out, b.label);
@@ -335,7 +336,7 @@ std::string BarChart(const BarChartSpec& spec) {
                  "font-size=\"10\" fill=\"#333\"");
     out += "</g>";
   }
-  if (std::none_of(spec.bars.begin(), spec.bars.end(),
+  if (std::none_of(chart.bars.begin(), chart.bars.end(),
                    [](const Bar& b) { return std::isfinite(b.value); }))
     NoData(out, f);
   out += "<g stroke=\"#444\" stroke-width=\"1\">";

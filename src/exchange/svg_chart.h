@@ -45,7 +45,7 @@ struct LineChartSpec {
 };
 // x spans the data exactly; y spans the data with a margin of 5 % of its
 // range. Ticks at 1, 2 or 5 x 10^k with as many decimals as the step needs.
-std::string LineChart(const LineChartSpec& spec);
+std::string LineChart(const LineChartSpec& chart);
 
 struct Bar {
   std::string label;  // under the bar
@@ -59,7 +59,7 @@ struct BarChartSpec {
   std::vector<Bar> bars;
 };
 // Bars stand on 0 (the y range always holds it), so their heights compare.
-std::string BarChart(const BarChartSpec& spec);
+std::string BarChart(const BarChartSpec& chart);
 
 struct MapTrace {
   std::vector<double> lat, lon, speed;  // degrees, speed in the chart's unit; NaN breaks
@@ -81,6 +81,6 @@ struct MapSpec {
 // (slowest speed of all traces) to red (fastest); points without a speed
 // (speed shorter than lat, or NaN) are grey. A legend of the ramp, a scale
 // bar in metres and a north arrow at the bottom and top.
-std::string SpeedMap(const MapSpec& spec);
+std::string SpeedMap(const MapSpec& chart);
 
 }  // namespace kv::report

@@ -132,9 +132,9 @@ void ExpectNiceTicks(const std::string& svg, const std::string& group) {
 }
 
 TEST(LineChart, SeriesMarksEscapedNamesAndNiceTicks) {
-  LineChartSpec spec;
-  spec.title = "Speed <&> \"laps\"";
-  spec.x_label = "Distance (m)";
+  LineChartSpec chart;
+  chart.title = "Speed <&> \"laps\"";
+  chart.x_label = "Distance (m)";
   Series plain{"Lap 3 <slow> & \"wet\"", {}, {}, 0x1F77B4, false},
       best{"Best", {}, {}, 0xD62728, true};
   for (int32_t i = 0; i <= 3000; ++i) {
@@ -142,11 +142,11 @@ TEST(LineChart, SeriesMarksEscapedNamesAndNiceTicks) {
         plain.y.push_back(i > 1000 && i < 1020 ? kNaN : 0.1 + 0.6 * std::sin(i * 0.01));
     best.x.push_back(i * 0.7), best.y.push_back(0.3 * std::cos(i * 0.004));
   }
-  spec.series = {best, plain};
-  spec.x_marks = {0, 1000, 5000};
-  spec.x_mark_labels = {"Start/finish", "Split <1>"};
-  spec.zero_line = true;
-  const std::string svg = LineChart(spec);
+  chart.series = {best, plain};
+  chart.x_marks = {0, 1000, 5000};
+  chart.x_mark_labels = {"Start/finish", "Split <1>"};
+  chart.zero_line = true;
+  const std::string svg = LineChart(chart);
   EXPECT_EQ(XmlErrors(svg), "");
   const std::vector<std::string> groups =
       All(svg, "<g class=\"series\"[^>]*><title>([^<]*)</title>");
@@ -175,12 +175,12 @@ TEST(LineChart, SeriesMarksEscapedNamesAndNiceTicks) {
 }
 
 TEST(BarChart, OneBarEachWithTextsAndNiceTicks) {
-  BarChartSpec spec;
-  spec.title = "Lap times";
-  spec.bars = {{"1", 92.5, 0x1F77B4, "1:32.500"},
-               {"2 <out>\x01\xff", kNaN, 0x1F77B4, "no time"},
-               {"3", 90.1, 0xD62728, "1:30.100"}};
-  const std::string svg = BarChart(spec);
+  BarChartSpec chart;
+  chart.title = "Lap times";
+  chart.bars = {{"1", 92.5, 0x1F77B4, "1:32.500"},
+                {"2 <out>\x01\xff", kNaN, 0x1F77B4, "no time"},
+                {"3", 90.1, 0xD62728, "1:30.100"}};
+  const std::string svg = BarChart(chart);
   EXPECT_EQ(XmlErrors(svg), "");
   EXPECT_EQ(All(svg, "<g class=\"bar\">").size(), 3u);
   EXPECT_EQ(All(svg, "<rect [^>]*fill=\"#(1f77b4|d62728)\"").size(), 2u)
@@ -208,19 +208,19 @@ TEST(SpeedMap, ScaleBarTrueToTheDrawingAndColouredBySpeed) {
     }
     MapTrace no_speed{
         {place.lat, place.lat + dlat / 2}, {place.lon - dlon / 2, place.lon - dlon / 2}, {}};
-    MapSpec spec;
-    spec.title = "Route & traps";
-    spec.traces = {trace, no_speed};
-    spec.lines = {
+    MapSpec chart;
+    chart.title = "Route & traps";
+    chart.traces = {trace, no_speed};
+    chart.lines = {
         {place.lat - dlat, place.lon, place.lat - dlat * 0.9, place.lon, false, "Start <1>"}};
-    const std::string svg = SpeedMap(spec);
+    const std::string svg = SpeedMap(chart);
     EXPECT_EQ(XmlErrors(svg), "") << place.legend;
     double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
     for (const std::string& xy : All(svg, "([-0-9.]+,[-0-9.]+)")) {
       const double x = std::stod(xy), y = std::stod(xy.substr(xy.find(',') + 1));
       x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
-    EXPECT_LE(x1 - x0, spec.width) << place.legend;
+    EXPECT_LE(x1 - x0, chart.width) << place.legend;
     const double px_per_m = (y1 - y0) / 700;
     EXPECT_NEAR((x1 - x0) / 1200, px_per_m, px_per_m * 0.01) << place.legend << ": equal scales";
     const std::vector<std::string> bar =
