@@ -1,10 +1,13 @@
 #include "platform/process.h"
 
+#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+extern char** environ;
 
 namespace kv::platform {
 
@@ -18,6 +21,15 @@ void ExitProcess(int32_t code) {
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
+}
+
+bool StartProgram(const std::vector<std::string>& argv) {
+  if (argv.empty()) return false;
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0;
 }
 
 std::string TemporaryDirectory() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kv::platform {
 
@@ -17,6 +18,11 @@ std::string RuntimeDirectory();
 
 // Where temporary files go: $TMPDIR (or $TMP, $TEMP, $TEMPDIR), else /tmp.
 std::string TemporaryDirectory();
+// Starts a program found on the PATH with these arguments (argv[0] the
+// program) and does not wait for it; its output goes where ours goes.
+// False when it could not be started (not installed, not executable).
+bool StartProgram(const std::vector<std::string>& argv);
+
 // Reads an environment variable; empty when unset.
 std::string Environment(const char* name);
 
