@@ -46,7 +46,7 @@ std::unique_ptr<SessionData> MakeHourSession() {
     s.heading = RadiansToHeadingWord(DegToRad(heading));
     s.flags = 9;
     samples.push_back(WithDistance(s, samples.empty() ? nullptr : &samples.back()));
-    if (k % 2 == 0) obd.push_back({s.time, static_cast<uint32_t>((2000.0 + 60.0 * speed) * 4), 12});
+    if (k % 2 == 0) obd.push_back({s.time, static_cast<uint32_t>((2000.0 + 60.0 * speed) * 4), 24});
   }
   SessionHeader header;
   header.base_name = WideString(u"20260101-1200");

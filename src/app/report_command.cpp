@@ -18,6 +18,7 @@ namespace kv::app {
 namespace {
 
 constexpr int32_t kWriteBuffer = 1 << 16;
+constexpr int32_t kOpenWaitMs = 5000;
 
 std::string DefaultPath(const SessionHeader& header) {
   return header.root + std::string(kAppFolder) + std::string(FolderOf(FileKind::kCsvExport)) +
@@ -75,8 +76,13 @@ int RunReport(const ReportCommandOptions& o, std::ostream& out, std::ostream& er
   }
   if (!WriteWhole(path, SessionReport(*session, options), err)) return 1;
   out << path << '\n';
-  if (o.open && !platform::StartProgram({"xdg-open", path}))
-    err << "warning: could not start xdg-open to show the report\n";
+  if (o.open) {
+    // xdg-open hands the file to the desktop's browser and ends; one that
+    // keeps running is taking its time to show it, which is no failure.
+    const int32_t status = platform::RunProgram({"xdg-open", path}, kOpenWaitMs);
+    if (status != 0 && status != platform::kProgramStillRunning)
+      err << "warning: xdg-open could not show the report (is a desktop running?)\n";
+  }
   return 0;
 }
 

@@ -40,11 +40,21 @@ std::string SummarySection(const SessionData& session) {
   const LapList& laps = session.Laps();
   const SampleList& samples = session.Samples();
   std::string out = "<section id=\"summary\">\n<table class=\"summary\">\n";
-  ByteString when;
-  AppendDateText(when, h.created);
-  when.AppendUnit(' ');
-  AppendTimeText(when, h.created);
-  Row(out, "Date and time", when.Std() + " UTC");
+  // When the driving began, by the receiver's date; else when the session
+  // was created.
+  DateTimeValue when = h.created;
+  SampleCalendar calendar(session);
+  CalendarParts parts;
+  if (!samples.Empty() && calendar.At(samples[0].time, &parts))
+    when = {DateTimeValue::MakeDay(parts.year, parts.month, parts.day),
+            DateTimeValue::MakeTime(parts.hours, parts.minutes, parts.seconds, 0)};
+  if (when.IsKnown()) {
+    ByteString text;
+    AppendDateText(text, when);
+    text.AppendUnit(' ');
+    AppendTimeText(text, when);
+    Row(out, "Date and time", text.Std() + " UTC");
+  }
   Row(out, "Track", Html(h.track));
   Row(out, "Driver", Html(h.driver));
   if (h.type == kSessionPerformance) Row(out, "Test", Html(h.test));
@@ -111,7 +121,7 @@ std::string LapTableSection(const SessionData& session, const std::vector<LapTra
   for (const LapTrace& t : chosen) colours[t.index] = t.colour;
 
   std::string out =
-      "<section id=\"laps\">\n<h2>Laps</h2>\n<table "
+      "<section id=\"laps\">\n<h2>Laps</h2>\n<div class=\"wide\"><table "
       "class=\"laps\">\n<thead><tr><th>Lap</th><th>Time</th>";
   const auto trap_name = [&](size_t mark) -> std::string {
     if (reference == nullptr || mark >= static_cast<size_t>(reference->MarkCount())) return {};
@@ -146,7 +156,7 @@ std::string LapTableSection(const SessionData& session, const std::vector<LapTra
     if (!optimal) out += Html(laps.NoteText(l.row).AsView());
     out += "</td></tr>\n";
   }
-  out += "</tbody>\n</table>\n";
+  out += "</tbody>\n</table></div>\n";
   if (laps.Optimal() != nullptr)
     out +=
         "<p class=\"hint\">The optimal lap is a combination of best sectors in this session.</p>\n";

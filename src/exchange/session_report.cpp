@@ -35,9 +35,13 @@ tr.optimal{font-style:italic}
 .swatch{display:inline-block;width:.8em;height:.8em;margin-right:.4em;border-radius:2px;vertical-align:baseline}
 .hint{color:#666;font-size:.9em}
 figure{margin:.5em 0}
+.wide{overflow-x:auto}
 figure svg{max-width:100%;height:auto}
 @media print{
 body{margin:0;max-width:none;font-size:10pt}
+.wide{overflow:visible}
+table.laps{font-size:8pt}
+th,td{padding:.1em .3em}
 section{break-inside:avoid;page-break-inside:avoid}
 table.laps tbody tr:nth-child(even),td.best{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 }

@@ -12,6 +12,7 @@
 #include "app/session_folder.h"
 #include "exchange/session_report.h"
 #include "platform/canvas.h"
+#include "support/straight_run.h"
 #include "support/temp_folder.h"
 #include "util/duration_text.h"
 #include "util/utf_convert.h"
@@ -89,6 +90,23 @@ TEST_F(ReportCommandTest, LapChoicesAndExitStatuses) {
   EXPECT_EQ(1, Report("", "", nullptr, "no-such-session"));
 }
 
+TEST_F(ReportCommandTest, OpenHandsTheFileToXdgOpenAndOnlyWarnsWhenItCannot) {
+  testing::TempFolder bin;
+  testing::WriteWholeFile(bin.Path() + "xdg-open",
+                          "#!/bin/sh\necho \"$1\" > '" + bin.Path() + "opened'\n");
+  std::filesystem::permissions(bin.Path() + "xdg-open", std::filesystem::perms::owner_all);
+  const std::string path = std::getenv("PATH");
+  for (const bool installed : {true, false}) {
+    setenv("PATH", installed ? bin.Path().c_str() : "/nonexistent", 1);
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        0, RunReport({folder_->Path(), base_, folder_->Path() + "open.html", "", true}, out, err));
+    EXPECT_EQ(err.str().find("warning"), installed ? std::string::npos : 0u) << err.str();
+  }
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(testing::ReadWholeFile(bin.Path() + "opened"), folder_->Path() + "open.html\n");
+}
+
 TEST_F(ReportCommandTest, DefaultLapsAreTheBestAndItsNeighboursOrAllFew) {
   StorageContext context(folder_->Path());
   std::ostringstream err;
@@ -104,6 +122,32 @@ TEST_F(ReportCommandTest, DefaultLapsAreTheBestAndItsNeighboursOrAllFew) {
   std::vector<int32_t> parsed;
   ASSERT_TRUE(ParseReportLaps("best,1,best", laps, &parsed));
   EXPECT_EQ(parsed, (std::vector<int32_t>{laps.BestIndex(), 0}));
+}
+
+TEST_F(ReportCommandTest, PerformanceSessionShowsItsRunsAndNoLaps) {
+  testing::TempFolder temp;
+  sim::StraightRunConfig c;
+  c.options.rate_hz = 10;
+  c.phases = {{9.0, 4.0}, {5.0, -9.0}, {3.0, 0.0}, {12.0, 3.5}};
+  c.duration_ms = 32000.0;
+  testing::WriteWholeFile(temp.Path() + "drive.nmea", sim::StraightRunNmea(c));
+  RecordOptions r;
+  r.data_dir = r.runtime_folder = temp.Path();
+  r.gps = "file:" + temp.Path() + "drive.nmea";
+  r.type = "perf";
+  r.test = "0-100 kph";
+  r.fast = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunRecord(r, out, err), 0) << err.str();
+  ASSERT_EQ(0, RunReport({temp.Path(), RecordedSessionBase(temp.Path()), temp.Path() + "runs.html",
+                          "", false},
+                         out, err))
+      << err.str();
+  const std::string page = testing::ReadWholeFile(temp.Path() + "runs.html");
+  for (const char* present : {"<h2>Performance runs</h2>", "0-100 kph", "1/8 mile"})
+    EXPECT_NE(page.find(present), std::string::npos) << present;
+  for (const char* absent : {"id=\"laps\"", "id=\"lap-times\"", "id=\"speed\"", "id=\"channels\""})
+    EXPECT_EQ(page.find(absent), std::string::npos) << absent;
 }
 
 TEST_F(ReportCommandTest, ChromiumDrawsThePageWithTheBestLapInItsColour) {
