@@ -41,7 +41,7 @@ void MarkTimingLines(const SessionData& session, const std::vector<LapTrace>& ch
                      LineChartSpec& spec) {
   const LapList& laps = session.Laps();
   const Lap* lap = laps.Best();
-  if (lap == nullptr && !chosen.empty()) lap = &laps.LapAt(chosen.front().index);
+  if (lap == nullptr && !chosen.empty()) lap = laps.FindLap(chosen.front().index);
   if (lap == nullptr) return;
   for (int32_t k = 0; k < lap->MarkCount(); ++k) {
     const int32_t trap = lap->MarkAt(k).trap_index;
@@ -122,7 +122,7 @@ std::string MapSection(const SessionData& session, const std::vector<LapTrace>& 
                           trap.end_b.lat / 6000000.0, trap.end_b.lon / 6000000.0,
                           trap.line_type == kTrapSplit, Utf8(trap.name)});
   }
-  return Figure("map", "Route of the chosen laps, coloured by speed", SpeedMap(spec));
+  return Figure("map", "Route, coloured by speed", SpeedMap(spec));
 }
 
 std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen) {

@@ -40,6 +40,9 @@ struct LapTrace {
   std::vector<int32_t> sample_time;  // ms of day (for the engine channels)
 };
 LapTrace TraceOf(const SessionData& session, int32_t index);
+// The whole session as one trace (index -1), measured from its first
+// sample: what a session without laps draws.
+LapTrace SessionTrace(const SessionData& session);
 
 // Elapsed time of `reference` at distance d, linear between its points;
 // NaN outside its distance range.

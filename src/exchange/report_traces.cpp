@@ -45,6 +45,22 @@ double Metres(AngleValue distance) {
   return IsSet(distance) ? RadToMetres(AngleValueToRad(distance)) : kNoValue;
 }
 
+namespace {
+
+void Append(LapTrace& trace, const LogSample& s, const LogSample& start) {
+  // Distances only grow; a sample without one cannot be placed.
+  if (!IsSet(s.distance) || !IsSet(start.distance) || !IsSet(s.time) || !IsSet(start.time)) return;
+  const double d = Metres(s.distance - start.distance);
+  trace.distance.push_back(trace.distance.empty() ? d : std::max(d, trace.distance.back()));
+  trace.time.push_back((s.time - start.time) / 1000.0);
+  trace.speed.push_back(Kmh(s.speed));
+  trace.lat.push_back(s.position.IsSet() ? s.position.lat / 6000000.0 : kNoValue);
+  trace.lon.push_back(s.position.IsSet() ? s.position.lon / 6000000.0 : kNoValue);
+  trace.sample_time.push_back(s.time);
+}
+
+}  // namespace
+
 LapTrace TraceOf(const SessionData& session, int32_t index) {
   LapTrace trace;
   trace.index = index;
@@ -53,22 +69,19 @@ LapTrace TraceOf(const SessionData& session, int32_t index) {
   const Lap& lap = session.Laps().LapAt(index);
   const SampleList& samples = session.Samples();
   const LogSample& start = lap.Start().crossing_sample;
-  const auto add = [&](const LogSample& s) {
-    const double d = Metres(lap.DistanceIntoLap(s.distance));
-    // Distances only grow; a sample without one cannot be placed on the lap.
-    if (!IsSet(d) || !IsSet(s.time)) return;
-    trace.distance.push_back(trace.distance.empty() ? d : std::max(d, trace.distance.back()));
-    trace.time.push_back((s.time - start.time) / 1000.0);
-    trace.speed.push_back(Kmh(s.speed));
-    trace.lat.push_back(s.position.IsSet() ? s.position.lat / 6000000.0 : kNoValue);
-    trace.lon.push_back(s.position.IsSet() ? s.position.lon / 6000000.0 : kNoValue);
-    trace.sample_time.push_back(s.time);
-  };
-  add(start);
+  Append(trace, start, start);
   const int32_t end = lap.IsFinished() ? lap.Finish()->sample_index : lap.LastSampleIndex() + 1;
   for (int32_t i = std::max(lap.Start().sample_index, 0); i < std::min(end, samples.Count()); ++i)
-    add(samples[i]);
-  if (lap.IsFinished()) add(lap.Finish()->crossing_sample);
+    Append(trace, samples[i], start);
+  if (lap.IsFinished()) Append(trace, lap.Finish()->crossing_sample, start);
+  return trace;
+}
+
+LapTrace SessionTrace(const SessionData& session) {
+  LapTrace trace;
+  trace.name = "Session";
+  const SampleList& samples = session.Samples();
+  for (int32_t i = 0; i < samples.Count(); ++i) Append(trace, samples[i], samples[0]);
   return trace;
 }
 

@@ -104,6 +104,11 @@ std::string SessionReport(const SessionData& session, const ReportOptions& optio
     trace.colour = trace.best ? report::kBestColour : report::LapColour(colours++);
     chosen.push_back(std::move(trace));
   }
+  // A session without laps (performance runs, data logging) is drawn whole.
+  if (chosen.empty() && session.Laps().CompletedLaps() == 0 && !session.Samples().Empty()) {
+    chosen.push_back(report::SessionTrace(session));
+    chosen.back().colour = report::LapColour(0);
+  }
   std::string page;
   page.reserve(1 << 16);
   page +=

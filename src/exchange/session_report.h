@@ -6,6 +6,9 @@
 // out. The page names no external resource: styles and SVG charts are
 // inline, and the small script (hover values) is not needed to read it.
 //
+// A session without finished laps (performance runs, data logging) is
+// drawn whole, against the distance from its first sample.
+//
 // Speeds are km/h, distances metres into each lap, times as the lap table
 // writes them (3 decimals). The session must be loaded and recomputed (its
 // run engine timed when its runs are to be shown). Main thread.

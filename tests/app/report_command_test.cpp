@@ -124,7 +124,7 @@ TEST_F(ReportCommandTest, DefaultLapsAreTheBestAndItsNeighboursOrAllFew) {
   EXPECT_EQ(parsed, (std::vector<int32_t>{laps.BestIndex(), 0}));
 }
 
-TEST_F(ReportCommandTest, PerformanceSessionShowsItsRunsAndNoLaps) {
+TEST_F(ReportCommandTest, PerformanceSessionShowsItsRunsAndIsDrawnWhole) {
   testing::TempFolder temp;
   sim::StraightRunConfig c;
   c.options.rate_hz = 10;
@@ -144,9 +144,10 @@ TEST_F(ReportCommandTest, PerformanceSessionShowsItsRunsAndNoLaps) {
                          out, err))
       << err.str();
   const std::string page = testing::ReadWholeFile(temp.Path() + "runs.html");
-  for (const char* present : {"<h2>Performance runs</h2>", "0-100 kph", "1/8 mile"})
+  for (const char* present : {"<h2>Performance runs</h2>", "0-100 kph", "1/8 mile", "id=\"speed\""})
     EXPECT_NE(page.find(present), std::string::npos) << present;
-  for (const char* absent : {"id=\"laps\"", "id=\"lap-times\"", "id=\"speed\"", "id=\"channels\""})
+  for (const char* absent :
+       {"id=\"laps\"", "id=\"lap-times\"", "id=\"difference\"", "id=\"channels\""})
     EXPECT_EQ(page.find(absent), std::string::npos) << absent;
 }
 
