@@ -107,6 +107,23 @@ TEST_F(ReportCommandTest, OpenHandsTheFileToXdgOpenAndOnlyWarnsWhenItCannot) {
   EXPECT_EQ(testing::ReadWholeFile(bin.Path() + "opened"), folder_->Path() + "open.html\n");
 }
 
+TEST_F(ReportCommandTest, InvalidLapIsMarkedWithItsNote) {
+  ReviewOptions note;
+  note.data_dir = folder_->Path();
+  note.session = base_;
+  note.lap = 2;
+  note.invalid = note.has_text = true;
+  note.text = "yellow <flag> & off";
+  std::ostringstream out, err;
+  ASSERT_EQ(0, RunNote(note, out, err)) << err.str();
+  ASSERT_EQ(0, Report("", folder_->Path() + "invalid.html"));
+  const std::string page = testing::ReadWholeFile(folder_->Path() + "invalid.html");
+  EXPECT_NE(page.find("<span class=\"tag\">invalid</span> yellow &lt;flag&gt; &amp; off</td>"),
+            std::string::npos);
+  const size_t row = page.find("<tr class=\"invalid\">");
+  EXPECT_TRUE(row != std::string::npos && row == page.rfind("<tr class=\"invalid\">"));
+}
+
 TEST_F(ReportCommandTest, DefaultLapsAreTheBestAndItsNeighboursOrAllFew) {
   StorageContext context(folder_->Path());
   std::ostringstream err;
