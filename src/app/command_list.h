@@ -44,5 +44,6 @@ void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
 void AddScreenshotCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddSayCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddReportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

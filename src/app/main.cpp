@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   kv::app::AddReviewCommands(cli, globals, commands);
   kv::app::AddScreenshotCommand(cli, globals, commands);
   kv::app::AddExportCommand(cli, globals, commands);
+  kv::app::AddReportCommand(cli, globals, commands);
   kv::app::AddSayCommand(cli, globals, commands);
 
   try {

@@ -12,6 +12,7 @@
 #include "app/command_list.h"
 #include "app/live_voice.h"
 #include "app/obd_channel_choice.h"
+#include "app/report_command.h"
 #include "app/review_commands.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
@@ -428,7 +429,11 @@ int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostrea
   o.full_screen = shown.full_screen;
   o.voice = shown.voice;
   o.runtime_folder = dir;
-  return RunRecord(o, out, err);
+  const int status = RunRecord(o, out, err);
+  if (status != 0) return status;
+  const std::string report = WriteNewestSessionReport(context, err);
+  if (!report.empty()) out << "Report: " << report << '\n';
+  return 0;
 }
 
 namespace {

@@ -294,4 +294,19 @@ int32_t Canvas::SavePng(const std::string& path) const {
   return 0;
 }
 
+bool ReadPng(const std::string& path, int32_t* width, int32_t* height, std::vector<uint32_t>* pixels) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return false;
+  image.format = PNG_FORMAT_BGRA;
+  pixels->assign(static_cast<size_t>(image.width) * image.height, 0);
+  if (png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr) == 0) {
+    png_image_free(&image);
+    return false;
+  }
+  *width = static_cast<int32_t>(image.width);
+  *height = static_cast<int32_t>(image.height);
+  return true;
+}
+
 }  // namespace kv::platform

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv::platform {
 
@@ -59,5 +60,9 @@ class Canvas {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// A PNG file's pixels as ARGB8888 words, rows top down (to check what
+// another program drew); false when it cannot be read.
+bool ReadPng(const std::string& path, int32_t* width, int32_t* height, std::vector<uint32_t>* pixels);
 
 }  // namespace kv::platform

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kv::platform {
 
@@ -17,6 +18,16 @@ std::string RuntimeDirectory();
 
 // Where temporary files go: $TMPDIR (or $TMP, $TEMP, $TEMPDIR), else /tmp.
 std::string TemporaryDirectory();
+// Runs a program found on the PATH with these arguments (argv[0] the
+// program), its output going where ours goes, and waits at most
+// `wait_ms` for it: its exit status (0..255), kProgramStillRunning when it
+// runs on (it is left running), or kProgramNotStarted (not installed, not
+// executable) or kProgramKilled (ended by a signal).
+inline constexpr int32_t kProgramStillRunning = -1;
+inline constexpr int32_t kProgramNotStarted = -2;
+inline constexpr int32_t kProgramKilled = -3;
+int32_t RunProgram(const std::vector<std::string>& argv, int32_t wait_ms);
+
 // Reads an environment variable; empty when unset.
 std::string Environment(const char* name);
 
