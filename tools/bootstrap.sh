@@ -14,7 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   python3
   socat gpsd gpsd-clients xvfb xdotool
-  gdal-bin gpsbabel libxml2-utils
+  gdal-bin gpsbabel libxml2-utils chromium
   gcovr
 )
 
