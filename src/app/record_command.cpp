@@ -442,17 +442,22 @@ int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostrea
   o.throwaway_folder = throwaway;
   const int status = RunRecord(o, out, err);
   if (status != 0) return status;
+  std::string report = WriteNewestSessionReport(context, err);
   if (throwaway) {
-    // A report written into a folder about to go would be a path to nothing.
+    // The report is what a first-time user wants to open, so it alone
+    // outlives the folder: renamed beside it under the folder's own unique
+    // name (a rename replaces whatever lies there rather than writing through it).
+    if (!report.empty()) {
+      const std::string kept = dir + ".html";
+      report = platform::RenameFile(report, kept) ? kept : std::string();
+    }
     cleanup.active = false;
     if (!platform::RemoveTree(dir)) {
       err << "Could not remove the demo folder " << dir << '\n';
       return 1;
     }
     out << "(demo folder removed; use --data DIR to keep it)\n";
-    return 0;
   }
-  const std::string report = WriteNewestSessionReport(context, err);
   if (!report.empty()) out << "Report: " << report << '\n';
   return 0;
 }
