@@ -126,7 +126,7 @@ void WriteChannelsJson(const SessionData& session, int32_t first, int32_t last, 
     obd_decimals.push_back(channel != nullptr ? ObdDecimals(*channel) : kGDecimals);
     obd_factor.push_back(channel != nullptr && channel->unit_kind == kUnitSpeed ? kMpsToKmh : 1.0);
   }
-  out << "{\"start_utc\":" << JsonText(IsoUtcOfDay(session.Header().created, reference.time))
+  out << "{\"start_utc\":" << JsonText(IsoUtcOfSample(session, reference.time))
       << ",\"names\":" << JsonText(names) << ",\"labels\":" << JsonText(labels) << ",\"rows\":[";
   std::string line;  // one row at a time, its capacity reused
   for (int32_t i = first; i <= last; ++i) {

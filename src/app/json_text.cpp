@@ -120,13 +120,10 @@ nlohmann::json IsoUtc(const DateTimeValue& value) {
   return text;
 }
 
-nlohmann::json IsoUtcOfDay(const DateTimeValue& start, int32_t ms_of_day) {
-  if (!start.IsKnown() || !IsSet(ms_of_day) || ms_of_day < 0 || ms_of_day >= kDayMs) return nullptr;
-  const int64_t midnight_ms = DateTimeValue{start.day, 0}.ToUnixSeconds() * 1000;
-  // Samples just before the start are on its day; a time of day more than
-  // half a day before it has passed midnight.
-  const int64_t next_day = int64_t{ms_of_day} + kDayMs / 2 < start.time ? kDayMs : 0;
-  return IsoUtc(DateTimeValue::FromUnixMs(midnight_ms + next_day + ms_of_day));
+nlohmann::json IsoUtcOfSample(const SessionData& session, int32_t time) {
+  int64_t epoch_ms = 0;
+  if (!IsSet(time) || !session.SampleEpochMs(&epoch_ms)) return nullptr;
+  return IsoUtc(DateTimeValue::FromUnixMs(epoch_ms + time));
 }
 
 }  // namespace kv::app

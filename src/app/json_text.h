@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "core/date_time.h"
+#include "session/session_data.h"
 
 namespace kv::app {
 
@@ -43,9 +44,9 @@ void AppendJsonString(std::string& out, std::string_view text);
 // "2009-05-21T18:52:03Z", with ".120" before the Z when the milliseconds
 // are not 0; null when the value is unknown.
 nlohmann::json IsoUtc(const DateTimeValue& value);
-// A time of day of a session that started at `start` (which gives the
-// date; a time of day more than half a day before it is on the next day) as IsoUtc; null when
-// either is unknown.
-nlohmann::json IsoUtcOfDay(const DateTimeValue& start, int32_t ms_of_day);
+// Sample time `time` of `session` as IsoUtc, dated as the exports date it
+// (by the sample file's date reference, else the day the session was
+// created); null when the time or the date is unknown.
+nlohmann::json IsoUtcOfSample(const SessionData& session, int32_t time);
 
 }  // namespace kv::app

@@ -38,7 +38,8 @@ double Metres(AngleValue d) { return IsSet(d) ? RadToMetres(AngleValueToRad(d)) 
 // A stored angle in degrees, rounded to 7 decimals; NaN when not set.
 double Degrees7(AngleValue stored) { return IsSet(stored) ? RoundTo(stored / 6000000.0, kDegreeDecimals) : kNoValue; }
 
-nlohmann::json LapJson(const LapList& laps, int32_t index, const DateTimeValue& session_start) {
+nlohmann::json LapJson(const SessionData& session, int32_t index) {
+  const LapList& laps = session.Laps();
   const Lap& lap = laps.LapAt(index);
   nlohmann::json splits = nlohmann::json::object(), sectors = nlohmann::json::object(),
                  speeds = nlohmann::json::object();
@@ -53,7 +54,7 @@ nlohmann::json LapJson(const LapList& laps, int32_t index, const DateTimeValue& 
     if (k < lap.SplitCount()) splits[key] = Ms(lap.SplitTime(trap));
   }
   return {{"number", index + 1},
-          {"start_utc", IsoUtcOfDay(session_start, lap.Start().crossing_sample.time)},
+          {"start_utc", IsoUtcOfSample(session, lap.Start().crossing_sample.time)},
           {"time_ms", Ms(lap.LapTime())},
           {"time", IsSet(lap.LapTime()) ? nlohmann::json(TimeText(lap.LapTime(), 3)) : nlohmann::json()},
           {"finished", lap.IsFinished()},
@@ -191,7 +192,7 @@ bool LoadWithProgress(SessionLoader& loader, std::ostream& progress) {
 nlohmann::json LapsJson(const SessionData& session) {
   const LapList& laps = session.Laps();
   nlohmann::json list = nlohmann::json::array();
-  for (int32_t i = 0; i < laps.LapCount(); ++i) list.push_back(LapJson(laps, i, session.Header().created));
+  for (int32_t i = 0; i < laps.LapCount(); ++i) list.push_back(LapJson(session, i));
   return {{"session", Utf8(session.Header().base_name)},
           {"laps", list},
           {"best", LapNumber(laps.BestIndex())},

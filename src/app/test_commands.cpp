@@ -251,6 +251,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
   session.TimePerfTests(list);
   session.SetSamples(std::move(data.samples));
   session.SetObdRecords(std::move(data.obd_records));
+  if (data.has_date_reference) session.SetDateReference(data.reference_time, data.reference_utc);
   session.Recompute();
   const PerfTestEngine& engine = *session.Runs();
 
@@ -263,9 +264,9 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
       runs.push_back(
           {{"attempt", r.attempts[k]},
            {"start_ms", run.start},
-           {"start_utc", IsoUtcOfDay(header.created, run.start)},
+           {"start_utc", IsoUtcOfSample(session, run.start)},
            {"finish_ms", run.Finished() ? nlohmann::json(run.finish) : nlohmann::json()},
-           {"finish_utc", run.Finished() ? IsoUtcOfDay(header.created, run.finish) : nlohmann::json()},
+           {"finish_utc", run.Finished() ? IsoUtcOfSample(session, run.finish) : nlohmann::json()},
            {"time_ms", run.Finished() ? nlohmann::json(run.RunTime()) : nlohmann::json()},
            {"finish_speed_kmh", Kph(run.finish_speed)}});
     }

@@ -1,5 +1,5 @@
-// The one JSON convention: rounded doubles in their shortest form, ISO 8601
-// UTC times across midnight and month ends, the text layout.
+// The one JSON convention: rounded doubles in their shortest form, sample
+// times as ISO 8601 UTC across midnight and year ends, the text layout.
 #include "app/json_text.h"
 
 #include <gtest/gtest.h>
@@ -27,15 +27,19 @@ TEST(JsonText, NumbersRoundedAndShortest) {
   for (const auto& c : kCases) EXPECT_EQ(JsonText(JsonReal(c.value, c.decimals)), c.text) << c.legend;
 }
 
-TEST(JsonText, TimesOfDayAsUtcDates) {
-  const DateTimeValue start{DateTimeValue::MakeDay(2009, 12, 31), DateTimeValue::MakeTime(23, 50, 0, 0)};
-  EXPECT_EQ(JsonText(IsoUtc(start)), R"("2009-12-31T23:50:00Z")");
-  EXPECT_EQ(JsonText(IsoUtcOfDay(start, DateTimeValue::MakeTime(23, 49, 59, 120))), R"("2009-12-31T23:49:59.120Z")")
-      << "just before the start: the same day";
-  EXPECT_EQ(JsonText(IsoUtcOfDay(start, DateTimeValue::MakeTime(0, 0, 1, 500))), R"("2010-01-01T00:00:01.500Z")")
+TEST(JsonText, SampleTimesAsUtcDates) {
+  SessionHeader header;
+  header.created = {DateTimeValue::MakeDay(2009, 12, 31), DateTimeValue::MakeTime(23, 50, 0, 0)};
+  SessionData session(header, LapSettings{});
+  EXPECT_EQ(JsonText(IsoUtc(header.created)), R"("2009-12-31T23:50:00Z")");
+  EXPECT_EQ(JsonText(IsoUtcOfSample(session, DateTimeValue::MakeTime(23, 49, 59, 120))), R"("2009-12-31T23:49:59.120Z")")
+      << "dated by the day the session was created";
+  EXPECT_EQ(JsonText(IsoUtcOfSample(session, kDayMs + 1500)), R"("2010-01-01T00:00:01.500Z")")
       << "past midnight: the next day, month and year";
-  EXPECT_TRUE(IsoUtcOfDay(DateTimeValue{}, 0).is_null());
-  EXPECT_TRUE(IsoUtcOfDay(start, kNotSet).is_null());
+  session.SetDateReference(1000, {DateTimeValue::MakeDay(2011, 3, 1), DateTimeValue::MakeTime(0, 0, 1, 0)});
+  EXPECT_EQ(JsonText(IsoUtcOfSample(session, 0)), R"("2011-03-01T00:00:00Z")") << "the sample file's date reference wins";
+  EXPECT_TRUE(IsoUtcOfSample(session, kNotSet).is_null());
+  EXPECT_TRUE(IsoUtcOfSample(SessionData(SessionHeader{}, LapSettings{}), 0).is_null()) << "no date known";
 }
 
 TEST(JsonText, LayoutAndTextsThatAreNotUtf8) {
