@@ -100,7 +100,12 @@ void AppendRounded(std::string& line, double value, int decimals) {
 std::string ChannelKey(int32_t channel) {
   if (channel >= 0 && channel < kGpsChannelCount) return kGpsColumns[static_cast<size_t>(channel)].key;
   const ObdChannel* obd = ObdTable().Lookup(channel);
-  return SnakeCase(ToUtf8(ChannelName(channel).AsView()).Std()) + (obd != nullptr ? UnitSuffix(obd->unit_kind) : "");
+  std::string key = SnakeCase(ToUtf8(ChannelName(channel).AsView()).Std());
+  // The labels keep their historical spelling on screen; keys are for
+  // programs and are spelt right.
+  if (key == "commander_egr") key = "commanded_egr";
+  if (key == "evoporative_purge") key = "evaporative_purge";
+  return key + (obd != nullptr ? UnitSuffix(obd->unit_kind) : "");
 }
 
 void WriteChannelsJson(const SessionData& session, int32_t first, int32_t last, const ChannelReference& reference,
