@@ -1,6 +1,7 @@
 #include "app/nmea_command.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "acquisition/nmea_parser.h"
 #include "app/command_list.h"
 #include "app/json_text.h"
+#include "core/date_time.h"
 #include "platform/file_io.h"
 
 namespace kv::app {
@@ -35,6 +37,30 @@ std::string_view Talker(std::string_view line) {
   return line.substr(1, 2);
 }
 
+constexpr double kKnotsToKmh = 1.852;
+constexpr int kAsSentDecimals = 3;  // altitudes and DOPs: finer than any receiver sends
+
+// NMEA's ddmm.mmmm (dddmm.mmmm) as signed degrees.
+double NmeaDegrees(double value) {
+  const double whole = std::trunc(value / 100.0);
+  return whole + (value - whole * 100.0) / 60.0;
+}
+
+// "18:52:03.120"
+std::string ClockText(int32_t ms) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+  return text;
+}
+
+// "2009-05-21"
+std::string DateText(int32_t day) {
+  const CalendarParts p = DateTimeValue{day, 0}.Decompose();
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
+  return text;
+}
+
 // Fields are reported only when this sentence is one that sets them, so a
 // value left over from an earlier sentence never shows up against this line.
 nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecord& fix) {
@@ -48,36 +74,49 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
   }
   line["type"] = kTypeNames[static_cast<size_t>(fix.type)];
   const FixValidity& v = fix.valid;
-  const auto time = [&] { if (v.time) line["time_ms"] = fix.time; };
+  const auto time = [&] {
+    if (!v.time) return;
+    line["time_ms"] = fix.time;
+    line["time_utc"] = ClockText(fix.time);
+  };
   const auto position = [&] {
-    if (v.latitude) line["lat"] = fix.latitude;
-    if (v.longitude) line["lon"] = fix.longitude;
+    if (v.latitude) line["lat_deg"] = JsonReal(NmeaDegrees(fix.latitude), kDegreeDecimals);
+    if (v.longitude) line["lon_deg"] = JsonReal(NmeaDegrees(fix.longitude), kDegreeDecimals);
+  };
+  const auto date = [&] {
+    if (v.date && IsSet(fix.date)) line["date"] = DateText(fix.date);
+  };
+  const auto as_sent = [&](const char* key, int32_t valid, double value) {
+    if (valid) line[key] = JsonReal(value, kAsSentDecimals);
+  };
+  const auto motion = [&] {
+    if (v.speed) line["speed_kmh"] = JsonReal(fix.speed * kKnotsToKmh, kSpeedDecimals);
+    if (v.course) line["course_deg"] = JsonReal(fix.course, kAngleDecimals);
   };
   switch (fix.type) {
     case kSentenceRmc:
       time();
       position();
-      if (v.date) line["date"] = fix.date;
-      if (v.speed) line["speed_kn"] = fix.speed;
-      if (v.course) line["course_deg"] = fix.course;
+      date();
+      motion();
       break;
     case kSentenceGga:
       time();
       position();
       if (v.fix_quality) line["quality"] = fix.fix_quality;
       if (v.satellites) line["satellites"] = fix.satellites;
-      if (v.hdop) line["hdop"] = fix.hdop;
-      if (v.altitude) line["altitude_m"] = fix.altitude;
-      if (v.geoid) line["geoid_m"] = fix.geoid;
+      as_sent("hdop", v.hdop, fix.hdop);
+      as_sent("altitude_m", v.altitude, fix.altitude);
+      as_sent("geoid_m", v.geoid, fix.geoid);
       break;
     case kSentenceGsa: {
       if (fix.fix_type_valid) line["fix_type"] = fix.fix_type;
       nlohmann::json prns = nlohmann::json::array();
       for (int32_t i = 0; i < fix.prn_count; ++i) prns.push_back(fix.prns[static_cast<size_t>(i)]);
       line["prns"] = prns;
-      if (v.pdop) line["pdop"] = fix.pdop;
-      if (v.hdop) line["hdop"] = fix.hdop;
-      if (v.vdop) line["vdop"] = fix.vdop;
+      as_sent("pdop", v.pdop, fix.pdop);
+      as_sent("hdop", v.hdop, fix.hdop);
+      as_sent("vdop", v.vdop, fix.vdop);
       break;
     }
     case kSentenceGsv:
@@ -86,18 +125,20 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
         nlohmann::json sky = nlohmann::json::array();
         for (int32_t i = 0; i < fix.sky_count; ++i) {
           const SatelliteInfo& s = fix.sky[static_cast<size_t>(i)];
-          sky.push_back({s.prn, s.elevation, s.azimuth, s.snr});
+          sky.push_back({{"prn", s.prn},
+                         {"elevation_deg", s.elevation},
+                         {"azimuth_deg", s.azimuth},
+                         {"snr_dbhz", s.snr >= 0 ? nlohmann::json(s.snr) : nlohmann::json()}});
         }
         line["sky"] = sky;
       }
       break;
     case kSentenceVtg:
-      if (v.speed) line["speed_kn"] = fix.speed;
-      if (v.course) line["course_deg"] = fix.course;
+      motion();
       break;
     case kSentenceZda:
       time();
-      if (v.date) line["date"] = fix.date;
+      date();
       break;
     case kSentenceGll:
       time();
@@ -107,7 +148,7 @@ nlohmann::json DescribeLine(int64_t number, std::string_view raw, const FixRecor
       time();
       position();
       if (v.satellites) line["satellites"] = fix.satellites;
-      if (v.altitude) line["altitude_m"] = fix.altitude;
+      as_sent("altitude_m", v.altitude, fix.altitude);
       break;
     case kSentenceObd:
       time();

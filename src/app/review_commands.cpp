@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <memory>
 
 #include "app/argument_checks.h"
+#include "app/channels_json.h"
 #include "app/command_list.h"
 #include "app/json_text.h"
 #include "app/session_address.h"
@@ -33,45 +35,64 @@ nlohmann::json Ms(int32_t ms) { return IsSet(ms) ? nlohmann::json(ms) : nlohmann
 double Kph(AngleValue stored) { return IsSet(stored) ? RadPerSecToKmh(StoredToSpeed(stored)) : kNoValue; }
 double Metres(AngleValue d) { return IsSet(d) ? RadToMetres(AngleValueToRad(d)) : kNoValue; }
 
-// Rounded to what the figures can claim (0.01 km/h, 1 cm), so that golden
-// files do not depend on the last bit of a double.
-nlohmann::json Rounded(double v) {
-  if (!IsSet(v)) return nullptr;
-  return std::round(v * 100.0) / 100.0;
-}
-
 // A stored angle in degrees, rounded to 7 decimals; NaN when not set.
-double Degrees7(AngleValue stored) {
-  return IsSet(stored) ? std::round(stored / 6000000.0 * 1e7) / 1e7 : kNoValue;
-}
+double Degrees7(AngleValue stored) { return IsSet(stored) ? RoundTo(stored / 6000000.0, kDegreeDecimals) : kNoValue; }
 
-nlohmann::json LapJson(const LapList& laps, int32_t index) {
+nlohmann::json LapJson(const SessionData& session, int32_t index) {
+  const LapList& laps = session.Laps();
   const Lap& lap = laps.LapAt(index);
   nlohmann::json splits = nlohmann::json::object(), sectors = nlohmann::json::object(),
                  speeds = nlohmann::json::object();
-  speeds[std::to_string(lap.Start().trap_index)] = Rounded(Kph(lap.TrapSpeed(lap.Start().trap_index)));
+  speeds[std::to_string(lap.Start().trap_index)] = JsonReal(Kph(lap.TrapSpeed(lap.Start().trap_index)), kSpeedDecimals);
   for (int32_t k = 0; k < lap.MarkCount(); ++k) {
     const int32_t trap = lap.MarkAt(k).trap_index;
     const std::string key = std::to_string(trap);
     int32_t from = -1, to = -1;
     lap.SectorBounds(trap, &from, &to);
     sectors[key] = Ms(lap.SectorTime(from, to));
-    speeds[key] = Rounded(Kph(lap.TrapSpeed(trap)));
+    speeds[key] = JsonReal(Kph(lap.TrapSpeed(trap)), kSpeedDecimals);
     if (k < lap.SplitCount()) splits[key] = Ms(lap.SplitTime(trap));
   }
   return {{"number", index + 1},
+          {"start_utc", IsoUtcOfSample(session, lap.Start().crossing_sample.time)},
           {"time_ms", Ms(lap.LapTime())},
+          {"time", IsSet(lap.LapTime()) ? nlohmann::json(TimeText(lap.LapTime(), 3)) : nlohmann::json()},
           {"finished", lap.IsFinished()},
           {"invalid", lap.IsInvalid()},
-          {"distance_m", Rounded(Metres(lap.LapDistance()))},
+          {"distance_m", JsonReal(Metres(lap.LapDistance()), kMetreDecimals)},
           {"splits_ms", splits},
           {"sectors_ms", sectors},
-          {"trap_speeds_kph", speeds},
-          {"min_kph", Rounded(Kph(lap.MinimumSpeed()))},
-          {"max_kph", Rounded(Kph(lap.MaximumSpeed()))}};
+          {"trap_speeds_kmh", speeds},
+          {"min_speed_kmh", JsonReal(Kph(lap.MinimumSpeed()), kSpeedDecimals)},
+          {"max_speed_kmh", JsonReal(Kph(lap.MaximumSpeed()), kSpeedDecimals)}};
 }
 
 nlohmann::json LapNumber(int32_t index) { return index >= 0 ? nlohmann::json(index + 1) : nlohmann::json(); }
+
+// The keys of a numeric result table's `values`, `count` of them.
+nlohmann::json ResultColumns(ResultTable table, size_t count) {
+  static constexpr const char* kInformation[] = {"lap_time_ms", "max_speed_kmh", "min_speed_kmh",
+                                                 "average_speed_kmh", "distance_m"};
+  nlohmann::json keys = nlohmann::json::array();
+  for (size_t c = 0; c < count; ++c) {
+    const std::string n = std::to_string(c);
+    switch (table) {
+      case ResultTable::kSectors:
+        keys.push_back(c == 0 ? "lap_time_ms" : "sector_" + n + "_ms");
+        break;
+      case ResultTable::kSplits:
+        keys.push_back("split_" + std::to_string(c + 1) + "_ms");
+        break;
+      case ResultTable::kTrapSpeeds:
+        keys.push_back("trap_" + std::to_string(c + 1) + "_speed_kmh");
+        break;
+      default:
+        keys.push_back(c < std::size(kInformation) ? kInformation[c] : "column_" + n);
+        break;
+    }
+  }
+  return keys;
+}
 
 struct Loaded {
   StorageContext context;
@@ -171,7 +192,7 @@ bool LoadWithProgress(SessionLoader& loader, std::ostream& progress) {
 nlohmann::json LapsJson(const SessionData& session) {
   const LapList& laps = session.Laps();
   nlohmann::json list = nlohmann::json::array();
-  for (int32_t i = 0; i < laps.LapCount(); ++i) list.push_back(LapJson(laps, i));
+  for (int32_t i = 0; i < laps.LapCount(); ++i) list.push_back(LapJson(session, i));
   return {{"session", Utf8(session.Header().base_name)},
           {"laps", list},
           {"best", LapNumber(laps.BestIndex())},
@@ -241,18 +262,27 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
   const bool speed_cells = table == ResultTable::kTrapSpeeds ||
                            table == ResultTable::kInformation;  // info: lap time and distance handled by column
   nlohmann::json rows = nlohmann::json::array();
+  size_t columns = 0;
   for (int32_t row : laps.TableRows()) {
     const Lap& lap = row == LapList::kSelectOptimal ? *laps.Optimal() : laps.LapAt(row);
     const std::string name = row == LapList::kSelectOptimal ? "Optimal" : std::to_string(row + 1);
-    nlohmann::json cells = nlohmann::json::array();
+    nlohmann::json cells = nlohmann::json::array(), numbers = nlohmann::json::array();
+    nlohmann::json json_row = {{"lap", name}, {"number", LapNumber(row == LapList::kSelectOptimal ? -1 : row)}};
     std::string line = Padded(name, 8);
     if (table == ResultTable::kHighLow) {
       for (const ExtremeRow& e : ExtremeRows(lap)) {
         const std::string text = std::string(e.is_high ? "Hi " : "Lo ") + std::to_string(std::lround(Kph(e.speed))) +
                                  "@" + TimeText(e.time_into_lap, 1);
         cells.push_back(text);
+        numbers.push_back({{"type", e.is_high ? "high" : "low"},
+                          {"speed_kmh", JsonReal(Kph(e.speed), kSpeedDecimals)},
+                          {"time_into_lap_ms", Ms(e.time_into_lap)},
+                          {"distance_into_lap_m", JsonReal(Metres(e.distance_into_lap), kMetreDecimals)},
+                          {"lat_deg", JsonReal(Degrees7(e.position.lat), kDegreeDecimals)},
+                          {"lon_deg", JsonReal(Degrees7(e.position.lon), kDegreeDecimals)}});
         line += "  " + text;
       }
+      json_row["extremes"] = numbers;
     } else {
       const std::vector<ResultCell> values = ResultRow(table, lap, laps.ComparisonLap(row), reference);
       for (size_t c = 0; c < values.size(); ++c) {
@@ -260,6 +290,7 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
         std::string text;
         if (cell.ShowsStar(mode)) {
           text = "*";
+          numbers.push_back(nullptr);
         } else {
           const int32_t v = cell.Shown(mode);
           const bool is_speed = speed_cells && (table == ResultTable::kTrapSpeeds ||
@@ -269,11 +300,14 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
           if (is_speed) {
             std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.1f" : "%.1f", Kph(v));
             text = buffer;
+            numbers.push_back(JsonReal(Kph(v), kSpeedDecimals));
           } else if (is_distance) {
             std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.0f" : "%.0f", Metres(v));
             text = buffer;
+            numbers.push_back(JsonReal(Metres(v), kMetreDecimals));
           } else {
             text = TimeText(v, 3, mode == ResultsMode::kDifference);
+            numbers.push_back(v);
           }
         }
         cells.push_back(text);
@@ -282,13 +316,21 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
       if (table == ResultTable::kInformation && row != LapList::kSelectOptimal) {
         const WideString note = laps.NoteText(row);
         cells.push_back(Utf8(note.AsView()));
+        json_row["note"] = Utf8(note.AsView());
         if (!note.IsEmpty()) line += "  " + Utf8(note.AsView());
       }
+      json_row["values"] = numbers;
+      columns = std::max(columns, numbers.size());
     }
-    rows.push_back({{"lap", name}, {"cells", cells}});
+    json_row["cells"] = cells;
+    rows.push_back(std::move(json_row));
     if (!o.json) out << line << '\n';
   }
-  if (o.json) out << JsonText(nlohmann::json({{"table", o.table}, {"mode", o.mode}, {"rows", rows}}), 1) << '\n';
+  if (o.json)
+    out << JsonText(nlohmann::json({{"table", o.table}, {"mode", o.mode}, {"columns", ResultColumns(table, columns)},
+                                    {"rows", rows}}),
+                    1)
+        << '\n';
   return 0;
 }
 
@@ -337,29 +379,27 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     reference.distance = start.distance;
     reference.position = start.position;
   }
+  if (o.json) {
+    WriteChannelsJson(data, first, last, reference, out);
+    return 0;
+  }
   const ObdSeries obd(data.ObdRecords());
   const std::vector<int32_t> obd_channels = obd.Channels();
   std::vector<std::string> names;
   for (int32_t c = 0; c < kGpsChannelCount; ++c) names.push_back(Utf8(ChannelName(c).AsView()));
-  names.push_back(o.json ? "lat_deg" : "Latitude");
-  names.push_back(o.json ? "lon_deg" : "Longitude");
+  names.push_back("Latitude");
+  names.push_back("Longitude");
   for (int32_t c : obd_channels) names.push_back(Utf8(ChannelName(c).AsView()));
-  nlohmann::json rows = nlohmann::json::array();
-  if (!o.json) {
-    for (size_t i = 0; i < names.size(); ++i) out << (i ? "\t" : "") << names[i];
-    out << '\n';
-  }
+  for (size_t i = 0; i < names.size(); ++i) out << (i ? "\t" : "") << names[i];
+  out << '\n';
   for (int32_t i = first; i <= last; ++i) {
-    nlohmann::json row = nlohmann::json::array();
     std::string line;
+    size_t column = 0;
     const auto add = [&](double v, const char* format = "%.6g") {
-      row.push_back(IsSet(v) ? nlohmann::json(v) : nlohmann::json());
-      if (!o.json) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, format, v);
-        if (row.size() > 1) line += '\t';
-        if (IsSet(v)) line += buffer;
-      }
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, format, v);
+      if (column++ > 0) line += '\t';
+      if (IsSet(v)) line += buffer;
     };
     for (int32_t c = 0; c < kGpsChannelCount; ++c) {
       double v = kNoValue;
@@ -370,13 +410,8 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     add(Degrees7(samples[i].position.lat), "%.7f");
     add(Degrees7(samples[i].position.lon), "%.7f");
     for (int32_t c : obd_channels) add(obd.ValueAt(c, samples[i].time));
-    if (o.json) {
-      rows.push_back(std::move(row));
-    } else {
-      out << line << '\n';
-    }
+    out << line << '\n';
   }
-  if (o.json) out << JsonText(nlohmann::json({{"names", names}, {"rows", rows}})) << '\n';
   return 0;
 }
 

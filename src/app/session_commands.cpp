@@ -36,15 +36,6 @@ const char* TypeWord(uint32_t type) {
   }
 }
 
-nlohmann::json Iso8601(const DateTimeValue& value) {
-  if (!value.IsKnown()) return nullptr;
-  const CalendarParts p = value.Decompose();
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", p.year, p.month, p.day, p.hours, p.minutes,
-                p.seconds);
-  return text;
-}
-
 }  // namespace
 
 namespace {
@@ -135,8 +126,8 @@ int RunSessions(const SessionCommandOptions& o, std::ostream& out, std::ostream&
                     {"test", Utf8(s.test)},
                     {"driver", Utf8(s.driver)},
                     {"notes", Utf8(s.notes)},
-                    {"created", Iso8601(s.created)},
-                    {"start_utc", Iso8601(s.created)},
+                    {"created", IsoUtc(s.created)},
+                    {"start_utc", IsoUtc(s.created)},
                     {"laps", f.laps},
                     {"best_lap_ms", f.best_lap_ms},
                     {"duration_ms", f.duration_ms},

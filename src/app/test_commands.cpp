@@ -88,9 +88,10 @@ nlohmann::json TestJson(const PerfTestList& list, int32_t index) {
   nlohmann::json j;
   j["name"] = Utf8(t.name);
   j["type"] = t.IsDistance() ? "distance" : "speed";
-  j["start_kph"] = t.start_speed * kMpsToKph;
-  j["finish_kph"] = t.finish_speed * kMpsToKph;
-  j["distance_m"] = t.distance;
+  j["start_speed_kmh"] = t.IsDistance() ? nlohmann::json() : JsonReal(t.start_speed * kMpsToKph, kSpeedDecimals);
+  j["finish_speed_kmh"] = t.IsDistance() ? nlohmann::json() : JsonReal(t.finish_speed * kMpsToKph, kSpeedDecimals);
+  // The user types metres to the millimetre (402.336 for a quarter mile).
+  j["distance_m"] = t.IsDistance() ? JsonReal(t.distance, 3) : nlohmann::json();
   j["predefined"] = list.IsPredefined(index);
   return j;
 }
@@ -116,8 +117,7 @@ std::string ClockText(int32_t ms) {
 }
 
 nlohmann::json Kph(AngleValue stored) {
-  return IsSet(stored) ? nlohmann::json(RadToMetres(StoredToSpeed(stored)) * kMpsToKph)
-                       : nlohmann::json();
+  return IsSet(stored) ? JsonReal(RadToMetres(StoredToSpeed(stored)) * kMpsToKph, kSpeedDecimals) : nlohmann::json();
 }
 
 }  // namespace
@@ -251,6 +251,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
   session.TimePerfTests(list);
   session.SetSamples(std::move(data.samples));
   session.SetObdRecords(std::move(data.obd_records));
+  if (data.has_date_reference) session.SetDateReference(data.reference_time, data.reference_utc);
   session.Recompute();
   const PerfTestEngine& engine = *session.Runs();
 
@@ -263,9 +264,11 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
       runs.push_back(
           {{"attempt", r.attempts[k]},
            {"start_ms", run.start},
+           {"start_utc", IsoUtcOfSample(session, run.start)},
            {"finish_ms", run.Finished() ? nlohmann::json(run.finish) : nlohmann::json()},
+           {"finish_utc", run.Finished() ? IsoUtcOfSample(session, run.finish) : nlohmann::json()},
            {"time_ms", run.Finished() ? nlohmann::json(run.RunTime()) : nlohmann::json()},
-           {"finish_kph", Kph(run.finish_speed)}});
+           {"finish_speed_kmh", Kph(run.finish_speed)}});
     }
     tests.push_back(
         {{"test", Utf8(list.At(i).name)},

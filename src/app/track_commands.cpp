@@ -55,21 +55,23 @@ bool LoadWholeTrack(TrackProfile& track, std::ostream& err) {
 namespace {
 
 nlohmann::json Degrees(AngleValue value) {
-  return IsSet(value) ? nlohmann::json(value / kAngleUnitsPerDegree) : nlohmann::json();
+  return IsSet(value) ? JsonReal(value / kAngleUnitsPerDegree, kDegreeDecimals) : nlohmann::json();
 }
+
+nlohmann::json PointJson(const IntPoint& p) { return {{"lat_deg", Degrees(p.lat)}, {"lon_deg", Degrees(p.lon)}}; }
 
 nlohmann::json TrapJson(const Trap& trap) {
   nlohmann::json j;
   j["name"] = Utf8(trap.name);
   const auto type = static_cast<size_t>(trap.line_type);
   j["type"] = type < kTypeWords.size() ? kTypeWords[type] : "disabled";
-  j["lat"] = Degrees(trap.position.lat);
-  j["lon"] = Degrees(trap.position.lon);
-  j["bearing_deg"] = IsSet(trap.bearing) ? nlohmann::json(BearingToDegrees(trap.bearing)) : nlohmann::json();
-  j["width_m"] = IsSet(trap.width) ? nlohmann::json(RadToMetres(trap.width)) : nlohmann::json();
+  j["lat_deg"] = Degrees(trap.position.lat);
+  j["lon_deg"] = Degrees(trap.position.lon);
+  j["bearing_deg"] = IsSet(trap.bearing) ? JsonReal(BearingToDegrees(trap.bearing), kAngleDecimals) : nlohmann::json();
+  j["width_m"] = IsSet(trap.width) ? JsonReal(RadToMetres(trap.width), kMetreDecimals) : nlohmann::json();
   j["one_way"] = trap.unidirectional != 0;
-  j["end_a"] = {Degrees(trap.end_a.lat), Degrees(trap.end_a.lon)};
-  j["end_b"] = {Degrees(trap.end_b.lat), Degrees(trap.end_b.lon)};
+  j["end_a"] = PointJson(trap.end_a);
+  j["end_b"] = PointJson(trap.end_b);
   return j;
 }
 
@@ -224,7 +226,7 @@ int RunTrackShow(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
     out << j["name"].get<std::string>() << (track->lock ? " (" + Utf8(Load(kStrLockTraps)) + ")" : "") << '\n';
     for (const auto& trap : j["traps"])
       out << "  " << trap["type"].get<std::string>() << ' ' << trap["name"].get<std::string>() << " at "
-          << JsonText(trap["lat"]) << ',' << JsonText(trap["lon"]) << " bearing " << JsonText(trap["bearing_deg"])
+          << JsonText(trap["lat_deg"]) << ',' << JsonText(trap["lon_deg"]) << " bearing " << JsonText(trap["bearing_deg"])
           << " width " << JsonText(trap["width_m"]) << (trap["one_way"].get<bool>() ? " one-way" : "") << '\n';
     return 0;
   });

@@ -24,12 +24,13 @@ TEST(NmeaCommand, JsonGivesOnlyTheFieldsThisSentenceSet) {
                                             kBadGga + "garbage\n");
   std::ostringstream out, err;
   ASSERT_EQ(RunNmeaCommand({dir.Path() + "a.nmea", true}, out, err), 0);
-  // RMC gives its own position; two-digit years 80-99 are 19yy
-  // (1994 * 372 + 2 * 31 + 22); a bad checksum keeps only the talker.
+  // RMC gives its own position; two-digit years 80-99 are 19yy; ddmm.mmm in
+  // degrees to 1e-7, 22.4 kn in km/h to 0.01; a bad checksum keeps only the talker.
   EXPECT_EQ(out.str(),
-            R"({"altitude_m":545.4,"geoid_m":46.9,"hdop":0.9,"lat":4807.038,"line":1,"lon":1131.0,"quality":1,)"
-            R"("satellites":8,"talker":"GP","time_ms":45319000,"type":"GGA"}
-{"course_deg":84.4,"date":741852,"lat":4807.04,"line":2,"lon":1131.01,"speed_kn":22.4,"talker":"GN","time_ms":45320500,"type":"RMC"}
+            R"({"altitude_m":545.4,"geoid_m":46.9,"hdop":0.9,"lat_deg":48.1173,"line":1,"lon_deg":11.5166667,"quality":1,)"
+            R"("satellites":8,"talker":"GP","time_ms":45319000,"time_utc":"12:35:19.000","type":"GGA"}
+{"course_deg":84.4,"date":"1994-03-23","lat_deg":48.1173333,"line":2,"lon_deg":11.5168333,"speed_kmh":41.48,"talker":"GN",)"
+            R"("time_ms":45320500,"time_utc":"12:35:20.500","type":"RMC"}
 {"line":3,"talker":"GP","type":null}
 {"line":4,"talker":null,"type":null}
 )");

@@ -638,7 +638,7 @@ TEST(Program, RecordsTheEngineValuesTheAdapterSent) {
     EXPECT_EQ(garbled > 0, c.choice.size() > 0);
 
     const nlohmann::json channels = nlohmann::json::parse(Korvatinel(data, {"channels", session, "--json"}).out);
-    const auto column = std::find(channels["names"].begin(), channels["names"].end(), "RPM") - channels["names"].begin();
+    const auto column = std::find(channels["names"].begin(), channels["names"].end(), "rpm") - channels["names"].begin();
     size_t shown = 0;
     for (const nlohmann::json& row : channels["rows"]) {
       if (row[column].is_null()) continue;

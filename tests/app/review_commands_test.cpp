@@ -78,7 +78,7 @@ TEST_F(ReviewCommands, ResultTablesAndChannelsCoverTheSession) {
 
   const nlohmann::json all = Run(RunChannels, Options());
   ASSERT_GE(all["names"].size(), 14u) << "the 12 GPS channels come first, then the position";
-  EXPECT_EQ(all["names"][0].dump() + all["names"][12].dump() + all["names"][13].dump(), R"("Time""lat_deg""lon_deg")");
+  EXPECT_EQ(all["names"][0].dump() + all["names"][12].dump() + all["names"][13].dump(), R"("time_ms""lat_deg""lon_deg")");
   ASSERT_GT(all["rows"].size(), 2000u) << "every sample of the 10 Hz demo";
   for (const auto& row : all["rows"]) ASSERT_EQ(row.size(), all["names"].size());
   EXPECT_EQ(all["rows"][0][12].dump() + " " + all["rows"][0][13].dump(), "50.4377165 5.9721675") << "to 1 cm";

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -14,14 +13,6 @@ namespace kv::app {
 namespace {
 
 using kv::testing::WriteWholeFile;
-
-// Every number to 6 decimals, finer than a track stores them.
-nlohmann::json Rounded(nlohmann::json j) {
-  if (j.is_number_float()) return std::round(j.get<double>() * 1e6) / 1e6;
-  if (j.is_structured())
-    for (nlohmann::json& e : j) e = Rounded(e);
-  return j;
-}
 
 class StorageCommandsTest : public ::testing::Test {
  protected:
@@ -42,7 +33,7 @@ class StorageCommandsTest : public ::testing::Test {
     TrackCommandOptions o = Named(name);
     o.json = true;
     EXPECT_EQ(Track(RunTrackShow, o), 0) << err_.str();
-    return Rounded(nlohmann::json::parse(out_.str()));
+    return nlohmann::json::parse(out_.str());
   }
   void WriteSession(const std::u16string& base, const std::u16string& track) {
     EnsureFolders(temp_.Path());
@@ -79,10 +70,13 @@ TEST_F(StorageCommandsTest, CreateAddAndShowAsJson) {
   add.name = "Nowhere";
   EXPECT_EQ(Track(RunTrackAdd, add), 1);
 
-  // Heading west, end A (bearing + 90) lies to the north; the width is stored in 1.85 cm steps.
-  EXPECT_EQ(ShowJson("spa"), nlohmann::json::parse(R"({"name":"Spa","locked":false,"traps":[{"name":"Start/Finish",
-      "type":"start-finish","lat":50.4372,"lon":-5.9714,"bearing_deg":270.0,"width_m":50.000652,"one_way":true,
-      "end_a":[50.437425,-5.9714],"end_b":[50.436975,-5.9714]}]})"));
+  // Heading west, end A (bearing + 90) lies to the north; the width is stored in 1.85 cm steps and shown
+  // to the cm, positions to 1e-7 degree, each number in its shortest form.
+  ShowJson("spa");
+  EXPECT_EQ(out_.str(), R"({"locked":false,"name":"Spa","traps":[{"bearing_deg":270,"end_a":{"lat_deg":50.4374248,)"
+                        R"("lon_deg":-5.9713998},"end_b":{"lat_deg":50.4369752,"lon_deg":-5.9713998},"lat_deg":50.4372,)"
+                        R"("lon_deg":-5.9714,"name":"Start/Finish","one_way":true,"type":"start-finish","width_m":50}]})"
+                        "\n");
 }
 
 TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {

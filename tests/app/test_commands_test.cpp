@@ -56,8 +56,8 @@ TEST_F(TestCommandsTest, AddListAndDeleteUserTests) {
   ASSERT_EQ(list.size(), 15u) << "after the 12 predefined tests";
   EXPECT_TRUE(list[11]["predefined"].get<bool>());
   EXPECT_EQ(list[12]["name"], "50-150");
-  EXPECT_NEAR(list[12]["finish_kph"].get<double>(), 150.0, 1e-3);
-  EXPECT_NEAR(list[13]["start_kph"].get<double>(), 30 * 1.609344, 1e-3);
+  EXPECT_NEAR(list[12]["finish_speed_kmh"].get<double>(), 150.0, 1e-3);
+  EXPECT_NEAR(list[13]["start_speed_kmh"].get<double>(), 30 * 1.609344, 1e-3);
   EXPECT_EQ(list[14]["type"], "distance");
   EXPECT_FALSE(list[14]["predefined"].get<bool>());
 
@@ -145,8 +145,8 @@ TEST_F(TestCommandsTest, RecordedPerformanceSessionReportsItsRuns) {
   check(6, 100 / 3.6 / 4.0 * 1000.0, 100 / 3.6 / 3.5 * 1000.0);            // 0-100 kph
   check(0, std::sqrt(2 * 18.288 / 4.0) * 1000.0, std::sqrt(2 * 18.288 / 3.5) * 1000.0);  // 60 feet
   EXPECT_NEAR(j["tests"][6]["runs"][1]["start_ms"].get<double>(), 12 * 3600000.0 + second_launch, 5.0);
-  EXPECT_TRUE(j["tests"][0]["runs"][0]["finish_kph"].is_number());
-  EXPECT_TRUE(j["tests"][6]["runs"][0]["finish_kph"].is_null());
+  EXPECT_TRUE(j["tests"][0]["runs"][0]["finish_speed_kmh"].is_number());
+  EXPECT_TRUE(j["tests"][6]["runs"][0]["finish_speed_kmh"].is_null());
   // 0-200 kph is reached in neither attempt.
   EXPECT_TRUE(j["tests"][8]["runs"][0]["time_ms"].is_null());
   EXPECT_TRUE(j["tests"][8]["runs"][0]["finish_ms"].is_null()) << "no finish, not 0";
