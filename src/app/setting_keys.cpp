@@ -25,10 +25,11 @@ struct Choice {
 constexpr Choice kBacklight[] = {{0, "always-off"}, {1, "only-for-events"}, {2, "always-on"}};
 constexpr Choice kDecimals[] = {{0, "no-decimals"}, {1, "10ths"}, {2, "100ths"}, {3, "1000ths"}};
 // No "internal-gps": this system has none, and a stored one reads as Bluetooth.
-constexpr Choice kGpsTypes[] = {{kGpsBluetooth, "bluetooth-gps"}, {kGpsNmeaFile, "nmea-file"},
-                                {kGpsSerial, "serial-port-gps"}};
+constexpr Choice kGpsTypes[] = {
+    {kGpsBluetooth, "bluetooth-gps"}, {kGpsNmeaFile, "nmea-file"}, {kGpsSerial, "serial-port-gps"}};
 constexpr Choice kThresholds[] = {{1, "1"}, {2, "2"}, {5, "5"}, {10, "10"}, {15, "15"}, {20, "20"}};
-constexpr Choice kObdTypes[] = {{0, "disabled"}, {1, "bluetooth-obd-ii-reader"}, {2, "serial-port-obd-ii-reader"}};
+constexpr Choice kObdTypes[] = {
+    {0, "disabled"}, {1, "bluetooth-obd-ii-reader"}, {2, "serial-port-obd-ii-reader"}};
 constexpr Choice kBauds[] = {{0, "default"}, {24, "2400"},   {48, "4800"},   {96, "9600"},
                              {192, "19200"}, {384, "38400"}, {576, "57600"}, {1152, "115200"}};
 constexpr Choice kUnits[] = {{0, "metric"}, {1, "english"}, {0, "km/h"}, {1, "mph"}};
@@ -97,7 +98,8 @@ template <auto Field, int64_t kLow, int64_t kHigh>
 bool SetNumber(Settings& s, std::string_view value) {
   int64_t n = 0;
   const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), n);
-  if (problem != std::errc() || end != value.data() + value.size() || n < kLow || n > kHigh) return false;
+  if (problem != std::errc() || end != value.data() + value.size() || n < kLow || n > kHigh)
+    return false;
   Store<Field>(s, n);
   return true;
 }
@@ -112,7 +114,8 @@ std::string GetAddress(const Settings& s) {
 template <auto Address, auto Name, auto Channel>
 bool SetAddress(Settings& s, std::string_view value) {
   BluetoothAddress address{};
-  if (!SameWord("none", value) && (!ParseBluetoothAddress(value, &address) || address == BluetoothAddress{}))
+  if (!SameWord("none", value) &&
+      (!ParseBluetoothAddress(value, &address) || address == BluetoothAddress{}))
     return false;
   if (address == s.*Address) return true;
   s.*Address = address;
@@ -131,7 +134,8 @@ std::string GetChannels(const Settings& s) {
   std::string text;
   for (const uint32_t c : s.*Field) {
     const bool known = c <= 0xFF && Channels().Lookup(static_cast<int32_t>(c)) != nullptr;
-    text.append(text.empty() ? "" : ",").append(known ? ObdChannelWord(static_cast<int32_t>(c)) : std::to_string(c));
+    text.append(text.empty() ? "" : ",")
+        .append(known ? ObdChannelWord(static_cast<int32_t>(c)) : std::to_string(c));
   }
   return text.empty() ? "none" : text;
 }
@@ -140,7 +144,8 @@ template <auto Field>
 bool SetChannels(Settings& s, std::string_view value) {
   std::vector<int32_t> parsed;
   std::string ignored;
-  if (!value.empty() && !SameWord("none", value) && !ParseObdChannels(value, Channels(), &parsed, &ignored))
+  if (!value.empty() && !SameWord("none", value) &&
+      !ParseObdChannels(value, Channels(), &parsed, &ignored))
     return false;
   (s.*Field).assign(parsed.begin(), parsed.end());
   return true;
@@ -179,45 +184,55 @@ std::string Label(int32_t id) { return ToUtf8(Load(id).AsView()).Std(); }
 
 template <auto Field, const auto& Choices>
 SettingKey ChoiceKey(std::string key, std::string label, std::string_view unit = "") {
-  return {std::move(key), std::move(label), Words<Choices>().append(unit), GetChoice<Field, Choices>,
-          SetChoice<Field, Choices>};
+  return {std::move(key), std::move(label), Words<Choices>().append(unit),
+          GetChoice<Field, Choices>, SetChoice<Field, Choices>};
 }
 
 std::vector<SettingKey> MakeKeys() {
   constexpr int64_t kMaxPort = 255;
   return {
-      ChoiceKey<&Settings::timer_backlight, kBacklight>("timer-backlight", Label(kStrTimerBacklight)),
+      ChoiceKey<&Settings::timer_backlight, kBacklight>("timer-backlight",
+                                                        Label(kStrTimerBacklight)),
       ChoiceKey<&Settings::timer_decimals, kDecimals>("timer-decimals", Label(kStrTimerDecimals)),
-      ChoiceKey<&Settings::timer_orientation, kOrientations>("timer-orientation", Label(kStrTimerOrientation)),
+      ChoiceKey<&Settings::timer_orientation, kOrientations>("timer-orientation",
+                                                             Label(kStrTimerOrientation)),
       {"predicted-difference", "Predicted difference", Words<kShownHidden>(),
        GetChoice<&Settings::predicted_difference, kShownHidden>,
        SetChoice<&Settings::predicted_difference, kShownHidden>},
       ChoiceKey<&Settings::voice, kVoice>("voice", "Spoken lap times"),
       ChoiceKey<&Settings::units, kUnits>("units", Label(kStrUnits)),
-      ChoiceKey<&Settings::hilo_threshold, kThresholds>("hi-lo-speed-threshold", Label(kStrHiLoThreshold), " (m/s)"),
-      ChoiceKey<&Settings::braking_limit, kLimits>("braking-limit", Label(kStrBrakingLimit), " (G)"),
-      ChoiceKey<&Settings::acceleration_limit, kLimits>("acceleration-limit", Label(kStrAccelerationLimit), " (G)"),
+      ChoiceKey<&Settings::hilo_threshold, kThresholds>("hi-lo-speed-threshold",
+                                                        Label(kStrHiLoThreshold), " (m/s)"),
+      ChoiceKey<&Settings::braking_limit, kLimits>("braking-limit", Label(kStrBrakingLimit),
+                                                   " (G)"),
+      ChoiceKey<&Settings::acceleration_limit, kLimits>("acceleration-limit",
+                                                        Label(kStrAccelerationLimit), " (G)"),
       ChoiceKey<&Settings::startup_warning, kOnOff>("start-up-warning", Label(kStrStartUpWarning)),
       ChoiceKey<&Settings::gps_type, kGpsTypes>("gps-type", Label(kStrGpsType)),
       {"gps-device", Label(kStrGpsDevice), "none, or a Bluetooth address such as 00:0B:0D:88:7A:41",
        GetAddress<&Settings::gps_device>,
        SetAddress<&Settings::gps_device, &Settings::gps_device_name, &Settings::gps_channel>},
-      {"gps-serial-port", Label(kStrGpsSerialPort), "0 to 255 (COM1 is /dev/ttyUSB0, COM0 /dev/ttyACM0)",
-       GetNumber<&Settings::gps_port>, SetNumber<&Settings::gps_port, 0, kMaxPort>},
+      {"gps-serial-port", Label(kStrGpsSerialPort),
+       "0 to 255 (COM1 is /dev/ttyUSB0, COM0 /dev/ttyACM0)", GetNumber<&Settings::gps_port>,
+       SetNumber<&Settings::gps_port, 0, kMaxPort>},
       ChoiceKey<&Settings::gps_baud, kBauds>("gps-baudrate", Label(kStrGpsBaudrate)),
       ChoiceKey<&Settings::obd_type, kObdTypes>("obd-ii-type", Label(kStrObdType)),
-      {"obd-ii-device", Label(kStrObdDevice), "none, or a Bluetooth address such as 00:0B:0D:88:7A:41",
-       GetAddress<&Settings::obd_device>,
+      {"obd-ii-device", Label(kStrObdDevice),
+       "none, or a Bluetooth address such as 00:0B:0D:88:7A:41", GetAddress<&Settings::obd_device>,
        SetAddress<&Settings::obd_device, &Settings::obd_device_name, &Settings::obd_channel>},
-      {"obd-ii-serial-port", Label(kStrObdSerialPort), "0 to 255 (COM1 is /dev/ttyUSB0, COM0 /dev/ttyACM0)",
-       GetNumber<&Settings::obd_port>, SetNumber<&Settings::obd_port, 0, kMaxPort>},
+      {"obd-ii-serial-port", Label(kStrObdSerialPort),
+       "0 to 255 (COM1 is /dev/ttyUSB0, COM0 /dev/ttyACM0)", GetNumber<&Settings::obd_port>,
+       SetNumber<&Settings::obd_port, 0, kMaxPort>},
       ChoiceKey<&Settings::obd_baud, kBauds>("obd-ii-baudrate", Label(kStrObdBaudrate)),
       {"high-priority-channels", Label(kStrHighPriorityChannels), ChannelWords(),
-       GetChannels<&Settings::high_priority_channels>, SetChannels<&Settings::high_priority_channels>, true},
+       GetChannels<&Settings::high_priority_channels>,
+       SetChannels<&Settings::high_priority_channels>, true},
       {"low-priority-channels", Label(kStrLowPriorityChannels), ChannelWords(),
-       GetChannels<&Settings::low_priority_channels>, SetChannels<&Settings::low_priority_channels>, true},
+       GetChannels<&Settings::low_priority_channels>, SetChannels<&Settings::low_priority_channels>,
+       true},
       {"storage-selection", Label(kStrStorageSelection),
-       "none (the documents folder), or the absolute path of a storage medium", GetStorage, SetStorage},
+       "none (the documents folder), or the absolute path of a storage medium", GetStorage,
+       SetStorage},
   };
 }
 

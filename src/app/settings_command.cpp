@@ -19,8 +19,9 @@ namespace {
 // The word as JSON: a number when it is one ("5", "0.6", "9600"), else text.
 nlohmann::json JsonValue(const SettingKey& key, const Settings& settings) {
   if (key.is_list) {
-    const std::vector<uint32_t>& list =
-        key.key == "high-priority-channels" ? settings.high_priority_channels : settings.low_priority_channels;
+    const std::vector<uint32_t>& list = key.key == "high-priority-channels"
+                                            ? settings.high_priority_channels
+                                            : settings.low_priority_channels;
     return list;
   }
   const std::string word = key.get(settings);
@@ -61,6 +62,13 @@ std::string KeyList() {
 int RunSettings(const SettingsRequest& request, std::ostream& out, std::ostream& err) {
   StorageContext context(request.data_dir);
   Settings& settings = context.settings;
+  const std::string folder = context.storage.AppDataFolder();
+  // What a damaged file lost is at its default now, and a `set` writes it
+  // so: the driver should know before trusting either.
+  Settings probe;
+  if (LoadSettings(folder, probe) == SettingsLoad::kCutShort)
+    err << "warning: " << folder << kSettingsFileName
+        << " is damaged: the settings it lost show their defaults\n";
   if (request.action == "list") {
     PrintList(settings, request.json, out);
     return 0;
@@ -75,16 +83,17 @@ int RunSettings(const SettingsRequest& request, std::ostream& out, std::ostream&
     return 0;
   }
   if (!key->set(settings, request.value)) {
-    err << key->key << " (" << key->label << ") cannot be \"" << request.value << "\"; it takes " << key->accepted
-        << '\n';
+    err << key->key << " (" << key->label << ") cannot be \"" << request.value << "\"; it takes "
+        << key->accepted << '\n';
     return 2;
   }
-  const std::string folder = context.storage.AppDataFolder();
   try {
     SaveSettings(folder, settings);
   } catch (const CodeException& e) {
     err << "The settings were not saved in " << folder << ": "
-        << (e.system_error != 0 ? platform::ErrorText(e.system_error) : "error " + std::to_string(e.code)) << '\n';
+        << (e.system_error != 0 ? platform::ErrorText(e.system_error)
+                                : "error " + std::to_string(e.code))
+        << '\n';
     return 1;
   }
   return 0;

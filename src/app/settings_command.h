@@ -14,7 +14,7 @@ struct SettingsRequest {
   std::string data_dir;         // --data DIR, or empty
   std::string action = "list";  // list, get or set
   std::string key, value;
-  bool json = false;            // list: one JSON object, numbers as numbers
+  bool json = false;  // list: one JSON object, numbers as numbers
 };
 
 int RunSettings(const SettingsRequest& request, std::ostream& out, std::ostream& err);

@@ -15,7 +15,7 @@ inline DisplayUnits DisplayUnitsFromSetting(int32_t stored) {
   return stored == 1 ? DisplayUnits::kEnglish : DisplayUnits::kMetric;
 }
 
-inline constexpr double kKmPerMile = 1.609344;   // international mile
+inline constexpr double kKmPerMile = 1.609344;    // international mile
 inline constexpr double kMetresPerFoot = 0.3048;  // international foot
 
 // km/h to the display unit (unchanged for metric, so metric text keeps
@@ -23,14 +23,20 @@ inline constexpr double kMetresPerFoot = 0.3048;  // international foot
 inline double SpeedFromKmh(double kmh, DisplayUnits units) {
   return units == DisplayUnits::kEnglish ? kmh / kKmPerMile : kmh;
 }
-inline double SpeedFromMps(double mps, DisplayUnits units) { return SpeedFromKmh(mps * 3.6, units); }
-inline const char* SpeedUnitText(DisplayUnits units) { return units == DisplayUnits::kEnglish ? "mph" : "km/h"; }
+inline double SpeedFromMps(double mps, DisplayUnits units) {
+  return SpeedFromKmh(mps * 3.6, units);
+}
+inline const char* SpeedUnitText(DisplayUnits units) {
+  return units == DisplayUnits::kEnglish ? "mph" : "km/h";
+}
 
 // Metres to the display unit (unchanged for metric). NaN stays NaN.
 inline double DistanceFromMetres(double metres, DisplayUnits units) {
   return units == DisplayUnits::kEnglish ? metres / kMetresPerFoot : metres;
 }
-inline const char* DistanceUnitText(DisplayUnits units) { return units == DisplayUnits::kEnglish ? "ft" : "m"; }
+inline const char* DistanceUnitText(DisplayUnits units) {
+  return units == DisplayUnits::kEnglish ? "ft" : "m";
+}
 // Metres to km or miles, for whole sessions.
 inline double LongDistanceFromMetres(double metres, DisplayUnits units) {
   return metres / (units == DisplayUnits::kEnglish ? kKmPerMile * 1000.0 : 1000.0);

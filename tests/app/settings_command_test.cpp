@@ -23,9 +23,11 @@ struct Ran {
   std::string out, err;
 };
 
-Ran Command(const std::string& dir, std::string action, std::string key = "", std::string value = "", bool json = false) {
+Ran Command(const std::string& dir, std::string action, std::string key = "",
+            std::string value = "", bool json = false) {
   std::ostringstream out, err;
-  const int status = RunSettings({dir, std::move(action), std::move(key), std::move(value), json}, out, err);
+  const int status =
+      RunSettings({dir, std::move(action), std::move(key), std::move(value), json}, out, err);
   return {status, out.str(), err.str()};
 }
 
@@ -53,7 +55,8 @@ TEST(SettingsCommand, EveryKeyRoundTripsThroughTheFileAndKeepsWhatNoKeyNames) {
       {"acceleration-limit", "0.05", "0.05"},
       {"start-up-warning", "off", "off"},
       {"gps-type", "serial-port-gps", "serial-port-gps"},
-      {"gps-device", "00:0b:0d:88:7a:41", "00:0B:0D:88:7A:41"},  // the same device: its name and channel stay
+      // The same device as before: its name and channel stay.
+      {"gps-device", "00:0b:0d:88:7a:41", "00:0B:0D:88:7A:41"},
       {"gps-serial-port", "7", "7"},
       {"gps-baudrate", "38400", "38400"},
       {"obd-ii-type", "serial-port-obd-ii-reader", "serial-port-obd-ii-reader"},
@@ -73,23 +76,28 @@ TEST(SettingsCommand, EveryKeyRoundTripsThroughTheFileAndKeepsWhatNoKeyNames) {
   }
   Settings after;
   ASSERT_EQ(LoadSettings(folder, after), SettingsLoad::kRead);
-  EXPECT_EQ(ToUtf8(after.gps_device_name.AsView()).Std() + ToUtf8(after.last_driver.AsView()).Std() +
-                after.trailing_bytes + std::to_string(after.gps_channel),
+  EXPECT_EQ(ToUtf8(after.gps_device_name.AsView()).Std() +
+                ToUtf8(after.last_driver.AsView()).Std() + after.trailing_bytes +
+                std::to_string(after.gps_channel),
             "QstarzAnnlater3");
   EXPECT_EQ(after.high_priority_channels, (std::vector<uint32_t>{24, 25}));
-  EXPECT_TRUE(std::regex_search(Command(dir.Path(), "list").out, std::regex("\nunits +english +Units\n")));
-  const nlohmann::json listed = nlohmann::json::parse(Command(dir.Path(), "list", "", "", true).out);
+  EXPECT_TRUE(
+      std::regex_search(Command(dir.Path(), "list").out, std::regex("\nunits +english +Units\n")));
+  const nlohmann::json listed =
+      nlohmann::json::parse(Command(dir.Path(), "list", "", "", true).out);
   EXPECT_EQ(listed.size(), SettingKeys().size());
-  EXPECT_EQ(listed["gps-baudrate"].dump() + listed["braking-limit"].dump() + listed["high-priority-channels"].dump() +
-                listed["units"].dump(),
+  EXPECT_EQ(listed["gps-baudrate"].dump() + listed["braking-limit"].dump() +
+                listed["high-priority-channels"].dump() + listed["units"].dump(),
             R"(384001.0[24,25]"english")");
 
-  ASSERT_EQ(Command(dir.Path(), "set", "gps-device", "00:0B:0D:88:7A:42").status, 0);  // another device
+  ASSERT_EQ(Command(dir.Path(), "set", "gps-device", "00:0B:0D:88:7A:42").status,
+            0);  // another device
   ASSERT_EQ(LoadSettings(folder, after), SettingsLoad::kRead);
-  EXPECT_TRUE(after.gps_device_name.IsEmpty() && after.gps_channel == 0) << "the old device's name and channel";
+  EXPECT_TRUE(after.gps_device_name.IsEmpty() && after.gps_channel == 0)
+      << "the old device's name and channel";
 }
 
-TEST(SettingsCommand, RefusalsAreUsageErrorsThatSayWhatIsAcceptedAndWriteNothing) {
+TEST(SettingsCommand, RefusalsAreUsageErrorsThatWriteNothingAndDamageIsReported) {
   kv::testing::TempFolder dir;
   const struct {
     const char *key, *value, *said;
@@ -111,6 +119,15 @@ TEST(SettingsCommand, RefusalsAreUsageErrorsThatSayWhatIsAcceptedAndWriteNothing
   }
   EXPECT_EQ(Command(dir.Path(), "get", "colour").status, 2);
   EXPECT_FALSE(std::filesystem::exists(dir.Path() + "Korvatinel/settings.dat"));
+
+  Settings english;  // then cut inside the braking limit, after the units
+  english.units = 1;
+  SaveSettings(dir.Path() + "Korvatinel/", english);
+  std::filesystem::resize_file(dir.Path() + "Korvatinel/settings.dat", 90);
+  const Ran damaged = Command(dir.Path(), "get", "units");
+  EXPECT_EQ(damaged.status, 0);
+  EXPECT_EQ(damaged.out, "english\n");
+  EXPECT_NE(damaged.err.find("settings.dat is damaged"), std::string::npos) << damaged.err;
 }
 
 }  // namespace
