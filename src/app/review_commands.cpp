@@ -255,7 +255,8 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     std::string line = Padded(name, 8);
     if (table == ResultTable::kHighLow) {
       for (const ExtremeRow& e : ExtremeRows(lap)) {
-        const std::string text = std::string(e.is_high ? "Hi " : "Lo ") + std::to_string(std::lround(SpeedFromKmh(Kph(e.speed), units))) +
+        const long speed = std::lround(SpeedFromKmh(Kph(e.speed), units));
+        const std::string text = std::string(e.is_high ? "Hi " : "Lo ") + std::to_string(speed) +
                                  "@" + TimeText(e.time_into_lap, 1);
         cells.push_back(text);
         line += "  " + text;
@@ -274,10 +275,12 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
           const bool is_distance = table == ResultTable::kInformation && c == kInfoDistance;
           char buffer[32];
           if (is_speed) {
-            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.1f" : "%.1f", SpeedFromKmh(Kph(v), units));
+            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.1f" : "%.1f",
+                          SpeedFromKmh(Kph(v), units));
             text = buffer;
           } else if (is_distance) {
-            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.0f" : "%.0f", DistanceFromMetres(Metres(v), units));
+            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.0f" : "%.0f",
+                          DistanceFromMetres(Metres(v), units));
             text = buffer;
           } else {
             text = TimeText(v, 3, mode == ResultsMode::kDifference);
