@@ -45,5 +45,6 @@ void AddScreenshotCommand(CLI::App& cli, const GlobalOptions& globals, CommandLi
 void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddSayCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddReportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddSettingsCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   kv::app::AddExportCommand(cli, globals, commands);
   kv::app::AddReportCommand(cli, globals, commands);
   kv::app::AddSayCommand(cli, globals, commands);
+  kv::app::AddSettingsCommand(cli, globals, commands);
 
   try {
     cli.parse(argc, argv);

@@ -61,6 +61,7 @@ int RunReport(const ReportCommandOptions& o, std::ostream& out, std::ostream& er
   const std::unique_ptr<SessionData> session = Load(context, o.session, err);
   if (!session) return 1;
   ReportOptions options;
+  options.units = DisplayUnitsFromSetting(context.settings.units);
   if (!o.laps.empty() && !ParseReportLaps(o.laps, session->Laps(), &options.laps)) {
     err << "--laps: lap numbers of finished laps, or best, separated by commas (the session has "
         << session->Laps().LapCount() << " laps)\n";
@@ -97,7 +98,7 @@ std::string WriteNewestSessionReport(StorageContext& context, std::ostream& err)
   if (!session) return {};
   const std::string path = DefaultPath(session->Header());
   if (!EnsureExportFolder(session->Header().root) ||
-      !WriteWhole(path, SessionReport(*session, {}), err))
+      !WriteWhole(path, SessionReport(*session, {.laps = {}, .units = DisplayUnitsFromSetting(context.settings.units)}), err))
     return {};
   return path;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 
+#include "acquisition/obd_channels.h"
 #include "app/argument_checks.h"
 #include "app/channels_json.h"
 #include "app/command_list.h"
@@ -19,6 +20,7 @@
 #include "timing/channels.h"
 #include "timing/live_figures.h"
 #include "timing/result_table.h"
+#include "util/display_units.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
@@ -29,6 +31,8 @@ namespace kv::app {
 namespace {
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
+
+enum class MeasureKind { kOther, kSpeed, kDistance };
 
 nlohmann::json Ms(int32_t ms) { return IsSet(ms) ? nlohmann::json(ms) : nlohmann::json(); }
 
@@ -259,6 +263,9 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
   if (!loaded) return status;
   const LapList& laps = loaded->data->Laps();
   const Lap* reference = laps.ReferenceLap();
+  // JSON keeps km/h and metres whatever the settings say.
+  const DisplayUnits units =
+      o.json ? DisplayUnits::kMetric : DisplayUnitsFromSetting(loaded->context.settings.units);
   const bool speed_cells = table == ResultTable::kTrapSpeeds ||
                            table == ResultTable::kInformation;  // info: lap time and distance handled by column
   nlohmann::json rows = nlohmann::json::array();
@@ -271,7 +278,8 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     std::string line = Padded(name, 8);
     if (table == ResultTable::kHighLow) {
       for (const ExtremeRow& e : ExtremeRows(lap)) {
-        const std::string text = std::string(e.is_high ? "Hi " : "Lo ") + std::to_string(std::lround(Kph(e.speed))) +
+        const long speed = std::lround(SpeedFromKmh(Kph(e.speed), units));
+        const std::string text = std::string(e.is_high ? "Hi " : "Lo ") + std::to_string(speed) +
                                  "@" + TimeText(e.time_into_lap, 1);
         cells.push_back(text);
         numbers.push_back({{"type", e.is_high ? "high" : "low"},
@@ -298,11 +306,13 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
           const bool is_distance = table == ResultTable::kInformation && c == kInfoDistance;
           char buffer[32];
           if (is_speed) {
-            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.1f" : "%.1f", Kph(v));
+            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.1f" : "%.1f",
+                          SpeedFromKmh(Kph(v), units));
             text = buffer;
             numbers.push_back(JsonReal(Kph(v), kSpeedDecimals));
           } else if (is_distance) {
-            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.0f" : "%.0f", Metres(v));
+            std::snprintf(buffer, sizeof buffer, mode == ResultsMode::kDifference ? "%+.0f" : "%.0f",
+                          DistanceFromMetres(Metres(v), units));
             text = buffer;
             numbers.push_back(JsonReal(Metres(v), kMetreDecimals));
           } else {
@@ -386,16 +396,41 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
   const ObdSeries obd(data.ObdRecords());
   const std::vector<int32_t> obd_channels = obd.Channels();
   std::vector<std::string> names;
-  for (int32_t c = 0; c < kGpsChannelCount; ++c) names.push_back(Utf8(ChannelName(c).AsView()));
+  // Speeds and distances in the units of the settings, each such column
+  // with its unit in the header (JSON above keeps the channels' own units).
+  std::vector<MeasureKind> kinds;
+  for (int32_t c = 0; c < kGpsChannelCount; ++c) {
+    names.push_back(Utf8(ChannelName(c).AsView()));
+    kinds.push_back(c == kChGpsSpeed ? MeasureKind::kSpeed
+                    : c == kChDistance || c == kChDirectDistance || c == kChAltitude ? MeasureKind::kDistance
+                                                                                       : MeasureKind::kOther);
+  }
   names.push_back("Latitude");
   names.push_back("Longitude");
-  for (int32_t c : obd_channels) names.push_back(Utf8(ChannelName(c).AsView()));
+  kinds.insert(kinds.end(), 2, MeasureKind::kOther);
+  const ObdChannelTable obd_table;
+  for (int32_t c : obd_channels) {
+    names.push_back(Utf8(ChannelName(c).AsView()));
+    const ObdChannel* known = obd_table.Lookup(c);
+    const int32_t unit = known != nullptr ? known->unit_kind : 0;
+    kinds.push_back(unit == kUnitSpeed ? MeasureKind::kSpeed
+                    : unit == kUnitDistance ? MeasureKind::kDistance
+                                            : MeasureKind::kOther);
+  }
+  const DisplayUnits units = DisplayUnitsFromSetting(loaded->context.settings.units);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (kinds[i] == MeasureKind::kSpeed) names[i] += std::string(" (") + SpeedUnitText(units) + ")";
+    if (kinds[i] == MeasureKind::kDistance) names[i] += std::string(" (") + DistanceUnitText(units) + ")";
+  }
   for (size_t i = 0; i < names.size(); ++i) out << (i ? "\t" : "") << names[i];
   out << '\n';
   for (int32_t i = first; i <= last; ++i) {
     std::string line;
     size_t column = 0;
     const auto add = [&](double v, const char* format = "%.6g") {
+      const MeasureKind kind = kinds[column];
+      if (kind == MeasureKind::kSpeed) v = SpeedFromMps(v, units);
+      if (kind == MeasureKind::kDistance) v = DistanceFromMetres(v, units);
       char buffer[32];
       std::snprintf(buffer, sizeof buffer, format, v);
       if (column++ > 0) line += '\t';

@@ -20,6 +20,7 @@
 #include "timing/geodesy.h"
 #include "timing/perf_test_engine.h"
 #include "timing/sample_list.h"
+#include "util/display_units.h"
 #include "util/duration_text.h"
 #include "util/errors.h"
 #include "util/string_ids.h"
@@ -139,6 +140,7 @@ int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& er
     out << JsonText(tests) << '\n';
     return 0;
   }
+  const DisplayUnits units = DisplayUnitsFromSetting(context.settings.units);
   for (int32_t i = 0; i < list.Count(); ++i) {
     const PerfTest& t = list.At(i);
     WideString line = t.name;
@@ -146,15 +148,15 @@ int RunTestList(const TestCommandOptions& o, std::ostream& out, std::ostream& er
     if (t.IsDistance()) {
       line.Append(Load(kStrPerfTypeDistance));
       line.Append(u"  ");
-      line.AppendReal(t.distance, 3);
-      line.Append(u" m");
+      line.AppendReal(DistanceFromMetres(t.distance, units), 3);
+      line.Append(FromUtf8(std::string(" ") + DistanceUnitText(units)).AsView());
     } else {
       line.Append(Load(kStrPerfTypeSpeed));
       line.Append(u"  ");
-      line.AppendReal(t.start_speed * kMpsToKph, 1);
+      line.AppendReal(SpeedFromMps(t.start_speed, units), 1);
       line.Append(u" - ");
-      line.AppendReal(t.finish_speed * kMpsToKph, 1);
-      line.Append(u" km/h");
+      line.AppendReal(SpeedFromMps(t.finish_speed, units), 1);
+      line.Append(FromUtf8(std::string(" ") + SpeedUnitText(units)).AsView());
     }
     if (!list.IsPredefined(i)) line.Append(u"  (own)");
     PrintLine(out, line);
@@ -281,6 +283,7 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
     out << JsonText(nlohmann::json{{"tests", tests}}) << '\n';
     return 0;
   }
+  const DisplayUnits units = DisplayUnitsFromSetting(context.settings.units);
   for (int32_t i = 0; i < list.Count(); ++i) {
     const PerfTestResult r = engine.Result(i);
     out << Utf8(list.At(i).name) << (list.At(i).name.AsView() == header.test.AsView() ? " *" : "")
@@ -296,9 +299,9 @@ int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
       out << ClockText(run.finish) << "  " << Utf8(FormatDuration(run.RunTime(), 3, false, false))
           << " s";
       if (IsSet(run.finish_speed)) {
-        WideString kph;
-        kph.AppendReal(RadToMetres(StoredToSpeed(run.finish_speed)) * kMpsToKph, 1);
-        out << "  " << Utf8(kph) << " km/h";
+        WideString speed;
+        speed.AppendReal(SpeedFromMps(RadToMetres(StoredToSpeed(run.finish_speed)), units), 1);
+        out << "  " << Utf8(speed) << ' ' << SpeedUnitText(units);
       }
       out << (static_cast<int32_t>(k) == r.best ? "  best" : "") << '\n';
     }

@@ -38,14 +38,14 @@ Series SeriesOf(const LapTrace& t, const std::vector<double>& y) {
 // The timing lines at their distance into the best lap (else the first
 // chosen lap): the splits and the finish.
 void MarkTimingLines(const SessionData& session, const std::vector<LapTrace>& chosen,
-                     LineChartSpec& spec) {
+                     LineChartSpec& spec, DisplayUnits units) {
   const LapList& laps = session.Laps();
   const Lap* lap = laps.Best();
   if (lap == nullptr && !chosen.empty()) lap = laps.FindLap(chosen.front().index);
   if (lap == nullptr) return;
   for (int32_t k = 0; k < lap->MarkCount(); ++k) {
     const int32_t trap = lap->MarkAt(k).trap_index;
-    const double d = Metres(lap->DistanceIntoLap(lap->MarkAt(k).Distance()));
+    const double d = DistanceFromMetres(Metres(lap->DistanceIntoLap(lap->MarkAt(k).Distance())), units);
     if (!IsSet(d)) continue;
     spec.x_marks.push_back(d);
     spec.x_mark_labels.push_back(trap >= 0 && trap < session.Traps().Count()
@@ -74,24 +74,26 @@ std::string LapBarSection(const SessionData& session) {
   return Figure("lap-times", "Lap times", BarChart(spec));
 }
 
-std::string SpeedSection(const SessionData& session, const std::vector<LapTrace>& chosen) {
+std::string SpeedSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                         DisplayUnits units) {
   if (chosen.empty()) return {};
   LineChartSpec spec;
   spec.title = "Speed";
-  spec.x_label = "Distance (m)";
-  spec.y_label = "Speed (km/h)";
+  spec.x_label = DistanceLabel(units);
+  spec.y_label = SpeedLabel(units);
   for (const LapTrace* t : DrawingOrder(chosen)) spec.series.push_back(SeriesOf(*t, t->speed));
-  MarkTimingLines(session, chosen, spec);
+  MarkTimingLines(session, chosen, spec, units);
   return Figure("speed", "Speed against distance", LineChart(spec));
 }
 
-std::string DifferenceSection(const SessionData& session, const std::vector<LapTrace>& chosen) {
+std::string DifferenceSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                              DisplayUnits units) {
   const LapList& laps = session.Laps();
   if (laps.Best() == nullptr || chosen.empty()) return {};
-  const LapTrace best = TraceOf(session, laps.BestIndex());
+  const LapTrace best = TraceOf(session, laps.BestIndex(), units);
   LineChartSpec spec;
   spec.title = "Time difference to lap " + std::to_string(laps.BestIndex() + 1);
-  spec.x_label = "Distance (m)";
+  spec.x_label = DistanceLabel(units);
   spec.y_label = "Difference (s)";
   spec.zero_line = true;
   for (const LapTrace* t : DrawingOrder(chosen)) {
@@ -101,14 +103,16 @@ std::string DifferenceSection(const SessionData& session, const std::vector<LapT
     spec.series.push_back(SeriesOf(*t, y));
   }
   if (spec.series.empty()) return {};
-  MarkTimingLines(session, chosen, spec);
+  MarkTimingLines(session, chosen, spec, units);
   return Figure("difference", "Time difference to the best lap (above zero: slower)",
                 LineChart(spec));
 }
 
-std::string MapSection(const SessionData& session, const std::vector<LapTrace>& chosen) {
+std::string MapSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                       DisplayUnits units) {
   MapSpec spec;
   spec.title = "Route";
+  spec.speed_unit = SpeedUnitText(units);
   for (const LapTrace* t : DrawingOrder(chosen)) {
     if (std::none_of(t->lat.begin(), t->lat.end(), [](double v) { return IsSet(v); })) continue;
     spec.traces.push_back({t->lat, t->lon, t->speed});
@@ -125,14 +129,15 @@ std::string MapSection(const SessionData& session, const std::vector<LapTrace>& 
   return Figure("map", "Route, coloured by speed", SpeedMap(spec));
 }
 
-std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen) {
+std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen,
+                            DisplayUnits units) {
   if (chosen.empty() || session.ObdRecords().empty()) return {};
   const ObdSeries obd(session.ObdRecords());
   std::string out;
   for (int32_t channel : obd.Channels()) {
     LineChartSpec spec;
     spec.title = Utf8(ChannelName(channel).AsView());
-    spec.x_label = "Distance (m)";
+    spec.x_label = DistanceLabel(units);
     spec.y_label = spec.title;
     for (const LapTrace* t : DrawingOrder(chosen)) {
       std::vector<double> y(t->sample_time.size());
@@ -141,20 +146,20 @@ std::string ChannelSections(const SessionData& session, const std::vector<LapTra
       spec.series.push_back(SeriesOf(*t, y));
     }
     if (spec.series.empty()) continue;
-    MarkTimingLines(session, chosen, spec);
+    MarkTimingLines(session, chosen, spec, units);
     out += "<figure>" + LineChart(spec) + "</figure>\n";
   }
   if (out.empty()) return {};
   return "<section id=\"channels\">\n<h2>Engine channels</h2>\n" + out + "</section>\n";
 }
 
-std::string RunChart(const SessionData& session) {
+std::string RunChart(const SessionData& session, DisplayUnits units) {
   const PerfTestEngine* engine = session.Runs();
   const SampleList& samples = session.Samples();
   LineChartSpec spec;
   spec.title = "Best runs";
   spec.x_label = "Time (s)";
-  spec.y_label = "Speed (km/h)";
+  spec.y_label = SpeedLabel(units);
   size_t drawn = 0;
   for (int32_t t = 0; t < static_cast<int32_t>(engine->Tests().size()); ++t) {
     const PerfTestResult r = engine->Result(t);
@@ -170,7 +175,7 @@ std::string RunChart(const SessionData& session) {
     while (i + 1 < samples.Count() && samples[i + 1].time <= run.start) ++i;
     for (; i < samples.Count(); ++i) {
       s.x.push_back((samples[i].time - run.start) / 1000.0);
-      s.y.push_back(Kmh(samples[i].speed));
+      s.y.push_back(SpeedFromKmh(Kmh(samples[i].speed), units));
       if (samples[i].time >= run.finish) break;
     }
     spec.series.push_back(std::move(s));

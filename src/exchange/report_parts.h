@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "session/session_data.h"
+#include "util/display_units.h"
 
 namespace kv::report {
 
@@ -33,30 +34,42 @@ struct LapTrace {
   bool best = false;
   uint32_t colour = 0;
   std::string name;                  // "Lap 3"
-  std::vector<double> distance;      // m into the lap, never decreasing
+  std::vector<double> distance;      // m (ft) into the lap, never decreasing
   std::vector<double> time;          // s into the lap
-  std::vector<double> speed;         // km/h, NaN where not recorded
+  std::vector<double> speed;         // km/h (mph), NaN where not recorded
   std::vector<double> lat, lon;      // degrees, NaN without a position
   std::vector<int32_t> sample_time;  // ms of day (for the engine channels)
 };
-LapTrace TraceOf(const SessionData& session, int32_t index);
+// Speeds and distances of a trace are in `units`, as every section shows them.
+LapTrace TraceOf(const SessionData& session, int32_t index, DisplayUnits units = DisplayUnits::kMetric);
 // The whole session as one trace (index -1), measured from its first
 // sample: what a session without laps draws.
-LapTrace SessionTrace(const SessionData& session);
+LapTrace SessionTrace(const SessionData& session, DisplayUnits units = DisplayUnits::kMetric);
 
 // Elapsed time of `reference` at distance d, linear between its points;
 // NaN outside its distance range.
 double TimeAtDistance(const LapTrace& reference, double d);
 
-std::string SummarySection(const SessionData& session);
-std::string LapTableSection(const SessionData& session, const std::vector<LapTrace>& chosen);
+// The sections that show speeds or distances show them in `units`; the
+// traces given must be in the same units.
+constexpr DisplayUnits kMetric = DisplayUnits::kMetric;
+std::string SummarySection(const SessionData& session, DisplayUnits units = kMetric);
+std::string LapTableSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                            DisplayUnits units = kMetric);
 std::string LapBarSection(const SessionData& session);
-std::string SpeedSection(const SessionData& session, const std::vector<LapTrace>& chosen);
-std::string DifferenceSection(const SessionData& session, const std::vector<LapTrace>& chosen);
-std::string MapSection(const SessionData& session, const std::vector<LapTrace>& chosen);
-std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen);
-std::string RunsSection(const SessionData& session);
+std::string SpeedSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                         DisplayUnits units = kMetric);
+std::string DifferenceSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                              DisplayUnits units = kMetric);
+std::string MapSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                       DisplayUnits units = kMetric);
+std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen,
+                            DisplayUnits units = kMetric);
+std::string RunsSection(const SessionData& session, DisplayUnits units = kMetric);
 // Speed against time of each test's best run.
-std::string RunChart(const SessionData& session);
+std::string RunChart(const SessionData& session, DisplayUnits units = kMetric);
+// "Speed (km/h)", "Distance (ft)"
+std::string SpeedLabel(DisplayUnits units);
+std::string DistanceLabel(DisplayUnits units);
 
 }  // namespace kv::report

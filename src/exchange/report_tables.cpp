@@ -35,7 +35,7 @@ std::string Swatch(uint32_t colour) {
 
 }  // namespace
 
-std::string SummarySection(const SessionData& session) {
+std::string SummarySection(const SessionData& session, DisplayUnits units) {
   const SessionHeader& h = session.Header();
   const LapList& laps = session.Laps();
   const SampleList& samples = session.Samples();
@@ -61,7 +61,7 @@ std::string SummarySection(const SessionData& session) {
   Row(out, "Notes", Html(h.notes));
   double top = kNoValue;
   for (int32_t i = 0; i < samples.Count(); ++i) {
-    const double v = Kmh(samples[i].speed);
+    const double v = SpeedFromKmh(Kmh(samples[i].speed), units);
     if (IsSet(v) && (!IsSet(top) || v > top)) top = v;
   }
   if (h.type == kSessionLapTiming) {
@@ -72,17 +72,19 @@ std::string SummarySection(const SessionData& session) {
               std::to_string(laps.BestIndex() + 1) + ")");
     if (laps.Optimal() != nullptr) Row(out, "Optimal lap", TimeText(laps.Optimal()->LapTime()));
   }
-  if (IsSet(top)) Row(out, "Top speed", Number(top, 1) + " km/h");
+  if (IsSet(top)) Row(out, "Top speed", Number(top, 1) + " " + SpeedUnitText(units));
   if (!samples.Empty()) {
     Row(out, "Duration", TimeText(samples[samples.Count() - 1].time - samples[0].time));
     const double distance = Metres(samples[samples.Count() - 1].distance);
-    if (IsSet(distance)) Row(out, "Distance", Number(distance / 1000.0, 2) + " km");
+    if (IsSet(distance))
+      Row(out, "Distance", Number(LongDistanceFromMetres(distance, units), 2) + " " + LongDistanceUnitText(units));
   }
   out += "</table>\n</section>\n";
   return out;
 }
 
-std::string LapTableSection(const SessionData& session, const std::vector<LapTrace>& chosen) {
+std::string LapTableSection(const SessionData& session, const std::vector<LapTrace>& chosen,
+                            DisplayUnits units) {
   const LapList& laps = session.Laps();
   if (laps.LapCount() == 0) return {};
   const Lap* reference = laps.ReferenceLap();
@@ -131,7 +133,7 @@ std::string LapTableSection(const SessionData& session, const std::vector<LapTra
   for (size_t s = 1; s < sector_count; ++s)
     out += "<th title=\"to " + trap_name(s - 1) + "\">S" + std::to_string(s) + "</th>";
   for (size_t s = 0; s < split_count; ++s) out += "<th class=\"split\">" + trap_name(s) + "</th>";
-  out += "<th>Max (km/h)</th><th>Notes</th></tr></thead>\n<tbody>\n";
+  out += std::string("<th>Max (") + SpeedUnitText(units) + ")</th><th>Notes</th></tr></thead>\n<tbody>\n";
   for (const Line& l : lines) {
     const bool optimal = l.row == LapList::kSelectOptimal;
     const bool invalid = !optimal && l.lap->IsInvalid();
@@ -151,7 +153,7 @@ std::string LapTableSection(const SessionData& session, const std::vector<LapTra
       out += unfinished_lap_time ? "*" : TimeText(v);
       out += "</td>";
     }
-    out += "<td>" + Number(Kmh(l.lap->MaximumSpeed()), 1) + "</td><td>";
+    out += "<td>" + Number(SpeedFromKmh(Kmh(l.lap->MaximumSpeed()), units), 1) + "</td><td>";
     if (invalid) out += "<span class=\"tag\">invalid</span> ";
     if (!optimal) out += Html(laps.NoteText(l.row).AsView());
     out += "</td></tr>\n";
@@ -164,7 +166,7 @@ std::string LapTableSection(const SessionData& session, const std::vector<LapTra
   return out;
 }
 
-std::string RunsSection(const SessionData& session) {
+std::string RunsSection(const SessionData& session, DisplayUnits units) {
   const PerfTestEngine* engine = session.Runs();
   if (engine == nullptr) return {};
   std::string rows;
@@ -178,14 +180,16 @@ std::string RunsSection(const SessionData& session) {
       const bool best = static_cast<int32_t>(k) == r.best;
       rows += "<tr><th>" + name + "</th><td>" + std::to_string(r.attempts[k]) + "</td><td" +
               (best ? " class=\"best\">" : ">") + TimeText(run.RunTime()) + "</td><td>" +
-              Number(Kmh(run.finish_speed), 1) + "</td></tr>\n";
+              Number(SpeedFromKmh(Kmh(run.finish_speed), units), 1) + "</td></tr>\n";
     }
   }
   if (rows.empty()) return {};
-  return "<section id=\"runs\">\n<h2>Performance runs</h2>\n<table "
-         "class=\"laps\">\n<thead><tr><th>Test</th>"
-         "<th>Attempt</th><th>Time</th><th>Finish speed (km/h)</th></tr></thead>\n<tbody>\n" +
-         rows + "</tbody>\n</table>\n" + RunChart(session) + "</section>\n";
+  const std::string head =
+      "<section id=\"runs\">\n<h2>Performance runs</h2>\n<table "
+      "class=\"laps\">\n<thead><tr><th>Test</th>"
+      "<th>Attempt</th><th>Time</th><th>Finish speed (";
+  return head + SpeedUnitText(units) + ")</th></tr></thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n" +
+         RunChart(session, units) + "</section>\n";
 }
 
 }  // namespace kv::report

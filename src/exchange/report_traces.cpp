@@ -45,15 +45,18 @@ double Metres(AngleValue distance) {
   return IsSet(distance) ? RadToMetres(AngleValueToRad(distance)) : kNoValue;
 }
 
+std::string SpeedLabel(DisplayUnits units) { return std::string("Speed (") + SpeedUnitText(units) + ")"; }
+std::string DistanceLabel(DisplayUnits units) { return std::string("Distance (") + DistanceUnitText(units) + ")"; }
+
 namespace {
 
-void Append(LapTrace& trace, const LogSample& s, const LogSample& start) {
+void Append(LapTrace& trace, const LogSample& s, const LogSample& start, DisplayUnits units) {
   // Distances only grow; a sample without one cannot be placed.
   if (!IsSet(s.distance) || !IsSet(start.distance) || !IsSet(s.time) || !IsSet(start.time)) return;
-  const double d = Metres(s.distance - start.distance);
+  const double d = DistanceFromMetres(Metres(s.distance - start.distance), units);
   trace.distance.push_back(trace.distance.empty() ? d : std::max(d, trace.distance.back()));
   trace.time.push_back((s.time - start.time) / 1000.0);
-  trace.speed.push_back(Kmh(s.speed));
+  trace.speed.push_back(SpeedFromKmh(Kmh(s.speed), units));
   trace.lat.push_back(s.position.IsSet() ? s.position.lat / 6000000.0 : kNoValue);
   trace.lon.push_back(s.position.IsSet() ? s.position.lon / 6000000.0 : kNoValue);
   trace.sample_time.push_back(s.time);
@@ -61,7 +64,7 @@ void Append(LapTrace& trace, const LogSample& s, const LogSample& start) {
 
 }  // namespace
 
-LapTrace TraceOf(const SessionData& session, int32_t index) {
+LapTrace TraceOf(const SessionData& session, int32_t index, DisplayUnits units) {
   LapTrace trace;
   trace.index = index;
   trace.best = index == session.Laps().BestIndex();
@@ -69,19 +72,19 @@ LapTrace TraceOf(const SessionData& session, int32_t index) {
   const Lap& lap = session.Laps().LapAt(index);
   const SampleList& samples = session.Samples();
   const LogSample& start = lap.Start().crossing_sample;
-  Append(trace, start, start);
+  Append(trace, start, start, units);
   const int32_t end = lap.IsFinished() ? lap.Finish()->sample_index : lap.LastSampleIndex() + 1;
   for (int32_t i = std::max(lap.Start().sample_index, 0); i < std::min(end, samples.Count()); ++i)
-    Append(trace, samples[i], start);
-  if (lap.IsFinished()) Append(trace, lap.Finish()->crossing_sample, start);
+    Append(trace, samples[i], start, units);
+  if (lap.IsFinished()) Append(trace, lap.Finish()->crossing_sample, start, units);
   return trace;
 }
 
-LapTrace SessionTrace(const SessionData& session) {
+LapTrace SessionTrace(const SessionData& session, DisplayUnits units) {
   LapTrace trace;
   trace.name = "Session";
   const SampleList& samples = session.Samples();
-  for (int32_t i = 0; i < samples.Count(); ++i) Append(trace, samples[i], samples[0]);
+  for (int32_t i = 0; i < samples.Count(); ++i) Append(trace, samples[i], samples[0], units);
   return trace;
 }
 

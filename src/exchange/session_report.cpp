@@ -100,13 +100,13 @@ std::string SessionReport(const SessionData& session, const ReportOptions& optio
   size_t colours = 0;
   for (int32_t index : indices) {
     if (session.Laps().FindLap(index) == nullptr) continue;
-    report::LapTrace trace = report::TraceOf(session, index);
+    report::LapTrace trace = report::TraceOf(session, index, options.units);
     trace.colour = trace.best ? report::kBestColour : report::LapColour(colours++);
     chosen.push_back(std::move(trace));
   }
   // A session without laps (performance runs, data logging) is drawn whole.
   if (chosen.empty() && session.Laps().CompletedLaps() == 0 && !session.Samples().Empty()) {
-    chosen.push_back(report::SessionTrace(session));
+    chosen.push_back(report::SessionTrace(session, options.units));
     chosen.back().colour = report::LapColour(0);
   }
   std::string page;
@@ -120,14 +120,15 @@ std::string SessionReport(const SessionData& session, const ReportOptions& optio
   page += "</style>\n</head>\n<body>\n<h1>";
   page += Title(session);
   page += "</h1>\n";
-  page += report::SummarySection(session);
-  page += report::LapTableSection(session, chosen);
+  const DisplayUnits units = options.units;
+  page += report::SummarySection(session, units);
+  page += report::LapTableSection(session, chosen, units);
   page += report::LapBarSection(session);
-  page += report::SpeedSection(session, chosen);
-  page += report::DifferenceSection(session, chosen);
-  page += report::MapSection(session, chosen);
-  page += report::RunsSection(session);
-  page += report::ChannelSections(session, chosen);
+  page += report::SpeedSection(session, chosen, units);
+  page += report::DifferenceSection(session, chosen, units);
+  page += report::MapSection(session, chosen, units);
+  page += report::RunsSection(session, units);
+  page += report::ChannelSections(session, chosen, units);
   page += "</body>\n</html>\n";
   return page;
 }

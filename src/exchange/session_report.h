@@ -9,8 +9,9 @@
 // A session without finished laps (performance runs, data logging) is
 // drawn whole, against the distance from its first sample.
 //
-// Speeds are km/h, distances metres into each lap, times as the lap table
-// writes them (3 decimals). The session must be loaded and recomputed (its
+// Speeds and distances are in the units of the options (km/h and metres
+// into each lap, or mph and feet), times as the lap table writes them (3
+// decimals). The session must be loaded and recomputed (its
 // run engine timed when its runs are to be shown). Main thread.
 #pragma once
 
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "session/session_data.h"
+#include "util/display_units.h"
 
 namespace kv {
 
@@ -27,6 +29,7 @@ struct ReportOptions {
   // Lap indices whose traces the charts and the map show; empty: the
   // DefaultReportLaps().
   std::vector<int32_t> laps;
+  DisplayUnits units = DisplayUnits::kMetric;
 };
 
 // All finished laps when there are at most 5; else the best lap and the

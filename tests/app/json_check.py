@@ -108,7 +108,8 @@ def main(program, folder, nmea_file):
         commands = [("sessions", ["sessions"]), ("laps", ["laps", "last"]), ("laps", ["laps", "last", "--compare", "2"]),
                     ("channels", ["channels", "last"]), ("channels", ["channels", "last", "--lap", "2"]),
                     ("runs", ["runs", "last"]), ("test-list", ["test", "list"]), ("track-list", ["track", "list"]),
-                    ("track-show", ["track", "show", "Demo circuit"])]
+                    ("track-show", ["track", "show", "Demo circuit"]),
+                    ("settings", ["settings", "list"])]
         commands += [("results", ["results", "last", "--table", t, "--mode", m])
                      for t in ("sectors", "splits", "speeds", "hilo", "info") for m in ("absolute", "difference")]
         documents = [(schema, args, run(*args, "--json")) for schema, args in commands]

@@ -158,6 +158,16 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
   EXPECT_EQ(Korvatinel(dir.Path(), {"--version"}).out, "korvatinel " + std::string(kProgramVersion) + "\n");
 }
 
+TEST(Program, SettingsThatCannotBeWrittenFailWithTheReasonAndKeepTheOldFile) {
+  TempFolder dir;
+  ASSERT_EQ(Korvatinel(dir.Path(), {"settings", "set", "units", "mph"}).status, 0);
+  const Outcome o = Korvatinel(dir.Path(), {"settings", "set", "storage-selection", "/" + std::string(300, 'x')}, 200);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("The settings were not saved in " + dir.Path() + "Korvatinel/: "), std::string::npos) << o.err;
+  EXPECT_NE(Korvatinel(dir.Path(), {"settings"}).out.find("\nunits "), std::string::npos) << "alone: list";
+  EXPECT_EQ(Korvatinel(dir.Path(), {"settings", "get", "units"}).out, "english\n");
+}
+
 // Every clip a lap time can ask for is bundled and readable, and a lap time
 // becomes one WAV that speaks it in about two seconds, and is played.
 TEST(Program, SayWritesAnAudibleAnnouncementFromTheBundledClips) {

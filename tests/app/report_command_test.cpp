@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -62,6 +63,25 @@ TEST_F(ReportCommandTest, DemoReportHoldsChartsAndEveryLapTimeAndNoExternalLink)
     if (laps.LapAt(i).IsFinished())
       command += " " + ToUtf8(FormatDuration(laps.LapAt(i).LapTime(), 3, false, true)).Std();
   EXPECT_EQ(0, std::system(command.c_str())) << command;
+}
+
+TEST_F(ReportCommandTest, EnglishUnitsShowMilesPerHourAndFeet) {
+  StorageContext context(folder_->Path());
+  std::ostringstream err;
+  const auto session = LoadNamed(context, base_, err);
+  ASSERT_NE(session, nullptr) << err.str();
+  std::string pages[2] = {SessionReport(*session, {}), SessionReport(*session, {{}, DisplayUnits::kEnglish})};
+  double top[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(pages[i], m, std::regex("Top speed</th><td>([0-9.]+) (km/h|mph)<")));
+    EXPECT_EQ(m[2], i == 0 ? "km/h" : "mph");
+    top[i] = std::stod(m[1]);
+  }
+  EXPECT_NEAR(top[1], top[0] / 1.609344, 0.06) << "to the 1 decimal shown";
+  for (const char* label : {"Speed (mph)", "Distance (ft)", "Max (mph)", " mi<"})
+    EXPECT_NE(pages[1].find(label), std::string::npos) << label;
+  EXPECT_EQ(pages[1].find("km/h"), std::string::npos);
 }
 
 TEST_F(ReportCommandTest, LapChoicesAndExitStatuses) {

@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "storage/settings.h"
+
 #include "session_folder.h"
 #include "support/temp_folder.h"
 
@@ -88,6 +90,23 @@ TEST_F(ReviewCommands, ResultTablesAndChannelsCoverTheSession) {
   const nlohmann::json lap = Run(RunChannels, one);
   EXPECT_LT(lap["rows"].size(), all["rows"].size() / 3) << "one lap of five";
   EXPECT_GT(lap["rows"].size(), 300u) << "a 38 s lap at 10 Hz";
+
+  // Text follows the units of the settings, with the unit in the header.
+  Settings english;
+  english.units = 1;
+  SaveSettings(dir_.Path() + "Korvatinel/", english);
+  ReviewOptions text = Options();
+  text.json = false;
+  std::ostringstream out, err;
+  ASSERT_EQ(0, RunChannels(text, out, err)) << err.str();
+  std::istringstream lines(out.str());
+  std::string header, first;
+  std::getline(lines, header);
+  std::getline(lines, first);
+  EXPECT_EQ(header.substr(0, header.find("\tAltitude")), "Time\tDistance (ft)\tDistance (direct) (ft)\tGPS speed (mph)");
+  std::vector<double> values;
+  for (std::istringstream cells(first); std::getline(cells, header, '\t');) values.push_back(std::stod(header));
+  EXPECT_NEAR(values.at(3), all["rows"][0][3].get<double>() / 1.609344, 0.01) << "km/h in JSON, mph in text";
 }
 
 }  // namespace
