@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and uses it as a user would,
+# from a folder outside the source and build trees: the program, its demo
+# data and voice clips, the man page and the bash completion; then builds
+# the .deb and has lintian check it.
+# Usage: install_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$(cd "$1" && pwd)
+version=$2
+for tool in lintian dpkg-deb man; do
+  command -v "$tool" > /dev/null || { echo "SKIP: $tool is not installed (tools/bootstrap.sh)"; exit 77; }
+done
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=$tmp/prefix
+cmake --install "$build" --prefix "$prefix" > /dev/null
+exe=$prefix/bin/korvatinel
+# Nothing of the source tree is reachable from the installed program: its
+# build-tree lookup (<exe>/../../data/) must find nothing, and the working
+# folder holds no data/ either.
+[ ! -e "$prefix/bin/../../data" ] || fail "$tmp/data exists"
+mkdir "$tmp/elsewhere"
+cd "$tmp/elsewhere"
+
+if "$exe" --help | grep -q -- '--version'; then
+  [ "$("$exe" --version)" = "korvatinel $version" ] || fail "--version says: $("$exe" --version)"
+else
+  "$exe" --help > /dev/null || fail "--help"
+fi
+
+demo_out=$("$exe" --data "$tmp/home" demo --fast --headless --no-voice 2>&1) || fail "demo: $demo_out"
+grep -q "replaying $prefix/bin/../share/korvatinel/demo/" <<< "$demo_out" || fail "demo data not from the prefix: $demo_out"
+grep -q "Lap 5" <<< "$demo_out" || fail "demo timed no laps: $demo_out"
+ls "$tmp/home/Korvatinel/Sessions/"*-session.bin > /dev/null || fail "demo kept no session"
+
+say_err=$("$exe" --data "$tmp/home" say 83456 --wav "$tmp/lap.wav" 2>&1 > /dev/null) || fail "say: $say_err"
+[ -z "$say_err" ] || fail "bundled clips not found: $say_err"
+
+# The man page renders and names every command and option the program has.
+page=$prefix/share/man/man1/korvatinel.1.gz
+man_text=$(MANWIDTH=1000 MANPAGER=cat man -l "$page" 2> /dev/null)
+grep -q "korvatinel - GPS lap timer" <<< "$man_text" || fail "man -l $page"
+subcommands() { awk '/^[A-Za-z]+:$/ { s = $0; next } s == "Subcommands:" && /^  [a-z]/ { print $1 }'; }
+options() { awk '/^[A-Za-z]+:$/ { s = $0; next } s == "Options:" && /^  -/ { n = split($1, o, ","); print o[n] }'; }
+check_page() {  # the command path "$@" and everything under it
+  local help sub
+  help=$("$exe" "$@" --help)
+  [ $# -eq 0 ] || grep -qF -- "$*" <<< "$man_text" || fail "the man page lacks the command '$*'"
+  for option in $(options <<< "$help"); do
+    grep -qF -- "$option" <<< "$man_text" || fail "the man page lacks $option of '$*'"
+  done
+  for sub in $(subcommands <<< "$help"); do check_page "$@" "$sub"; done
+}
+check_page
+
+# `korvatinel <Tab>` offers every command.
+offered=$(PATH="$prefix/bin:$PATH" bash -c '
+  source "$1"
+  COMP_WORDS=(korvatinel ""); COMP_CWORD=1
+  _korvatinel
+  printf "%s\n" "${COMPREPLY[@]}"' _ "$prefix/share/bash-completion/completions/korvatinel")
+[ "$offered" = "$("$exe" --help | subcommands)" ] || fail "bash completion offered: $offered"
+[ -f "$prefix/share/zsh/vendor-completions/_korvatinel" ] || fail "no zsh completion"
+
+# The package: its contents, its dependencies and lintian's verdict.
+cpack --config "$build/CPackConfig.cmake" -B "$tmp/package" > /dev/null
+deb=$(ls "$tmp/package/"*.deb)
+contents=$(dpkg-deb -c "$deb")
+for file in usr/bin/korvatinel usr/share/man/man1/korvatinel.1.gz \
+            usr/share/bash-completion/completions/korvatinel usr/share/zsh/vendor-completions/_korvatinel \
+            "usr/share/korvatinel/demo/demo.nmea" usr/share/korvatinel/sounds/seconds.wav \
+            usr/share/doc/korvatinel/copyright; do
+  grep -q " \./$file\$" <<< "$contents" || fail "the package lacks /$file"
+done
+dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "no shared library dependencies: $(dpkg-deb -f "$deb" Depends)"
+lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian found errors"
+echo "installed, used and packaged: $(basename "$deb")"
