@@ -7,6 +7,7 @@
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/review_commands.h"
+#include "app/session_address.h"
 #include "app/storage_context.h"
 #include "exchange/export_job.h"
 #include "platform/terminal_input.h"
@@ -77,13 +78,10 @@ int RunExport(const ExportCommandOptions& o, std::ostream& out, std::ostream& er
     return 1;
   }
   StorageContext context(o.data_dir);
-  const WideString base = FromUtf8(o.session);
-  const std::string root = FindSessionRoot(context.storage, base);
-  if (root.empty()) {
-    err << "No such session: " << o.session << '\n';
-    return 1;
-  }
-  SessionLoader loader(context.storage, root, base, LapSettingsFrom(context.settings.hilo_threshold));
+  const SessionAddress address = ResolveSession(context.storage, o.session, err);
+  if (address.status != 0) return address.status;
+  SessionLoader loader(context.storage, address.root, address.base_name,
+                       LapSettingsFrom(context.settings.hilo_threshold));
   if (!LoadWithProgress(loader, err)) return 1;
   const std::unique_ptr<SessionData> session = loader.Take();
 
@@ -115,7 +113,7 @@ int RunExport(const ExportCommandOptions& o, std::ostream& out, std::ostream& er
 void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
   auto o = std::make_shared<ExportCommandOptions>();
   CLI::App* command = cli.add_subcommand("export", "Write a session for other tools (prints the file's path)");
-  command->add_option("SESSION", o->session)->required();
+  command->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   command->add_option("--format", o->format, "csv, vbo, dat, gpx or kml")
       ->required()
       ->check(CLI::IsMember({"csv", "vbo", "dat", "gpx", "kml"}));

@@ -4,11 +4,13 @@
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "platform/termination.h"
+#include "util/version.h"
 
 int main(int argc, char** argv) {
   kv::platform::IgnoreFileSizeSignal();
   CLI::App cli{"Korvatinel: GPS lap timer and data logger for track days"};
   cli.require_subcommand(1);
+  cli.set_version_flag("--version", "korvatinel " + std::string(kv::kProgramVersion), "Print the version and exit");
   kv::app::GlobalOptions globals;
   kv::app::CommandList commands;
   cli.add_option("--data", globals.data_dir,

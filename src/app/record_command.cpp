@@ -14,6 +14,7 @@
 #include "app/obd_channel_choice.h"
 #include "app/report_command.h"
 #include "app/review_commands.h"
+#include "app/session_address.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
@@ -301,7 +302,8 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   }
   out << "Session " << Utf8(session.Header().base_name) << '\n';
   PrintLapTable(session, out);
-  out << "Files: " << BuildPath(session.Header().base_name, session.Header().root, FileKind::kSessionHeader) << '\n';
+  if (!o.throwaway_folder)
+    out << "Files: " << BuildPath(session.Header().base_name, session.Header().root, FileKind::kSessionHeader) << '\n';
   if (session.Runs() != nullptr) PrintRunSummary(*session.Runs(), out);
   return status;
 }
@@ -362,12 +364,10 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
   Sources sources;
   if (!ParseSources(o, context.settings, &sources, err)) return 2;
   TerminalViews views(out, err, platform::StdoutIsTerminal(), static_cast<int32_t>(context.settings.timer_decimals));
-  const WideString name = FromUtf8(o.session);
-  const std::string root = FindSessionRoot(context.storage, name);
-  if (root.empty()) {
-    err << "No such session: " << o.session << '\n';
-    return 1;
-  }
+  const SessionAddress address = ResolveSession(context.storage, o.session, err);
+  if (address.status != 0) return address.status;
+  const WideString& name = address.base_name;
+  const std::string& root = address.root;
   // Held from before the load to the end of the recording: nobody else may
   // append to, repair or delete the session meanwhile.
   platform::FileLock lock;
@@ -402,10 +402,19 @@ int RunResume(const RecordOptions& o, std::ostream& out, std::ostream& err) {
 int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostream& out, std::ostream& err) {
   const bool fast = shown.fast;
   std::string dir = data_dir;
-  if (dir.empty()) {
+  const bool throwaway = dir.empty();
+  if (throwaway) {
     dir = platform::TemporaryDirectory() + "/korvatinel-demo-" + std::to_string(platform::TickCount());
     CreateDirectories(dir + "/");
   }
+  // Whatever the outcome, a folder of our own leaves nothing behind in /tmp.
+  struct Cleanup {
+    const std::string& dir;
+    bool active;
+    ~Cleanup() {
+      if (active) platform::RemoveTree(dir);
+    }
+  } cleanup{dir, throwaway};
   StorageContext context(dir);
   std::string install = context.storage.InstallFolder();
   // Run from the source tree without an install: its data/ folder.
@@ -417,7 +426,8 @@ int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostrea
     err << "The demo files are missing from " << demo << '\n';
     return 1;
   }
-  out << "Demo: replaying " << demo << "demo.nmea into " << dir << (fast ? "" : " (q or Escape stops it)") << '\n';
+  out << "Demo: replaying " << demo << "demo.nmea into " << (throwaway ? "a temporary folder" : dir)
+      << (fast ? "" : " (q or Escape stops it)") << '\n';
   RecordOptions o;
   o.data_dir = dir;
   o.gps = "file:" + demo + "demo.nmea";
@@ -429,9 +439,25 @@ int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostrea
   o.full_screen = shown.full_screen;
   o.voice = shown.voice;
   o.runtime_folder = dir;
+  o.throwaway_folder = throwaway;
   const int status = RunRecord(o, out, err);
   if (status != 0) return status;
-  const std::string report = WriteNewestSessionReport(context, err);
+  std::string report = WriteNewestSessionReport(context, err);
+  if (throwaway) {
+    // The report is what a first-time user wants to open, so it alone
+    // outlives the folder: renamed beside it under the folder's own unique
+    // name (a rename replaces whatever lies there rather than writing through it).
+    if (!report.empty()) {
+      const std::string kept = dir + ".html";
+      report = platform::RenameFile(report, kept) ? kept : std::string();
+    }
+    cleanup.active = false;
+    if (!platform::RemoveTree(dir)) {
+      err << "Could not remove the demo folder " << dir << '\n';
+      return 1;
+    }
+    out << "(demo folder removed; use --data DIR to keep it)\n";
+  }
   if (!report.empty()) out << "Report: " << report << '\n';
   return 0;
 }
@@ -493,7 +519,7 @@ void AddRecordCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
     return RunRecord(*o, std::cout, std::cerr);
   });
   CLI::App* resume = cli.add_subcommand("resume", "Continue recording an earlier session");
-  resume->add_option("SESSION", o->session)->required();
+  resume->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   add_common(resume);
   commands.Add(resume, [o, &globals] {
     o->data_dir = globals.data_dir;

@@ -30,6 +30,9 @@ struct RecordOptions {
   std::string session;              // resume: the base name
   // Where the single-instance lock lives (empty: the user's runtime folder).
   std::string runtime_folder;
+  // The demo's own temporary folder, removed at its end: no paths into it
+  // are printed.
+  bool throwaway_folder = false;
 };
 
 // Exit status: 0 recorded (or ended cleanly), 1 refused or failed (the
@@ -37,8 +40,9 @@ struct RecordOptions {
 int RunRecord(const RecordOptions& options, std::ostream& out, std::ostream& err);
 int RunResume(const RecordOptions& options, std::ostream& out, std::ostream& err);
 // Installs the demo track, replays the bundled demo recording at the
-// replay pace (fast: without pacing) into `data_dir` (a temporary folder
-// when empty).
+// replay pace (fast: without pacing) into `data_dir` and writes its report
+// there; when `data_dir` is empty, into a temporary folder that is removed
+// at the end, with no report.
 // `shown`: the window and voice choices of the command line.
 int RunDemo(const std::string& data_dir, const RecordOptions& shown, std::ostream& out, std::ostream& err);
 

@@ -9,6 +9,7 @@
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/json_text.h"
+#include "app/session_address.h"
 #include "app/storage_context.h"
 #include "app/terminal_views.h"
 #include "platform/terminal_input.h"
@@ -37,6 +38,11 @@ double Metres(AngleValue d) { return IsSet(d) ? RadToMetres(AngleValueToRad(d)) 
 nlohmann::json Rounded(double v) {
   if (!IsSet(v)) return nullptr;
   return std::round(v * 100.0) / 100.0;
+}
+
+// A stored angle in degrees, rounded to 7 decimals; NaN when not set.
+double Degrees7(AngleValue stored) {
+  return IsSet(stored) ? std::round(stored / 6000000.0 * 1e7) / 1e7 : kNoValue;
 }
 
 nlohmann::json LapJson(const LapList& laps, int32_t index) {
@@ -90,10 +96,12 @@ bool ParseSelection(const std::string& word, int32_t* selection) {
   return true;
 }
 
-// Loads the session and applies --compare; nullptr after a message.
-std::unique_ptr<Loaded> Open(const ReviewOptions& o, std::ostream& err) {
+// Loads the session and applies --compare; nullptr after a message, with
+// *status the exit status.
+std::unique_ptr<Loaded> Open(const ReviewOptions& o, std::ostream& err, int* status) {
+  *status = 1;
   auto loaded = std::make_unique<Loaded>(o.data_dir);
-  loaded->data = LoadNamed(loaded->context, o.session, err);
+  loaded->data = LoadNamed(loaded->context, o.session, err, status);
   if (!loaded->data) return nullptr;
   if (o.compare.empty()) return loaded;
   const size_t colon = o.compare.rfind(':');
@@ -112,7 +120,7 @@ std::unique_ptr<Loaded> Open(const ReviewOptions& o, std::ostream& err) {
     loaded->data->Laps().SetComparisonSelection(selection);
     return loaded;
   }
-  loaded->other = LoadNamed(loaded->context, o.compare.substr(0, colon), err);
+  loaded->other = LoadNamed(loaded->context, o.compare.substr(0, colon), err, status);
   if (!loaded->other || !has_lap(loaded->other->Laps())) return nullptr;
   loaded->other->Laps().SetComparisonSelection(selection);
   loaded->data->Laps().SetOtherSession(&loaded->other->Laps());
@@ -126,14 +134,13 @@ std::string Padded(std::string text, size_t width) {
 
 }  // namespace
 
-std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err) {
-  const WideString base = FromUtf8(name);
-  const std::string root = FindSessionRoot(context.storage, base);
-  if (root.empty()) {
-    err << "No such session: " << name << '\n';
-    return nullptr;
-  }
-  SessionLoader loader(context.storage, root, base, LapSettingsFrom(context.settings.hilo_threshold));
+std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err,
+                                       int* status) {
+  const SessionAddress address = ResolveSession(context.storage, name, err);
+  if (status != nullptr) *status = address.status == 0 ? 1 : address.status;
+  if (address.status != 0) return nullptr;
+  SessionLoader loader(context.storage, address.root, address.base_name,
+                       LapSettingsFrom(context.settings.hilo_threshold));
   if (!LoadWithProgress(loader, err)) return nullptr;
   return loader.Take();
 }
@@ -173,7 +180,7 @@ nlohmann::json LapsJson(const SessionData& session) {
           {"completed", laps.CompletedLaps()}};
 }
 
-void PrintLapTable(const SessionData& session, std::ostream& out) {
+void PrintLapTable(const SessionData& session, std::ostream& out, bool difference) {
   const LapList& laps = session.Laps();
   if (session.Header().type != kSessionLapTiming) {
     out << session.Samples().Count() << " samples\n";
@@ -184,7 +191,13 @@ void PrintLapTable(const SessionData& session, std::ostream& out) {
     const Lap& lap = row == LapList::kSelectOptimal ? *laps.Optimal() : laps.LapAt(row);
     const RowMarks marks = MarksOfRow(laps, row);
     std::string name = row == LapList::kSelectOptimal ? "Optimal" : "Lap " + std::to_string(row + 1);
-    out << Padded(name, 8) << "  " << Padded(lap.IsFinished() || lap.IsComposite() ? TimeText(lap.LapTime(), 3) : "*", 10);
+    const bool timed = lap.IsFinished() || lap.IsComposite();
+    out << Padded(name, 8) << "  " << Padded(timed ? TimeText(lap.LapTime(), 3) : "*", 10);
+    if (difference) {
+      const Lap* other = laps.ComparisonLap(row);
+      const bool both = timed && other != nullptr && IsSet(lap.LapTime()) && IsSet(other->LapTime());
+      out << "  " << Padded(both ? TimeText(lap.LapTime() - other->LapTime(), 3, true) : "*", 9);
+    }
     if (row == laps.BestIndex()) out << "  best";
     if (marks.invalid) out << "  invalid";
     const WideString note = row == LapList::kSelectOptimal ? WideString() : laps.NoteText(row);
@@ -194,15 +207,16 @@ void PrintLapTable(const SessionData& session, std::ostream& out) {
 }
 
 int RunLaps(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
-  auto loaded = Open(o, err);
-  if (!loaded) return 1;
+  int status = 1;
+  auto loaded = Open(o, err, &status);
+  if (!loaded) return status;
   if (o.json) {
     nlohmann::json doc = LapsJson(*loaded->data);
     const Lap* comparison = loaded->data->Laps().ComparisonLap(-1);
     doc["comparison_ms"] = Ms(comparison != nullptr ? comparison->LapTime() : kNotSet);
     out << JsonText(doc, 1) << '\n';
   } else {
-    PrintLapTable(*loaded->data, out);
+    PrintLapTable(*loaded->data, out, !o.compare.empty());
   }
   return 0;
 }
@@ -219,8 +233,9 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
     return 2;
   }
   const ResultsMode mode = o.mode == "difference" ? ResultsMode::kDifference : ResultsMode::kAbsolute;
-  auto loaded = Open(o, err);
-  if (!loaded) return 1;
+  int status = 1;
+  auto loaded = Open(o, err, &status);
+  if (!loaded) return status;
   const LapList& laps = loaded->data->Laps();
   const Lap* reference = laps.ReferenceLap();
   const bool speed_cells = table == ResultTable::kTrapSpeeds ||
@@ -278,8 +293,9 @@ int RunResults(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
 }
 
 int RunNote(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
-  auto loaded = Open(o, err);
-  if (!loaded) return 1;
+  int status = 1;
+  auto loaded = Open(o, err, &status);
+  if (!loaded) return status;
   SessionData& data = *loaded->data;
   LapList& laps = data.Laps();
   const int32_t index = o.lap - 1;
@@ -301,8 +317,9 @@ int RunNote(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
 }
 
 int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
-  auto loaded = Open(o, err);
-  if (!loaded) return 1;
+  int status = 1;
+  auto loaded = Open(o, err, &status);
+  if (!loaded) return status;
   const SessionData& data = *loaded->data;
   const SampleList& samples = data.Samples();
   int32_t first = 0, last = samples.Count() - 1;
@@ -324,6 +341,8 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
   const std::vector<int32_t> obd_channels = obd.Channels();
   std::vector<std::string> names;
   for (int32_t c = 0; c < kGpsChannelCount; ++c) names.push_back(Utf8(ChannelName(c).AsView()));
+  names.push_back(o.json ? "lat_deg" : "Latitude");
+  names.push_back(o.json ? "lon_deg" : "Longitude");
   for (int32_t c : obd_channels) names.push_back(Utf8(ChannelName(c).AsView()));
   nlohmann::json rows = nlohmann::json::array();
   if (!o.json) {
@@ -333,11 +352,11 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
   for (int32_t i = first; i <= last; ++i) {
     nlohmann::json row = nlohmann::json::array();
     std::string line;
-    const auto add = [&](double v) {
+    const auto add = [&](double v, const char* format = "%.6g") {
       row.push_back(IsSet(v) ? nlohmann::json(v) : nlohmann::json());
       if (!o.json) {
         char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.6g", v);
+        std::snprintf(buffer, sizeof buffer, format, v);
         if (row.size() > 1) line += '\t';
         if (IsSet(v)) line += buffer;
       }
@@ -347,6 +366,9 @@ int RunChannels(const ReviewOptions& o, std::ostream& out, std::ostream& err) {
       GpsChannelValue(samples, c, i, reference, &v);
       add(v);
     }
+    // 7 decimals of a degree: 1 cm, finer than any receiver.
+    add(Degrees7(samples[i].position.lat), "%.7f");
+    add(Degrees7(samples[i].position.lon), "%.7f");
     for (int32_t c : obd_channels) add(obd.ValueAt(c, samples[i].time));
     if (o.json) {
       rows.push_back(std::move(row));
@@ -376,12 +398,12 @@ void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
       },
       compare_help);
   CLI::App* laps = cli.add_subcommand("laps", "The lap table of a session");
-  laps->add_option("SESSION", o->session)->required();
+  laps->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   laps->add_flag("--json", o->json);
   laps->add_option("--compare", o->compare, compare_help)->check(comparison);
   commands.Add(laps, bind(RunLaps));
   CLI::App* results = cli.add_subcommand("results", "A result table of a session (\"*\": no value)");
-  results->add_option("SESSION", o->session)->required();
+  results->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   results->add_option("--table", o->table, "sectors, splits, speeds, hilo or info")
       ->required()
       ->check(CLI::IsMember({"sectors", "splits", "speeds", "hilo", "info"}));
@@ -390,14 +412,14 @@ void AddReviewCommands(CLI::App& cli, const GlobalOptions& globals, CommandList&
   results->add_flag("--json", o->json);
   commands.Add(results, bind(RunResults));
   CLI::App* note = cli.add_subcommand("note", "Mark a lap invalid or valid, or set its note");
-  note->add_option("SESSION", o->session)->required();
+  note->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   note->add_option("LAP", o->lap)->required()->check(WholeWithin(1, kMaxLapNumber));
   CLI::Option* invalid = note->add_flag("--invalid", o->invalid, "Mark as invalid");
   note->add_flag("--valid", o->valid)->excludes(invalid);
   note->add_option("--text", o->text)->each([o](const std::string&) { o->has_text = true; });
   commands.Add(note, bind(RunNote));
   CLI::App* channels = cli.add_subcommand("channels", "Every channel of every sample (for graphs)");
-  channels->add_option("SESSION", o->session)->required();
+  channels->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   channels->add_option("--lap", o->lap, "Only this lap, measured from its start")
       ->check(WholeWithin(1, kMaxLapNumber));
   channels->add_flag("--json", o->json);

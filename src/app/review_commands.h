@@ -18,12 +18,16 @@ namespace kv::app {
 // when it is a terminal; false (with the message printed) on an error.
 bool LoadWithProgress(SessionLoader& loader, std::ostream& progress);
 
-// The recorded session of that name, loaded and timed; nullptr after a
-// message on err ("No such session: NAME", or the loader's).
-std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err);
+// The recorded session at that address (see session_address.h), loaded and
+// timed; nullptr after a message on err, with *status (when given) the exit
+// status: 2 for an ambiguous address, 1 otherwise.
+std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::string& name, std::ostream& err,
+                                       int* status = nullptr);
 
-// The lap table as `laps` prints it.
-void PrintLapTable(const SessionData& session, std::ostream& out);
+// The lap table as `laps` prints it; with `difference`, each lap's time
+// also against the lap it is compared with ("+0.412"; "*" when either is
+// not a finished lap).
+void PrintLapTable(const SessionData& session, std::ostream& out, bool difference = false);
 // The `laps --json` document.
 nlohmann::json LapsJson(const SessionData& session);
 

@@ -11,6 +11,7 @@
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/review_commands.h"
+#include "app/session_address.h"
 #include "platform/canvas.h"
 #include "platform/file_io.h"
 #include "ui/live_timer_view.h"
@@ -55,8 +56,9 @@ int RunScreenshot(const ScreenshotOptions& o, std::ostream& out, std::ostream& e
   int32_t width = 0, height = 0;
   ParseSize(o.size, &width, &height);  // checked by the option
   StorageContext context(o.data_dir);
-  const std::unique_ptr<SessionData> recorded = LoadNamed(context, o.session, err);
-  if (!recorded) return 1;
+  int load_status = 1;
+  const std::unique_ptr<SessionData> recorded = LoadNamed(context, o.session, err, &load_status);
+  if (!recorded) return load_status;
   const SampleList& samples = recorded->Samples();
   if (samples.Empty()) {
     err << "The session " << o.session << " has no samples.\n";
@@ -110,7 +112,7 @@ void AddScreenshotCommand(CLI::App& cli, const GlobalOptions& globals, CommandLi
   auto o = std::make_shared<ScreenshotOptions>();
   CLI::App* shot =
       cli.add_subcommand("screenshot", "The live timer as it was at a moment of a session, as PNG");
-  shot->add_option("SESSION", o->session)->required();
+  shot->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   shot->add_option("--at", o->at_seconds, "Seconds into the session")
       ->required()
       ->check(RealWithin(0.0, 1e6));

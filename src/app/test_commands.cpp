@@ -9,6 +9,7 @@
 #include "app/argument_checks.h"
 #include "app/command_list.h"
 #include "app/json_text.h"
+#include "app/session_address.h"
 #include "app/storage_context.h"
 #include "session/session_data.h"
 #include "session/test_list.h"
@@ -223,17 +224,12 @@ int RunTestDelete(const TestCommandOptions& o, std::ostream& /*out*/, std::ostre
 
 int RunRuns(const TestCommandOptions& o, std::ostream& out, std::ostream& err) {
   StorageContext context(o.data_dir);
-  const WideString base = FromUtf8(o.session);
+  const SessionAddress address = ResolveSession(context.storage, o.session, err);
+  if (address.status != 0) return address.status;
+  const WideString& base = address.base_name;
   SessionHeader header;
   header.base_name = base;
-  for (int32_t i = 0; i < context.storage.Count() && header.root.empty(); ++i) {
-    if (SessionHeaderExists(base, context.storage.At(i).root))
-      header.root = context.storage.At(i).root;
-  }
-  if (header.root.empty()) {
-    err << "No such session: " << o.session << '\n';
-    return 1;
-  }
+  header.root = address.root;
   int32_t header_error = 0;
   if (!LoadSessionHeader(header, false, &header_error) || header_error != 0) {
     err << "Error #" << (header_error != 0 ? header_error : kErrCannotOpen) << '\n';
@@ -348,7 +344,7 @@ void AddTestCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& c
   });
 
   CLI::App* runs = cli.add_subcommand("runs", "The performance runs of a recorded session");
-  runs->add_option("SESSION", o->session, "Base name, e.g. 20090521-1852")->required();
+  runs->add_option("SESSION", o->session, kSessionAddressHelp)->required();
   runs->add_flag("--json", o->json);
   commands.Add(runs, [o, &globals] {
     o->data_dir = globals.data_dir;

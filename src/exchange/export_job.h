@@ -34,6 +34,7 @@
 #include "storage/data_file.h"
 #include "storage/storage_paths.h"
 #include "util/byte_string.h"
+#include "util/version.h"
 
 namespace kv {
 
@@ -55,7 +56,7 @@ inline constexpr int32_t kExportBufferBytes = 10240;
 
 // Our own product's address, written into every file's generator field.
 inline constexpr std::string_view kHomePage = "https://korvatinel.org/";
-inline constexpr std::string_view kExportVersion = "1.25";
+inline constexpr std::string_view kExportVersion = kProgramVersion;
 
 struct ExportOptions {
   ExportType type = ExportType::kCsv;

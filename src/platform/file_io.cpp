@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace kv::platform {
 
@@ -151,6 +153,12 @@ bool DirectoryExists(const std::string& path) {
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RemoveTree(const std::string& path) {
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
+  return !error && !std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
 
 bool RenameFile(const std::string& old_path, const std::string& new_path) {
   return ::rename(old_path.c_str(), new_path.c_str()) == 0;

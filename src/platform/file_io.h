@@ -63,6 +63,9 @@ bool DirectoryExists(const std::string& path);
 // One folder, not its parents; true when created.
 bool MakeDirectory(const std::string& path);
 bool DeleteFile(const std::string& path);
+// A folder and everything in it (symbolic links removed, never followed);
+// true when nothing of it is left.
+bool RemoveTree(const std::string& path);
 // Replaces `new_path` atomically when it exists (rename(2)).
 bool RenameFile(const std::string& old_path, const std::string& new_path);
 // Size in bytes without opening for reading; -1 when it cannot be read.

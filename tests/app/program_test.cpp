@@ -22,6 +22,7 @@
 #include "storage/sample_loader.h"
 #include "support/temp_folder.h"
 #include "support/track_simulator.h"
+#include "util/version.h"
 
 namespace kv::app {
 namespace {
@@ -154,6 +155,7 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
     EXPECT_EQ(o.status, c.status) << shown << "\n" << o.err;
     EXPECT_TRUE(c.status != 2 || !o.err.empty()) << shown << ": a usage error says why";
   }
+  EXPECT_EQ(Korvatinel(dir.Path(), {"--version"}).out, "korvatinel " + std::string(kProgramVersion) + "\n");
 }
 
 // Every clip a lap time can ask for is bundled and readable, and a lap time
@@ -229,10 +231,8 @@ TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
   WriteWholeFile(data + "odd.nmea",
                  sim::WithChecksum("$\xff\xfeGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
   EXPECT_EQ(nlohmann::json::parse(Korvatinel(data, {"nmea", data + "odd.nmea", "--json"}).out)["talker"], "\uFFFD\uFFFD");
-  for (const nlohmann::json& s : listed) {
-    if (s["session"] == "20000101-0000") EXPECT_EQ(s["damaged"], "damaged (truncated or malformed) (error -5)");
-    else EXPECT_TRUE(s["damaged"].is_null());
-  }
+  EXPECT_EQ(listed[0]["damaged"], "damaged (truncated or malformed) (error -5)") << "no start time: listed first";
+  EXPECT_EQ(listed[1]["laps"].dump() + listed[1]["best_lap_ms"].dump(), "536880") << "the demo: 5 laps, best 36.880";
   EXPECT_NE(Korvatinel(data, {"sessions"}).out.find("20000101-0000  damaged: the header is damaged"),
             std::string::npos);
 
@@ -255,6 +255,19 @@ TEST(Program, DamagedForeignAndOddFilesAreReportedNotHiddenOrOverwritten) {
   EXPECT_EQ(ReadWholeFile(tracks + "Future-track.bin"), future) << "a newer program's track stays as it was";
   EXPECT_EQ(Korvatinel(data, {"track", "delete", "Demo circuit", "--force"}).status, 0);
   EXPECT_FALSE(std::filesystem::exists(tracks + "Demo circuit-track.bin"));
+  std::filesystem::copy_file(sessions + demo + "-session.bin", sessions + demo + "9-session.bin");
+  o = Korvatinel(data, {"export", demo.substr(0, 4), "--format", "csv"});
+  EXPECT_EQ(o.status, 2) << "a prefix of two sessions";
+  EXPECT_NE(o.err.find("\n  " + demo + "9  Demo  "), std::string::npos) << o.err;
+
+  TempFolder scratch;  // without --data, the demo's folder goes at its end
+  o = RunCommand(dir.Path(), {"env", "TMPDIR=" + scratch.Path(), KV_PROGRAM, "demo", "--fast"});
+  const std::string removed = "\n(demo folder removed; use --data DIR to keep it)\nReport: " + scratch.Path();
+  EXPECT_TRUE(o.status == 0 && o.out.find(removed) != std::string::npos && o.out.ends_with(".html\n")) << o.out;
+  std::vector<std::filesystem::path> left;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.Path())) left.push_back(entry.path());
+  EXPECT_TRUE(left.size() == 1 && left[0].extension() == ".html" && o.out.ends_with(left[0].filename().string() + "\n"))
+      << "only the report is left in TMPDIR";
 }
 
 // A session being recorded is locked against delete and resume; the lock

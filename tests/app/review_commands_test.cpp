@@ -59,6 +59,16 @@ TEST_F(ReviewCommands, InvalidLapLeavesTheBestLapSearchAndSurvivesReload) {
   EXPECT_EQ(Run(RunLaps, Options())["best"], 3);
 }
 
+TEST_F(ReviewCommands, LapTableShowsTheDifferenceToTheChosenLap) {
+  ReviewOptions o = Options();
+  o.json = false;
+  o.compare = "2";
+  std::ostringstream out, err;
+  ASSERT_EQ(0, RunLaps(o, out, err)) << err.str();
+  EXPECT_NE(out.str().find("\n   Lap 1      39.163     +1.168\n"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\n   Lap 6           *          *\n"), std::string::npos) << "unfinished";
+}
+
 TEST_F(ReviewCommands, ResultTablesAndChannelsCoverTheSession) {
   for (const char* table : {"sectors", "splits", "speeds", "hilo", "info"}) {
     ReviewOptions o = Options();
@@ -67,10 +77,11 @@ TEST_F(ReviewCommands, ResultTablesAndChannelsCoverTheSession) {
   }
 
   const nlohmann::json all = Run(RunChannels, Options());
-  ASSERT_GE(all["names"].size(), 12u) << "the 12 GPS channels come first";
-  EXPECT_EQ(all["names"][0], "Time");
+  ASSERT_GE(all["names"].size(), 14u) << "the 12 GPS channels come first, then the position";
+  EXPECT_EQ(all["names"][0].dump() + all["names"][12].dump() + all["names"][13].dump(), R"("Time""lat_deg""lon_deg")");
   ASSERT_GT(all["rows"].size(), 2000u) << "every sample of the 10 Hz demo";
   for (const auto& row : all["rows"]) ASSERT_EQ(row.size(), all["names"].size());
+  EXPECT_EQ(all["rows"][0][12].dump() + " " + all["rows"][0][13].dump(), "50.4377165 5.9721675") << "to 1 cm";
 
   ReviewOptions one = Options();
   one.lap = 2;

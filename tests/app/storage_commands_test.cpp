@@ -119,9 +119,10 @@ TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
   ASSERT_EQ(RunSessions(sessions, out, err), 0);
   EXPECT_EQ(nlohmann::json::parse(out.str()),
             nlohmann::json::parse(R"([{"session":"20090521-1852","title":"T\u00e9st","type":"perf","track":"Spa 2009",)"
-                                  R"("test":"","driver":"","notes":"","created":"2009-05-21T16:52:03Z","storage":")" +
+                                  R"("test":"","driver":"","notes":"","created":"2009-05-21T16:52:03Z","start_utc":"2009-05-21T16:52:03Z",)"
+                                  R"("laps":null,"best_lap_ms":null,"duration_ms":null,"storage":")" +
                                   temp_.Path() + "\",\"damaged\":null}]"))
-      << "the rename reached the session";
+      << "the rename reached the session; no sample file, no figures";
 
   TrackCommandOptions remove = Named("spa 2009");
   remove.force = true;  // the session uses it
