@@ -2,6 +2,9 @@
 # it. The program finds its data as <exe>/../share/korvatinel/, so the data
 # goes there whatever the prefix.
 set(KV_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/korvatinel)
+# Named for the package, as Debian wants (GNUInstallDirs' DOCDIR would use the
+# project's capitalised name).
+set(KV_DOC_DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvatinel)
 
 install(TARGETS korvatinel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/demo/ DESTINATION ${KV_DATA_DESTINATION}/demo)
@@ -9,7 +12,23 @@ install(FILES ${PROJECT_SOURCE_DIR}/completion/korvatinel.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME korvatinel)
 install(FILES ${PROJECT_SOURCE_DIR}/completion/_korvatinel
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvatinel)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright DESTINATION ${KV_DOC_DESTINATION})
+# A native package's changelog, compressed as Debian wants it.
+set(KV_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_command(
+  OUTPUT ${KV_CHANGELOG}
+  COMMAND sh -c "gzip -9n < ${PROJECT_SOURCE_DIR}/docs/changelog > ${KV_CHANGELOG}"
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/changelog
+  VERBATIM)
+add_custom_target(kv_changelog ALL DEPENDS ${KV_CHANGELOG})
+install(FILES ${KV_CHANGELOG} DESTINATION ${KV_DOC_DESTINATION})
+# The file formats and the JSON outputs, for users who read their data
+# without us.
+foreach(doc formats.md json.md)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${doc})
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/${doc} DESTINATION ${KV_DOC_DESTINATION})
+  endif()
+endforeach()
 
 # The man page, from its scdoc source; compressed, as man and Debian expect.
 find_program(KV_SCDOC scdoc)
@@ -34,14 +53,14 @@ set(CPACK_PACKAGE_NAME korvatinel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Korvatinel maintainers <maintainers@korvatinel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS lap timer and data logger for motorsport track days")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "GPS lap timer and data logger for motorsport track days\n"
-    " Korvatinel reads NMEA 0183 from a GPS receiver (serial port, Bluetooth,\n"
-    " gpsd or a recorded file) and engine values from an ELM327-style OBD-II\n"
-    " adapter, times laps, splits, sectors and acceleration runs against a\n"
-    " track's timing lines, speaks every lap, and records sessions to review,\n"
-    " resume, export (CSV, VBO, DAT, GPX, KML) and report as HTML.")
-string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+# The long description, one string with its own line breaks; CPack puts
+# the summary above it and indents it.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Korvatinel reads NMEA 0183 from a GPS receiver (serial port, Bluetooth,"
+  "gpsd or a recorded file) and engine values from an ELM327-style OBD-II"
+  "adapter, times laps, splits, sectors and acceleration runs against a"
+  "track's timing lines, speaks every lap, and records sessions to review,"
+  "resume, export (CSV, VBO, DAT, GPX, KML) and report as HTML.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://korvatinel.invalid/")

@@ -19,7 +19,7 @@ _korvatinel_parse() {
       n = split($1, names, ",")
       if (what == "options") { for (i = 1; i <= n; i++) print names[i]; next }
       for (i = 1; i <= n; i++) if (names[i] == opt) {
-        if (what == "takes-value" && $2 ~ /^[A-Z]/) print "yes"
+        if (what == "takes-value" && $0 ~ /^  -[^ ]+ [A-Z]/) print "yes"
         if (what == "choices" && match($2, /\{[^}]*\}/)) {
           list = substr($2, RSTART + 1, RLENGTH - 2)
           gsub(",", "\n", list)
@@ -56,6 +56,20 @@ _korvatinel_names() {
       printf '%s\n' "${file%-"$suffix".bin}"
     done
   done < <(_korvatinel_roots "$3")
+}
+
+# What a SESSION argument takes: `last` and the sessions' base names.
+_korvatinel_sessions() {
+  printf 'last\n'
+  _korvatinel_names Sessions session "$1"
+}
+
+# The keys `korvatinel settings list` shows: the first word of its lines,
+# when it is a key (lower case), not a heading.
+_korvatinel_setting_keys() {
+  local -a data=()
+  [[ -n $2 ]] && data=(--data "$2")
+  "$1" "${data[@]}" settings list 2>/dev/null | awk '$1 ~ /^[a-z][a-z0-9-]*$/ { print $1 }'
 }
 
 # Sets COMPREPLY to the words of $1 (one a line) that start with $cur,
@@ -131,7 +145,7 @@ _korvatinel() {
     case $value_of in
       --data) local IFS=$'\n'; COMPREPLY=($(compgen -d -- "$cur")) ;;
       --track) _korvatinel_offer "$(_korvatinel_names Tracks track "$data")" ;;
-      --compare) _korvatinel_offer "$(printf 'best\noptimal\n'; _korvatinel_names Sessions session "$data" | sed 's/$/:best/')" ;;
+      --compare) _korvatinel_offer "$(printf 'best\noptimal\n'; _korvatinel_sessions "$data" | sed 's/$/:best/')" ;;
       --gps | --obd) _korvatinel_source ;;
       -o | --output | --wav) local IFS=$'\n'; COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac
@@ -150,9 +164,10 @@ _korvatinel() {
   mapfile -t names < <(_korvatinel_parse "$help" positionals)
   if (( positional < ${#names[@]} )); then
     case ${names[positional]}/${command[0]:-} in
-      SESSION/*) _korvatinel_offer "$(_korvatinel_names Sessions session "$data")" ;;
-      NAME/track | OLD/track)
+      SESSION/*) _korvatinel_offer "$(_korvatinel_sessions "$data")" ;;
+      NAME/track | OLD/track | TRACK/*)
         [[ ${command[1]:-} != create ]] && _korvatinel_offer "$(_korvatinel_names Tracks track "$data")" ;;
+      KEY/settings) _korvatinel_offer "$(_korvatinel_setting_keys "$prog" "$data")" ;;
       FILE/*) local IFS=$'\n'; COMPREPLY=($(compgen -f -- "$cur")) ;;
       SOURCE/*) _korvatinel_source ;;
     esac
