@@ -17,7 +17,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright DESTINATION ${KV_DOC_DESTINAT
 set(KV_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${KV_CHANGELOG}
-  COMMAND sh -c "gzip -9n < ${PROJECT_SOURCE_DIR}/docs/changelog > ${KV_CHANGELOG}"
+  COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${PROJECT_SOURCE_DIR}/docs/changelog ${KV_CHANGELOG}
   DEPENDS ${PROJECT_SOURCE_DIR}/docs/changelog
   VERBATIM)
 add_custom_target(kv_changelog ALL DEPENDS ${KV_CHANGELOG})
@@ -31,14 +31,16 @@ foreach(doc formats.md json.md)
 endforeach()
 
 # The man page, from its scdoc source; compressed, as man and Debian expect.
+# The shell commands take their paths as arguments, so spaces in them work.
+# The page is dated by the build, or by SOURCE_DATE_EPOCH when a package
+# builder sets it for a reproducible build.
 find_program(KV_SCDOC scdoc)
 if(KV_SCDOC)
   set(KV_MAN_PAGE ${PROJECT_BINARY_DIR}/korvatinel.1)
   add_custom_command(
     OUTPUT ${KV_MAN_PAGE} ${KV_MAN_PAGE}.gz
-    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
-            sh -c "${KV_SCDOC} < ${PROJECT_SOURCE_DIR}/docs/korvatinel.1.scd > ${KV_MAN_PAGE}"
-    COMMAND sh -c "gzip -9n < ${KV_MAN_PAGE} > ${KV_MAN_PAGE}.gz"
+    COMMAND sh -c "\"$0\" < \"$1\" > \"$2\"" ${KV_SCDOC} ${PROJECT_SOURCE_DIR}/docs/korvatinel.1.scd ${KV_MAN_PAGE}
+    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${KV_MAN_PAGE} ${KV_MAN_PAGE}.gz
     DEPENDS ${PROJECT_SOURCE_DIR}/docs/korvatinel.1.scd
     COMMENT "Writing the man page korvatinel.1"
     VERBATIM)
