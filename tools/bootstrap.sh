@@ -16,6 +16,7 @@ packages=(
   socat gpsd gpsd-clients xvfb xdotool
   gdal-bin gpsbabel libxml2-utils chromium
   gcovr
+  scdoc lintian man-db
 )
 
 missing=()
