@@ -80,6 +80,7 @@ void TerminalViews::PrintFinishedLaps() {
       text += "  " + TimeText(lap.LapTime() - comparison->LapTime(), 3, true);
     if (laps.BestIndex() == laps_printed_) text += "  best";
     if (in_place_ && line_open_) out_ << "\r\033[K";
+    if (bar_ != nullptr) bar_->Clear();
     out_ << text << '\n';
     line_open_ = false;
     ++laps_printed_;
@@ -89,6 +90,7 @@ void TerminalViews::PrintFinishedLaps() {
 
 void TerminalViews::RefreshLive(bool full) {
   PrintFinishedLaps();
+  if (bar_ != nullptr) bar_->Update(percent_());
   if (!in_place_) return;
   const uint32_t now = platform::TickCount();
   if (!full && line_open_ && now - last_draw_ < kRedrawIntervalMs) return;
@@ -98,6 +100,7 @@ void TerminalViews::RefreshLive(bool full) {
 }
 
 void TerminalViews::Finish() {
+  if (bar_ != nullptr) bar_->Done();
   PrintFinishedLaps();
   if (line_open_) out_ << '\n';
   line_open_ = false;
