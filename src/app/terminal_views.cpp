@@ -27,7 +27,8 @@ TerminalViews::TerminalViews(std::ostream& out, std::ostream& err, bool in_place
     : out_(out), err_(err), in_place_(in_place), decimals_(decimals) {}
 
 void TerminalViews::ShowMessage(std::u16string_view text) {
-  Finish();
+  if (bar_ != nullptr) bar_->Clear();
+  EndLiveLine();
   err_ << Utf8(text) << '\n';
 }
 
@@ -101,6 +102,10 @@ void TerminalViews::RefreshLive(bool full) {
 
 void TerminalViews::Finish() {
   if (bar_ != nullptr) bar_->Done();
+  EndLiveLine();
+}
+
+void TerminalViews::EndLiveLine() {
   PrintFinishedLaps();
   if (line_open_) out_ << '\n';
   line_open_ = false;

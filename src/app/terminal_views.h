@@ -49,6 +49,8 @@ class TerminalViews final : public ViewManager {
 
  private:
   void PrintFinishedLaps();
+  // The laps not printed yet, and the end of the in-place line.
+  void EndLiveLine();
   std::ostream& out_;
   std::ostream& err_;
   bool in_place_;

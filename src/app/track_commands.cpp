@@ -136,6 +136,10 @@ bool PlaceLine(const TrackCommandOptions& o, Placement* placed, std::ostream& er
     placed->bearing = NormaliseAngle(along + kPi * 0.5);
     placed->width = apart;
   }
+  if (!(o.width_m >= 0.0 && o.width_m <= kMaxLineWidthMetres)) {
+    err << "--width is above 0 and at most " << kMaxLineWidthMetres << " m\n";
+    return false;
+  }
   if (o.width_m > 0.0) placed->width = MetresToRad(o.width_m);
   return true;
 }

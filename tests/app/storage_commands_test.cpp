@@ -3,6 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "app/session_commands.h"
 #include "app/track_commands.h"
@@ -83,6 +84,51 @@ TEST_F(StorageCommandsTest, CreateAddAndShowAsJson) {
   EXPECT_EQ(ShowJson("spa"), nlohmann::json::parse(R"({"name":"Spa","locked":false,"traps":[{"name":"Start/Finish",
       "type":"start-finish","lat":50.4372,"lon":-5.9714,"bearing_deg":270.0,"width_m":50.000652,"one_way":true,
       "end_a":[50.437425,-5.9714],"end_b":[50.436975,-5.9714]}]})"));
+}
+
+// Lines given by two points across the track (--from on the driver's
+// right), then moved and removed by number or name. Tolerances: positions
+// 1e-6 degrees, bearings 1e-5 degrees, widths 1 cm (the file's steps).
+TEST_F(StorageCommandsTest, LinesThroughTwoPointsMovedAndRemoved) {
+  ASSERT_EQ(Track(RunTrackCreate, Named("Spa")), 0);
+  const double no = std::nan("");
+  const struct {
+    const char* legend;
+    Run run;
+    const char *line, *at;
+    double bearing;
+    const char *from, *to;
+    double width;
+    int status, lines, shown;  // shown: the line checked, from 1
+    double lat, lon, bearing_deg, width_m;
+  } cases[] = {
+      // 0.0002 degrees of the equator are 22.239 m, 0.0005 degrees of a meridian 55.597 m.
+      {"east to west: heading north", RunTrackAdd, "", "", no, "0,0.0001", "0,-0.0001", 0, 0, 1, 1, 0, 0, 0, 22.239},
+      {"south to north: heading east", RunTrackAdd, "", "", no, "50,8", "50.0005,8", 0, 0, 2, 2, 50.00025, 8, 90, 55.597},
+      {"by centre and bearing", RunTrackAdd, "", "50,8", 90, "", "", 0, 0, 3, 3, 50, 8, 90, 50.001},
+      {"both forms", RunTrackAdd, "", "50,8", 90, "50,8", "50,9", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"neither form", RunTrackAdd, "", "", no, "", "", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"equal points", RunTrackAdd, "", "", no, "50,8", "50,8", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"a name two lines share", RunTrackLineRemove, "new SPLIT", "", no, "", "", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"no line 4", RunTrackLineRemove, "4", "", no, "", "", 0, 1, 3, 3, 50, 8, 90, 50.001},
+      {"moved across, wider", RunTrackLineMove, "3", "", no, "1,1.0001", "1,1", 30, 0, 3, 3, 1, 1.00005, 0, 30},
+      {"moved to a centre", RunTrackLineMove, "3", "2,2", 180, "", "", 0, 0, 3, 3, 2, 2, 180, 30},
+      {"removed by number", RunTrackLineRemove, "02", "", no, "", "", 0, 0, 2, 2, 2, 2, 180, 30},
+      {"removed by name", RunTrackLineRemove, "start/FINISH", "", no, "", "", 0, 0, 1, 1, 2, 2, 180, 30},
+  };
+  for (const auto& c : cases) {
+    TrackCommandOptions o = Named("Spa");
+    o.type = &c == cases ? "start-finish" : "split";
+    std::tie(o.line, o.at, o.bearing_deg, o.from, o.to, o.width_m) = std::tuple(c.line, c.at, c.bearing, c.from, c.to, c.width);
+    EXPECT_EQ(Track(c.run, o), c.status) << c.legend << ": " << err_.str();
+    const nlohmann::json traps = ShowJson("Spa")["traps"];
+    ASSERT_EQ(traps.size(), static_cast<size_t>(c.lines)) << c.legend;
+    const nlohmann::json& t = traps[static_cast<size_t>(c.shown - 1)];
+    EXPECT_NEAR(t["lat"].get<double>(), c.lat, 1e-6) << c.legend;
+    EXPECT_NEAR(t["lon"].get<double>(), c.lon, 1e-6) << c.legend;
+    EXPECT_NEAR(t["bearing_deg"].get<double>(), c.bearing_deg, 1e-5) << c.legend;
+    EXPECT_NEAR(t["width_m"].get<double>(), c.width_m, 0.01) << c.legend;
+  }
 }
 
 TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
