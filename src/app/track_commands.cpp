@@ -4,8 +4,8 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
-#include <vector>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
@@ -137,7 +137,7 @@ bool PlaceLine(const TrackCommandOptions& o, Placement* placed, std::ostream& er
     placed->width = apart;
   }
   if (!(o.width_m >= 0.0 && o.width_m <= kMaxLineWidthMetres)) {
-    err << "--width is above 0 and at most " << kMaxLineWidthMetres << " m\n";
+    err << "--width must be above 0 and at most " << kMaxLineWidthMetres << " m\n";
     return false;
   }
   if (o.width_m > 0.0) placed->width = MetresToRad(o.width_m);

@@ -121,7 +121,6 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"track", "import", "/nonexistent/spa.lap", "--name", "Spa"}, 2},
       {{"track", "add", "T", "--type", "split", "--from", "50,5"}, 2},
       {{"--no-progress", "track", "line", "move", "T", "1", "--at", "50,5"}, 2},
-      {{"track", "line", "remove", "T", "1"}, 1},
       {{"test", "add", "X", "--distance", "1e300"}, 2},
       {{"test", "add", "X", "--speed", "0-1e300"}, 2},
       {{"test", "add", "X", "--speed", "0-100", "--distance", "100"}, 2},

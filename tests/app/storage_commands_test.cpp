@@ -129,6 +129,12 @@ TEST_F(StorageCommandsTest, LinesThroughTwoPointsMovedAndRemoved) {
     EXPECT_NEAR(t["bearing_deg"].get<double>(), c.bearing_deg, 1e-5) << c.legend;
     EXPECT_NEAR(t["width_m"].get<double>(), c.width_m, 0.01) << c.legend;
   }
+  WriteSession(u"20090521-1852", u"SPA");
+  TrackCommandOptions o = Named("Spa");
+  o.line = "1";
+  EXPECT_EQ(Track(RunTrackLineRemove, o), 1) << "a session is timed from its lines";
+  o.force = true;
+  EXPECT_EQ(Track(RunTrackLineRemove, o), 0) << err_.str();
 }
 
 TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {

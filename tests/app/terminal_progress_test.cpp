@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <sstream>
 
 namespace kv::app {
