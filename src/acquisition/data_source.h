@@ -143,6 +143,9 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   // cannot exist here), once the source is Failed; 0 otherwise.
   int32_t OpenError() const { return open_error_.load(); }
   int32_t SourceIdValue() const { return config_.source_id; }
+  // Bytes of a replayed file handed to the main thread since it was
+  // opened (any thread): how far a replay has come.
+  int64_t ReplayedBytes() const { return replayed_bytes_.load(); }
 
   // WaitableObject
   void Signalled() override;
@@ -196,6 +199,7 @@ class DataSource final : public WaitableObject, public DataSourceControl {
   std::atomic<bool> stop_flag_{true};
   std::atomic<int32_t> last_socket_error_{0};
   std::atomic<int32_t> open_error_{0};
+  std::atomic<int64_t> replayed_bytes_{0};
   std::atomic<int32_t> fatal_error_{0};  // thrown on the reader thread, for OnError
   platform::Event stop_event_;
   platform::Event drained_;  // set by Signalled after taking the text (fast replay)

@@ -219,6 +219,7 @@ bool DataSource::RunFile() {
   if (!fast && streams_->Pause(stop_event_, kReplayOpenDelayMs)) return true;
   const auto stream = streams_->File(config_.path);
   if (OpenFirst(*stream) != 0) return open_error_.load() == 0;
+  replayed_bytes_.store(0);
   Publish(SourceState::kConnected);
   if (!fast && streams_->Pause(stop_event_, kReplayStartDelayMs)) return true;
   std::string block(fast ? kFastReplayBlock : kReplayBlock, '\0');
@@ -249,6 +250,7 @@ bool DataSource::RunFile() {
           appended = true;
         }
       }
+      if (appended) replayed_bytes_.fetch_add(static_cast<int64_t>(got));
       if (wake) Signal();
       if (appended || !fast) break;
       // Batch mode drops nothing: wait until the main thread took the text.

@@ -59,6 +59,8 @@ class AppServices final : public CoreServices, public DataSourceListener {
   void SetShutdownHook(std::function<void()> hook) { shutdown_hook_ = std::move(hook); }
 
   SampleBuilder& Builder() { return builder_; }
+  // How far a replayed GPS file has come, in bytes.
+  int64_t GpsReplayedBytes() const { return gps_.ReplayedBytes(); }
   const ObdChannelTable& ObdTable() const { return obd_table_; }
   DataFlow& Flow() { return flow_; }
   // name: the device's, for "Connecting to GPS receiver %U..." (may be empty).

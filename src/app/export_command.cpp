@@ -9,8 +9,8 @@
 #include "app/review_commands.h"
 #include "app/session_address.h"
 #include "app/storage_context.h"
+#include "app/terminal_progress.h"
 #include "exchange/export_job.h"
-#include "platform/terminal_input.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
@@ -88,17 +88,9 @@ int RunExport(const ExportCommandOptions& o, std::ostream& out, std::ostream& er
   ExportJob job(*session, options);
   int32_t error = job.Start();
   if (error == 0) {
-    const bool bar = platform::StderrIsTerminal() && &err == &std::cerr;
-    const std::string label = Utf8(Load(kStrExporting).AsView());
-    int32_t shown = -1;
-    while (job.Step()) {
-      if (!bar || job.Percent() == shown) continue;
-      shown = job.Percent();
-      const int32_t filled = shown / 5;
-      err << '\r' << label << " [" << std::string(static_cast<size_t>(filled), '#')
-          << std::string(static_cast<size_t>(20 - filled), ' ') << "] " << shown << '%' << std::flush;
-    }
-    if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+    TerminalProgress bar(Utf8(Load(kStrExporting).AsView()), err);
+    while (job.Step()) bar.Update(job.Percent());
+    bar.Done();
     error = job.Error();
   }
   if (error != 0) {

@@ -3,6 +3,7 @@
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
+#include "app/terminal_progress.h"
 #include "platform/termination.h"
 #include "util/version.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
   cli.add_option("--data", globals.data_dir,
                  "Keep everything under DIR/Korvatinel/ (the only storage medium and settings folder)")
       ->check(kv::app::NotEmpty());
+  bool no_progress = false;
+  cli.add_flag("--no-progress", no_progress, "Never draw progress bars (they appear only on a terminal)");
 
   kv::app::AddNmeaCommand(cli, globals, commands);
   kv::app::AddGpsCommand(cli, globals, commands);
@@ -39,5 +42,7 @@ int main(int argc, char** argv) {
     // error, whatever CLI11's own code for it.
     return cli.exit(e) == 0 ? 0 : 2;
   }
+  // A command writing JSON is read by a program: no bar even on a terminal.
+  kv::app::AllowProgress(!no_progress && !kv::app::JsonRequested(cli));
   return commands.RunParsed();
 }

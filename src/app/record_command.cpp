@@ -17,6 +17,7 @@
 #include "app/session_address.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
+#include "app/terminal_progress.h"
 #include "app/track_commands.h"
 #include "app/window_views.h"
 #include "audio/announcer.h"
@@ -273,6 +274,16 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
     err << ChoiceText(channels) << '\n';
     services->StartObd(sources.obd, channels, sources.obd_name);
   }
+  // A replay without pacing shows how far through the file it is.
+  std::optional<TerminalProgress> replay;
+  const int64_t replay_size =
+      sources.gps.transport == kTransportFile && sources.gps.fast ? platform::FileSizeOf(sources.gps.path) : -1;
+  if (replay_size > 0) {
+    replay.emplace("Replaying", err);
+    views.SetProgress(&*replay, [services, replay_size] {
+      return static_cast<int32_t>(services->GpsReplayedBytes() * 100 / replay_size);
+    });
+  }
   views.RefreshLive(true);
   int status = app.Run();
   app.SetInput(nullptr);
@@ -280,6 +291,7 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   recorder.Close();
   views.SetStatusText(nullptr);
   views.Finish();
+  views.SetProgress(nullptr, nullptr);
 
   const SessionData& session = recorder.Data();
   if (problems.failed_source >= 0) err << SourceFailureText(sources, problems) << '\n';

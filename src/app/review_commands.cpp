@@ -14,8 +14,8 @@
 #include "app/json_text.h"
 #include "app/session_address.h"
 #include "app/storage_context.h"
+#include "app/terminal_progress.h"
 #include "app/terminal_views.h"
-#include "platform/terminal_input.h"
 #include "storage/storage_paths.h"
 #include "timing/channels.h"
 #include "timing/live_figures.h"
@@ -171,17 +171,9 @@ std::unique_ptr<SessionData> LoadNamed(StorageContext& context, const std::strin
 }
 
 bool LoadWithProgress(SessionLoader& loader, std::ostream& progress) {
-  const bool bar = platform::StdoutIsTerminal() && &progress == &std::cerr;
-  const std::string label = Utf8(Load(kStrLoadingSession).AsView());
-  int32_t shown = -1;
-  while (loader.Step()) {
-    if (!bar || loader.Percent() == shown) continue;
-    shown = loader.Percent();
-    const int32_t filled = shown / 5;
-    progress << '\r' << label << " [" << std::string(static_cast<size_t>(filled), '#')
-             << std::string(static_cast<size_t>(20 - filled), ' ') << "] " << shown << '%' << std::flush;
-  }
-  if (bar && shown >= 0) progress << "\r\033[K" << std::flush;
+  TerminalProgress bar(Utf8(Load(kStrLoadingSession).AsView()), progress);
+  while (loader.Step()) bar.Update(loader.Percent());
+  bar.Done();
   if (loader.Result() == SessionLoader::Outcome::kLoaded) return true;
   if (loader.Result() == SessionLoader::Outcome::kNoSuchSession) {
     progress << "No such session.\n";

@@ -27,7 +27,8 @@ TerminalViews::TerminalViews(std::ostream& out, std::ostream& err, bool in_place
     : out_(out), err_(err), in_place_(in_place), decimals_(decimals) {}
 
 void TerminalViews::ShowMessage(std::u16string_view text) {
-  Finish();
+  if (bar_ != nullptr) bar_->Clear();
+  EndLiveLine();
   err_ << Utf8(text) << '\n';
 }
 
@@ -80,6 +81,7 @@ void TerminalViews::PrintFinishedLaps() {
       text += "  " + TimeText(lap.LapTime() - comparison->LapTime(), 3, true);
     if (laps.BestIndex() == laps_printed_) text += "  best";
     if (in_place_ && line_open_) out_ << "\r\033[K";
+    if (bar_ != nullptr) bar_->Clear();
     out_ << text << '\n';
     line_open_ = false;
     ++laps_printed_;
@@ -89,6 +91,7 @@ void TerminalViews::PrintFinishedLaps() {
 
 void TerminalViews::RefreshLive(bool full) {
   PrintFinishedLaps();
+  if (bar_ != nullptr) bar_->Update(percent_());
   if (!in_place_) return;
   const uint32_t now = platform::TickCount();
   if (!full && line_open_ && now - last_draw_ < kRedrawIntervalMs) return;
@@ -98,6 +101,11 @@ void TerminalViews::RefreshLive(bool full) {
 }
 
 void TerminalViews::Finish() {
+  if (bar_ != nullptr) bar_->Done();
+  EndLiveLine();
+}
+
+void TerminalViews::EndLiveLine() {
   PrintFinishedLaps();
   if (line_open_) out_ << '\n';
   line_open_ = false;

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/terminal_progress.h"
 #include "core/view_manager.h"
 #include "session/session_recorder.h"
 
@@ -25,6 +26,15 @@ class TerminalViews final : public ViewManager {
   void SetSession(const SessionRecorder* session) { session_ = session; }
   void SetStatusText(StatusText status) { status_ = std::move(status); }
   void SetLowStorage(bool low) { low_storage_ = low; }
+  // A progress line to keep up to date at each refresh with percent()
+  // (0..100), cleared for the lap lines; null for none. It must outlive
+  // its use here. While it may be drawn it takes the place of the live
+  // line, which would fight it for the same terminal line.
+  void SetProgress(TerminalProgress* bar, std::function<int32_t()> percent) {
+    bar_ = bar;
+    percent_ = std::move(percent);
+    if (bar_ != nullptr && bar_->Enabled()) in_place_ = false;
+  }
   bool LowStorage() const { return low_storage_; }
 
   void ShowMessage(std::u16string_view text) override;
@@ -39,6 +49,8 @@ class TerminalViews final : public ViewManager {
 
  private:
   void PrintFinishedLaps();
+  // The laps not printed yet, and the end of the in-place line.
+  void EndLiveLine();
   std::ostream& out_;
   std::ostream& err_;
   bool in_place_;
@@ -46,6 +58,8 @@ class TerminalViews final : public ViewManager {
   const SessionRecorder* session_ = nullptr;
   StatusText status_;
   bool low_storage_ = false;
+  TerminalProgress* bar_ = nullptr;
+  std::function<int32_t()> percent_;
   int32_t laps_printed_ = 0;
   uint32_t last_draw_ = 0;
   bool line_open_ = false;

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
@@ -86,6 +87,95 @@ bool ParsePosition(const std::string& text, IntPoint* position) {
   return true;
 }
 
+// A line is wider than nothing and at most this (the --width limit too).
+constexpr double kMaxLineWidthMetres = 1000.0;
+constexpr const char* kPlacementUsage =
+    "Give either --at LAT,LON with --bearing DEG, or --from LAT,LON with --to LAT,LON\n";
+
+// Where a command puts a line. The width is not set when neither --width
+// nor two points gave one.
+struct Placement {
+  IntPoint position;
+  double bearing = kNoValue;  // radians
+  double width = kNoValue;    // central angle
+};
+
+// From --at/--bearing, or across the track from --from to --to: centred on
+// the great-circle midpoint, as wide as the points are apart, and crossed
+// 90 degrees clockwise from the from -> to direction, so --from is end A
+// of the line as a .LAP file gives its ends. False after telling the user
+// (a usage error).
+bool PlaceLine(const TrackCommandOptions& o, Placement* placed, std::ostream& err) {
+  const bool at_form = !o.at.empty() || !std::isnan(o.bearing_deg);
+  const bool ends_form = !o.from.empty() || !o.to.empty();
+  if (at_form == ends_form) {
+    err << kPlacementUsage;
+    return false;
+  }
+  if (at_form) {
+    if (!ParsePosition(o.at, &placed->position) || std::isnan(o.bearing_deg)) {
+      err << kPlacementUsage;
+      return false;
+    }
+    placed->bearing = NormaliseAngle(DegToRad(o.bearing_deg));
+  } else {
+    IntPoint from, to;
+    if (!ParsePosition(o.from, &from) || !ParsePosition(o.to, &to)) {
+      err << kPlacementUsage;
+      return false;
+    }
+    const GeoPoint a = ToGeoPoint(from), b = ToGeoPoint(to);
+    const double apart = Distance(a, b);
+    if (!(apart > 0.0) || RadToMetres(apart) > kMaxLineWidthMetres) {
+      err << "--from and --to are " << RadToMetres(apart) << " m apart; a line must be wider than 0 and at most "
+          << kMaxLineWidthMetres << " m\n";
+      return false;
+    }
+    const double along = Bearing(a, b);
+    GeoPoint middle = DestinationPoint(a, apart * 0.5, along);
+    middle.lon = NormaliseAngle(middle.lon);  // a line across the 180th meridian
+    placed->position = ToIntPoint(middle);
+    placed->bearing = NormaliseAngle(along + kPi * 0.5);
+    placed->width = apart;
+  }
+  if (!(o.width_m >= 0.0 && o.width_m <= kMaxLineWidthMetres)) {
+    err << "--width must be above 0 and at most " << kMaxLineWidthMetres << " m\n";
+    return false;
+  }
+  if (o.width_m > 0.0) placed->width = MetresToRad(o.width_m);
+  return true;
+}
+
+// The index of the line the user named: a number from 1 as `track show`
+// lists it (digits are always a number), else a name ignoring case. -1
+// after telling the user; *status 1 for none such, 2 for a name that
+// several lines share.
+int32_t FindLine(const TrackProfile& track, const std::string& line, std::ostream& err, int* status) {
+  const TrapDefinitionList& traps = track.traps;
+  *status = 1;
+  if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+    const size_t digits = line.find_first_not_of('0');
+    const std::string number = digits == std::string::npos ? "0" : line.substr(digits);
+    if (number.size() <= 9 && std::stol(number) >= 1 && std::stol(number) <= traps.Count())
+      return static_cast<int32_t>(std::stol(number) - 1);
+    err << "The track " << Utf8(track.name) << " has no line " << line << " (it has " << traps.Count()
+        << (traps.Count() == 1 ? " line)\n" : " lines)\n");
+    return -1;
+  }
+  std::vector<int32_t> found;
+  for (int32_t i = 0; i < traps.Count(); ++i)
+    if (EqualNoCase(traps[i].name.AsView(), FromUtf8(line).AsView())) found.push_back(i);
+  if (found.size() == 1) return found[0];
+  if (found.empty()) {
+    err << "The track " << Utf8(track.name) << " has no line named " << line << '\n';
+    return -1;
+  }
+  err << "\"" << line << "\" names " << found.size() << " lines; give the number of one:\n";
+  for (int32_t i : found) err << "  " << i + 1 << ' ' << Utf8(traps[i].name) << '\n';
+  *status = 2;
+  return -1;
+}
+
 // Runs a command body; fatal codes from the file layer end it with the
 // track save message.
 template <typename Body>
@@ -103,6 +193,62 @@ int SessionsUsing(const std::vector<SessionHeader>& sessions, const WideString& 
   for (const SessionHeader& s : sessions)
     if (s.track == track) ++count;
   return count;
+}
+
+// The sessions that name the track, as "1 session: NAME" or "N sessions:
+// A, B"; empty when none does. A session keeps only the track's name, and
+// its laps are timed from the track's lines whenever it is loaded.
+std::string SessionsNaming(const StorageContext& context, const WideString& track) {
+  std::string users;
+  int32_t count = 0;
+  for (const SessionHeader& s : ListSessions(context.storage)) {
+    if (!EqualNoCase(s.track, track)) continue;
+    users += (count++ == 0 ? "" : ", ") + Utf8(s.base_name);
+  }
+  if (count == 0) return {};
+  return std::to_string(count) + (count == 1 ? " session: " : " sessions: ") + users;
+}
+
+// Finds the named line of the named track and, unless sessions depend on
+// the track and --force was not given, changes it with edit(traps, index)
+// and saves the track.
+template <typename Edit>
+int EditLine(const TrackCommandOptions& o, std::ostream& err, Edit edit) {
+  return Guarded(err, [&] {
+    StorageContext context(o.data_dir);
+    TrackList list(context.storage);
+    list.Refresh();
+    TrackProfile* track = FindTrack(list, o.name, err);
+    if (track == nullptr || !LoadWholeTrack(*track, err)) return 1;
+    int status = 1;
+    const int32_t index = FindLine(*track, o.line, err, &status);
+    if (index < 0) return status;
+    const std::string users = SessionsNaming(context, track->name);
+    if (!users.empty() && !o.force) {
+      err << "The track " << Utf8(track->name) << " is used by " << users
+          << ". Their laps would be timed from the changed lines; give --force to change it anyway.\n";
+      return 1;
+    }
+    edit(track->traps, index);
+    track->changed = true;
+    SaveTrack(*track);
+    return 0;
+  });
+}
+
+// --at/--bearing, --from/--to and --width of the commands that place a line.
+void AddPlacementOptions(CLI::App* command, TrackCommandOptions& o, const std::string& width_help) {
+  const auto position = Accepts([](const std::string& text) { IntPoint p; return ParsePosition(text, &p); },
+                                "LAT,LON in degrees, -90..90 and -180..180");
+  command->add_option("--at", o.at, "Centre as LAT,LON in signed decimal degrees (with --bearing)")->check(position);
+  command->add_option("--bearing", o.bearing_deg, "Direction of travel in degrees from north (with --at)")
+      ->check(RealWithin(0.0, 360.0));
+  command->add_option("--from", o.from, "Instead of --at/--bearing: one end of the line as LAT,LON, on the "
+                                        "driver's right; the direction of travel is 90 degrees clockwise "
+                                        "from --from towards --to")
+      ->check(position);
+  command->add_option("--to", o.to, "The other end, on the driver's left")->check(position);
+  command->add_option("--width", o.width_m, width_help)->check(RealWithin(0.0, kMaxLineWidthMetres, true));
 }
 
 }  // namespace
@@ -126,11 +272,13 @@ int RunTrackAdd(const TrackCommandOptions& o, std::ostream& /*out*/, std::ostrea
     int32_t type = -1;
     for (size_t i = 0; i < kTypeWords.size(); ++i)
       if (o.type == kTypeWords[i]) type = static_cast<int32_t>(i);
-    IntPoint position;
-    if (type < 0 || !ParsePosition(o.at, &position) || !(o.width_m > 0.0)) {
-      err << "Expected --type start|finish|start-finish|split|disabled, --at LAT,LON and a width above 0\n";
+    if (type < 0) {
+      err << "Expected --type start|finish|start-finish|split|disabled\n";
       return 2;
     }
+    Placement placed;
+    if (!PlaceLine(o, &placed, err)) return 2;
+    if (!IsSet(placed.width)) placed.width = MetresToRad(kNewTrapWidthMetres);
     StorageContext context(o.data_dir);
     TrackList list(context.storage);
     list.Refresh();
@@ -139,7 +287,7 @@ int RunTrackAdd(const TrackCommandOptions& o, std::ostream& /*out*/, std::ostrea
     const auto line_type = static_cast<TrapLineType>(type);
     const WideString name = o.trap_name.empty() ? DefaultTrapName(line_type) : FromUtf8(o.trap_name);
     Trap trap;
-    SetTrap(trap, name, line_type, position, DegToRad(o.bearing_deg), MetresToRad(o.width_m), !o.both_ways);
+    SetTrap(trap, name, line_type, placed.position, placed.bearing, placed.width, !o.both_ways);
     track->traps.Append(trap);
     track->changed = true;
     SaveTrack(*track);
@@ -224,8 +372,9 @@ int RunTrackShow(const TrackCommandOptions& o, std::ostream& out, std::ostream& 
       return 0;
     }
     out << j["name"].get<std::string>() << (track->lock ? " (" + Utf8(Load(kStrLockTraps)) + ")" : "") << '\n';
+    int32_t number = 0;
     for (const auto& trap : j["traps"])
-      out << "  " << trap["type"].get<std::string>() << ' ' << trap["name"].get<std::string>() << " at "
+      out << "  " << ++number << ' ' << trap["type"].get<std::string>() << ' ' << trap["name"].get<std::string>() << " at "
           << JsonText(trap["lat_deg"]) << ',' << JsonText(trap["lon_deg"]) << " bearing " << JsonText(trap["bearing_deg"])
           << " width " << JsonText(trap["width_m"]) << (trap["one_way"].get<bool>() ? " one-way" : "") << '\n';
     return 0;
@@ -265,17 +414,11 @@ int RunTrackDelete(const TrackCommandOptions& o, std::ostream& /*out*/, std::ost
       err << "No such track: " << o.name << '\n';
       return 1;
     }
-    // A session keeps only the track's name: without the track its laps
-    // can no longer be timed again.
-    std::string users;
-    int32_t count = 0;
-    for (const SessionHeader& s : ListSessions(context.storage)) {
-      if (!EqualNoCase(s.track, list.At(index).name)) continue;
-      users += (count++ == 0 ? "" : ", ") + Utf8(s.base_name);
-    }
-    if (count > 0 && !o.force) {
-      err << "The track " << Utf8(list.At(index).name) << " is used by " << count
-          << (count == 1 ? " session: " : " sessions: ") << users << ". Give --force to delete it anyway.\n";
+    // Without the track those sessions' laps can no longer be timed again.
+    const std::string users = SessionsNaming(context, list.At(index).name);
+    if (!users.empty() && !o.force) {
+      err << "The track " << Utf8(list.At(index).name) << " is used by " << users
+          << ". Give --force to delete it anyway.\n";
       return 1;
     }
     if (!list.Delete(index)) {
@@ -283,6 +426,21 @@ int RunTrackDelete(const TrackCommandOptions& o, std::ostream& /*out*/, std::ost
       return 1;
     }
     return 0;
+  });
+}
+
+int RunTrackLineRemove(const TrackCommandOptions& o, std::ostream& /*out*/, std::ostream& err) {
+  return EditLine(o, err, [](TrapDefinitionList& traps, int32_t index) { traps.RemoveAt(index); });
+}
+
+int RunTrackLineMove(const TrackCommandOptions& o, std::ostream& /*out*/, std::ostream& err) {
+  Placement placed;
+  if (!PlaceLine(o, &placed, err)) return 2;
+  return EditLine(o, err, [&](TrapDefinitionList& traps, int32_t index) {
+    TrapDefinition& trap = traps[index];
+    trap.position = placed.position;
+    trap.bearing = placed.bearing;
+    if (IsSet(placed.width)) trap.width = placed.width;
   });
 }
 
@@ -307,17 +465,24 @@ void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& 
   trap->add_option("--type", o->type, "start|finish|start-finish|split|disabled")
       ->required()
       ->check(CLI::IsMember(std::vector<std::string>(kTypeWords.begin(), kTypeWords.end())));
-  trap->add_option("--at", o->at, "Centre as LAT,LON in signed decimal degrees")
-      ->required()
-      ->check(Accepts([](const std::string& text) { IntPoint p; return ParsePosition(text, &p); },
-                      "LAT,LON in degrees, -90..90 and -180..180"));
-  trap->add_option("--bearing", o->bearing_deg, "Direction of travel in degrees from north")
-      ->required()
-      ->check(RealWithin(0.0, 360.0));
-  trap->add_option("--width", o->width_m, "Line width in metres (50)")->check(RealWithin(0.0, 1000.0, true));
+  AddPlacementOptions(trap, *o, "Line width in metres (50; with --from/--to their distance)");
   trap->add_flag("--both-ways", o->both_ways, "Count crossings in both directions");
   trap->add_option("--name", o->trap_name, "Name of the line (default by type)");
   add(trap, RunTrackAdd);
+
+  CLI::App* line = track->add_subcommand("line", "Move or remove a timing line of a track");
+  line->require_subcommand(1);
+  CLI::App* move = line->add_subcommand("move", "Put a line somewhere else (its type, name and direction rule stay)");
+  move->add_option("NAME", o->name)->required();
+  move->add_option("LINE", o->line, "The line's number as track show lists it, or its name")->required();
+  AddPlacementOptions(move, *o, "Line width in metres (default: with --from/--to their distance, else unchanged)");
+  move->add_flag("--force", o->force, "Change it even when sessions use the track");
+  add(move, RunTrackLineMove);
+  CLI::App* drop = line->add_subcommand("remove", "Remove a line from a track");
+  drop->add_option("NAME", o->name)->required();
+  drop->add_option("LINE", o->line, "The line's number as track show lists it, or its name")->required();
+  drop->add_flag("--force", o->force, "Remove it even when sessions use the track");
+  add(drop, RunTrackLineRemove);
 
   CLI::App* import = track->add_subcommand("import", "Import a .DSF or .LAP track file");
   import->add_option("FILE", o->file)->required()->check(CLI::ExistingFile);

@@ -73,6 +73,7 @@ TEST(DataSourceFile, FastReplayDeliversEveryByteInOrderBetweenConnectedAndStoppe
   rig.StartFast(recording);
   ASSERT_TRUE(rig.RunUntilStopped(20000));
   EXPECT_TRUE(rig.loop.data[0] == expected) << "bytes lost, changed or reordered";
+  EXPECT_EQ(rig.source.ReplayedBytes(), static_cast<int64_t>(expected.size())) << "a progress bar would stop short";
   const auto& events = rig.loop.events;
   const auto first_data = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.is_data; });
   const auto connected = std::find_if(events.begin(), events.end(),

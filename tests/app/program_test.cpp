@@ -119,6 +119,8 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"track", "create", "."}, 2},
       {{"track", "create", "a:b"}, 2},
       {{"track", "import", "/nonexistent/spa.lap", "--name", "Spa"}, 2},
+      {{"track", "add", "T", "--type", "split", "--from", "50,5"}, 2},
+      {{"--no-progress", "track", "line", "move", "T", "1", "--at", "50,5"}, 2},
       {{"test", "add", "X", "--distance", "1e300"}, 2},
       {{"test", "add", "X", "--speed", "0-1e300"}, 2},
       {{"test", "add", "X", "--speed", "0-100", "--distance", "100"}, 2},
@@ -170,6 +172,19 @@ TEST(Program, SettingsThatCannotBeWrittenFailWithTheReasonAndKeepTheOldFile) {
 
 // Every clip a lap time can ask for is bundled and readable, and a lap time
 // becomes one WAV that speaks it in about two seconds, and is played.
+// Progress lines are for a person at a terminal: a pipe gets the messages only.
+TEST(Program, NoProgressLineThroughAPipe) {
+  TempFolder dir;
+  const std::string k = std::string(KV_PROGRAM) + " --data " + dir.Path();
+  FILE* pipe = popen((k + " demo --fast 2>&1 >/dev/null && " + k + " export last --format csv 2>&1 >/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string err(1 << 16, '\0');
+  err.resize(fread(err.data(), 1, err.size(), pipe));
+  EXPECT_EQ(pclose(pipe), 0) << err;
+  EXPECT_EQ(err.find_first_of("\r\033"), std::string::npos) << err;
+  EXPECT_NE(err.find("Export successful"), std::string::npos) << err;
+}
+
 TEST(Program, SayWritesAnAudibleAnnouncementFromTheBundledClips) {
   if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox (Debian package sox) is not installed";
   TempFolder dir;

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "app/session_commands.h"
 #include "app/track_commands.h"
@@ -77,6 +78,57 @@ TEST_F(StorageCommandsTest, CreateAddAndShowAsJson) {
                         R"("lon_deg":-5.9713998},"end_b":{"lat_deg":50.4369752,"lon_deg":-5.9713998},"lat_deg":50.4372,)"
                         R"("lon_deg":-5.9714,"name":"Start/Finish","one_way":true,"type":"start-finish","width_m":50}]})"
                         "\n");
+}
+
+// Lines given by two points across the track (--from on the driver's
+// right), then moved and removed by number or name. Tolerances: positions
+// 1e-6 degrees, bearings 1e-5 degrees, widths 1 cm (the file's steps).
+TEST_F(StorageCommandsTest, LinesThroughTwoPointsMovedAndRemoved) {
+  ASSERT_EQ(Track(RunTrackCreate, Named("Spa")), 0);
+  const double no = std::nan("");
+  const struct {
+    const char* legend;
+    Run run;
+    const char *line, *at;
+    double bearing;
+    const char *from, *to;
+    double width;
+    int status, lines, shown;  // shown: the line checked, from 1
+    double lat, lon, bearing_deg, width_m;
+  } cases[] = {
+      // 0.0002 degrees of the equator are 22.239 m, 0.0005 degrees of a meridian 55.597 m.
+      {"east to west: heading north", RunTrackAdd, "", "", no, "0,0.0001", "0,-0.0001", 0, 0, 1, 1, 0, 0, 0, 22.239},
+      {"south to north: heading east", RunTrackAdd, "", "", no, "50,8", "50.0005,8", 0, 0, 2, 2, 50.00025, 8, 90, 55.597},
+      {"by centre and bearing", RunTrackAdd, "", "50,8", 90, "", "", 0, 0, 3, 3, 50, 8, 90, 50.001},
+      {"both forms", RunTrackAdd, "", "50,8", 90, "50,8", "50,9", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"neither form", RunTrackAdd, "", "", no, "", "", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"equal points", RunTrackAdd, "", "", no, "50,8", "50,8", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"a name two lines share", RunTrackLineRemove, "new SPLIT", "", no, "", "", 0, 2, 3, 3, 50, 8, 90, 50.001},
+      {"no line 4", RunTrackLineRemove, "4", "", no, "", "", 0, 1, 3, 3, 50, 8, 90, 50.001},
+      {"moved across, wider", RunTrackLineMove, "3", "", no, "1,1.0001", "1,1", 30, 0, 3, 3, 1, 1.00005, 0, 30},
+      {"moved to a centre", RunTrackLineMove, "3", "2,2", 180, "", "", 0, 0, 3, 3, 2, 2, 180, 30},
+      {"removed by number", RunTrackLineRemove, "02", "", no, "", "", 0, 0, 2, 2, 2, 2, 180, 30},
+      {"removed by name", RunTrackLineRemove, "start/FINISH", "", no, "", "", 0, 0, 1, 1, 2, 2, 180, 30},
+  };
+  for (const auto& c : cases) {
+    TrackCommandOptions o = Named("Spa");
+    o.type = &c == cases ? "start-finish" : "split";
+    std::tie(o.line, o.at, o.bearing_deg, o.from, o.to, o.width_m) = std::tuple(c.line, c.at, c.bearing, c.from, c.to, c.width);
+    EXPECT_EQ(Track(c.run, o), c.status) << c.legend << ": " << err_.str();
+    const nlohmann::json traps = ShowJson("Spa")["traps"];
+    ASSERT_EQ(traps.size(), static_cast<size_t>(c.lines)) << c.legend;
+    const nlohmann::json& t = traps[static_cast<size_t>(c.shown - 1)];
+    EXPECT_NEAR(t["lat_deg"].get<double>(), c.lat, 1e-6) << c.legend;
+    EXPECT_NEAR(t["lon_deg"].get<double>(), c.lon, 1e-6) << c.legend;
+    EXPECT_NEAR(t["bearing_deg"].get<double>(), c.bearing_deg, 0.005) << c.legend;
+    EXPECT_NEAR(t["width_m"].get<double>(), c.width_m, 0.01) << c.legend;
+  }
+  WriteSession(u"20090521-1852", u"SPA");
+  TrackCommandOptions o = Named("Spa");
+  o.line = "1";
+  EXPECT_EQ(Track(RunTrackLineRemove, o), 1) << "a session is timed from its lines";
+  o.force = true;
+  EXPECT_EQ(Track(RunTrackLineRemove, o), 0) << err_.str();
 }
 
 TEST_F(StorageCommandsTest, ImportListRenameAndDelete) {
