@@ -155,7 +155,7 @@ bool HttpClient::Start(HttpMethod method, std::string_view url, std::u16string_v
   }
   message_.AppendHeader("User-Agent", kUserAgent);
   message_.AppendHeader("X-Korvatinel-ID", ToUtf8(owner_.DeviceId()));
-  const bool addressed = message_.Address(method, url);
+  const bool addressed = message_.FinishRequest(method, url);
 
   auto exchange = std::make_shared<Exchange>();
   exchange->message = std::move(message_);

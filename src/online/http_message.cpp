@@ -64,7 +64,7 @@ void HttpMessage::AppendFormEnd() {
   body.Append("--\r\n");
 }
 
-bool HttpMessage::Address(HttpMethod method, std::string_view url) {
+bool HttpMessage::FinishRequest(HttpMethod method, std::string_view url) {
   HttpUrl parts;
   if (!SplitUrl(url, &parts)) return false;
   address = parts.address;

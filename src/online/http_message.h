@@ -44,7 +44,7 @@ struct HttpMessage {
   // The request line, then "Host" and "Content-Length" (the body's length)
   // and the blank line that ends the headers. False, with nothing added,
   // when the URL is not one SplitUrl takes.
-  bool Address(HttpMethod method, std::string_view url);
+  bool FinishRequest(HttpMethod method, std::string_view url);
 
   // The next at most `limit` unsent bytes, from the request line, then the
   // headers, then the body; the cursor moves past them. Empty when all is

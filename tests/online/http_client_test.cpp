@@ -3,8 +3,6 @@
 #include "online/http_client.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,46 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "support/script_child.h"
 #include "support/temp_folder.h"
 
 namespace kv {
 namespace {
 
-class ScriptServer {
+class ScriptServer : public test::ScriptChild {
  public:
-  explicit ScriptServer(std::vector<std::string> options) {
-    int to_child[2], from_child[2];
-    if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
-    options.insert(options.begin(), {"python3", KV_SOURCE_DIR "/tests/online/http_script_server.py"});
-    std::vector<char*> argv;  // made before the fork: the child of a threaded process may not allocate
-    for (std::string& o : options) argv.push_back(o.data());
-    argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(to_child[0], 0);
-      dup2(from_child[1], 1);
-      for (int fd : {to_child[0], to_child[1], from_child[0], from_child[1]}) close(fd);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-    close(to_child[0]);
-    close(from_child[1]);
-    input_ = to_child[1];
-    char c = 0;
-    pollfd p{from_child[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0 && read(from_child[0], &c, 1) == 1 && c != '\n') port_ += c;
-    close(from_child[0]);
-  }
-  ~ScriptServer() {
-    close(input_);
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-  std::string Server() const { return "127.0.0.1:" + port_; }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  std::string port_;
+  explicit ScriptServer(std::vector<std::string> options)
+      : ScriptChild("tests/online/http_script_server.py", std::move(options)) {}
+  std::string Server() const { return "127.0.0.1:" + FirstLine(); }
 };
 
 std::string Hex(std::string_view bytes) {
