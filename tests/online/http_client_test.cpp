@@ -146,8 +146,10 @@ TEST(HttpClient, CancelEndsTheWaitAndLeavesNoThreadBehind) {
   ScriptServer quick({"--reply", Hex(kOk)});
   Fakes fakes;
   HttpClient client(fakes, fakes);
-  const int32_t threads = ThreadCount();
   ASSERT_TRUE(client.EstablishConnection(slow.Server()));
+  ASSERT_TRUE(client.Get("http://" + quick.Server() + "/", u"", &fakes));
+  Pump(client);
+  const int32_t threads = ThreadCount();  // after one worker: sanitizers start threads of their own
   for (const bool release : {false, true}) {
     ASSERT_TRUE(client.Get("http://" + slow.Server() + "/", u"Wait", &fakes));
     for (int i = 0; i < 1000 && ReadFile(record).size() < 40; ++i) usleep(10000);
@@ -159,7 +161,7 @@ TEST(HttpClient, CancelEndsTheWaitAndLeavesNoThreadBehind) {
     EXPECT_EQ(client.Get("http://" + quick.Server() + "/", u"", &fakes), !release);
     Pump(client);
   }
-  EXPECT_EQ(fakes.results, "CSC") << "cancelled, the next request, released";
+  EXPECT_EQ(fakes.results, "SCSC") << "cancelled, the next request, released";
 }
 
 TEST(HttpClient, WithoutARouteNothingStarts) {
