@@ -38,11 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(whole.RawStatus().AsView() == pieces.RawStatus().AsView());
   Check(whole.Headers().AsView() == pieces.Headers().AsView());
   Check(whole.Body().AsView() == pieces.Body().AsView());
-  const std::string joined =
-      whole.RawStatus().Std() + whole.Headers().Std() + whole.Body().Std();
+  const std::string joined = whole.RawStatus().Std() + whole.Headers().Std() + whole.Body().Std();
   Check(joined == reply);
-  Check(whole.StatusCode() == kv::HttpResponse::kNoStatus || whole.State() != kv::HttpResponse::kStatusLine);
-  if (whole.State() != kv::HttpResponse::kStatusLine) Check(whole.RawStatus().AsView().ends_with("\r\n"));
+  Check(whole.StatusCode() == kv::HttpResponse::kNoStatus ||
+        whole.State() != kv::HttpResponse::kStatusLine);
+  if (whole.State() != kv::HttpResponse::kStatusLine)
+    Check(whole.RawStatus().AsView().ends_with("\r\n"));
   if (whole.State() == kv::HttpResponse::kBody) Check(whole.Headers().AsView().ends_with("\r\n"));
   return 0;
 }

@@ -18,7 +18,7 @@ namespace kv {
 // the exchange the client has already let go of.
 struct HttpClient::Exchange {
   std::mutex lock;
-  HttpMessage message;                          // under lock while the worker runs
+  HttpMessage message;  // under lock while the worker runs
   platform::Event cancel;
   RequestState result = RequestState::kRunning;  // under lock
   bool finished = false;                         // under lock
@@ -52,7 +52,8 @@ RequestState Transfer(HttpClient::Exchange& x) {
       case TcpResult::kCancelled:
         return RequestState::kCancelled;
       case TcpResult::kFailed:
-        sending = false;  // a server may answer before it has read all, then close: read that answer
+        sending =
+            false;  // a server may answer before it has read all, then close: read that answer
         break;
       default:
         break;
@@ -63,7 +64,8 @@ RequestState Transfer(HttpClient::Exchange& x) {
     switch (socket.Receive(buffer.data(), buffer.size(), &got, x.cancel)) {
       case TcpResult::kDone: {
         const std::lock_guard guard(x.lock);
-        if (!x.message.response.Feed(std::string_view(buffer.data(), got))) return RequestState::kFailed;
+        if (!x.message.response.Feed(std::string_view(buffer.data(), got)))
+          return RequestState::kFailed;
         break;
       }
       case TcpResult::kClosed:
@@ -107,8 +109,8 @@ HttpClient::~HttpClient() {
 bool HttpClient::EstablishConnection(std::string_view server) {
   if (connected_) return true;
   ServerAddress address;
-  const int32_t error = SplitServer(server, &address) ? platform::FindRoute(address.host, address.port)
-                                                      : EINVAL;
+  const int32_t error =
+      SplitServer(server, &address) ? platform::FindRoute(address.host, address.port) : EINVAL;
   if (error != 0) {
     owner_.ShowError(FormatN(kStrCannotCreateConnection, error));
     return false;
@@ -132,15 +134,18 @@ void HttpClient::AddFieldPart(std::string_view name, std::u16string_view value) 
   if (state_ != RequestState::kRunning) message_.AppendFieldPart(name, value);
 }
 
-void HttpClient::AddFilePart(std::string_view name, std::u16string_view file_name, std::string_view content) {
+void HttpClient::AddFilePart(std::string_view name, std::u16string_view file_name,
+                             std::string_view content) {
   if (state_ != RequestState::kRunning) message_.AppendFilePart(name, file_name, content);
 }
 
-bool HttpClient::Get(std::string_view url, std::u16string_view progress_text, HttpListener* listener) {
+bool HttpClient::Get(std::string_view url, std::u16string_view progress_text,
+                     HttpListener* listener) {
   return Start(HttpMethod::kGet, url, progress_text, listener);
 }
 
-bool HttpClient::Post(std::string_view url, std::u16string_view progress_text, HttpListener* listener) {
+bool HttpClient::Post(std::string_view url, std::u16string_view progress_text,
+                      HttpListener* listener) {
   return Start(HttpMethod::kPost, url, progress_text, listener);
 }
 

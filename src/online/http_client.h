@@ -26,7 +26,13 @@
 
 namespace kv {
 
-enum class RequestState : int32_t { kIdle = 0, kRunning = 1, kCompleted = 2, kFailed = 3, kCancelled = 4 };
+enum class RequestState : int32_t {
+  kIdle = 0,
+  kRunning = 1,
+  kCompleted = 2,
+  kFailed = 3,
+  kCancelled = 4
+};
 
 // Receives the result of a request, on the main thread, exactly once per
 // request that Get or Post started.

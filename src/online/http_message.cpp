@@ -13,7 +13,8 @@ constexpr std::string_view kCrLf = "\r\n";
 std::string_view TakeFrom(const ByteString& buffer, int32_t* sent, int32_t limit) {
   const int32_t count = std::min(limit, buffer.Length() - *sent);
   if (count <= 0) return {};
-  const std::string_view piece = buffer.AsView().substr(static_cast<size_t>(*sent), static_cast<size_t>(count));
+  const std::string_view piece =
+      buffer.AsView().substr(static_cast<size_t>(*sent), static_cast<size_t>(count));
   *sent += count;
   return piece;
 }
@@ -53,7 +54,8 @@ void HttpMessage::AppendFilePart(std::string_view name, std::u16string_view file
   body.Append(name);
   body.Append("\"; filename=\"");
   AppendFormQuoted(body, file_name);
-  body.Append("\"\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: binary\r\n\r\n");
+  body.Append(
+      "\"\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: binary\r\n\r\n");
   body.Append(content);
   body.Append(kCrLf);
 }

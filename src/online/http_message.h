@@ -19,7 +19,8 @@ namespace kv {
 
 inline constexpr std::string_view kUserAgent = "Korvatinel/1.25/PSPC";
 inline constexpr std::string_view kFormBoundary = "KORVATINEL-MULTIPART-ID";
-inline constexpr std::string_view kFormContentType = "multipart/form-data; boundary=KORVATINEL-MULTIPART-ID";
+inline constexpr std::string_view kFormContentType =
+    "multipart/form-data; boundary=KORVATINEL-MULTIPART-ID";
 
 enum class HttpMethod : int32_t { kGet = 0, kPost = 1 };
 
@@ -38,7 +39,8 @@ struct HttpMessage {
 
   void AppendHeader(std::string_view name, std::string_view value);
   void AppendFieldPart(std::string_view name, std::u16string_view value);
-  void AppendFilePart(std::string_view name, std::u16string_view file_name, std::string_view content);
+  void AppendFilePart(std::string_view name, std::u16string_view file_name,
+                      std::string_view content);
   void AppendFormEnd();
 
   // The request line, then "Host" and "Content-Length" (the body's length)

@@ -23,7 +23,8 @@ int32_t ParseStatusCode(std::string_view line) {
 // Where a search of `buffer` may start when its first `searched` bytes held
 // no match: a match may begin in the last pattern-length-minus-one of them.
 size_t SearchFrom(int32_t searched, std::string_view pattern) {
-  return static_cast<size_t>(std::max<int32_t>(0, searched - static_cast<int32_t>(pattern.size()) + 1));
+  return static_cast<size_t>(
+      std::max<int32_t>(0, searched - static_cast<int32_t>(pattern.size()) + 1));
 }
 
 }  // namespace
@@ -67,7 +68,8 @@ void HttpResponse::FindHeadersEnd() {
   const std::string_view headers = headers_.AsView();
   size_t block_length = 0;
   if (headers.starts_with(kLineEnd)) {
-    block_length = kLineEnd.size();  // no header lines at all: the blank line follows the status line
+    block_length =
+        kLineEnd.size();  // no header lines at all: the blank line follows the status line
   } else {
     const size_t end = headers.find(kBlankLine, SearchFrom(searched_, kBlankLine));
     if (end == std::string_view::npos) {

@@ -48,7 +48,8 @@ bool SplitServer(std::string_view server, ServerAddress* address) {
 }
 
 bool SplitUrl(std::string_view url, HttpUrl* parts) {
-  if (url.size() < kScheme.size() || !EqualNoCase(url.substr(0, kScheme.size()), kScheme)) return false;
+  if (url.size() < kScheme.size() || !EqualNoCase(url.substr(0, kScheme.size()), kScheme))
+    return false;
   const std::string_view rest = url.substr(kScheme.size());
   const size_t slash = rest.find('/');
   if (slash == std::string_view::npos) return false;

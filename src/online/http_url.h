@@ -24,7 +24,7 @@ bool SplitServer(std::string_view server, ServerAddress* address);
 struct HttpUrl {
   std::string_view server;  // as written, for the Host header
   ServerAddress address;
-  std::string_view path;    // starts with "/"
+  std::string_view path;  // starts with "/"
 };
 
 // False when the URL does not start with "http://", has no "/" after the

@@ -16,7 +16,8 @@ int32_t FindRoute(const std::string& host, int32_t port) {
   hints.ai_socktype = SOCK_DGRAM;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) return EHOSTUNREACH;
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
+    return EHOSTUNREACH;
   int32_t error = ENETUNREACH;
   for (addrinfo* a = found; a && error != 0; a = a->ai_next) {
     int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);

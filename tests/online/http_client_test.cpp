@@ -27,7 +27,8 @@ class ScriptServer : public test::ScriptChild {
 
 std::string Hex(std::string_view bytes) {
   std::string hex;
-  for (const unsigned char b : bytes) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+  for (const unsigned char b : bytes)
+    hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
   return hex;
 }
 
@@ -96,7 +97,8 @@ TEST(HttpClient, DeliversEachKindOfReplyOnce) {
     ASSERT_TRUE(client.EstablishConnection(server.Server()));
     ASSERT_TRUE(client.Get("http://" + server.Server() + c.url, u"Wait", &fakes));
     EXPECT_EQ(fakes.busy, u"Wait");
-    EXPECT_FALSE(client.Get("http://" + server.Server() + c.url, u"Again", &fakes)) << "one at a time";
+    EXPECT_FALSE(client.Get("http://" + server.Server() + c.url, u"Again", &fakes))
+        << "one at a time";
     Pump(client);
     EXPECT_EQ(fakes.results, c.results);
     EXPECT_EQ(fakes.body, c.body);
@@ -122,19 +124,21 @@ TEST(HttpClient, SendsTheRequestBytesExactly) {
   Pump(client);
   EXPECT_EQ(fakes.results, "SS");
 
-  const std::string common = "User-Agent: Korvatinel/1.25/PSPC\r\nX-Korvatinel-ID: dev-\xc3\xa9\r\nHost: " +
-                             server.Server() + "\r\nContent-Length: ";
+  const std::string common =
+      "User-Agent: Korvatinel/1.25/PSPC\r\nX-Korvatinel-ID: dev-\xc3\xa9\r\nHost: " +
+      server.Server() + "\r\nContent-Length: ";
   const std::string body =
       "--KORVATINEL-MULTIPART-ID\r\nContent-Disposition: form-data; name=\"email\"\r\n\r\n"
       "a\"\"b@\xc3\xa9.example\r\n"
       "--KORVATINEL-MULTIPART-ID\r\nContent-Disposition: form-data; name=\"attachment\"; "
       "filename=\"Spa \"\"GP\"\"\"\r\nContent-Type: application/octet-stream\r\n"
-      "Content-Transfer-Encoding: binary\r\n\r\n" + content + "\r\n--KORVATINEL-MULTIPART-ID--\r\n";
+      "Content-Transfer-Encoding: binary\r\n\r\n" +
+      content + "\r\n--KORVATINEL-MULTIPART-ID--\r\n";
   EXPECT_EQ(ReadFile(record),
             "GET /automatic/tracks/index.php HTTP/1.0\r\n" + common + "0\r\n\r\n" +
-            "POST /automatic/tracks/send.php HTTP/1.0\r\n"
-            "Content-Type: multipart/form-data; boundary=KORVATINEL-MULTIPART-ID\r\n" +
-            common + std::to_string(body.size()) + "\r\n\r\n" + body);
+                "POST /automatic/tracks/send.php HTTP/1.0\r\n"
+                "Content-Type: multipart/form-data; boundary=KORVATINEL-MULTIPART-ID\r\n" +
+                common + std::to_string(body.size()) + "\r\n\r\n" + body);
 }
 
 // The user cancels while a slow server is still sending: one OnCancelled,

@@ -17,18 +17,24 @@ struct ResponseCase {
 };
 
 const ResponseCase kCases[] = {
-    {"200 with a reason, headers, and a blank line inside the body", "HTTP/1.0 200 OK\r\nA: b\r\nC: d\r\n\r\nbo\r\n\r\ndy",
-     HttpResponse::kBody, 200, "A: b\r\nC: d\r\n\r\n", "bo\r\n\r\ndy"},
+    {"200 with a reason, headers, and a blank line inside the body",
+     "HTTP/1.0 200 OK\r\nA: b\r\nC: d\r\n\r\nbo\r\n\r\ndy", HttpResponse::kBody, 200,
+     "A: b\r\nC: d\r\n\r\n", "bo\r\n\r\ndy"},
     {"404", "HTTP/1.1 404 Not Found\r\n\r\n", HttpResponse::kBody, 404, "\r\n", ""},
-    {"one space: no status", "HTTP/1.0 200\r\nA: b\r\n\r\nx", HttpResponse::kBody, -1, "A: b\r\n\r\n", "x"},
-    {"no digit after the first space", "HTTP/1.0 OK 200\r\n\r\n", HttpResponse::kBody, -1, "\r\n", ""},
-    {"signed code, digits end at the first other byte", "X +20x0 y\r\n\r\n", HttpResponse::kBody, 20, "\r\n", ""},
-    {"no header lines: the body starts after the status line", "HTTP/1.0 200 OK\r\n\r\nbody\r\n\r\n",
-     HttpResponse::kBody, 200, "\r\n", "body\r\n\r\n"},
-    {"bytes that are not UTF-8 pass unchanged", std::string("HTTP/1.0 200 OK\r\n\r\n\xff\xfe\x80\0;", 24),
-     HttpResponse::kBody, 200, "\r\n", std::string("\xff\xfe\x80\0;", 5)},
+    {"one space: no status", "HTTP/1.0 200\r\nA: b\r\n\r\nx", HttpResponse::kBody, -1,
+     "A: b\r\n\r\n", "x"},
+    {"no digit after the first space", "HTTP/1.0 OK 200\r\n\r\n", HttpResponse::kBody, -1, "\r\n",
+     ""},
+    {"signed code, digits end at the first other byte", "X +20x0 y\r\n\r\n", HttpResponse::kBody,
+     20, "\r\n", ""},
+    {"no header lines: the body starts after the status line",
+     "HTTP/1.0 200 OK\r\n\r\nbody\r\n\r\n", HttpResponse::kBody, 200, "\r\n", "body\r\n\r\n"},
+    {"bytes that are not UTF-8 pass unchanged",
+     std::string("HTTP/1.0 200 OK\r\n\r\n\xff\xfe\x80\0;", 24), HttpResponse::kBody, 200, "\r\n",
+     std::string("\xff\xfe\x80\0;", 5)},
     {"LF alone ends no line", "HTTP/1.0 200 OK\nA: b\n\nx", HttpResponse::kStatusLine, -1, "", ""},
-    {"headers not yet ended", "HTTP/1.0 200 OK\r\nA: b\r\n\r", HttpResponse::kHeaders, 200, "A: b\r\n\r", ""},
+    {"headers not yet ended", "HTTP/1.0 200 OK\r\nA: b\r\n\r", HttpResponse::kHeaders, 200,
+     "A: b\r\n\r", ""},
 };
 
 void ExpectCase(const HttpResponse& response, const ResponseCase& c, const std::string& how) {

@@ -15,7 +15,8 @@ struct UrlCase {
 
 TEST(HttpUrl, SplitsServerPortAndPath) {
   const UrlCase cases[] = {
-      {"http://tracks.example/automatic/tracks/index.php", true, "tracks.example", 80, "/automatic/tracks/index.php"},
+      {"http://tracks.example/automatic/tracks/index.php", true, "tracks.example", 80,
+       "/automatic/tracks/index.php"},
       {"HTTP://Tracks.Example/a?b=c/d", true, "Tracks.Example", 80, "/a?b=c/d"},
       {"http://127.0.0.1:8080/", true, "127.0.0.1", 8080, "/"},
       {"http://[::1]:65535/x", true, "::1", 65535, "/x"},
