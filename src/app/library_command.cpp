@@ -26,7 +26,8 @@ struct ServeOptions {
 
 std::string BaseUrl(const std::string& address, int port) {
   const bool ipv6 = address.find(':') != std::string::npos;
-  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + std::string(kLibraryPath);
+  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port) +
+         std::string(kLibraryPath);
 }
 
 int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
@@ -36,11 +37,12 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
   }
   LibraryFolder folder(options.folder);
   // Uploads are reported from the server's threads: one write per line.
-  LibraryServer server(folder, [&out](const std::string& file, const std::string& name, const std::string& email) {
-    std::ostringstream line;
-    line << "Added '" << name << "' as " << file << " (from " << email << ")\n";
-    out << line.str() << std::flush;
-  });
+  LibraryServer server(
+      folder, [&out](const std::string& file, const std::string& name, const std::string& email) {
+        std::ostringstream line;
+        line << "Added '" << name << "' as " << file << " (from " << email << ")\n";
+        out << line.str() << std::flush;
+      });
   const int port = server.Bind(options.address, options.port);
   if (port < 0) {
     err << "Cannot listen on " << options.address << " port " << options.port
@@ -54,8 +56,8 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
     served = server.Run();
     stop.Set();
   });
-  out << "Serving the track library in " << folder.Folder() << " at " << BaseUrl(options.address, port)
-      << " (Ctrl-C ends)\n"
+  out << "Serving the track library in " << folder.Folder() << " at "
+      << BaseUrl(options.address, port) << " (Ctrl-C ends)\n"
       << std::flush;
   stop.Wait(-1);
   server.Stop();
@@ -67,14 +69,19 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
 }  // namespace
 
 void AddLibraryCommands(CLI::App& cli, const GlobalOptions&, CommandList& commands) {
-  CLI::App* library = cli.add_subcommand("library", "Share track profiles through a track library server");
+  CLI::App* library =
+      cli.add_subcommand("library", "Share track profiles through a track library server");
   library->require_subcommand(1);
   auto options = std::make_shared<ServeOptions>();
   CLI::App* serve = library->add_subcommand(
-      "serve", "Serve a folder of tracks (index.txt and the track files) and accept uploads into it");
+      "serve",
+      "Serve a folder of tracks (index.txt and the track files) and accept uploads into it");
   serve->add_option("DIR", options->folder, "The library folder")->required()->check(NotEmpty());
-  serve->add_option("--port", options->port, "TCP port (0: any free one; default 8080)")->check(WholeWithin(0, 65535));
-  serve->add_option("--bind", options->address, "Address to listen on (default 127.0.0.1; 0.0.0.0 for every one)")
+  serve->add_option("--port", options->port, "TCP port (0: any free one; default 8080)")
+      ->check(WholeWithin(0, 65535));
+  serve
+      ->add_option("--bind", options->address,
+                   "Address to listen on (default 127.0.0.1; 0.0.0.0 for every one)")
       ->check(NotEmpty());
   commands.Add(serve, [options] { return RunServe(*options, std::cout, std::cerr); });
 }

@@ -18,9 +18,13 @@ constexpr int kMaxNameTries = 10000;
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 constexpr int32_t kWriteBuffer = 10240;
 
-bool IsControl(char32_t point) { return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x2028 || point == 0x2029; }
+bool IsControl(char32_t point) {
+  return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x2028 || point == 0x2029;
+}
 
-bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -32,7 +36,8 @@ std::string_view Trimmed(std::string_view text) {
 bool IndexLists(std::string_view index, std::string_view file) {
   for (size_t start = 0; start < index.size();) {
     const size_t end = index.find('\n', start);
-    const std::string_view line = index.substr(start, end == std::string_view::npos ? end : end - start);
+    const std::string_view line =
+        index.substr(start, end == std::string_view::npos ? end : end - start);
     if (line.substr(0, line.find(';')) == file) return true;
     if (end == std::string_view::npos) break;
     start = end + 1;
@@ -53,7 +58,9 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   }
 }
 
-UploadResult Refused(int status, std::string reason) { return UploadResult{status, {}, std::move(reason)}; }
+UploadResult Refused(int status, std::string reason) {
+  return UploadResult{status, {}, std::move(reason)};
+}
 
 }  // namespace
 

@@ -76,8 +76,8 @@ class LibraryFolder {
 
   // Checks and adds one uploaded track: `track_name` and `description` are
   // UTF-8 as the uploader typed them, `bytes` the track profile file.
-  UploadResult AddUpload(std::string_view track_name, std::string_view email, std::string_view description,
-                         std::string_view bytes);
+  UploadResult AddUpload(std::string_view track_name, std::string_view email,
+                         std::string_view description, std::string_view bytes);
 
  private:
   std::string UniqueFileName(const std::string& stem, std::string_view index) const;

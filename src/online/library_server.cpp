@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/event.h"
+#include "platform/socket_stream.h"
 
 namespace kv {
 
@@ -21,10 +22,14 @@ constexpr const char* kPlainText = "text/plain; charset=utf-8";
 
 std::string StatusLine(int status) {
   switch (status) {
-    case 400: return "Bad request.\n";
-    case 404: return "Not found.\n";
-    case 413: return "The request is too large.\n";
-    default: return "The request failed.\n";
+    case 400:
+      return "Bad request.\n";
+    case 404:
+      return "Not found.\n";
+    case 413:
+      return "The request is too large.\n";
+    default:
+      return "The request failed.\n";
   }
 }
 
@@ -62,11 +67,12 @@ struct LibraryServer::Impl {
   }
 
   void Upload(const httplib::Request& req, httplib::Response& res) {
-    const char* missing = !req.is_multipart_form_data()     ? "The upload is not a multipart form.\n"
-                          : !req.has_file("attachment")     ? "The form has no track file (\"attachment\").\n"
-                          : !req.has_file("email")          ? "The form has no e-mail address (\"email\").\n"
-                          : !req.has_file("description")    ? "The form has no description (\"description\").\n"
-                                                            : nullptr;
+    const char* missing =
+        !req.is_multipart_form_data()  ? "The upload is not a multipart form.\n"
+        : !req.has_file("attachment")  ? "The form has no track file (\"attachment\").\n"
+        : !req.has_file("email")       ? "The form has no e-mail address (\"email\").\n"
+        : !req.has_file("description") ? "The form has no description (\"description\").\n"
+                                       : nullptr;
     if (missing != nullptr) {
       res.status = 400;
       res.set_content(missing, kPlainText);
@@ -74,9 +80,9 @@ struct LibraryServer::Impl {
     }
     const httplib::MultipartFormData track = req.get_file_value("attachment");
     const std::string email = UndoubleQuotes(req.get_file_value("email").content);
-    const UploadResult result = folder.AddUpload(UndoubleQuotes(track.filename), email,
-                                                 UndoubleQuotes(req.get_file_value("description").content),
-                                                 track.content);
+    const UploadResult result =
+        folder.AddUpload(UndoubleQuotes(track.filename), email,
+                         UndoubleQuotes(req.get_file_value("description").content), track.content);
     res.status = result.status;
     if (result.status != 200) {
       res.set_content(result.reason + "\n", kPlainText);
@@ -85,7 +91,9 @@ struct LibraryServer::Impl {
     // The client takes the first non-empty line, with its line end, as the
     // verdict.
     res.set_content("Success.\r\n", kPlainText);
-    if (log) log(result.file_name, IndexText(UndoubleQuotes(track.filename), true), IndexText(email, false));
+    if (log)
+      log(result.file_name, IndexText(UndoubleQuotes(track.filename), true),
+          IndexText(email, false));
   }
 };
 
@@ -93,14 +101,19 @@ LibraryServer::LibraryServer(LibraryFolder& folder, UploadLog log)
     : impl_(new Impl{folder, std::move(log), {}, {}, {}, {}}) {
   httplib::Server& http = impl_->http;
   Impl* impl = impl_.get();
+  // The library would also let a second server share the port and take
+  // half of the connections to another folder; a port in use must fail.
+  http.set_socket_options([](int socket_fd) { platform::ReuseAddressAlone(socket_fd); });
   http.set_payload_max_length(static_cast<size_t>(kMaxUploadedTrackBytes) + kFormOverhead);
   const std::string base(kLibraryPath);
-  http.Get(base + "index.php", [impl](const httplib::Request&, httplib::Response& res) { impl->ServeIndex(res); });
+  http.Get(base + "index.php",
+           [impl](const httplib::Request&, httplib::Response& res) { impl->ServeIndex(res); });
   http.Get(base + R"(([\s\S]*))", [impl](const httplib::Request& req, httplib::Response& res) {
     impl->ServeFile(req.matches[1].str(), res);
   });
-  http.Post(base + "send.php",
-            [impl](const httplib::Request& req, httplib::Response& res) { impl->Upload(req, res); });
+  http.Post(base + "send.php", [impl](const httplib::Request& req, httplib::Response& res) {
+    impl->Upload(req, res);
+  });
   // Errors without a text of their own get a line, for people trying the
   // server with a browser or curl.
   http.set_error_handler([](const httplib::Request&, httplib::Response& res) {

@@ -31,7 +31,8 @@ class LibraryServer {
  public:
   // Told of each stored upload (on a server thread): the new file, the
   // track's name as listed, the uploader's e-mail address.
-  using UploadLog = std::function<void(const std::string& file, const std::string& name, const std::string& email)>;
+  using UploadLog = std::function<void(const std::string& file, const std::string& name,
+                                       const std::string& email)>;
 
   explicit LibraryServer(LibraryFolder& folder, UploadLog log = {});
   ~LibraryServer();

@@ -23,23 +23,26 @@ using testing::WriteWholeFile;
 
 const std::string kTrack = ReadWholeFile("data/demo/Demo circuit-track.bin");
 // CR LF and LF lines, bytes that are not UTF-8, a last line without an end.
-const std::string kIndex = "demo-track.bin;Demo/Demo circuit;The demo\r\nx.bin;Caf\xE9/\xFF;odd\nlost;A/B;C";
+const std::string kIndex =
+    "demo-track.bin;Demo/Demo circuit;The demo\r\nx.bin;Caf\xE9/\xFF;odd\nlost;A/B;C";
 
 // The form as the client builds it: quotes in text values doubled.
-std::string Upload(const std::string& name, const std::string& email, const std::string& description,
-                   const std::string& bytes) {
+std::string Upload(const std::string& name, const std::string& email,
+                   const std::string& description, const std::string& bytes) {
   const auto quoted = [](const std::string& text) {
     std::string out;
     for (const char c : text) out.append(c == '"' ? 2 : 1, c);
     return out;
   };
   const std::string part = "--KORVATINEL-MULTIPART-ID\r\nContent-Disposition: form-data; name=\"";
-  const std::string body = part + "email\"\r\n\r\n" + quoted(email) + "\r\n" + part + "description\"\r\n\r\n" +
-                           quoted(description) + "\r\n" + part + "attachment\"; filename=\"" + quoted(name) +
-                           "\"\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: binary\r\n\r\n" +
-                           bytes + "\r\n--KORVATINEL-MULTIPART-ID--\r\n";
+  const std::string body =
+      part + "email\"\r\n\r\n" + quoted(email) + "\r\n" + part + "description\"\r\n\r\n" +
+      quoted(description) + "\r\n" + part + "attachment\"; filename=\"" + quoted(name) +
+      "\"\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: binary\r\n\r\n" +
+      bytes + "\r\n--KORVATINEL-MULTIPART-ID--\r\n";
   return "POST /automatic/tracks/send.php HTTP/1.0\r\nContent-Type: multipart/form-data; "
-         "boundary=KORVATINEL-MULTIPART-ID\r\nUser-Agent: Korvatinel/1.25/PSPC\r\nX-Korvatinel-ID: test\r\n"
+         "boundary=KORVATINEL-MULTIPART-ID\r\nUser-Agent: Korvatinel/1.25/PSPC\r\nX-Korvatinel-ID: "
+         "test\r\n"
          "Host: localhost\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\n\r\n" + body;
 }
@@ -49,7 +52,7 @@ class LibraryServerTest : public ::testing::Test {
   void SetUp() override {
     WriteWholeFile(dir_.Path() + "index.txt", kIndex);
     WriteWholeFile(dir_.Path() + "demo-track.bin", kTrack);
-    WriteWholeFile(dir_.Path() + ".secret", "x");
+    for (const char* hidden : {".secret", "x.new~"}) WriteWholeFile(dir_.Path() + hidden, "x");
     port_ = server_.Bind("127.0.0.1", 0);
     ASSERT_GT(port_, 0);
     thread_ = std::make_unique<platform::Thread>([this] { server_.Run(); });
@@ -58,7 +61,9 @@ class LibraryServerTest : public ::testing::Test {
     server_.Stop();
     EXPECT_TRUE(thread_->Join(15000));
   }
-  std::string Get(const std::string& name) { return RawExchange(port_, GetRequest("/automatic/tracks/" + name)); }
+  std::string Get(const std::string& name) {
+    return RawExchange(port_, GetRequest("/automatic/tracks/" + name));
+  }
   std::string Index() const { return ReadWholeFile(dir_.Path() + "index.txt"); }
 
   testing::TempFolder dir_;
@@ -76,14 +81,14 @@ TEST_F(LibraryServerTest, ServesTheIndexAndFilesByteForByteAndRefusesNamesOutsid
   } cases[] = {
       {"index.php", 200, kIndex},
       {"demo-track.bin", 200, kTrack},
-      {"../index.txt", 400, ""},             // a parent folder, as sent
-      {"..%2Fetc%2Fpasswd", 400, ""},        // ... and percent-encoded
+      {"../index.txt", 400, ""},       // a parent folder, as sent
+      {"..%2Fetc%2Fpasswd", 400, ""},  // ... and percent-encoded
       {"%2E%2E", 400, ""},
-      {"a%5Cb", 400, ""},                    // a backslash
-      {"demo-track.bin%00.txt", 400, ""},    // NUL
-      {"demo%0Atrack.bin", 400, ""},         // a line end
-      {".secret", 404, ""},                  // hidden files are never served
-      {"index.txt.new~", 404, ""},           // nor a rewrite's temporary
+      {"a%5Cb", 400, ""},                  // a backslash
+      {"demo-track.bin%00.txt", 400, ""},  // NUL
+      {"demo%0Atrack.bin", 400, ""},       // a line end
+      {".secret", 404, ""},                // hidden files are never served
+      {"x.new~", 404, ""},                 // nor a rewrite's temporary
       {"missing.bin", 404, ""},
       {"", 400, ""},
   };
@@ -105,16 +110,21 @@ TEST_F(LibraryServerTest, RefusedUploadsLeaveTheFolderAsItWasAndTheServerServing
     std::string request;
     int status;
   } cases[] = {
-      {"a track file larger than 64 KiB", Upload("Spa", "a@b.c", "Fast", kTrack + std::string(70000, '\0')), 413},
+      {"a track file larger than 64 KiB",
+       Upload("Spa", "a@b.c", "Fast", kTrack + std::string(70000, '\0')), 413},
       {"a body larger than any form",
-       good.substr(0, good.find("Content-Length")) + "Content-Length: 200000\r\n\r\n" + std::string(200000, 'x'), 413},
+       good.substr(0, good.find("Content-Length")) + "Content-Length: 200000\r\n\r\n" +
+           std::string(200000, 'x'),
+       413},
       {"not a track profile", Upload("Spa", "a@b.c", "Fast", "\x02\0\0\0garbage"), 400},
-      {"a cut track profile", Upload("Spa", "a@b.c", "Fast", kTrack.substr(0, kTrack.size() - 3)), 400},
+      {"a cut track profile", Upload("Spa", "a@b.c", "Fast", kTrack.substr(0, kTrack.size() - 3)),
+       400},
       {"no description", Upload("Spa", "a@b.c", " ", kTrack), 400},
       {"no e-mail address", Upload("Spa", "", "Fast", kTrack), 400},
       {"no track name", Upload("\t ", "a@b.c", "Fast", kTrack), 400},
       {"the closing boundary missing", good.substr(0, good.size() - 4) + "XX\r\n", 400},
-      {"no form at all", "POST /automatic/tracks/send.php HTTP/1.0\r\nContent-Length: 4\r\n\r\nabcd", 400},
+      {"no form at all",
+       "POST /automatic/tracks/send.php HTTP/1.0\r\nContent-Length: 4\r\n\r\nabcd", 400},
   };
   for (const auto& c : cases) {
     const std::string reply = RawExchange(port_, c.request);
@@ -127,12 +137,15 @@ TEST_F(LibraryServerTest, RefusedUploadsLeaveTheFolderAsItWasAndTheServerServing
 }
 
 TEST_F(LibraryServerTest, UploadsAreAddedUnderNewNamesAndListedInTheIndex) {
-  const std::string first = RawExchange(port_, Upload("Sp\xC3\xA4 \"GP\"", "a@b.c", "Fast; \"flowing\"\r\nnew", kTrack));
+  const std::string first =
+      RawExchange(port_, Upload("Sp\xC3\xA4 \"GP\"", "a@b.c", "Fast; \"flowing\"\r\nnew", kTrack));
   EXPECT_EQ(StatusOf(first), 200);
   EXPECT_EQ(BodyOf(first), "Success.\r\n");
   const std::string second_track = kTrack.substr(0, 4) + std::string(2, '\x01') + kTrack.substr(6);
-  EXPECT_EQ(BodyOf(RawExchange(port_, Upload("Sp\xC3\xA4 \"GP\"", "b@c.d", "Again", second_track))), "Success.\r\n");
-  EXPECT_EQ(BodyOf(RawExchange(port_, Upload("A/B\\C", "b@c.d", "Slashes", kTrack))), "Success.\r\n");
+  EXPECT_EQ(BodyOf(RawExchange(port_, Upload("Sp\xC3\xA4 \"GP\"", "b@c.d", "Again", second_track))),
+            "Success.\r\n");
+  EXPECT_EQ(BodyOf(RawExchange(port_, Upload("A/B\\C", "b@c.d", "Slashes", kTrack))),
+            "Success.\r\n");
   // A second upload of a name never replaces the first: anyone may upload.
   EXPECT_EQ(Index(), kIndex + "\r\n" +
                          "Sp_GP-track.bin;Uploads/Sp\xC3\xA4 \"GP\";Fast, \"flowing\" new\r\n"

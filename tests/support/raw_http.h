@@ -29,7 +29,8 @@ inline std::string RawExchange(int port, const std::string& request) {
       sent += static_cast<size_t>(n);
     }
     char buffer[4096];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+      reply.append(buffer, static_cast<size_t>(n));
   }
   close(fd);
   return reply;
@@ -47,7 +48,9 @@ inline std::string BodyOf(const std::string& reply) {
 }
 
 inline std::string GetRequest(const std::string& path) {
-  return "GET " + path + " HTTP/1.0\r\nUser-Agent: Korvatinel/1.25/PSPC\r\nHost: localhost\r\nContent-Length: 0\r\n\r\n";
+  return "GET " + path +
+         " HTTP/1.0\r\nUser-Agent: Korvatinel/1.25/PSPC\r\nHost: localhost\r\nContent-Length: "
+         "0\r\n\r\n";
 }
 
 }  // namespace kv::testing
