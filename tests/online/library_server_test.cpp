@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "online/library_server.h"
 #include "platform/thread.h"
@@ -153,6 +154,20 @@ TEST_F(LibraryServerTest, UploadsAreAddedUnderNewNamesAndListedInTheIndex) {
                          "A_B_C-track.bin;Uploads/A-B-C;Slashes\r\n");
   EXPECT_EQ(BodyOf(Get("Sp_GP-track.bin")), kTrack);
   EXPECT_EQ(BodyOf(Get("Sp_GP-2-track.bin")), second_track);
+}
+
+TEST_F(LibraryServerTest, UploadsAtTheSameMomentEachGetTheirOwnFileAndLine) {
+  std::vector<std::unique_ptr<platform::Thread>> uploads;
+  for (int i = 0; i < 4; ++i)
+    uploads.push_back(std::make_unique<platform::Thread>(
+        [this] { RawExchange(port_, Upload("Same", "a@b.c", "Race", kTrack)); }));
+  for (auto& upload : uploads) EXPECT_TRUE(upload->Join(15000));
+  std::string lines;
+  for (const char* file : {"Same", "Same-2", "Same-3", "Same-4"}) {
+    EXPECT_EQ(BodyOf(Get(std::string(file) + "-track.bin")), kTrack) << file;
+    lines += std::string(file) + "-track.bin;Uploads/Same;Race\r\n";
+  }
+  EXPECT_EQ(Index(), kIndex + "\r\n" + lines);
 }
 
 TEST(LibraryFolderText, IndexFieldsStayOneFieldOnOneLine) {
