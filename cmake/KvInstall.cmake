@@ -22,9 +22,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(kv_changelog ALL DEPENDS ${KV_CHANGELOG})
 install(FILES ${KV_CHANGELOG} DESTINATION ${KV_DOC_DESTINATION})
-# The file formats and the JSON outputs, for users who read their data
-# without us.
-foreach(doc formats.md json.md)
+# The file formats, the JSON outputs and the track library's folder, for
+# users who read their data, or publish tracks, without us.
+foreach(doc formats.md json.md library.md)
   if(EXISTS ${PROJECT_SOURCE_DIR}/docs/${doc})
     install(FILES ${PROJECT_SOURCE_DIR}/docs/${doc} DESTINATION ${KV_DOC_DESTINATION})
   endif()

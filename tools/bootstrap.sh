@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
   libbluetooth-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
   espeak-ng sox
   clang libclang-rt-14-dev
   python3

@@ -46,5 +46,6 @@ void AddExportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& 
 void AddSayCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddReportCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 void AddSettingsCommand(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
+void AddLibraryCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands);
 
 }  // namespace kv::app

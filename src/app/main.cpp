@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   kv::app::AddReportCommand(cli, globals, commands);
   kv::app::AddSayCommand(cli, globals, commands);
   kv::app::AddSettingsCommand(cli, globals, commands);
+  kv::app::AddLibraryCommands(cli, globals, commands);
 
   try {
     cli.parse(argc, argv);

@@ -14,6 +14,11 @@
 
 namespace kv::platform {
 
+void ReuseAddressAlone(int socket_fd) {
+  const int yes = 1;
+  setsockopt(socket_fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
 namespace {
 
 constexpr int32_t kConnectTimeoutMs = 12000;

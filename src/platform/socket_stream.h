@@ -9,6 +9,12 @@
 
 namespace kv::platform {
 
+// For a listening socket made by a server library: the address may be taken
+// again at once after a restart (SO_REUSEADDR), but never shared with a
+// second server that is still listening (no SO_REUSEPORT, which would
+// deal the connections out between the two).
+void ReuseAddressAlone(int socket_fd);
+
 class SocketStream : public ByteStream {
  public:
   ~SocketStream() override;

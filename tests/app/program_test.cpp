@@ -20,6 +20,7 @@
 #include "../acquisition/elm327_emulator.h"
 #include "session_folder.h"
 #include "storage/sample_loader.h"
+#include "support/raw_http.h"
 #include "support/temp_folder.h"
 #include "support/track_simulator.h"
 #include "util/version.h"
@@ -108,6 +109,9 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"sessions", "--bogus"}, 2},
       {{"laps"}, 2},
       {{"laps", "a", "b"}, 2},
+      {{"library"}, 2},
+      {{"library", "serve", dir.Path(), "--port", "65536"}, 2},
+      {{"library", "serve", dir.Path() + "missing"}, 1},
       {{"--data", "", "sessions"}, 2},
       {add_line({"1e308"}), 2},
       {add_line({"nan"}), 2},
@@ -527,6 +531,15 @@ bool Eventually(Done done) {
   return false;
 }
 
+// The exit status of a started program that should end by itself (-1 when
+// it was killed after 20 s instead).
+int ExitStatusWithin(pid_t pid) {
+  int status = -1;
+  if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }))
+    kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // A virtual X display whose screen is kept as a file (XWD: a header, a
 // colour map, then rows of 32-bit pixels), so a test sees what a driver
 // would.
@@ -597,11 +610,36 @@ TEST(Program, TheDemoWindowShowsTheTimerTogglesOnATapAndEndsOnEscape) {
   EXPECT_TRUE(Eventually([&] { return display.CountColour(map_ground) > 3000; })) << "no map after the tap";
   EXPECT_TRUE(Eventually([&] { return display.CountColour(car) > 0; })) << "no car on the map";
   xdotool({"key", "Escape"});
-  int status = -1;
-  EXPECT_TRUE(Eventually([&] { return waitpid(demo, &status, WNOHANG) == demo; }));
-  if (status == -1) kill(demo, SIGKILL), waitpid(demo, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadWholeFile(dir.Path() + "stderr.txt");
+  EXPECT_EQ(ExitStatusWithin(demo), 0) << ReadWholeFile(dir.Path() + "stderr.txt");
   EXPECT_NE(ReadWholeFile(dir.Path() + "stdout.txt").find("Session "), std::string::npos);
+}
+
+// The library server answers on the address it prints, refuses a port in
+// use, and ends cleanly on Ctrl-C and on SIGTERM.
+TEST(Program, LibraryServeAnswersWhereItSaysAndEndsCleanlyOnSignals) {
+  TempFolder dir;
+  WriteWholeFile(dir.Path() + "index.txt", "a-track.bin;G/A;D\n");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    // Each server writes its own output files (SIGNAL-stdout.txt).
+    const std::string output = dir.Path() + std::to_string(signal) + "-";
+    const pid_t server = Spawn(output, {KV_PROGRAM, "library", "serve", dir.Path(), "--port", "0"});
+    std::smatch port;
+    std::string out;
+    ASSERT_TRUE(Eventually([&] {
+      out = ReadWholeFile(output + "stdout.txt");
+      return std::regex_search(out, port,
+                               std::regex("http://127\\.0\\.0\\.1:(\\d+)/automatic/tracks/"));
+    }));
+    const std::string request = testing::GetRequest("/automatic/tracks/index.php");
+    EXPECT_EQ(testing::BodyOf(testing::RawExchange(std::stoi(port[1]), request)),
+              "a-track.bin;G/A;D\n");
+    // A second server on the port fails instead of sharing it.
+    EXPECT_EQ(ExitStatusWithin(Spawn(output + "busy-", {KV_PROGRAM, "library", "serve", dir.Path(),
+                                                        "--port", port[1]})),
+              1);
+    kill(server, signal);
+    EXPECT_EQ(ExitStatusWithin(server), 0) << signal;
+  }
 }
 
 // Engine values through the whole program: the emulated adapter serves known
