@@ -54,7 +54,7 @@ void BM_ReduceTraceHour(benchmark::State& state) {
 BENCHMARK(BM_ReduceTraceHour)->Unit(benchmark::kMicrosecond);
 
 void BM_LineChartHour(benchmark::State& state) {
-  LineChartSpec chart;
+  LineChartData chart;
   chart.title = "Speed";
   chart.series.push_back({"Session", Hour().distance, Hour().speed, 0x1F77B4, false});
   size_t bytes = 0;

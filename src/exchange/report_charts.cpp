@@ -38,7 +38,7 @@ Series SeriesOf(const LapTrace& t, const std::vector<double>& y) {
 // The timing lines at their distance into the best lap (else the first
 // chosen lap): the splits and the finish.
 void MarkTimingLines(const SessionData& session, const std::vector<LapTrace>& chosen,
-                     LineChartSpec& spec, DisplayUnits units) {
+                     LineChartData& chart, DisplayUnits units) {
   const LapList& laps = session.Laps();
   const Lap* lap = laps.Best();
   if (lap == nullptr && !chosen.empty()) lap = laps.FindLap(chosen.front().index);
@@ -47,8 +47,8 @@ void MarkTimingLines(const SessionData& session, const std::vector<LapTrace>& ch
     const int32_t trap = lap->MarkAt(k).trap_index;
     const double d = DistanceFromMetres(Metres(lap->DistanceIntoLap(lap->MarkAt(k).Distance())), units);
     if (!IsSet(d)) continue;
-    spec.x_marks.push_back(d);
-    spec.x_mark_labels.push_back(trap >= 0 && trap < session.Traps().Count()
+    chart.x_marks.push_back(d);
+    chart.x_mark_labels.push_back(trap >= 0 && trap < session.Traps().Count()
                                      ? Utf8(session.Traps()[trap].name)
                                      : std::string());
   }
@@ -58,32 +58,32 @@ void MarkTimingLines(const SessionData& session, const std::vector<LapTrace>& ch
 
 std::string LapBarSection(const SessionData& session) {
   const LapList& laps = session.Laps();
-  BarChartSpec spec;
-  spec.title = "Lap times";
-  spec.y_label = "Lap time (s)";
+  BarChartData chart;
+  chart.title = "Lap times";
+  chart.y_label = "Lap time (s)";
   for (int32_t i = 0; i < laps.LapCount(); ++i) {
     const Lap& lap = laps.LapAt(i);
     if (!lap.IsFinished()) continue;
     const uint32_t colour = i == laps.BestIndex() ? kBestColour
                             : lap.IsInvalid()     ? kInvalidColour
                                                   : LapColour(0);
-    spec.bars.push_back(
+    chart.bars.push_back(
         {std::to_string(i + 1), lap.LapTime() / 1000.0, colour, TimeText(lap.LapTime())});
   }
-  if (spec.bars.empty()) return {};
-  return Figure("lap-times", "Lap times", BarChart(spec));
+  if (chart.bars.empty()) return {};
+  return Figure("lap-times", "Lap times", BarChart(chart));
 }
 
 std::string SpeedSection(const SessionData& session, const std::vector<LapTrace>& chosen,
                          DisplayUnits units) {
   if (chosen.empty()) return {};
-  LineChartSpec spec;
-  spec.title = "Speed";
-  spec.x_label = DistanceLabel(units);
-  spec.y_label = SpeedLabel(units);
-  for (const LapTrace* t : DrawingOrder(chosen)) spec.series.push_back(SeriesOf(*t, t->speed));
-  MarkTimingLines(session, chosen, spec, units);
-  return Figure("speed", "Speed against distance", LineChart(spec));
+  LineChartData chart;
+  chart.title = "Speed";
+  chart.x_label = DistanceLabel(units);
+  chart.y_label = SpeedLabel(units);
+  for (const LapTrace* t : DrawingOrder(chosen)) chart.series.push_back(SeriesOf(*t, t->speed));
+  MarkTimingLines(session, chosen, chart, units);
+  return Figure("speed", "Speed against distance", LineChart(chart));
 }
 
 std::string DifferenceSection(const SessionData& session, const std::vector<LapTrace>& chosen,
@@ -91,42 +91,42 @@ std::string DifferenceSection(const SessionData& session, const std::vector<LapT
   const LapList& laps = session.Laps();
   if (laps.Best() == nullptr || chosen.empty()) return {};
   const LapTrace best = TraceOf(session, laps.BestIndex(), units);
-  LineChartSpec spec;
-  spec.title = "Time difference to lap " + std::to_string(laps.BestIndex() + 1);
-  spec.x_label = DistanceLabel(units);
-  spec.y_label = "Difference (s)";
-  spec.zero_line = true;
+  LineChartData chart;
+  chart.title = "Time difference to lap " + std::to_string(laps.BestIndex() + 1);
+  chart.x_label = DistanceLabel(units);
+  chart.y_label = "Difference (s)";
+  chart.zero_line = true;
   for (const LapTrace* t : DrawingOrder(chosen)) {
     if (t->best) continue;
     std::vector<double> y(t->distance.size());
     for (size_t i = 0; i < y.size(); ++i) y[i] = t->time[i] - TimeAtDistance(best, t->distance[i]);
-    spec.series.push_back(SeriesOf(*t, y));
+    chart.series.push_back(SeriesOf(*t, y));
   }
-  if (spec.series.empty()) return {};
-  MarkTimingLines(session, chosen, spec, units);
+  if (chart.series.empty()) return {};
+  MarkTimingLines(session, chosen, chart, units);
   return Figure("difference", "Time difference to the best lap (above zero: slower)",
-                LineChart(spec));
+                LineChart(chart));
 }
 
 std::string MapSection(const SessionData& session, const std::vector<LapTrace>& chosen,
                        DisplayUnits units) {
-  MapSpec spec;
-  spec.title = "Route";
-  spec.speed_unit = SpeedUnitText(units);
+  MapSpec chart;
+  chart.title = "Route";
+  chart.speed_unit = SpeedUnitText(units);
   for (const LapTrace* t : DrawingOrder(chosen)) {
     if (std::none_of(t->lat.begin(), t->lat.end(), [](double v) { return IsSet(v); })) continue;
-    spec.traces.push_back({t->lat, t->lon, t->speed});
+    chart.traces.push_back({t->lat, t->lon, t->speed});
   }
-  if (spec.traces.empty()) return {};
+  if (chart.traces.empty()) return {};
   const TrapList& traps = session.Traps();
   for (int32_t j = 0; j < traps.Count(); ++j) {
     const Trap& trap = traps[j];
     if (trap.line_type == kTrapDisabled || !trap.end_a.IsSet() || !trap.end_b.IsSet()) continue;
-    spec.lines.push_back({trap.end_a.lat / 6000000.0, trap.end_a.lon / 6000000.0,
+    chart.lines.push_back({trap.end_a.lat / 6000000.0, trap.end_a.lon / 6000000.0,
                           trap.end_b.lat / 6000000.0, trap.end_b.lon / 6000000.0,
                           trap.line_type == kTrapSplit, Utf8(trap.name)});
   }
-  return Figure("map", "Route, coloured by speed", SpeedMap(spec));
+  return Figure("map", "Route, coloured by speed", SpeedMap(chart));
 }
 
 std::string ChannelSections(const SessionData& session, const std::vector<LapTrace>& chosen,
@@ -135,19 +135,19 @@ std::string ChannelSections(const SessionData& session, const std::vector<LapTra
   const ObdSeries obd(session.ObdRecords());
   std::string out;
   for (int32_t channel : obd.Channels()) {
-    LineChartSpec spec;
-    spec.title = Utf8(ChannelName(channel).AsView());
-    spec.x_label = DistanceLabel(units);
-    spec.y_label = spec.title;
+    LineChartData chart;
+    chart.title = Utf8(ChannelName(channel).AsView());
+    chart.x_label = DistanceLabel(units);
+    chart.y_label = chart.title;
     for (const LapTrace* t : DrawingOrder(chosen)) {
       std::vector<double> y(t->sample_time.size());
       for (size_t i = 0; i < y.size(); ++i) y[i] = obd.ValueAt(channel, t->sample_time[i]);
       if (std::none_of(y.begin(), y.end(), [](double v) { return IsSet(v); })) continue;
-      spec.series.push_back(SeriesOf(*t, y));
+      chart.series.push_back(SeriesOf(*t, y));
     }
-    if (spec.series.empty()) continue;
-    MarkTimingLines(session, chosen, spec, units);
-    out += "<figure>" + LineChart(spec) + "</figure>\n";
+    if (chart.series.empty()) continue;
+    MarkTimingLines(session, chosen, chart, units);
+    out += "<figure>" + LineChart(chart) + "</figure>\n";
   }
   if (out.empty()) return {};
   return "<section id=\"channels\">\n<h2>Engine channels</h2>\n" + out + "</section>\n";
@@ -156,10 +156,10 @@ std::string ChannelSections(const SessionData& session, const std::vector<LapTra
 std::string RunChart(const SessionData& session, DisplayUnits units) {
   const PerfTestEngine* engine = session.Runs();
   const SampleList& samples = session.Samples();
-  LineChartSpec spec;
-  spec.title = "Best runs";
-  spec.x_label = "Time (s)";
-  spec.y_label = SpeedLabel(units);
+  LineChartData chart;
+  chart.title = "Best runs";
+  chart.x_label = "Time (s)";
+  chart.y_label = SpeedLabel(units);
   size_t drawn = 0;
   for (int32_t t = 0; t < static_cast<int32_t>(engine->Tests().size()); ++t) {
     const PerfTestResult r = engine->Result(t);
@@ -178,12 +178,12 @@ std::string RunChart(const SessionData& session, DisplayUnits units) {
       s.y.push_back(SpeedFromKmh(Kmh(samples[i].speed), units));
       if (samples[i].time >= run.finish) break;
     }
-    spec.series.push_back(std::move(s));
+    chart.series.push_back(std::move(s));
   }
-  if (spec.series.empty()) return {};
-  std::stable_partition(spec.series.begin(), spec.series.end(),
+  if (chart.series.empty()) return {};
+  std::stable_partition(chart.series.begin(), chart.series.end(),
                         [](const Series& s) { return !s.highlight; });
-  return "<figure>" + LineChart(spec) + "</figure>\n";
+  return "<figure>" + LineChart(chart) + "</figure>\n";
 }
 
 }  // namespace kv::report

@@ -163,7 +163,7 @@ int32_t Legend(std::string* out, const std::vector<Series>& series, double x, do
 
 }  // namespace
 
-std::string LineChart(const LineChartSpec& chart) {
+std::string LineChart(const LineChartData& chart) {
   const int32_t width = std::max(chart.width, 200), height = std::max(chart.height, 120);
   Range xr, yr;
   for (const Series& s : chart.series) {
@@ -260,7 +260,7 @@ std::string LineChart(const LineChartSpec& chart) {
   return out;
 }
 
-std::string BarChart(const BarChartSpec& chart) {
+std::string BarChart(const BarChartData& chart) {
   const int32_t width = std::max(chart.width, 160), height = std::max(chart.height, 120);
   Range vr;
   vr.Add(0.0);

@@ -35,7 +35,7 @@ struct Series {
 // script that shows values under the pointer: data-plot="left top width
 // height" (px) and data-x="min max", data-y="min max" (data units; y grows
 // upwards, the pixels downwards).
-struct LineChartSpec {
+struct LineChartData {
   int32_t width = 900, height = 320;    // SVG user units (px)
   std::string title, x_label, y_label;  // labels carry their unit, e.g. "Distance (m)"
   std::vector<Series> series;
@@ -45,7 +45,7 @@ struct LineChartSpec {
 };
 // x spans the data exactly; y spans the data with a margin of 5 % of its
 // range. Ticks at 1, 2 or 5 x 10^k with as many decimals as the step needs.
-std::string LineChart(const LineChartSpec& chart);
+std::string LineChart(const LineChartData& chart);
 
 struct Bar {
   std::string label;  // under the bar
@@ -53,13 +53,13 @@ struct Bar {
   uint32_t colour = 0x1F77B4;
   std::string text;  // above the bar (below a negative one); turned upright when too wide
 };
-struct BarChartSpec {
+struct BarChartData {
   int32_t width = 900, height = 260;
   std::string title, y_label;
   std::vector<Bar> bars;
 };
 // Bars stand on 0 (the y range always holds it), so their heights compare.
-std::string BarChart(const BarChartSpec& chart);
+std::string BarChart(const BarChartData& chart);
 
 struct MapTrace {
   std::vector<double> lat, lon, speed;  // degrees, speed in the chart's unit; NaN breaks

@@ -62,13 +62,13 @@ uint32_t KeyOf(SDL_Keycode key) {
 }
 
 void ArmTimer(int fd, int32_t first_ms, int32_t interval_ms) {
-  itimerspec spec{};
-  spec.it_value.tv_sec = first_ms / 1000;
-  spec.it_value.tv_nsec = (first_ms % 1000) * 1000000L;
-  if (first_ms <= 0) spec.it_value.tv_nsec = 1;  // zero would disarm it
-  spec.it_interval.tv_sec = interval_ms / 1000;
-  spec.it_interval.tv_nsec = (interval_ms % 1000) * 1000000L;
-  timerfd_settime(fd, 0, &spec, nullptr);
+  itimerspec timer{};
+  timer.it_value.tv_sec = first_ms / 1000;
+  timer.it_value.tv_nsec = (first_ms % 1000) * 1000000L;
+  if (first_ms <= 0) timer.it_value.tv_nsec = 1;  // zero would disarm it
+  timer.it_interval.tv_sec = interval_ms / 1000;
+  timer.it_interval.tv_nsec = (interval_ms % 1000) * 1000000L;
+  timerfd_settime(fd, 0, &timer, nullptr);
 }
 
 // Reads what is there without waiting; true when anything was.

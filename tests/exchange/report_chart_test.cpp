@@ -132,7 +132,7 @@ void ExpectNiceTicks(const std::string& svg, const std::string& group) {
 }
 
 TEST(LineChart, SeriesMarksEscapedNamesAndNiceTicks) {
-  LineChartSpec chart;
+  LineChartData chart;
   chart.title = "Speed <&> \"laps\"";
   chart.x_label = "Distance (m)";
   Series plain{"Lap 3 <slow> & \"wet\"", {}, {}, 0x1F77B4, false},
@@ -175,7 +175,7 @@ TEST(LineChart, SeriesMarksEscapedNamesAndNiceTicks) {
 }
 
 TEST(BarChart, OneBarEachWithTextsAndNiceTicks) {
-  BarChartSpec chart;
+  BarChartData chart;
   chart.title = "Lap times";
   chart.bars = {{"1", 92.5, 0x1F77B4, "1:32.500"},
                 {"2 <out>\x01\xff", kNaN, 0x1F77B4, "no time"},
