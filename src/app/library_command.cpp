@@ -1,10 +1,11 @@
-// `korvatinel library serve`: the track library server for a club's folder
-// of tracks.
+// `korvatinel library`: the track library's client (list, download,
+// upload) and its server for a club's folder of tracks (serve).
 #include <iostream>
 #include <sstream>
 
 #include "app/argument_checks.h"
 #include "app/command_list.h"
+#include "app/library_client.h"
 #include "online/library_server.h"
 #include "platform/event.h"
 #include "platform/file_io.h"
@@ -68,10 +69,11 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
 
 }  // namespace
 
-void AddLibraryCommands(CLI::App& cli, const GlobalOptions&, CommandList& commands) {
+void AddLibraryCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& commands) {
   CLI::App* library =
       cli.add_subcommand("library", "Share track profiles through a track library server");
   library->require_subcommand(1);
+  AddLibraryClientCommands(*library, globals, commands);
   auto options = std::make_shared<ServeOptions>();
   CLI::App* serve = library->add_subcommand(
       "serve",

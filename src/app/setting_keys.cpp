@@ -7,6 +7,7 @@
 #include "acquisition/bluetooth_discovery.h"
 #include "acquisition/obd_channels.h"
 #include "app/obd_channel_choice.h"
+#include "online/http_url.h"
 #include "util/string_ids.h"
 #include "util/string_table.h"
 #include "util/utf_convert.h"
@@ -180,6 +181,17 @@ bool SetStorage(Settings& s, std::string_view value) {
   return true;
 }
 
+std::string GetLibraryServer(const Settings& s) {
+  return s.library_server.IsEmpty() ? std::string(kDefaultLibraryServer) : ToUtf8(s.library_server.AsView()).Std();
+}
+
+bool SetLibraryServer(Settings& s, std::string_view value) {
+  ServerAddress ignored;
+  if (!SplitServer(value, &ignored)) return false;
+  s.library_server = value == kDefaultLibraryServer ? WideString() : FromUtf8(value);
+  return true;
+}
+
 std::string Label(int32_t id) { return ToUtf8(Load(id).AsView()).Std(); }
 
 template <auto Field, const auto& Choices>
@@ -233,6 +245,9 @@ std::vector<SettingKey> MakeKeys() {
       {"storage-selection", Label(kStrStorageSelection),
        "none (the documents folder), or the absolute path of a storage medium", GetStorage,
        SetStorage},
+      {"library-server", "Track library server",
+       "HOST or HOST:PORT of the track library (port 80 when none is given)", GetLibraryServer,
+       SetLibraryServer},
   };
 }
 

@@ -49,6 +49,12 @@ void TerminalProgress::Update(int32_t percent) {
        << std::string(static_cast<size_t>(kBarCells - filled), ' ') << "] " << percent << "%\033[K" << std::flush;
 }
 
+void TerminalProgress::Busy() {
+  if (!enabled_ || drawn_ || clock_() - start_ < kDelayMs) return;
+  drawn_ = true;
+  out_ << '\r' << label_ << " (Ctrl-C cancels)\033[K" << std::flush;
+}
+
 void TerminalProgress::Clear() {
   if (drawn_) out_ << "\r\033[K" << std::flush;
   drawn_ = false;

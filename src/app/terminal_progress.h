@@ -43,6 +43,9 @@ class TerminalProgress {
   bool Enabled() const { return enabled_; }
   // percent: 0..100 of the work done (clamped).
   void Update(int32_t percent);
+  // For work of unknown length: the label alone, with how to cancel it,
+  // drawn once the delay has passed (and again after Clear).
+  void Busy();
   // Erases the line if it was drawn, for other output; the next update
   // draws it again.
   void Clear();

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "online/track_index.h"
 #include "platform/file_io.h"
 #include "storage/data_file.h"
 #include "storage/record_reader.h"
@@ -173,7 +174,16 @@ UploadResult LibraryFolder::AddUpload(std::string_view track_name, std::string_v
   // (which readers ignore) gets it first, so the new line stands apart.
   const std::string line_end = index->find("\r\n") != std::string::npos ? "\r\n" : "\n";
   if (!index->empty() && index->back() != '\n') *index += index->back() == '\r' ? "\n" : line_end;
-  *index += file_name + ";" + std::string(kUploadGroup) + "/" + name + ";" + text + line_end;
+  *index += file_name + ";" + std::string(kUploadGroup) + "/" + name + ";" + text;
+  for (int32_t i = 0; i < profile.traps.Count(); ++i) {
+    const TrapDefinition& trap = profile.traps[i];
+    if ((trap.line_type == kTrapStart || trap.line_type == kTrapStartFinish) && trap.position.IsSet() &&
+        OnGlobeWhereSet(trap.position)) {
+      index->append(1, ';').append(IndexPositionField(trap.position));
+      break;
+    }
+  }
+  *index += line_end;
   if (!ReplaceFile(folder_ + std::string(kLibraryIndexFile), *index)) {
     platform::DeleteFile(folder_ + file_name);
     return Refused(500, "The track index could not be written.");

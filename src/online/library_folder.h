@@ -2,6 +2,7 @@
 // publishes it. The folder holds plain files only, so any web server can
 // publish it as well:
 //   index.txt          one line per track, "FILE;GROUP/NAME;DESCRIPTION"
+//                      and, for uploads, ";LAT,LON" of the start line;
 //                      ended by LF or CR LF (served as "index.php")
 //   FILE               the track profile bytes, a name the index lists
 // Uploads add a track file under a new name (never replacing one) and then

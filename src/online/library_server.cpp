@@ -106,12 +106,12 @@ LibraryServer::LibraryServer(LibraryFolder& folder, UploadLog log)
   http.set_socket_options([](int socket_fd) { platform::ReuseAddressAlone(socket_fd); });
   http.set_payload_max_length(static_cast<size_t>(kMaxUploadedTrackBytes) + kFormOverhead);
   const std::string base(kLibraryPath);
-  http.Get(base + "index.php",
+  http.Get(base + std::string(kIndexPage),
            [impl](const httplib::Request&, httplib::Response& res) { impl->ServeIndex(res); });
   http.Get(base + R"(([\s\S]*))", [impl](const httplib::Request& req, httplib::Response& res) {
     impl->ServeFile(req.matches[1].str(), res);
   });
-  http.Post(base + "send.php", [impl](const httplib::Request& req, httplib::Response& res) {
+  http.Post(base + std::string(kUploadPage), [impl](const httplib::Request& req, httplib::Response& res) {
     impl->Upload(req, res);
   });
   // Errors without a text of their own get a line, for people trying the

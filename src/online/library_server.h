@@ -22,10 +22,9 @@
 #include <string>
 
 #include "online/library_folder.h"
+#include "online/track_index.h"
 
 namespace kv {
-
-inline constexpr std::string_view kLibraryPath = "/automatic/tracks/";
 
 class LibraryServer {
  public:

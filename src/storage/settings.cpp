@@ -110,6 +110,7 @@ int32_t ParseSettings(std::string_view bytes, Settings& s) {
   if (more() && !(f.Take32(s.gps_channel) && f.Take32(s.obd_channel))) return reader.Error();
   if (more() && !f.Take32(s.predicted_difference)) return reader.Error();
   if (more() && !f.Take32(s.voice)) return reader.Error();
+  if (more() && !f.TakeUtf8(s.library_server)) return reader.Error();
   s.trailing_bytes.assign(bytes.substr(static_cast<size_t>(reader.Position())));
   return 0;
 }
@@ -153,6 +154,7 @@ ByteString SerializeSettings(const Settings& s) {
   le::Append32(out, s.obd_channel);
   le::Append32(out, s.predicted_difference);
   le::Append32(out, s.voice);
+  PutUtf8(out, s.library_server);
   out.Append(s.trailing_bytes);
   return out;
 }

@@ -1,11 +1,11 @@
 // Settings: every user setting and the last "Create new session" choices,
 // kept in "settings.dat" in the application-data folder. The file has no
 // version and no header: 33 fields in a fixed order (docs/formats.md), then
-// our own: the two RFCOMM channels, the predicted-difference switch and the
-// spoken lap times, which a file written elsewhere or earlier lacks (they
-// keep their defaults). Fields whose meaning this program does not use (1,
-// 2, 6, 9, 27, 30) and any bytes after field 37 are kept as loaded and
-// written back.
+// our own: the two RFCOMM channels, the predicted-difference switch, the
+// spoken lap times and the track library's server, which a file written
+// elsewhere or earlier lacks (they keep their defaults). Fields whose
+// meaning this program does not use (1, 2, 6, 9, 27, 30) and any bytes
+// after field 38 are kept as loaded and written back.
 // Main thread.
 #pragma once
 
@@ -21,6 +21,8 @@
 namespace kv {
 
 inline constexpr std::string_view kSettingsFileName = "settings.dat";
+// Where `korvatinel library serve` listens unless told otherwise.
+inline constexpr std::string_view kDefaultLibraryServer = "localhost:8080";
 
 using BluetoothAddress = std::array<uint8_t, 6>;
 
@@ -64,7 +66,8 @@ struct Settings {
   uint32_t obd_channel = 0;            // 35: the OBD-II device's
   uint32_t predicted_difference = 1;   // 36: "Predicted difference": 1 shown, 0 hidden
   uint32_t voice = 1;                  // 37: spoken lap times: 0 off, 1 the lap time, 2 and its difference
-  std::string trailing_bytes;          // anything after field 37, kept
+  WideString library_server;           // 38: the track library's HOST[:PORT], empty: kDefaultLibraryServer
+  std::string trailing_bytes;          // anything after field 38, kept
 };
 
 // The "Create new session" choices kept for the next time: driver, type,

@@ -112,7 +112,17 @@ def main(program, folder, nmea_file):
                     ("settings", ["settings", "list"])]
         commands += [("results", ["results", "last", "--table", t, "--mode", m])
                      for t in ("sectors", "splits", "speeds", "hilo", "info") for m in ("absolute", "difference")]
-        documents = [(schema, args, run(*args, "--json")) for schema, args in commands]
+        library = os.path.join(data, "library")
+        os.mkdir(library)
+        server = subprocess.Popen([program, "library", "serve", library, "--port", "0"], stdout=subprocess.PIPE, text=True)
+        try:
+            at = server.stdout.readline().split("http://")[1].split("/")[0]
+            run("library", "upload", "Demo circuit", "--email", "a@b.c", "--description", "The demo", "--server", at)
+            documents = [("library-list", ["library", "list", "--server", at], run("library", "list", "--server", at, "--json"))]
+        finally:
+            server.terminate()
+            server.wait()
+        documents += [(schema, args, run(*args, "--json")) for schema, args in commands]
         for path in log + [nmea_file]:
             documents += [("nmea", ["nmea", path], line) for line in run("nmea", path, "--json").splitlines()]
         for schema, args, text in documents:

@@ -21,6 +21,7 @@
 #include "session_folder.h"
 #include "storage/sample_loader.h"
 #include "support/raw_http.h"
+#include "support/script_child.h"
 #include "support/temp_folder.h"
 #include "support/track_simulator.h"
 #include "util/version.h"
@@ -640,6 +641,103 @@ TEST(Program, LibraryServeAnswersWhereItSaysAndEndsCleanlyOnSignals) {
     kill(server, signal);
     EXPECT_EQ(ExitStatusWithin(server), 0) << signal;
   }
+}
+
+// A track goes from one data folder through our own server into another
+// and arrives byte for byte; a track of the same name is replaced only
+// with --yes; the server is found through the setting too.
+TEST(Program, LibraryCarriesATrackBetweenDataFoldersByteForByte) {
+  TempFolder library, a, b;
+  const pid_t server = Spawn(library.Path(), {KV_PROGRAM, "library", "serve", library.Path(), "--port", "0"});
+  std::smatch port;
+  std::string out;
+  ASSERT_TRUE(Eventually([&] {
+    out = ReadWholeFile(library.Path() + "stdout.txt");
+    return std::regex_search(out, port, std::regex("http://127\\.0\\.0\\.1:(\\d+)/"));
+  }));
+  const std::string at = "127.0.0.1:" + port[1].str();
+  ASSERT_EQ(Korvatinel(a.Path(), {"track", "create", "Sp\xC3\xA4"}).status, 0);
+  ASSERT_EQ(Korvatinel(a.Path(), {"track", "add", "Sp\xC3\xA4", "--type", "start-finish", "--at", "50.4363,5.9722",
+                                  "--bearing", "90"}).status, 0);
+  const std::string track = "Korvatinel/Tracks/Sp\xC3\xA4-track.bin";
+  const struct {
+    TempFolder* data;
+    std::vector<std::string> args;
+    int status;
+    std::string said;  // on stdout, else on stderr
+  } steps[] = {
+      {&a, {"library", "upload", "Sp\xC3\xA4", "--email", "", "--description", "d"}, 2, "Please enter your email address!"},
+      {&a, {"library", "upload", "Sp\xC3\xA4", "--email", "a@b.c", "--description", ""}, 2, "Please enter description!"},
+      {&a, {"library", "upload", "Sp\xC3\xA4", "--email", "a@b.c", "--description", "Kart"}, 0, "Thank you for the track!"},
+      {&b, {"library", "list"}, 0, "Uploads  1 tracks"},
+      {&b, {"settings", "set", "library-server", at}, 0, ""},
+      {&b, {"library", "list", "--group", "Uploads"}, 0, "Sp\xC3\xA4  Kart"},
+      {&b, {"library", "list", "--group", "uploads"}, 1, "no group"},
+      {&b, {"library", "download", "Spa"}, 1, "no track \"Spa\""},
+      {&b, {"library", "download", "Sp\xC3\xA4"}, 0, "Succesfully added 'Sp\xC3\xA4' to your track profiles."},
+      {&b, {"library", "download", "Sp\xC3\xA4"}, 1, "Not overwritten: give --yes"},
+      {&b, {"library", "download", "Sp\xC3\xA4", "--yes"}, 0, "Succesfully added"},
+      {&b, {"library", "list", "--server", "bad host"}, 2, "HOST or HOST:PORT"},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> args = step.args;
+    if (step.data == &a || args.back() == "list") args.insert(args.end(), {"--server", at});
+    if (step.args.back() == "bad host") args = step.args;
+    const Outcome o = Korvatinel(step.data->Path(), args);
+    EXPECT_EQ(o.status, step.status) << args[1] << " " << args[2] << ": " << o.err;
+    EXPECT_NE((step.status == 0 ? o.out : o.err).find(step.said), std::string::npos) << o.out << o.err;
+  }
+  EXPECT_EQ(ReadWholeFile(b.Path() + track), ReadWholeFile(a.Path() + track));
+  kill(server, SIGTERM);
+  EXPECT_EQ(ExitStatusWithin(server), 0);
+  const Outcome gone = Korvatinel(b.Path(), {"library", "list"});
+  EXPECT_EQ(gone.status, 1);
+  EXPECT_NE(gone.err.find("Could not download tracks index."), std::string::npos) << gone.err;
+}
+
+// Servers that answer other than ours: each failure is said and is status
+// 1, and Ctrl-C ends a request that hangs.
+TEST(Program, LibraryCommandsSayWhatWentWrongAndCancelOnCtrlC) {
+  TempFolder dir;
+  ASSERT_EQ(Korvatinel(dir.Path(), {"track", "create", "T"}).status, 0);
+  const auto hex = [](std::string_view bytes) {
+    std::string text;
+    for (const unsigned char c : bytes) text += "0123456789abcdef"[c >> 4], text += "0123456789abcdef"[c & 15];
+    return text;
+  };
+  const std::vector<std::string> upload = {"library", "upload", "T", "--email", "e", "--description", "d"};
+  const struct {
+    const char* reply;
+    std::vector<std::string> args;
+    int status;
+    const char* said;
+  } cases[] = {
+      {"HTTP/1.0 404 Not Found\r\n\r\n", {"library", "list"}, 1, "Could not download tracks index."},
+      {"HTTP/1.0 200\r\n\r\nx;G/T;d\n", {"library", "list"}, 1, "Could not download tracks index."},
+      // The index is served as the track file too: no track profile.
+      {"HTTP/1.0 200 OK\r\n\r\nx;G/U;d\n", {"library", "download", "U"}, 1, "Could not save the track, error -"},
+      {"HTTP/1.0 200 OK\r\n\r\nSuccess.", upload, 1, "Could not upload the track!"},
+      {"HTTP/1.0 500 Oops\r\n\r\nSuccess.\r\n", upload, 1, "Could not upload the track!"},
+      {"HTTP/1.0 200 OK\r\n\r\n\r\nSuccess.\r\n", upload, 0, "Thank you for the track!"},
+  };
+  for (const auto& c : cases) {
+    test::ScriptChild peer("tests/online/http_script_server.py", {"--reply", hex(c.reply)});
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--server", "127.0.0.1:" + peer.FirstLine()});
+    const Outcome o = Korvatinel(dir.Path(), args);
+    EXPECT_EQ(o.status, c.status) << c.reply;
+    EXPECT_NE((o.out + o.err).find(c.said), std::string::npos) << c.reply << ": " << o.out << o.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() + "Korvatinel/Tracks/U-track.bin"));
+
+  const std::string requests = dir.Path() + "requests";
+  test::ScriptChild hanging("tests/online/http_script_server.py", {"--hold", "--record", requests});
+  const pid_t list = Spawn(dir.Path(), {KV_PROGRAM, "--data", dir.Path(), "library", "list", "--server",
+                                        "127.0.0.1:" + hanging.FirstLine()});
+  ASSERT_TRUE(Eventually([&] { return !ReadWholeFile(requests).empty(); }));
+  kill(list, SIGINT);
+  EXPECT_EQ(ExitStatusWithin(list), 1);
+  EXPECT_EQ(ReadWholeFile(dir.Path() + "stderr.txt"), "Cancelled.\n");
 }
 
 // Engine values through the whole program: the emulated adapter serves known

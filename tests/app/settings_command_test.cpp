@@ -66,6 +66,7 @@ TEST(SettingsCommand, EveryKeyRoundTripsThroughTheFileAndKeepsWhatNoKeyNames) {
       {"high-priority-channels", "rpm,25", "rpm,throttle-position"},
       {"low-priority-channels", "none", "none"},
       {"storage-selection", "/media/card", "/media/card/"},
+      {"library-server", "tracks.example.org:8081", "tracks.example.org:8081"},
   };
   ASSERT_EQ(std::size(cases), SettingKeys().size()) << "every key";
   for (const auto& c : cases) {

@@ -23,6 +23,8 @@ using testing::StatusOf;
 using testing::WriteWholeFile;
 
 const std::string kTrack = ReadWholeFile("data/demo/Demo circuit-track.bin");
+// What an upload of a track adds after its description: its start line.
+const std::string kStart = ";50.4362805,5.9720000\r\n";
 // CR LF and LF lines, bytes that are not UTF-8, a last line without an end.
 const std::string kIndex =
     "demo-track.bin;Demo/Demo circuit;The demo\r\nx.bin;Caf\xE9/\xFF;odd\nlost;A/B;C";
@@ -149,9 +151,9 @@ TEST_F(LibraryServerTest, UploadsAreAddedUnderNewNamesAndListedInTheIndex) {
             "Success.\r\n");
   // A second upload of a name never replaces the first: anyone may upload.
   EXPECT_EQ(Index(), kIndex + "\r\n" +
-                         "Sp_GP-track.bin;Uploads/Sp\xC3\xA4 \"GP\";Fast, \"flowing\" new\r\n"
-                         "Sp_GP-2-track.bin;Uploads/Sp\xC3\xA4 \"GP\";Again\r\n"
-                         "A_B_C-track.bin;Uploads/A-B-C;Slashes\r\n");
+                         "Sp_GP-track.bin;Uploads/Sp\xC3\xA4 \"GP\";Fast, \"flowing\" new" + kStart +
+                         "Sp_GP-2-track.bin;Uploads/Sp\xC3\xA4 \"GP\";Again" + kStart +
+                         "A_B_C-track.bin;Uploads/A-B-C;Slashes" + kStart);
   EXPECT_EQ(BodyOf(Get("Sp_GP-track.bin")), kTrack);
   EXPECT_EQ(BodyOf(Get("Sp_GP-2-track.bin")), second_track);
 }
@@ -165,7 +167,7 @@ TEST_F(LibraryServerTest, UploadsAtTheSameMomentEachGetTheirOwnFileAndLine) {
   std::string lines;
   for (const char* file : {"Same", "Same-2", "Same-3", "Same-4"}) {
     EXPECT_EQ(BodyOf(Get(std::string(file) + "-track.bin")), kTrack) << file;
-    lines += std::string(file) + "-track.bin;Uploads/Same;Race\r\n";
+    lines += std::string(file) + "-track.bin;Uploads/Same;Race" + kStart;
   }
   EXPECT_EQ(Index(), kIndex + "\r\n" + lines);
 }

@@ -42,6 +42,7 @@ Settings Sample() {
   s.obd_channel = 6;
   s.predicted_difference = 0;
   s.voice = 2;
+  s.library_server = u"t.example:81";
   return s;
 }
 
@@ -71,11 +72,11 @@ TEST(Settings, StoredInternalGpsReadsAsBluetoothAndUnknownTrailingBytesAreWritte
   bytes[kGpsTypeAt] = 0;
   EXPECT_EQ(SerializeSettings(s).Std(), bytes);
   // Written by another program (nothing after field 33) or by us before
-  // field 36 or 37: whole, the fields it lacks at their defaults.
+  // field 36, 37 or 38: whole, the fields it lacks at their defaults.
   const struct {
     size_t cut;
     uint32_t obd_channel, predicted, voice;
-  } cuts[] = {{20, 0, 1, 1}, {12, 6, 1, 1}, {8, 6, 0, 1}};
+  } cuts[] = {{34, 0, 1, 1}, {26, 6, 1, 1}, {22, 6, 0, 1}, {18, 6, 0, 2}};
   for (const auto& c : cuts) {
     Settings t;
     ASSERT_EQ(ParseSettings(bytes.substr(0, bytes.size() - c.cut), t), 0) << c.cut;
@@ -96,7 +97,7 @@ TEST(Settings, TruncatedOversizedAndFlippedFiles) {
   const std::string huge = std::string(golden).replace(kHighPriorityAt, 4, FromHex("FFFFFF7F"));
   EXPECT_EQ(ParseSettings(huge, s), kErrMalformedFile) << "a count beyond the bytes is not allocated";
   // Cut anywhere before our own fields (a file may end just before them).
-  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 16), [](std::string_view bytes) {
+  testing::ExpectCutsMalformedAndFlipsRead(golden.substr(0, golden.size() - 30), [](std::string_view bytes) {
     Settings t;
     return ParseSettings(bytes, t);
   });
