@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the layering, then builds and runs every test twice, a Release
 # build and one under AddressSanitizer + UndefinedBehaviorSanitizer, then the
-# data sources' thread tests under ThreadSanitizer; every build here treats
+# thread tests under ThreadSanitizer; every build here treats
 # warnings as errors. Installs missing packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,13 +24,15 @@ suppressions="$PWD/tools/lsan.supp"
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest --output-on-failure -j "$jobs") | tee -a "$log"
 
-# The data sources' threads under ThreadSanitizer: only those test targets.
+# The worker threads (data sources, device discovery, the HTTP client's
+# requests) under ThreadSanitizer: only those test targets.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKV_TSAN=ON -DKV_BENCH=OFF -DKV_WERROR=ON > /dev/null
-tsan_tests="test_acquisition_data_source_test test_acquisition_obd_source_test test_acquisition_bluetooth_discovery_test"
-cmake --build build-tsan -j "$jobs" --target $tsan_tests
+tsan_tests="acquisition/data_source acquisition/obd_source acquisition/bluetooth_discovery online/http_client"
+targets=$(for t in $tsan_tests; do echo "test_${t%/*}_${t#*/}_test"; done)
+cmake --build build-tsan -j "$jobs" --target $targets
 tsan_passed=0
 for t in $tsan_tests; do
-  TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/acquisition/$t"
+  TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/${t%/*}/test_${t%/*}_${t#*/}_test"
   tsan_passed=$((tsan_passed + 1))
 done
 
