@@ -25,6 +25,15 @@ namespace {
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
 
+// A text of the library for a terminal: control characters (an escape
+// sequence could rewrite the screen) as U+FFFD.
+std::string Shown(std::u16string_view text) {
+  std::u16string shown(text);
+  for (char16_t& c : shown)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = u'\uFFFD';
+  return Utf8(shown);
+}
+
 // --server, else the setting, else the default. Empty after telling the
 // user (a usage error).
 std::string ChooseServer(const LibraryOptions& o, const Settings& settings, std::ostream& err) {
@@ -111,17 +120,17 @@ int RunLibraryList(const LibraryOptions& o, std::ostream& out, std::ostream& err
       doc["groups"].push_back(
           {{"name", Utf8(group.name.AsView())}, {"track_count", group.count}, {"tracks", tracks}});
     }
-    out << JsonText(doc, 2) << '\n';
+    out << JsonText(doc) << '\n';
     return 0;
   }
   std::vector<std::pair<std::string, std::string>> rows;
   if (o.group.empty()) {
     for (const TrackGroup& group : groups)
-      rows.emplace_back(Utf8(group.name.AsView()),
+      rows.emplace_back(Shown(group.name.AsView()),
                         Utf8(FormatN(kStrTrackCount, group.count).AsView()));
   } else {
     for (const TrackIndexEntry* entry : GroupEntries(*entries, groups.front().name.AsView()))
-      rows.emplace_back(Utf8(entry->name.AsView()), Utf8(entry->description.AsView()));
+      rows.emplace_back(Shown(entry->name.AsView()), Shown(entry->description.AsView()));
   }
   PrintColumns(rows, out);
   if (groups.empty()) err << "The library lists no tracks.\n";
@@ -159,7 +168,7 @@ int RunLibraryDownload(const LibraryOptions& o, std::ostream& out, std::ostream&
   }
   if (found.size() > 1) {
     err << "\"" << o.name << "\" is in several groups; give one with --group:\n";
-    for (const TrackIndexEntry* entry : found) err << "  " << Utf8(entry->group.AsView()) << '\n';
+    for (const TrackIndexEntry* entry : found) err << "  " << Shown(entry->group.AsView()) << '\n';
     return 2;
   }
   const TrackIndexEntry& entry = *found.front();

@@ -714,6 +714,8 @@ TEST(Program, LibraryCommandsSayWhatWentWrongAndCancelOnCtrlC) {
   } cases[] = {
       {"HTTP/1.0 404 Not Found\r\n\r\n", {"library", "list"}, 1, "Could not download tracks index."},
       {"HTTP/1.0 200\r\n\r\nx;G/T;d\n", {"library", "list"}, 1, "Could not download tracks index."},
+      // No escape sequence of a library reaches the terminal.
+      {"HTTP/1.0 200 OK\r\n\r\nx;G\x1b[2J/T;d\n", {"library", "list"}, 0, "G\xEF\xBF\xBD[2J  1 tracks"},
       // The index is served as the track file too: no track profile.
       {"HTTP/1.0 200 OK\r\n\r\nx;G/U;d\n", {"library", "download", "U"}, 1, "Could not save the track, error -"},
       {"HTTP/1.0 200 OK\r\n\r\nSuccess.", upload, 1, "Could not upload the track!"},
