@@ -40,7 +40,8 @@ std::string FixText(IntPoint fix) {
 // file replayed without pacing is judged as the receiver was.
 class FirstFixWatcher final : public SourceWatcher {
  public:
-  void OnState(SourceState, double) override {
+  void OnState(SourceState state, double) override {
+    failed_ = state == SourceState::kFailed;
     builder_.EndOfInput();
     TakeSamples();
   }
@@ -57,6 +58,8 @@ class FirstFixWatcher final : public SourceWatcher {
 
   bool Done() const override { return fix_.IsSet() || gave_up_; }
   IntPoint Fix() const { return fix_; }
+  // The source could not be opened, or broke off for good.
+  bool Failed() const { return failed_; }
 
  private:
   // Since the first time the source sent, across midnight.
@@ -79,6 +82,7 @@ class FirstFixWatcher final : public SourceWatcher {
   int32_t first_time_ = kNotSet;
   IntPoint fix_;
   bool gave_up_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace
@@ -158,9 +162,11 @@ int RunTrackDetect(const TrackDetectOptions& o, std::ostream& out, std::ostream&
   }
   config.fast = true;  // nothing to pace for: only the first fix counts
   FirstFixWatcher watcher;
-  const bool connected = RunSource(config, kFixSearchMs / 1000, watcher);
+  // Whether the source ever said it connected is no guide: a short file
+  // can be read to its end before the main loop hears of the connection.
+  RunSource(config, kFixSearchMs / 1000, watcher);
   if (!watcher.Fix().IsSet()) {
-    err << (connected ? "No position was received." : "Could not reach the GPS receiver.") << '\n';
+    err << (watcher.Failed() ? "Could not reach the GPS receiver." : "No position was received.") << '\n';
     return 1;
   }
   const IntPoint fix = watcher.Fix();
