@@ -36,8 +36,9 @@ std::string FixText(IntPoint fix) {
 }
 
 // The first epoch that is a fix, as a session would record it. The 60 s
-// run on the source's own clock, the times its sentences carry, so that a
-// file replayed without pacing is judged as the receiver was.
+// are counted on the source's own clock, the times its sentences carry, so
+// that a file replayed without pacing is judged as the receiver was (a
+// live source is also stopped after 60 s by the wall clock).
 class FirstFixWatcher final : public SourceWatcher {
  public:
   void OnState(SourceState state, double) override {
