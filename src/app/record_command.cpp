@@ -19,6 +19,7 @@
 #include "app/storage_context.h"
 #include "app/terminal_progress.h"
 #include "app/track_commands.h"
+#include "app/track_detection.h"
 #include "app/window_views.h"
 #include "audio/announcer.h"
 #include "core/application.h"
@@ -255,6 +256,11 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   }
   services->Flow().SetSession(&recorder);
   recorder.SetFailureHandler([&app] { app.Close(1); });
+  TrackList tracks(context.storage);
+  const SessionHeader& header = recorder.Data().Header();
+  if (!resumed && header.type == kSessionLapTiming && header.track.IsEmpty())
+    PickTrackAtFirstFix(recorder, LocalTrackSources(tracks), tracks, context.settings,
+                        [&views](const std::string& text) { views.ShowMessage(FromUtf8(text).AsView()); });
   int32_t not_a_fix = 0;  // read before the services go with the application
   services->SetShutdownHook([&] {
     not_a_fix = services->Builder().NotAFixCount();

@@ -11,6 +11,7 @@
 #include "app/command_list.h"
 #include "app/json_text.h"
 #include "app/storage_context.h"
+#include "app/track_detection.h"
 #include "exchange/track_import.h"
 #include "storage/session_header.h"
 #include "storage/track_list.h"
@@ -498,6 +499,8 @@ void AddTrackCommands(CLI::App& cli, const GlobalOptions& globals, CommandList& 
   show->add_option("NAME", o->name)->required();
   show->add_flag("--json", o->json);
   add(show, RunTrackShow);
+
+  AddTrackDetectCommand(*track, globals, commands);
 
   CLI::App* rename = track->add_subcommand("rename", "Rename a track and the sessions that use it");
   rename->add_option("OLD", o->name)->required();

@@ -1,6 +1,7 @@
 #include "session/session_recorder.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/date_time.h"
 #include "storage/storage_paths.h"
@@ -148,6 +149,7 @@ bool SessionRecorder::RecordSample(const LogSample& fix, const DateTimeValue& nm
   writer_.Flush();
   if (!FilesWritten()) return false;
   ++recorded_;
+  if (on_first_sample_) std::exchange(on_first_sample_, nullptr)(sample);
   const bool full = data_->AppendLive(sample);
   Tick();
   return full;

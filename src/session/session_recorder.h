@@ -71,6 +71,11 @@ class SessionRecorder final : public LiveSession {
   const std::optional<WriteFailure>& Failure() const { return failure_; }
   // Called once, when a write failure stops the recording.
   void SetFailureHandler(std::function<void()> handler) { on_failure_ = std::move(handler); }
+  // Called once, with the first sample recorded, just before it joins the
+  // session: traps set from there time every lap, as if set at the start.
+  void SetFirstSampleHandler(std::function<void(const LogSample&)> handler) {
+    on_first_sample_ = std::move(handler);
+  }
 
   SessionData& Data() { return *data_; }
   const SessionData& Data() const { return *data_; }
@@ -101,6 +106,7 @@ class SessionRecorder final : public LiveSession {
   std::optional<WriteFailure> failure_;
   platform::FileLock lock_;
   std::function<void()> on_failure_;
+  std::function<void(const LogSample&)> on_first_sample_;
 };
 
 }  // namespace kv

@@ -109,6 +109,7 @@ def main(program, folder, nmea_file):
                     ("channels", ["channels", "last"]), ("channels", ["channels", "last", "--lap", "2"]),
                     ("runs", ["runs", "last"]), ("test-list", ["test", "list"]), ("track-list", ["track", "list"]),
                     ("track-show", ["track", "show", "Demo circuit"]),
+                    ("track-detect", ["track", "detect", "file:" + log[0]]),
                     ("settings", ["settings", "list"])]
         commands += [("results", ["results", "last", "--table", t, "--mode", m])
                      for t in ("sectors", "splits", "speeds", "hilo", "info") for m in ("absolute", "difference")]

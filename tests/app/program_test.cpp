@@ -137,6 +137,7 @@ TEST(Program, ExitStatusesSayUsageErrorRunTimeFailureOrSuccess) {
       {{"export", "S", "--format", "csv", "--scope", "lap:0"}, 2},
       {{"results", "S", "--table", "bogus"}, 2},
       {{"gps", "nowhere"}, 2},
+      {{"track", "detect", "nowhere"}, 2},
       {{"gps", "serial:/nonexistent/tty", "--seconds", "5"}, 1},
       {{"gps", "file:x", "--seconds", "-1"}, 2},
       {{"record", "--gps", "file:x", "--type", "bogus"}, 2},
