@@ -7,6 +7,7 @@
 
 #include "app/argument_checks.h"
 #include "app/json_text.h"
+#include "app/library_tracks.h"
 #include "app/storage_context.h"
 #include "app/terminal_http.h"
 #include "app/track_commands.h"
@@ -37,10 +38,7 @@ std::string Shown(std::u16string_view text) {
 // --server, else the setting, else the default. Empty after telling the
 // user (a usage error).
 std::string ChooseServer(const LibraryOptions& o, const Settings& settings, std::ostream& err) {
-  std::string server = o.server;
-  if (server.empty())
-    server = settings.library_server.IsEmpty() ? std::string(kDefaultLibraryServer)
-                                               : Utf8(settings.library_server.AsView());
+  const std::string server = o.server.empty() ? LibraryServerOf(settings) : o.server;
   ServerAddress ignored;
   if (SplitServer(server, &ignored)) return server;
   err << "The track library server must be HOST or HOST:PORT, not \"" << server << "\"\n";

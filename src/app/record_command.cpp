@@ -19,6 +19,7 @@
 #include "app/storage_context.h"
 #include "app/terminal_progress.h"
 #include "app/track_commands.h"
+#include "app/library_tracks.h"
 #include "app/track_detection.h"
 #include "app/window_views.h"
 #include "audio/announcer.h"
@@ -259,7 +260,10 @@ int RunLive(const RecordOptions& o, StorageContext& context, std::unique_ptr<Ses
   TrackList tracks(context.storage);
   const SessionHeader& header = recorder.Data().Header();
   if (!resumed && header.type == kSessionLapTiming && header.track.IsEmpty())
-    PickTrackAtFirstFix(recorder, LocalTrackSources(tracks), tracks, context.settings,
+    PickTrackAtFirstFix(recorder,
+                        OwnAndLibraryTrackSources(tracks, LibraryServerOf(context.settings),
+                                                  context.RootForNewFiles(), err, TerminalHttp::Mode::kQuiet),
+                        tracks, context.settings,
                         [&views](const std::string& text) { views.ShowMessage(FromUtf8(text).AsView()); });
   int32_t not_a_fix = 0;  // read before the services go with the application
   services->SetShutdownHook([&] {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/ticks.h"
 #include "platform/wait_set.h"
 #include "storage/record_reader.h"
 #include "util/utf_convert.h"
@@ -30,8 +31,13 @@ std::string MachineHash() {
 
 }  // namespace
 
-TerminalHttp::TerminalHttp(std::ostream& err)
-    : err_(err), signals_(interrupt_), client_(std::make_unique<HttpClient>(*this, *this)) {}
+TerminalHttp::TerminalHttp(std::ostream& err, Mode mode, int32_t time_limit_ms)
+    : err_(err),
+      mode_(mode),
+      time_limit_ms_(time_limit_ms),
+      client_(std::make_unique<HttpClient>(*this, *this)) {
+  if (mode_ == Mode::kInteractive) signals_.emplace(interrupt_);
+}
 
 TerminalHttp::~TerminalHttp() { client_.reset(); }
 
@@ -51,22 +57,31 @@ HttpResult TerminalHttp::Wait(bool started) {
   platform::WaitSet waits;
   const int32_t woken = waits.Add(client_->WakeEvent().Handle());
   const int32_t interrupted = waits.Add(interrupt_.Handle());
+  const uint32_t start = platform::TickCount();
+  bool timed_out = false;
   while (client_->State() == RequestState::kRunning) {
     waits.Wait(kRedrawMs);
     if (busy_) busy_->Busy();
     if (waits.IsReady(interrupted) && interrupt_.Consume()) client_->Cancel();
+    if (time_limit_ms_ >= 0 && !timed_out &&
+        platform::TickCount() - start >= static_cast<uint32_t>(time_limit_ms_)) {
+      timed_out = true;
+      client_->Cancel();
+    }
     if (waits.IsReady(woken) && client_->WakeEvent().Consume() && client_->TakePending())
       client_->Signalled();
   }
   // A result that came in while nobody was waiting for it.
   if (client_->TakePending()) client_->Signalled();
+  if (timed_out && result_.outcome == HttpOutcome::kCancelled)
+    result_.outcome = HttpOutcome::kTimedOut;
   return result_;
 }
 
 WideString TerminalHttp::DeviceId() const { return FromUtf8(MachineHash()); }
 
 void TerminalHttp::ShowBusy(std::u16string_view text, HttpCancel&) {
-  busy_.emplace(ToUtf8(text).Std(), err_);
+  if (mode_ == Mode::kInteractive) busy_.emplace(ToUtf8(text).Std(), err_);
 }
 
 void TerminalHttp::CloseBusy() { busy_.reset(); }

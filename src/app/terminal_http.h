@@ -1,8 +1,10 @@
 // TerminalHttp: the HTTP client's application side for commands run in a
-// terminal. One request at a time, waited for on the calling thread: its
-// busy text is a progress line on a terminal (nothing in a pipe), its
-// errors go to the error stream, and Ctrl-C (or SIGTERM) cancels the
-// request instead of killing the program mid-write.
+// terminal. One request at a time, waited for on the calling thread; its
+// errors go to the error stream. Interactive (the library commands): the
+// busy text is a progress line on a terminal (nothing in a pipe) and
+// Ctrl-C (or SIGTERM) cancels the request instead of killing the program
+// mid-write. Quiet (a lookup inside a recording, which owns the signals
+// and the terminal): neither; only the time limit ends a wait.
 #pragma once
 
 #include <memory>
@@ -19,7 +21,7 @@
 
 namespace kv::app {
 
-enum class HttpOutcome { kSuccess, kFailure, kCancelled };
+enum class HttpOutcome { kSuccess, kFailure, kCancelled, kTimedOut };
 
 struct HttpResult {
   HttpOutcome outcome = HttpOutcome::kFailure;
@@ -28,7 +30,11 @@ struct HttpResult {
 
 class TerminalHttp final : public AppHost, public HttpOwner, public HttpListener {
  public:
-  explicit TerminalHttp(std::ostream& err);
+  enum class Mode { kInteractive, kQuiet };
+  // time_limit_ms: how long one request may take before it is cancelled
+  // (negative: as long as it takes).
+  explicit TerminalHttp(std::ostream& err, Mode mode = Mode::kInteractive,
+                        int32_t time_limit_ms = -1);
   ~TerminalHttp() override;
 
   // EstablishConnection: false after the client's message.
@@ -56,8 +62,10 @@ class TerminalHttp final : public AppHost, public HttpOwner, public HttpListener
   HttpResult Wait(bool started);
 
   std::ostream& err_;
+  const Mode mode_;
+  const int32_t time_limit_ms_;
   platform::Event interrupt_;
-  platform::TerminationSignals signals_;
+  std::optional<platform::TerminationSignals> signals_;
   std::optional<TerminalProgress> busy_;
   HttpResult result_;
   std::unique_ptr<HttpClient> client_;

@@ -11,6 +11,7 @@
 #include "acquisition/nmea_parser.h"
 #include "acquisition/obd_channels.h"
 #include "app/json_text.h"
+#include "app/library_tracks.h"
 #include "app/source_command.h"
 #include "app/storage_context.h"
 #include "app/track_commands.h"
@@ -102,7 +103,7 @@ std::vector<TrackCandidate> LocalTrackCandidates(TrackList& tracks) {
 
 TrackSources LocalTrackSources(TrackList& tracks) {
   TrackSources sources;
-  sources.candidates = [&tracks] {
+  sources.candidates = [&tracks](IntPoint) {
     tracks.Refresh();
     return LocalTrackCandidates(tracks);
   };
@@ -115,14 +116,14 @@ TrackSources LocalTrackSources(TrackList& tracks) {
 
 std::string PickedTrackText(const NearbyTrack& picked) {
   return "Track: " + picked.track.name + " (start line " + std::to_string(std::lround(picked.distance_m)) +
-         " m away)";
+         (picked.track.origin == kLocalTrackOrigin ? " m away)" : " m away, from the track library)");
 }
 
 void PickTrackAtFirstFix(SessionRecorder& recorder, TrackSources sources, TrackList& tracks, Settings& settings,
                          std::function<void(const std::string&)> say) {
   recorder.SetFirstSampleHandler([&recorder, sources = std::move(sources), &tracks, &settings,
                                   say = std::move(say)](const LogSample& first) {
-    const std::optional<NearbyTrack> nearest = NearestTrack(sources.candidates(), first.position);
+    const std::optional<NearbyTrack> nearest = NearestTrack(sources.candidates(first.position), first.position);
     if (!nearest) {
       say("No track starts within 1 km: laps are not timed.");
       return;
@@ -173,17 +174,24 @@ int RunTrackDetect(const TrackDetectOptions& o, std::ostream& out, std::ostream&
   const IntPoint fix = watcher.Fix();
   StorageContext context(o.data_dir);
   TrackList tracks(context.storage);
-  const std::optional<NearbyTrack> nearest = NearestTrack(LocalTrackSources(tracks).candidates(), fix);
+  const TrackSources sources = OwnAndLibraryTrackSources(tracks, LibraryServerOf(context.settings),
+                                                         context.storage.DefaultRoot(), err,
+                                                         TerminalHttp::Mode::kInteractive);
+  const std::optional<NearbyTrack> nearest = NearestTrack(sources.candidates(fix), fix);
+  const bool in_library = nearest && nearest->track.origin != kLocalTrackOrigin;
   if (o.json) {
     const GeoPoint at = ToGeoPoint(fix);
     nlohmann::json j;
     j["track"] = nearest ? nlohmann::json(nearest->track.name) : nlohmann::json();
+    j["origin"] = nearest ? nlohmann::json(in_library ? "library" : "local") : nlohmann::json();
     j["distance_m"] = nearest ? JsonReal(nearest->distance_m, kMetreDecimals) : nlohmann::json();
     j["lat_deg"] = JsonReal(RadToDeg(at.lat), kDegreeDecimals);
     j["lon_deg"] = JsonReal(RadToDeg(at.lon), kDegreeDecimals);
     out << JsonText(j) << '\n';
   } else if (nearest) {
     out << PickedTrackText(*nearest) << '\n';
+    // Only named here: a download is the driver's choice.
+    if (in_library) out << "Add it with: korvatinel library download \"" << nearest->track.name << "\"\n";
   } else {
     out << "No track starts within 1 km of " << FixText(fix) << ".\n";
   }

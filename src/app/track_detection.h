@@ -26,8 +26,8 @@ namespace kv::app {
 std::vector<TrackCandidate> LocalTrackCandidates(TrackList& tracks);
 
 struct TrackSources {
-  // Every track a position is matched against.
-  std::function<std::vector<TrackCandidate>()> candidates;
+  // Every track a position (the first fix) is matched against.
+  std::function<std::vector<TrackCandidate>(IntPoint fix)> candidates;
   // Makes a picked candidate a profile of the local storage and returns its
   // name; nullopt when it cannot (after telling the user why).
   std::function<std::optional<std::string>(const TrackCandidate&)> make_local;
@@ -38,7 +38,8 @@ struct TrackSources {
 // is refused.
 TrackSources LocalTrackSources(TrackList& tracks);
 
-// "Track: Demo circuit (start line 230 m away)".
+// "Track: Demo circuit (start line 230 m away)", and for a track of the
+// library "... 230 m away, from the track library)".
 std::string PickedTrackText(const NearbyTrack& picked);
 
 // A new lap timing recording without a track: its first recorded fix picks

@@ -11,6 +11,8 @@
 
 #include "app/review_commands.h"
 #include "app/track_detection.h"
+#include "online/library_server.h"
+#include "platform/thread.h"
 #include "session_folder.h"
 #include "storage/session_header.h"
 #include "storage/storage_paths.h"
@@ -159,6 +161,41 @@ TEST_F(TrackDetection, RecordingWithoutTrackTimesLapsWithTheNearTrackOrRecordsWi
   ASSERT_TRUE(platform::DeleteFile(BuildPath(u"Test ring", dir_.Path(), FileKind::kTrackProfile)));
   EXPECT_EQ(u"", RecordDrive());
   EXPECT_NE(std::string::npos, err_.str().find("No track starts within 1 km: laps are not timed.\n")) << err_.str();
+}
+
+// With no track of the driver's near, the track library's is named by
+// `track detect` and downloaded by a recording, which times laps with it;
+// a library that cannot be reached costs only the lookup.
+TEST_F(TrackDetection, TheLibrarysTrackIsPickedWhenNoneOfYoursIsNear) {
+  TempFolder library;
+  LibraryFolder folder(library.Path());
+  const std::string ring_file = BuildPath(u"Test ring", dir_.Path(), FileKind::kTrackProfile);
+  const std::string ring = ReadWholeFile(ring_file);
+  ASSERT_EQ(folder.AddUpload("Test ring", "a@b.c", "The ring", ring).status, 200);
+  ASSERT_TRUE(platform::DeleteFile(ring_file));
+  auto server = std::make_unique<LibraryServer>(folder);
+  const int port = server->Bind("127.0.0.1", 0);
+  platform::Thread serving([&] { server->Run(); });
+  Settings settings;
+  settings.library_server = FromUtf8("127.0.0.1:" + std::to_string(port));
+  SaveSettings(dir_.Path() + "Korvatinel/", settings);
+
+  EXPECT_EQ(0, Detect(nmea_)) << err_.str();
+  EXPECT_TRUE(std::regex_match(out_.str(), std::regex("Track: Test ring \\(start line 1[0-4][0-9] m away, from the "
+                                                      "track library\\)\nAdd it with: korvatinel library "
+                                                      "download \"Test ring\"\n")))
+      << out_.str();
+  EXPECT_FALSE(platform::FileExists(ring_file)) << "named, not downloaded";
+  EXPECT_EQ(u"Test ring", RecordDrive());
+  EXPECT_NE(std::string::npos, err_.str().find("Succesfully added 'Test ring'")) << err_.str();
+  EXPECT_NE(std::string::npos, out_.str().find("Lap 2  ")) << out_.str();
+  EXPECT_EQ(ReadWholeFile(ring_file), ring);
+
+  server->Stop();
+  serving.Join(15000);
+  ASSERT_TRUE(platform::DeleteFile(ring_file));
+  EXPECT_EQ(u"", RecordDrive());
+  EXPECT_NE(std::string::npos, err_.str().find("could not be read: only your own tracks were looked at.")) << err_.str();
 }
 
 // The demo with --track matches the golden lap table (rewritten by
