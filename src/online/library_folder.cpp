@@ -7,6 +7,7 @@
 #include "storage/data_file.h"
 #include "storage/record_reader.h"
 #include "storage/track_profile.h"
+#include "timing/track_candidate.h"
 #include "util/errors.h"
 #include "util/utf_convert.h"
 
@@ -175,14 +176,8 @@ UploadResult LibraryFolder::AddUpload(std::string_view track_name, std::string_v
   const std::string line_end = index->find("\r\n") != std::string::npos ? "\r\n" : "\n";
   if (!index->empty() && index->back() != '\n') *index += index->back() == '\r' ? "\n" : line_end;
   *index += file_name + ";" + std::string(kUploadGroup) + "/" + name + ";" + text;
-  for (int32_t i = 0; i < profile.traps.Count(); ++i) {
-    const TrapDefinition& trap = profile.traps[i];
-    if ((trap.line_type == kTrapStart || trap.line_type == kTrapStartFinish) && trap.position.IsSet() &&
-        OnGlobeWhereSet(trap.position)) {
-      index->append(1, ';').append(IndexPositionField(trap.position));
-      break;
-    }
-  }
+  const IntPoint start = StartLineCentre(profile.traps);
+  if (start.IsSet() && OnGlobeWhereSet(start)) index->append(1, ';').append(IndexPositionField(start));
   *index += line_end;
   if (!ReplaceFile(folder_ + std::string(kLibraryIndexFile), *index)) {
     platform::DeleteFile(folder_ + file_name);
