@@ -63,7 +63,12 @@ std::optional<std::vector<TrackIndexEntry>> FetchIndex(TerminalHttp& http,
   if (!http.Connect(server)) return std::nullopt;
   const HttpResult index =
       http.Get(LibraryUrl(server, kIndexPage), Load(kStrDownloadingIndex).AsView());
-  if (!Succeeded(index, Load(kStrCouldNotDownloadIndex).AsView(), err)) return std::nullopt;
+  if (!Succeeded(index, Load(kStrCouldNotDownloadIndex).AsView(), err)) {
+    if (index.outcome != HttpOutcome::kCancelled)
+      err << "(The track library asked was " << server
+          << "; another is given with --server or `korvatinel settings set library-server HOST[:PORT]`.)\n";
+    return std::nullopt;
+  }
   return ParseTrackIndex(index.body);
 }
 
