@@ -11,6 +11,7 @@
 #include "app/storage_context.h"
 #include "app/terminal_http.h"
 #include "app/track_commands.h"
+#include "core/lat_lon_text.h"
 #include "online/http_url.h"
 #include "online/track_download.h"
 #include "online/track_index.h"
@@ -75,8 +76,8 @@ std::optional<std::vector<TrackIndexEntry>> FetchIndex(TerminalHttp& http,
 nlohmann::json EntryJson(const TrackIndexEntry& entry) {
   nlohmann::json start;  // null without a position
   if (entry.start)
-    start = {{"lat_deg", JsonReal(entry.start->lat / 6000000.0, kDegreeDecimals)},
-             {"lon_deg", JsonReal(entry.start->lon / 6000000.0, kDegreeDecimals)}};
+    start = {{"lat_deg", JsonReal(entry.start->lat / kAngleValuesPerDegree, kDegreeDecimals)},
+             {"lon_deg", JsonReal(entry.start->lon / kAngleValuesPerDegree, kDegreeDecimals)}};
   return {{"name", Utf8(entry.name.AsView())},
           {"description", Utf8(entry.description.AsView())},
           {"file", std::string(entry.file_name.AsView())},
@@ -159,10 +160,10 @@ int RunLibraryDownload(const LibraryOptions& o, std::ostream& out, std::ostream&
   TerminalHttp http(err);
   const auto entries = FetchIndex(http, server, err);
   if (!entries) return 1;
+  const WideString group = FromUtf8(o.group);
   std::vector<const TrackIndexEntry*> found;
   for (const TrackIndexEntry& entry : *entries)
-    if (entry.name == name && (o.group.empty() || entry.group == FromUtf8(o.group)))
-      found.push_back(&entry);
+    if (entry.name == name && (o.group.empty() || entry.group == group)) found.push_back(&entry);
   if (found.empty()) {
     err << "The library has no track \"" << o.name << "\""
         << (o.group.empty() ? "" : " in group \"" + o.group + "\"")

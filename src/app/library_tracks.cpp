@@ -91,9 +91,4 @@ TrackSources OwnAndLibraryTrackSources(TrackList& tracks, std::string server, st
   return sources;
 }
 
-std::string LibraryServerOf(const Settings& settings) {
-  return settings.library_server.IsEmpty() ? std::string(kDefaultLibraryServer)
-                                           : ToUtf8(settings.library_server.AsView()).Std();
-}
-
 }  // namespace kv::app

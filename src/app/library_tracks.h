@@ -26,7 +26,4 @@ inline constexpr int32_t kLibraryLookupMs = 5000;
 TrackSources OwnAndLibraryTrackSources(TrackList& tracks, std::string server, std::string root,
                                        std::ostream& err, TerminalHttp::Mode mode);
 
-// The library server the settings name (the default when none is set).
-std::string LibraryServerOf(const Settings& settings);
-
 }  // namespace kv::app

@@ -181,9 +181,7 @@ bool SetStorage(Settings& s, std::string_view value) {
   return true;
 }
 
-std::string GetLibraryServer(const Settings& s) {
-  return s.library_server.IsEmpty() ? std::string(kDefaultLibraryServer) : ToUtf8(s.library_server.AsView()).Std();
-}
+std::string GetLibraryServer(const Settings& s) { return LibraryServerOf(s); }
 
 bool SetLibraryServer(Settings& s, std::string_view value) {
   ServerAddress ignored;

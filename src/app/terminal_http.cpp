@@ -78,7 +78,10 @@ HttpResult TerminalHttp::Wait(bool started) {
   return result_;
 }
 
-WideString TerminalHttp::DeviceId() const { return FromUtf8(MachineHash()); }
+WideString TerminalHttp::DeviceId() const {
+  static const std::string id = MachineHash();
+  return FromUtf8(id);
+}
 
 void TerminalHttp::ShowBusy(std::u16string_view text, HttpCancel&) {
   if (mode_ == Mode::kInteractive) busy_.emplace(ToUtf8(text).Std(), err_);

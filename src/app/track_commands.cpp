@@ -11,6 +11,7 @@
 #include "app/command_list.h"
 #include "app/json_text.h"
 #include "app/storage_context.h"
+#include "core/lat_lon_text.h"
 #include "app/track_detection.h"
 #include "exchange/track_import.h"
 #include "storage/session_header.h"
@@ -28,7 +29,6 @@ namespace kv::app {
 namespace {
 
 constexpr std::array<const char*, 5> kTypeWords = {"disabled", "start", "finish", "start-finish", "split"};
-constexpr double kAngleUnitsPerDegree = 6000000.0;
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text).Std(); }
 
@@ -57,7 +57,7 @@ bool LoadWholeTrack(TrackProfile& track, std::ostream& err) {
 namespace {
 
 nlohmann::json Degrees(AngleValue value) {
-  return IsSet(value) ? JsonReal(value / kAngleUnitsPerDegree, kDegreeDecimals) : nlohmann::json();
+  return IsSet(value) ? JsonReal(value / kAngleValuesPerDegree, kDegreeDecimals) : nlohmann::json();
 }
 
 nlohmann::json PointJson(const IntPoint& p) { return {{"lat_deg", Degrees(p.lat)}, {"lon_deg", Degrees(p.lon)}}; }
@@ -78,14 +78,9 @@ nlohmann::json TrapJson(const Trap& trap) {
 }
 
 bool ParsePosition(const std::string& text, IntPoint* position) {
-  const size_t comma = text.find(',');
-  if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) return false;
-  const ParseResult<double> lat = TextToReal(std::string_view(text).substr(0, comma), u'.');
-  const ParseResult<double> lon = TextToReal(std::string_view(text).substr(comma + 1), u'.');
-  if (!lat.ok || !lon.ok || std::fabs(lat.value) > 90.0 || std::fabs(lon.value) > 180.0) return false;
-  position->lat = static_cast<AngleValue>(std::lround(lat.value * kAngleUnitsPerDegree));
-  position->lon = static_cast<AngleValue>(std::lround(lon.value * kAngleUnitsPerDegree));
-  return true;
+  const std::optional<IntPoint> parsed = ParseLatLon(text);
+  if (parsed) *position = *parsed;
+  return parsed.has_value();
 }
 
 // A line is wider than nothing and at most this (the --width limit too).

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "online/track_index.h"
+#include "core/lat_lon_text.h"
 #include "platform/file_io.h"
 #include "storage/data_file.h"
 #include "storage/record_reader.h"
@@ -177,7 +177,7 @@ UploadResult LibraryFolder::AddUpload(std::string_view track_name, std::string_v
   if (!index->empty() && index->back() != '\n') *index += index->back() == '\r' ? "\n" : line_end;
   *index += file_name + ";" + std::string(kUploadGroup) + "/" + name + ";" + text;
   const IntPoint start = StartLineCentre(profile.traps);
-  if (start.IsSet() && OnGlobeWhereSet(start)) index->append(1, ';').append(IndexPositionField(start));
+  if (start.IsSet() && OnGlobeWhereSet(start)) index->append(1, ';').append(LatLonText(start));
   *index += line_end;
   if (!ReplaceFile(folder_ + std::string(kLibraryIndexFile), *index)) {
     platform::DeleteFile(folder_ + file_name);

@@ -1,17 +1,11 @@
 #include "online/track_index.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-
-#include "util/text_parse.h"
+#include "core/lat_lon_text.h"
 #include "util/utf_convert.h"
 
 namespace kv {
 
 namespace {
-
-constexpr double kAngleUnitsPerDegree = 6000000.0;
 
 // Calls line(text) for each line that has its line end, without the end.
 template <typename Each>
@@ -33,29 +27,6 @@ std::string_view NextField(std::string_view* rest, bool* ended = nullptr) {
   if (ended != nullptr) *ended = semicolon != std::string_view::npos;
   rest->remove_prefix(semicolon == std::string_view::npos ? rest->size() : semicolon + 1);
   return field;
-}
-
-std::optional<IntPoint> ParsePosition(std::string_view text) {
-  const size_t comma = text.find(',');
-  if (comma == std::string_view::npos) return std::nullopt;
-  const ParseResult<double> lat = TextToReal(text.substr(0, comma), u'.');
-  const ParseResult<double> lon = TextToReal(text.substr(comma + 1), u'.');
-  if (!lat.ok || !lon.ok || !(std::fabs(lat.value) <= 90.0) || !(std::fabs(lon.value) <= 180.0))
-    return std::nullopt;
-  return IntPoint{static_cast<AngleValue>(std::lround(lat.value * kAngleUnitsPerDegree)),
-                  static_cast<AngleValue>(std::lround(lon.value * kAngleUnitsPerDegree))};
-}
-
-// 1e-7 degrees from 1/6,000,000 degree, rounded half away from zero, in
-// integers so that the text is the same on every machine.
-void AppendDegrees(std::string& out, AngleValue value) {
-  const int64_t tenths = static_cast<int64_t>(value) * 10;
-  const int64_t units = (tenths + (tenths < 0 ? -3 : 3)) / 6;
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%lld.%07lld", units < 0 ? "-" : "",
-                static_cast<long long>(std::llabs(units) / 10000000),
-                static_cast<long long>(std::llabs(units) % 10000000));
-  out += text;
 }
 
 }  // namespace
@@ -81,7 +52,7 @@ std::vector<TrackIndexEntry> ParseTrackIndex(std::string_view body) {
     entry.group = FromUtf8(both.substr(0, slash));
     entry.name = slash == std::string_view::npos ? WideString() : FromUtf8(both.substr(slash + 1));
     entry.description = FromUtf8(description);
-    entry.start = ParsePosition(NextField(&rest));
+    entry.start = ParseLatLon(NextField(&rest));
     entries.push_back(std::move(entry));
     return true;
   });
@@ -115,14 +86,6 @@ bool IsUploadAccepted(std::string_view body) {
     return false;
   });
   return accepted;
-}
-
-std::string IndexPositionField(IntPoint position) {
-  std::string field;
-  AppendDegrees(field, position.lat);
-  field += ',';
-  AppendDegrees(field, position.lon);
-  return field;
 }
 
 }  // namespace kv

@@ -1,6 +1,6 @@
 // The track library's index and its reply texts. The index is 8-bit text,
 // one track per line:
-//   FILE;GROUP/NAME;DESCRIPTION[;LAT,LON]
+//   FILE;GROUP/NAME;DESCRIPTION[;LAT,LON]   (LAT,LON as LatLonText writes it)
 // FILE stays bytes (it is appended to the library's address unchanged);
 // the other fields are UTF-8 (ill-formed bytes read as U+FFFD). The fourth
 // field is ours: the start line's centre in degrees, which servers of our
@@ -61,9 +61,5 @@ std::vector<const TrackIndexEntry*> GroupEntries(const std::vector<TrackIndexEnt
 // The upload reply: the first line that is not empty is exactly
 // "Success." and has its line end (empty lines before it are skipped).
 bool IsUploadAccepted(std::string_view body);
-
-// The fourth index field for a start line at `position`: "LAT,LON" in
-// degrees with 7 decimals.
-std::string IndexPositionField(IntPoint position);
 
 }  // namespace kv

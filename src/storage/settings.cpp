@@ -6,6 +6,7 @@
 #include "storage/storage_paths.h"
 #include "util/errors.h"
 #include "util/little_endian.h"
+#include "util/utf_convert.h"
 
 namespace kv {
 
@@ -71,6 +72,11 @@ void PutChannels(ByteString& out, const std::vector<uint32_t>& channels) {
 }
 
 }  // namespace
+
+std::string LibraryServerOf(const Settings& settings) {
+  return settings.library_server.IsEmpty() ? std::string(kDefaultLibraryServer)
+                                           : ToUtf8(settings.library_server.AsView()).Std();
+}
 
 void RememberNewSessionChoices(Settings& settings, std::u16string_view driver, uint32_t session_type,
                                int32_t save_nmea, std::u16string_view track, std::u16string_view test) {

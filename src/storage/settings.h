@@ -70,6 +70,9 @@ struct Settings {
   std::string trailing_bytes;          // anything after field 38, kept
 };
 
+// The track library's HOST[:PORT]: the setting, else kDefaultLibraryServer.
+std::string LibraryServerOf(const Settings& settings);
+
 // The "Create new session" choices kept for the next time: driver, type,
 // save NMEA and, by type, the track (lap timing) or the test (performance).
 void RememberNewSessionChoices(Settings& settings, std::u16string_view driver, uint32_t session_type,

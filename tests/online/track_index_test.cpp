@@ -1,5 +1,6 @@
 // The library's index and reply texts as the client reads them, and what
 // storing a downloaded track does to the driver's tracks.
+#include "core/lat_lon_text.h"
 #include "online/track_index.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ std::string Entries(std::string_view body) {
   for (const TrackIndexEntry& e : ParseTrackIndex(body)) {
     text += std::string(e.file_name.AsView()) + "|" + ToUtf8(e.group.AsView()).Std() + "|" +
             ToUtf8(e.name.AsView()).Std() + "|" + ToUtf8(e.description.AsView()).Std() + "|" +
-            (e.start ? IndexPositionField(*e.start) : "-") + "\n";
+            (e.start ? LatLonText(*e.start) : "-") + "\n";
   }
   return text;
 }
