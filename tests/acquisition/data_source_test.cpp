@@ -271,6 +271,9 @@ class Gpsfake {
     const char* argv[] = {"env",
                           "PATH=/usr/sbin:/usr/bin:/bin",
                           "gpsfake",
+                          // Reading at once: left to wait for a client, gpsfake
+                          // now and then never feeds the one that came.
+                          "-n",
                           "-q",
                           "-c",
                           "0.02",
